@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds with clang, AddressSanitizer and UndefinedBehaviorSanitizer, runs every test once more,
+# then gives each fuzz target a short run. Any sanitizer report fails.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/scripts/setup.sh"
+export CC=clang CXX=clang++
+bash "$root/scripts/build.sh" build-sanitize -DCORVANTA_SANITIZE=ON -DCORVANTA_FUZZ=ON -DCORVANTA_BENCH=OFF
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:halt_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+cd "$root/build-sanitize"
+ctest --output-on-failure --parallel "$(nproc)" --timeout 600
+shopt -s nullglob
+for target in fuzz/fuzz_*; do
+  [[ -x "$target" ]] || continue
+  name=$(basename "$target")
+  corpus="$root/fuzz/corpus/${name#fuzz_}"
+  args=(-max_total_time=15 -rss_limit_mb=2048)
+  echo "Fuzzing $name"
+  if [[ -d "$corpus" ]]; then "$target" "${args[@]}" "$corpus"; else "$target" "${args[@]}"; fi
+done
