@@ -6,13 +6,16 @@
 
 #include <cstdlib>
 
-// Every test program runs off screen and with its own empty home, data, state and config folders,
-// so no test ever reads or writes the user's real files.
+// Every test program runs with its own empty home, data, state and config folders, so no test ever
+// reads or writes the user's real files; off screen unless it is the one that needs a real X server.
 int main(int argc, char** argv)
 {
     static QTemporaryDir home(QDir::tempPath() + QStringLiteral("/corvanta-test-XXXXXX"));
     const QByteArray root = home.path().toUtf8();
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!qEnvironmentVariableIsSet("CORVANTA_TEST_REAL_DISPLAY"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    else
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
     setenv("HOME", root.constData(), 1);
     setenv("XDG_DATA_HOME", (root + "/data").constData(), 1);
     setenv("XDG_STATE_HOME", (root + "/state").constData(), 1);

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "Platform/GlobalHotKey.h"
+
+namespace corvanta::test {
+
+class FakeGlobalHotKey final : public GlobalHotKey {
+public:
+    bool isAvailable() const override { return true; }
+    void installHandler(std::function<void()> onPressed) override
+    {
+        handler = std::move(onPressed);
+        ++handlersInstalled;
+    }
+    void removeHandler() override { handler = nullptr; }
+    bool hasHandler() const override { return bool(handler); }
+    bool registerHotKey(quint32 code, quint32 mods) override
+    {
+        keyCode = code;
+        modifiers = mods;
+        registered = true;
+        ++registrations;
+        return true;
+    }
+    void unregisterHotKey() override { registered = false; }
+    bool isRegistered() const override { return registered; }
+
+    void press()
+    {
+        if (handler && registered)
+            handler();
+    }
+
+    std::function<void()> handler;
+    quint32 keyCode = 0, modifiers = 0;
+    bool registered = false;
+    int registrations = 0, handlersInstalled = 0;
+};
+
+} // namespace corvanta::test
