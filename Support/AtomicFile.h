@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace corvanta {
+
+// Writes `bytes` to `path` through a temporary file in the same folder that then replaces the
+// target, so a crash mid-write leaves either the old file or the new one, never a torn one.
+// On failure returns false and, when given, sets `error` to the reason.
+bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
+} // namespace corvanta

@@ -1,0 +1,227 @@
+#include "LayoutTestSupport.h"
+
+#include "common/LogCapture.h"
+
+
+using namespace corvanta;
+using namespace corvanta::test;
+
+namespace {
+
+class LayoutLoad : public LayoutHarness {
+protected:
+    QStringList setAsideFiles() const
+    {
+        return QDir(support.path() + QStringLiteral("/Corvanta"))
+            .entryList({QStringLiteral("layout-rejected-*")}, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    }
+    const QString settingsKey = QString::fromLatin1(LayoutManager::settingsKey);
+    const QString legacyKey = QString::fromLatin1(LayoutManager::legacySettingsKey);
+};
+
+} // namespace
+
+TEST_F(LayoutLoad, FirstStartHasOneEmptySceneAndWritesNothingUntilSaved)
+{
+    LayoutManager& s = makeStore();
+    EXPECT_EQ(s.config(), LayoutConfig{});
+    ASSERT_EQ(s.scenes().size(), 1);
+    EXPECT_EQ(s.scenes()[0].name, QStringLiteral("默认"));
+    EXPECT_EQ(s.currentSceneID(), s.scenes()[0].id);
+    ASSERT_EQ(s.layout().pages.size(), 1);
+    EXPECT_TRUE(s.layout().pages[0].entries.isEmpty());
+    scheduler.advance(5);
+    EXPECT_FALSE(QFile::exists(layoutPath()));
+    EXPECT_EQ(defaults.writeCount(), 0);
+}
+
+TEST_F(LayoutLoad, BurstOfSavesGivesOneWriteHalfASecondAfterTheLast)
+{
+    LayoutManager& s = makeStore();
+    int scenesChanges = 0;
+    QObject::connect(&s, &LayoutManager::scenesChanged, [&scenesChanges] { ++scenesChanges; });
+    s.save();
+    scheduler.advance(0.3);
+    s.save();
+    scheduler.advance(0.49);
+    EXPECT_FALSE(QFile::exists(layoutPath()));
+    EXPECT_EQ(defaults.writeCount(), 0);
+    scheduler.advance(0.01);
+    EXPECT_DOUBLE_EQ(scheduler.now(), 0.8);
+    EXPECT_TRUE(QFile::exists(layoutPath()));
+    EXPECT_EQ(defaults.writeCount(), 1);
+    EXPECT_EQ(scenesChanges, 1); // every write syncs the current scene
+    scheduler.advance(10);
+    EXPECT_EQ(defaults.writeCount(), 1);
+
+    const std::optional<SceneStore> written = storedScenes();
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written->currentSceneID, s.currentSceneID());
+    EXPECT_TRUE(defaults.data(settingsKey).has_value());
+}
+
+TEST_F(LayoutLoad, PendingWriteDoesNothingOnceTheStoreIsGone)
+{
+    makeStore().save();
+    store.reset();
+    scheduler.advance(1);
+    EXPECT_FALSE(QFile::exists(layoutPath()));
+}
+
+TEST_F(LayoutLoad, LegacySingleLayoutFileBecomesOneSceneAndIsRewrittenAsScenes)
+{
+    const AppItem safari = app(QStringLiteral("Safari"));
+    const QUuid hidden = QUuid::createUuid();
+    const TilehallPage first = page({safari});
+    writeLayoutFile(encodeLayout(TilehallLayout{{first, page({})}, {hidden}}));
+    LogCapture log;
+
+    LayoutManager& s = makeStore();
+    ASSERT_EQ(s.scenes().size(), 1);
+    EXPECT_EQ(s.scenes()[0].name, QStringLiteral("默认"));
+    EXPECT_EQ(s.layout().pages.size(), 2);
+    EXPECT_EQ(s.layout().pages[0], first);
+    EXPECT_EQ(s.layout().hiddenAppIDs, QList<QUuid>{hidden});
+    EXPECT_TRUE(log.contains(QStringLiteral("阶段62：layout.json 不是场景集合格式（旧版或损坏），将按旧布局迁移 — ")));
+
+    s.save();
+    scheduler.advance(0.5);
+    const std::optional<SceneStore> written = storedScenes();
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written->scenes[0].layout.pages[0], first);
+    EXPECT_TRUE(setAsideFiles().isEmpty()); // an accepted file is migrated, not set aside
+}
+
+TEST_F(LayoutLoad, StoreWhoseCurrentSceneIsNotFirstKeepsIt)
+{
+    const TilehallScene a{QUuid::createUuid(), QStringLiteral("A"), {{page({})}, {}}};
+    const TilehallScene b{QUuid::createUuid(), QStringLiteral("B"), {{page({app(QStringLiteral("X"))})}, {}}};
+    writeLayoutFile(encodeSceneStore(SceneStore{b.id, {a, b}}));
+    LayoutManager& s = makeStore();
+    EXPECT_EQ(s.currentSceneID(), b.id);
+    EXPECT_EQ(s.layout().pages, b.layout.pages);
+}
+
+// A file that is not accepted falls back to the default scene, is kept under a new name before the
+// first write replaces it, and the copy never overwrites an earlier one.
+TEST_F(LayoutLoad, RejectedFileIsSetAsideThenReplaced)
+{
+    const TilehallScene orphan{QUuid::createUuid(), QStringLiteral("A"), {{page({})}, {}}};
+    const QByteArray wrongCurrent = encodeSceneStore(SceneStore{QUuid::createUuid(), {orphan}});
+    const QByteArray noScenes = encodeSceneStore(SceneStore{QUuid::createUuid(), {}});
+    for (const QByteArray& bytes : {QByteArray("{not json"), QByteArray("[]"), wrongCurrent, noScenes}) {
+        SCOPED_TRACE(bytes.left(40).toStdString());
+        QDir(support.path() + QStringLiteral("/Corvanta")).removeRecursively();
+        writeLayoutFile(bytes);
+        LogCapture log;
+        LayoutManager& s = makeStore();
+        EXPECT_EQ(s.scenes().size(), 1);
+        EXPECT_EQ(s.scenes()[0].name, QStringLiteral("默认"));
+        EXPECT_EQ(readLayoutFile(), bytes); // nothing written at construction
+        EXPECT_TRUE(setAsideFiles().isEmpty());
+
+        s.performSave();
+        const QStringList copies = setAsideFiles();
+        ASSERT_EQ(copies.size(), 1);
+        QFile copy(support.path() + QStringLiteral("/Corvanta/") + copies[0]);
+        ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+        EXPECT_EQ(copy.readAll(), bytes);
+        EXPECT_TRUE(log.contains(copies[0]));
+        EXPECT_TRUE(storedScenes().has_value());
+
+        // Only once: the next write replaces the file the store wrote itself.
+        s.performSave();
+        EXPECT_EQ(setAsideFiles().size(), 1);
+
+        // A second rejection within the same second gets its own name.
+        writeLayoutFile(bytes);
+        makeStore().performSave();
+        EXPECT_EQ(setAsideFiles().size(), 2);
+    }
+}
+
+TEST_F(LayoutLoad, UnreadableFileIsMovedAsideWhole)
+{
+    QDir().mkpath(layoutPath()); // a folder where the file should be cannot be read as one
+    LayoutManager& s = makeStore();
+    s.performSave();
+    EXPECT_EQ(setAsideFiles().size(), 1);
+    EXPECT_TRUE(storedScenes().has_value());
+}
+
+TEST_F(LayoutLoad, FailedWriteIsPrintedAndSettingsStillWritten)
+{
+    LayoutManager& s = makeStore();
+    QDir().mkpath(layoutPath() + QStringLiteral("/blocker")); // appears after loading
+    testing::internal::CaptureStdout();
+    s.performSave();
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.rfind("Failed to save layout: ", 0), 0u) << out;
+    EXPECT_TRUE(defaults.data(settingsKey).has_value());
+}
+
+TEST_F(LayoutLoad, SettingsMigrationFromTheEarlierKey)
+{
+    LayoutConfig custom;
+    custom.rows = 4;
+    custom.theme = TilehallTheme::dark;
+    const QByteArray valid = encodeLayoutConfig(custom);
+
+    struct Case {
+        const char* name;
+        std::optional<QByteArray> current, legacy;
+        int expectedRows;
+        bool legacyRemains;
+        std::optional<QByteArray> currentAfter;
+    };
+    const QList<Case> cases = {
+        {"only earlier key, decodable: moved at once", std::nullopt, valid, 4, false, valid},
+        {"current undecodable: defaults, earlier key ignored", QByteArray("x"), valid, 5, true, QByteArray("x")},
+        {"only earlier key, undecodable: left in place", std::nullopt, QByteArray("{\"rows\":\"x\"}"), 5, true, std::nullopt},
+        {"current key wins", valid, encodeLayoutConfig(LayoutConfig{}), 4, true, valid},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        defaults = InMemoryUserDefaults();
+        if (c.current)
+            defaults.setData(settingsKey, *c.current);
+        if (c.legacy)
+            defaults.setData(legacyKey, *c.legacy);
+        LayoutManager& s = makeStore();
+        EXPECT_EQ(s.config().rows, c.expectedRows);
+        EXPECT_EQ(defaults.contains(legacyKey), c.legacyRemains);
+        EXPECT_EQ(defaults.data(settingsKey), c.currentAfter);
+    }
+}
+
+TEST_F(LayoutLoad, IconSpacingOfExactly48IsRepairedAndSaved)
+{
+    for (double spacing : {48.0, 47.5, 48.5}) {
+        SCOPED_TRACE(spacing);
+        LayoutConfig config;
+        config.iconSpacing = spacing;
+        defaults = InMemoryUserDefaults();
+        defaults.setData(settingsKey, encodeLayoutConfig(config));
+        LayoutManager& s = makeStore();
+        const bool repaired = spacing == 48.0;
+        EXPECT_EQ(s.config().iconSpacing, repaired ? 36.0 : spacing);
+        EXPECT_EQ(s.hasPendingSave(), repaired);
+        scheduler.advance(0.5);
+        EXPECT_EQ(defaults.writeCount(), repaired ? 2 : 1);
+    }
+}
+
+TEST_F(LayoutLoad, TestSupportFolderFromTheEnvironment)
+{
+    QTemporaryDir other;
+    const QString folder = other.path() + QStringLiteral("/nested");
+    qputenv(LayoutManager::testSupportDirVariable, folder.toUtf8());
+    LayoutManager& s = makeStore();
+    EXPECT_EQ(s.layoutFilePath(), folder + QStringLiteral("/Corvanta/layout.json"));
+    EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/Corvanta")).isDir());
+    s.performSave();
+    qunsetenv(LayoutManager::testSupportDirVariable);
+    EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/Corvanta/layout.json")));
+    EXPECT_FALSE(QFile::exists(layoutPath()));
+    EXPECT_TRUE(defaults.data(settingsKey).has_value());
+}
