@@ -1,14 +1,10 @@
 #include "Support/Constants.h"
 
 #include "Platform/StandardPaths.h"
+#include "Support/FolderMigration.h"
 #include "Support/Logger.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
-#include <filesystem>
-#include <system_error>
 
 namespace corvanta::AppConstants {
 
@@ -42,20 +38,16 @@ QString resolvedAppSupportDirectory(const QString& applicationSupportBase)
     const QString current = QDir::cleanPath(applicationSupportBase + QLatin1Char('/') + currentFolderName);
     const QString earlier = QDir::cleanPath(applicationSupportBase + QLatin1Char('/') + earlierFolderName);
 
-    if (QFileInfo::exists(current) || !QFileInfo::exists(earlier)) {
-        QDir().mkpath(current);
-        return current;
-    }
-
-    std::error_code error;
-    std::filesystem::rename(QFile::encodeName(earlier).constData(), QFile::encodeName(current).constData(), error);
-    if (!error) {
+    const std::optional<std::error_code> moved = moveEarlierFolder(earlier, current);
+    if (moved && !*moved) {
         CLOG_INFO(QStringLiteral("阶段149：已迁移 Application Support ") + earlierFolderName
                   + QStringLiteral(" → ") + currentFolderName);
-    } else {
-        QDir().mkpath(current);
+        return current;
+    }
+    QDir().mkpath(current); // a failure shows when the callers write into it
+    if (moved) {
         CLOG_WARN(QStringLiteral("阶段149：Application Support 迁移失败 — ")
-                  + QString::fromStdString(error.message()));
+                  + QString::fromStdString(moved->message()));
     }
     return current;
 }

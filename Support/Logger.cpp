@@ -1,26 +1,39 @@
 #include "Support/Logger.h"
 
-#include <QMutex>
-#include <QMutexLocker>
+#include "Platform/StandardPaths.h"
+#include "Platform/SystemLog.h"
+#include "Support/LogFileSetup.h"
+#include "Support/LogLine.h"
+#include "Support/LogListeners.h"
+#include "Support/LogWriteQueue.h"
 
-#include <cstdio>
-#include <map>
+#include <QDateTime>
 
 namespace corvanta {
 
-// Minimal logger: stderr only, until the file-backed logger lands.
 struct Logger::Private {
-    QMutex mutex;
-    int nextToken = 1;
-    std::map<int, Listener> listeners;
+    explicit Private(Options options)
+        : systemLog(std::move(options.systemLog))
+        , currentTime(options.currentTime ? std::move(options.currentTime)
+                                          : [] { return QDateTime::currentMSecsSinceEpoch(); })
+        , queue(prepareLogFile(options.logsBaseDirectory, currentTime()))
+    {
+    }
+
+    std::shared_ptr<SystemLog> systemLog;
+    std::function<qint64()> currentTime;
+    LogListeners listeners;
+    LogWriteQueue queue;
 };
 
-Logger::Logger() : d(new Private) {}
-Logger::~Logger() { delete d; }
+Logger::Logger(Options options) : d(std::make_unique<Private>(std::move(options))) {}
+
+Logger::~Logger() = default;
 
 Logger& Logger::shared()
 {
-    static Logger* instance = new Logger; // never destroyed: logging may happen during exit
+    // Never destroyed: logging may happen while the process exits.
+    static Logger* instance = new Logger({StandardPaths::logsBaseDirectory(), SystemLog::platformDefault(), {}});
     return *instance;
 }
 
@@ -31,30 +44,29 @@ void Logger::error(const QString& m, const char* f, const char* fn, int l) { log
 
 void Logger::log(LogLevel level, const QString& message, const char* file, const char* function, int line)
 {
-    std::map<int, Listener> listeners;
-    {
-        QMutexLocker lock(&d->mutex);
-        listeners = d->listeners;
-    }
-    for (auto& [token, listener] : listeners)
-        listener(level, message);
-    std::fprintf(stderr, "[%s:%d %s] %s\n", file, line, function, message.toUtf8().constData());
+    // Each thread formats into a buffer of its own that keeps its capacity between calls.
+    thread_local std::string text;
+    text.clear();
+    LogLine::append(text, level, d->currentTime(), file, function, line, message);
+    if (d->systemLog)
+        d->systemLog->send(level, text);
+    d->queue.enqueue(text);
+    d->listeners.notify(level, message); // last: a listener may log in turn
 }
 
-void Logger::flush() {}
+void Logger::flush()
+{
+    d->queue.flush();
+}
 
 int Logger::addListener(Listener listener)
 {
-    QMutexLocker lock(&d->mutex);
-    const int token = d->nextToken++;
-    d->listeners.emplace(token, std::move(listener));
-    return token;
+    return d->listeners.add(std::move(listener));
 }
 
 void Logger::removeListener(int token)
 {
-    QMutexLocker lock(&d->mutex);
-    d->listeners.erase(token);
+    d->listeners.remove(token);
 }
 
 } // namespace corvanta

@@ -1,0 +1,7 @@
+#pragma once
+
+namespace corvanta {
+
+enum class LogLevel { Debug, Info, Warning, Error };
+
+} // namespace corvanta

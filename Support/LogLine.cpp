@@ -1,0 +1,152 @@
+#include "Support/LogLine.h"
+
+#include <QStringEncoder>
+
+#include <charconv>
+#include <cstring>
+#include <ctime>
+
+namespace corvanta::LogLine {
+
+namespace {
+
+struct LocalTime {
+    int year, month, day, hour, minute, second;
+};
+
+LocalTime localTime(qint64 seconds)
+{
+    const std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm fields {};
+    localtime_r(&t, &fields);
+    return {fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday, fields.tm_hour, fields.tm_min, fields.tm_sec};
+}
+
+// Splits into whole seconds and milliseconds, both rounded towards the past.
+std::pair<qint64, int> splitMilliseconds(qint64 msecsSinceEpoch)
+{
+    qint64 seconds = msecsSinceEpoch / 1000;
+    qint64 millis = msecsSinceEpoch % 1000;
+    if (millis < 0) {
+        millis += 1000;
+        seconds -= 1;
+    }
+    return {seconds, static_cast<int>(millis)};
+}
+
+// Appends `value` with at least `width` digits, zero padded.
+void appendDigits(std::string& out, int value, int width)
+{
+    char digits[16];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    for (auto n = result.ptr - digits; n < width; ++n)
+        out.push_back('0');
+    out.append(digits, result.ptr);
+}
+
+void appendDate(std::string& out, const LocalTime& t)
+{
+    appendDigits(out, t.year, 4);
+    out.push_back('-');
+    appendDigits(out, t.month, 2);
+    out.push_back('-');
+    appendDigits(out, t.day, 2);
+}
+
+// "yyyy-MM-dd HH:mm:ss", remembered per thread for the current second: the calendar conversion
+// is the costly part of a line, and lines come in bursts.
+const std::string& secondsText(qint64 seconds)
+{
+    thread_local qint64 cachedSeconds = -1;
+    thread_local std::string cached;
+    if (seconds != cachedSeconds || cached.empty()) {
+        const LocalTime t = localTime(seconds);
+        cached.clear();
+        appendDate(cached, t);
+        cached.push_back(' ');
+        appendDigits(cached, t.hour, 2);
+        cached.push_back(':');
+        appendDigits(cached, t.minute, 2);
+        cached.push_back(':');
+        appendDigits(cached, t.second, 2);
+        cachedSeconds = seconds;
+    }
+    return cached;
+}
+
+void appendTimestamp(std::string& out, qint64 msecsSinceEpoch)
+{
+    const auto [seconds, millis] = splitMilliseconds(msecsSinceEpoch);
+    out.append(secondsText(seconds));
+    out.push_back('.');
+    appendDigits(out, millis, 3);
+}
+
+const char* lastPathComponent(const char* path)
+{
+    const char* slash = std::strrchr(path, '/');
+    return slash ? slash + 1 : path;
+}
+
+} // namespace
+
+const char* levelWord(LogLevel level)
+{
+    switch (level) {
+    case LogLevel::Debug: return "DEBUG";
+    case LogLevel::Info: return "INFO";
+    case LogLevel::Warning: return "WARN";
+    case LogLevel::Error: return "ERROR";
+    }
+    return "INFO";
+}
+
+std::string timestamp(qint64 msecsSinceEpoch)
+{
+    std::string out;
+    appendTimestamp(out, msecsSinceEpoch);
+    return out;
+}
+
+std::string archiveTimestamp(qint64 msecsSinceEpoch)
+{
+    const LocalTime t = localTime(splitMilliseconds(msecsSinceEpoch).first);
+    std::string out;
+    appendDate(out, t);
+    out.push_back('-');
+    appendDigits(out, t.hour, 2);
+    appendDigits(out, t.minute, 2);
+    appendDigits(out, t.second, 2);
+    return out;
+}
+
+void append(std::string& out, LogLevel level, qint64 msecsSinceEpoch, const char* file, const char* function,
+            int line, const QString& message)
+{
+    out.push_back('[');
+    appendTimestamp(out, msecsSinceEpoch);
+    out.append("] [");
+    out.append(levelWord(level));
+    out.append("] [");
+    out.append(lastPathComponent(file));
+    out.push_back(':');
+    appendDigits(out, line, 1);
+    out.push_back(' ');
+    out.append(function);
+    out.append("] ");
+
+    // Encode straight into the line. Unpaired surrogates become U+FFFD rather than dropping the line.
+    QStringEncoder encoder(QStringEncoder::Utf8);
+    const std::size_t start = out.size();
+    out.resize(start + static_cast<std::size_t>(encoder.requiredSpace(message.size())));
+    char* end = encoder.appendToBuffer(out.data() + start, message);
+    out.resize(static_cast<std::size_t>(end - out.data()));
+    out.push_back('\n');
+}
+
+std::string sessionBanner(qint64 msecsSinceEpoch)
+{
+    return "\n=== Corvanta Session " + timestamp(msecsSinceEpoch) + " ===\n";
+}
+
+} // namespace corvanta::LogLine
