@@ -1,0 +1,54 @@
+#include "Platform/StringsTable.h"
+
+#include "Platform/PropertyList.h"
+#include "Platform/StringsFile.h"
+
+#include <QFile>
+
+namespace corvanta {
+
+namespace {
+
+bool looksLikeXml(const QByteArray& data)
+{
+    QByteArrayView rest(data);
+    if (rest.startsWith("\xEF\xBB\xBF"))
+        rest = rest.sliced(3);
+    rest = rest.trimmed();
+    return rest.startsWith("<");
+}
+
+std::optional<QHash<QString, QString>> tableFromPropertyList(const QByteArray& data)
+{
+    const auto root = PropertyList::parse(data);
+    if (!root || root->typeId() != QMetaType::QVariantMap)
+        return std::nullopt;
+    const QVariantMap map = root->toMap();
+    QHash<QString, QString> table;
+    table.reserve(map.size());
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        if (it.value().typeId() != QMetaType::QString)
+            return std::nullopt;
+        table.insert(it.key(), it.value().toString());
+    }
+    return table;
+}
+
+} // namespace
+
+std::optional<QHash<QString, QString>> parseStringsTable(const QByteArray& data)
+{
+    if (data.startsWith("bplist") || looksLikeXml(data))
+        return tableFromPropertyList(data);
+    return parseStringsFile(data);
+}
+
+std::optional<QHash<QString, QString>> readStringsTable(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return parseStringsTable(file.readAll());
+}
+
+} // namespace corvanta

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+#include <optional>
+
+namespace corvanta {
+
+// A localisation table such as InfoPlist.strings, in whichever form it was written: a binary or
+// XML property list, or the "key" = "value"; text form. Nothing when the file is missing, does not
+// parse, or is not a dictionary whose every value is a text.
+std::optional<QHash<QString, QString>> readStringsTable(const QString& path);
+std::optional<QHash<QString, QString>> parseStringsTable(const QByteArray& data);
+
+} // namespace corvanta
