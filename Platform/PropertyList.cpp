@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QTimeZone>
 
 #include <plist/plist.h>
 
@@ -69,7 +70,7 @@ QVariant toVariant(plist_t node, int depth)
         int32_t micros = 0;
         plist_get_date_val(node, &seconds, &micros);
         const qint64 ms = (kReferenceEpochSeconds + seconds) * 1000 + micros / 1000;
-        return QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::UTC);
+        return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
     }
     case PLIST_UID: {
         uint64_t value = 0;

@@ -1,5 +1,6 @@
 #include "Services/IconDiskCache.h"
 
+#include "Support/Constants.h"
 #include "Support/Logger.h"
 
 #include <QBuffer>
@@ -40,6 +41,12 @@ IconDiskCache::IconDiskCache(FolderProvider folder, TaskRunner runner, WallClock
     if (!m_wallClock)
         m_wallClock = [] { return QDateTime::currentMSecsSinceEpoch(); };
     m_runner([this] { purgeLegacyVersions(); });
+}
+
+IconDiskCache& IconDiskCache::shared()
+{
+    static IconDiskCache cache([] { return AppConstants::resolvedAppSupportDirectory() + QStringLiteral("/IconCache"); });
+    return cache;
 }
 
 double IconDiskCache::maxPixelSize(const QImage& image)

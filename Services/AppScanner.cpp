@@ -1,0 +1,128 @@
+#include "Services/AppScanner.h"
+
+#include "Platform/PreferredLanguages.h"
+#include "Platform/PropertyList.h"
+#include "Platform/StringsTable.h"
+#include "Services/NameOrder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+#include <QUrl>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace corvanta {
+
+AppScanner::Environment AppScanner::Environment::system()
+{
+    return {std::make_shared<FileBundleReader>(), std::make_shared<NoDisplayNameSource>(), corvanta::preferredLanguages(),
+            QLocale::system()};
+}
+
+AppScanner::AppScanner(QStringList directories, Environment environment)
+    : m_directories(std::move(directories)),
+      m_environment(std::move(environment)),
+      m_candidates(localizationCandidates(m_environment.preferredLanguages))
+{
+}
+
+QList<AppItem> AppScanner::scanAll() const
+{
+    QList<AppItem> result;
+    QSet<QString> seenPaths;
+    QSet<QString> seenIdentifiers;
+    for (const QString& folder : m_directories) {
+        for (AppItem& app : appsIn(folder)) {
+            const QString path = app.path();
+            if (seenPaths.contains(path))
+                continue;
+            seenPaths.insert(path);
+            if (!app.bundleIdentifier.isEmpty()) {
+                if (seenIdentifiers.contains(app.bundleIdentifier))
+                    continue;
+                seenIdentifiers.insert(app.bundleIdentifier);
+            }
+            result.append(std::move(app));
+        }
+    }
+    sortAppsByName(result, m_environment.locale);
+    return result;
+}
+
+QFuture<QList<AppItem>> AppScanner::scanAllAsync() const
+{
+    return QtConcurrent::run([scanner = *this] { return scanner.scanAll(); });
+}
+
+QList<AppItem> AppScanner::appsIn(const QString& folder) const
+{
+    QList<AppItem> apps;
+    if (folder.isEmpty() || !QFileInfo::exists(folder))
+        return apps;
+    const QDir dir(folder);
+    const QString base = QDir::cleanPath(dir.absolutePath());
+    // Hidden entries are skipped, as is anything below the top level.
+    const QStringList children = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& child : children) {
+        if (QFileInfo(child).suffix() != QLatin1String("app"))
+            continue;
+        if (auto app = appAt(base == QLatin1String("/") ? u'/' + child : base + u'/' + child))
+            apps.append(std::move(*app));
+    }
+    return apps;
+}
+
+std::optional<AppItem> AppScanner::appAt(const QString& bundlePath) const
+{
+    const auto bundle = m_environment.bundles->bundle(bundlePath);
+    if (!bundle)
+        return std::nullopt;
+    if (PropertyList::isTrue(bundle->info.value(QStringLiteral("LSBackgroundOnly")))
+        || PropertyList::isTrue(bundle->info.value(QStringLiteral("LSUIElement"))))
+        return std::nullopt;
+    AppItem app;
+    app.id = QUuid::createUuid();
+    app.name = displayName(*bundle).value_or(QFileInfo(bundlePath).completeBaseName());
+    app.bundleIdentifier = bundle->identifier;
+    app.url = QUrl::fromLocalFile(bundlePath);
+    return app;
+}
+
+std::optional<QString> AppScanner::displayName(const Bundle& bundle) const
+{
+    if (m_environment.displayNames) {
+        if (auto name = m_environment.displayNames->displayName(bundle.path); name && !name->isEmpty())
+            return name;
+    }
+    if (bundle.resourcesPath) {
+        for (const QString& candidate : m_candidates) {
+            const QString file = *bundle.resourcesPath + u'/' + candidate + QStringLiteral(".lproj/InfoPlist.strings");
+            if (!QFileInfo::exists(file))
+                continue;
+            const auto table = readStringsTable(file);
+            if (!table)
+                continue;
+            const QString name = table->value(QStringLiteral("CFBundleDisplayName"));
+            if (!name.isEmpty())
+                return name;
+        }
+    }
+    for (const char* key : {"CFBundleDisplayName", "CFBundleName"}) {
+        const QVariant value = bundle.info.value(QLatin1String(key));
+        if (value.typeId() == QMetaType::QString)
+            return value.toString();
+    }
+    return std::nullopt;
+}
+
+bool isUtilitiesApp(const AppItem& app)
+{
+    const QString path = app.path();
+    for (const QLatin1String folder : {QLatin1String("/System/Applications/Utilities"), QLatin1String("/Applications/Utilities")}) {
+        if (path == folder || (path.startsWith(folder) && path.at(folder.size()) == u'/'))
+            return true;
+    }
+    return false;
+}
+
+} // namespace corvanta

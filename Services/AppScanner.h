@@ -1,0 +1,58 @@
+#pragma once
+
+#include "Models/AppItem.h"
+#include "Platform/Bundle.h"
+#include "Platform/DisplayNameSource.h"
+
+#include <QFuture>
+#include <QList>
+#include <QLocale>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+namespace corvanta {
+
+// Builds the catalogue of installed applications from the top level of each folder: every
+// "<Name>.app" bundle a user can open, named for the user's languages, without duplicates, in
+// name order. Keeps no state between scans; every scan makes fresh records with fresh ids.
+class AppScanner {
+public:
+    struct Environment {
+        std::shared_ptr<const BundleReader> bundles;
+        std::shared_ptr<const DisplayNameSource> displayNames;
+        QStringList preferredLanguages;
+        QLocale locale;
+
+        // The desktop's own: files, no metadata names, the UI languages and locale of the system.
+        static Environment system();
+    };
+
+    explicit AppScanner(QStringList directories, Environment environment = Environment::system());
+
+    // Synchronous; meant for a background thread. Never fails: an unreadable folder gives nothing.
+    QList<AppItem> scanAll() const;
+    // The same on the global thread pool.
+    QFuture<QList<AppItem>> scanAllAsync() const;
+
+    const QStringList& directories() const { return m_directories; }
+
+    // One bundle's record, or nothing when it is no bundle or declares itself a background agent.
+    std::optional<AppItem> appAt(const QString& bundlePath) const;
+    // The name a bundle shows, or nothing when no source gives one.
+    std::optional<QString> displayName(const Bundle& bundle) const;
+
+private:
+    QList<AppItem> appsIn(const QString& folder) const;
+
+    QStringList m_directories;
+    Environment m_environment;
+    QStringList m_candidates;
+};
+
+// True for a bundle inside the system's Utilities folders ("/Applications/Utilities" and
+// "/System/Applications/Utilities"), at any depth; the one under the home folder does not count.
+bool isUtilitiesApp(const AppItem& app);
+
+} // namespace corvanta

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "Models/AppItem.h"
+
+#include <QList>
+#include <QLocale>
+
+namespace corvanta {
+
+// Stable sort by name with the locale's case-insensitive collation: names that compare equal
+// keep their order.
+void sortAppsByName(QList<AppItem>& apps, const QLocale& locale = QLocale());
+
+} // namespace corvanta

@@ -1,0 +1,116 @@
+#include "Platform/AppLauncher.h"
+#include "Platform/Bundle.h"
+#include "Platform/PreferredLanguages.h"
+#include "Platform/SystemIcons.h"
+
+#include "common/BundleBuilder.h"
+
+#include <QImageReader>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <future>
+
+using namespace corvanta;
+using namespace corvanta::test;
+
+TEST(FileBundleReader, ReadsXmlAndBinaryInfo)
+{
+    QTemporaryDir dir;
+    for (PlistForm form : {PlistForm::Xml, PlistForm::Binary}) {
+        const QString path = makeBundle(dir.path(), form == PlistForm::Xml ? "X.app" : "B.app",
+                                        infoWith("com.example.x", "X"), form);
+        const auto bundle = FileBundleReader().bundle(path);
+        ASSERT_TRUE(bundle.has_value());
+        EXPECT_EQ(bundle->identifier, "com.example.x");
+        EXPECT_EQ(bundle->info.value("CFBundleName").toString(), "X");
+        EXPECT_EQ(bundle->resourcesPath, path + "/Contents/Resources");
+    }
+}
+
+TEST(FileBundleReader, FolderWithoutInfoIsABundleButAFileIsNot)
+{
+    QTemporaryDir dir;
+    QDir().mkpath(dir.filePath("Bare.app"));
+    const auto bare = FileBundleReader().bundle(dir.filePath("Bare.app"));
+    ASSERT_TRUE(bare.has_value());
+    EXPECT_TRUE(bare->identifier.isEmpty());
+    EXPECT_TRUE(bare->info.isEmpty());
+    EXPECT_FALSE(bare->resourcesPath.has_value());
+
+    writeFile(dir.filePath("File.app"), "x");
+    EXPECT_FALSE(FileBundleReader().bundle(dir.filePath("File.app")).has_value());
+    EXPECT_FALSE(FileBundleReader().bundle(dir.filePath("Missing.app")).has_value());
+}
+
+TEST(Bundle, ExecutableStaysInsideTheBundle)
+{
+    Bundle bundle{"/a/Calc.app", "", {}, std::nullopt};
+    EXPECT_EQ(bundle.executablePath(), "/a/Calc.app/Contents/MacOS/Calc");
+    bundle.info.insert("CFBundleExecutable", "calc-bin");
+    EXPECT_EQ(bundle.executablePath(), "/a/Calc.app/Contents/MacOS/calc-bin");
+    for (const char* escape : {"../../bin/sh", "..", "a/b"}) {
+        bundle.info.insert("CFBundleExecutable", escape);
+        EXPECT_FALSE(bundle.executablePath().has_value()) << escape;
+    }
+}
+
+TEST(PreferredLanguages, CandidateOrder)
+{
+    const struct {
+        QStringList tags;
+        QStringList expected;
+    } cases[] = {
+        {{"zh-Hans-CN", "en-US"}, {"zh-Hans-CN", "zh-Hans", "zh", "en-US", "en", "Base"}},
+        {{"en"}, {"en", "Base"}},
+        {{"de-DE", "de"}, {"de-DE", "de", "en", "Base"}},
+        {{"-"}, {"-", "en", "Base"}},
+        {{}, {"en", "Base"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(localizationCandidates(c.tags), c.expected) << c.tags.join(',').toStdString();
+}
+
+TEST(ProcessAppLauncher, RunsTheBundleExecutableAndReportsFailures)
+{
+    QTemporaryDir dir;
+    QVariantMap info = infoWith("com.example.run");
+    info.insert("CFBundleExecutable", "run");
+    const QString good = makeBundle(dir.path(), "Good.app", info);
+    writeFile(good + "/Contents/MacOS/run", "#!/bin/sh\nexit 0\n");
+    QFile::setPermissions(good + "/Contents/MacOS/run", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString plain = makeBundle(dir.path(), "Plain.app", info);
+    writeFile(plain + "/Contents/MacOS/run", "not executable");
+    const QString empty = makeBundle(dir.path(), "Empty.app", info);
+
+    ProcessAppLauncher launcher(std::make_shared<FileBundleReader>(), [](Task task) { task(); });
+    EXPECT_EQ(launcher.start(good), std::nullopt);
+    EXPECT_TRUE(launcher.start(plain)->contains("not executable"));
+    EXPECT_TRUE(launcher.start(empty)->contains("executable is missing"));
+    EXPECT_TRUE(launcher.start(dir.filePath("Gone.app"))->contains("can’t be found"));
+
+    // The outcome arrives through the completion, from the runner's thread.
+    ProcessAppLauncher pooled;
+    std::promise<std::optional<QString>> outcome;
+    pooled.open(dir.filePath("Gone.app"), [&](const std::optional<QString>& error) { outcome.set_value(error); });
+    EXPECT_TRUE(outcome.get_future().get().has_value());
+}
+
+TEST(BundleIconProvider, LargestPictureOfTheNamedIconOrTheGenericOne)
+{
+    QTemporaryDir dir;
+    QVariantMap info = infoWith("com.example.icon");
+    info.insert("CFBundleIconFile", "AppIcon");
+    const QString withIcon = makeBundle(dir.path(), "Icon.app", info);
+    const QImage art = iconWithContent({512, 512}, {40, 40, 432, 432});
+    ASSERT_TRUE(art.save(withIcon + "/Contents/Resources/AppIcon.icns", "icns"));
+    const QString without = makeBundle(dir.path(), "None.app", infoWith("com.example.none"));
+
+    BundleIconProvider icons;
+    EXPECT_EQ(icons.iconForFile(withIcon).size(), QSize(512, 512));
+    const QImage generic = BundleIconProvider::genericApplicationIcon();
+    EXPECT_FALSE(generic.isNull());
+    EXPECT_EQ(icons.iconForFile(without).cacheKey(), generic.cacheKey());
+    EXPECT_EQ(icons.iconForFile(dir.filePath("Gone.app")).cacheKey(), generic.cacheKey());
+}

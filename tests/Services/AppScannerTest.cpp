@@ -1,0 +1,183 @@
+#include "Services/AppLaunch.h"
+#include "Services/AppScanner.h"
+
+#include "common/BundleBuilder.h"
+#include "common/LogCapture.h"
+#include "common/QtPrinters.h"
+
+#include <QStringEncoder>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace corvanta;
+using namespace corvanta::test;
+
+namespace {
+
+QStringList names(const QList<AppItem>& apps)
+{
+    QStringList out;
+    for (const AppItem& app : apps)
+        out << app.name;
+    return out;
+}
+
+AppScanner::Environment environment(QStringList languages = {"en-US"}, QLocale locale = QLocale(QLocale::English),
+                                    std::shared_ptr<DisplayNameSource> displayNames = std::make_shared<NoDisplayNameSource>())
+{
+    return {std::make_shared<FileBundleReader>(), std::move(displayNames), std::move(languages), std::move(locale)};
+}
+
+// A home folder's Applications and the system's, as two fixture folders.
+struct Folders {
+    QTemporaryDir root;
+    QString home = root.filePath("home/Applications");
+    QString system = root.filePath("Applications");
+    Folders()
+    {
+        QDir().mkpath(home);
+        QDir().mkpath(system);
+    }
+};
+
+} // namespace
+
+TEST(AppScanner, FirstFolderWinsAndDuplicatesGo)
+{
+    Folders f;
+    makeBundle(f.home, "Mail.app", infoWith("com.example.mail", "Mail (home)"));
+    makeBundle(f.system, "Mail.app", infoWith("com.example.mail", "Mail (system)"));
+    makeBundle(f.system, "Other Mail.app", infoWith("com.example.mail", "Mail (renamed)"));
+    // Without an identifier only the path de-duplicates: both are kept, even with one name.
+    makeBundle(f.home, "Tool.app", infoWith("", "Tool"));
+    makeBundle(f.system, "Tool.app", infoWith("", "Tool"));
+
+    // The same folder listed twice, once with a trailing slash, adds nothing.
+    const auto apps = AppScanner({f.home, f.system, f.system + "/"}, environment()).scanAll();
+    EXPECT_EQ(names(apps), QStringList({"Mail (home)", "Tool", "Tool"}));
+    EXPECT_EQ(apps.at(0).path(), f.home + "/Mail.app");
+    EXPECT_EQ(apps.at(1).path(), f.home + "/Tool.app");
+    EXPECT_EQ(apps.at(2).path(), f.system + "/Tool.app");
+    EXPECT_NE(apps.at(1).id, apps.at(2).id);
+    EXPECT_FALSE(apps.at(0).iconPath.has_value());
+    EXPECT_FALSE(apps.at(0).isHidden);
+}
+
+TEST(AppScanner, KeepsOnlyOpenableTopLevelBundles)
+{
+    Folders f;
+    auto withKey = [](const char* name, const char* key, QVariant value) {
+        QVariantMap info = infoWith(QStringLiteral("com.example.%1").arg(name), name);
+        info.insert(key, value);
+        return info;
+    };
+    makeBundle(f.system, "Daemon.app", withKey("Daemon", "LSBackgroundOnly", true));
+    makeBundle(f.system, "Agent.app", withKey("Agent", "LSUIElement", qint64(1)), PlistForm::Binary);
+    makeBundle(f.system, "Quoted.app", withKey("Quoted", "LSUIElement", QStringLiteral("1")));
+    makeBundle(f.system, "Visible.app", withKey("Visible", "LSUIElement", false));
+    makeBundle(f.system, "Capital.APP", infoWith("com.example.capital", "Capital"));
+    makeBundle(f.system, ".Hidden.app", infoWith("com.example.hidden", "Hidden"));
+    makeBundle(f.system + "/Sub", "Nested.app", infoWith("com.example.nested", "Nested"));
+    writeFile(f.system + "/Plain.app", "a file, not a bundle");
+
+    const auto apps = AppScanner({f.root.filePath("missing"), f.system}, environment()).scanAll();
+    EXPECT_EQ(names(apps), QStringList({"Quoted", "Visible"}));
+    EXPECT_EQ(apps.at(0).bundleIdentifier, "com.example.Quoted");
+}
+
+TEST(AppScanner, NameSources)
+{
+    Folders f;
+    const QString localized = makeBundle(f.system, "Calc.app", infoWith("com.example.calc", "Calculator"));
+    // zh-Hans in the text form (UTF-16), en as an XML property list, zh as a binary one.
+    QStringEncoder utf16(QStringConverter::Utf16LE, QStringEncoder::Flag::WriteBom);
+    writeFile(localized + "/Contents/Resources/zh-Hans.lproj/InfoPlist.strings",
+              utf16.encode(QStringLiteral("/* 名称 */\n\"CFBundleDisplayName\" = \"计算器\";\n")));
+    writeFile(localized + "/Contents/Resources/zh.lproj/InfoPlist.strings",
+              PropertyList::toBinary(QVariantMap{{"CFBundleDisplayName", QStringLiteral("计算")}}));
+    writeFile(localized + "/Contents/Resources/en.lproj/InfoPlist.strings",
+              PropertyList::toXml(QVariantMap{{"CFBundleDisplayName", QStringLiteral("Calculator (en)")}}));
+
+    QVariantMap emptyDisplay = infoWith("com.example.empty", "Named");
+    emptyDisplay.insert("CFBundleDisplayName", QString());
+    makeBundle(f.system, "Empty.app", emptyDisplay);
+    makeBundle(f.system, "Plain Name.app", infoWith("com.example.plain"));
+    const QString broken = makeBundle(f.system, "Broken.app", infoWith("com.example.broken", "Broken"));
+    writeFile(broken + "/Contents/Resources/en.lproj/InfoPlist.strings", "\"CFBundleDisplayName\" = \"unterminated");
+
+    const auto nameOf = [&](const AppScanner& scanner, const QString& file) {
+        return scanner.appAt(f.system + "/" + file)->name;
+    };
+    const AppScanner chinese({f.system}, environment({"zh-Hans-CN", "en-US"}));
+    EXPECT_EQ(nameOf(chinese, "Calc.app"), QStringLiteral("计算器"));
+    EXPECT_EQ(nameOf(AppScanner({f.system}, environment({"zh-TW"})), "Calc.app"), QStringLiteral("计算"));
+    EXPECT_EQ(nameOf(AppScanner({f.system}, environment({"fr-FR"})), "Calc.app"), QStringLiteral("Calculator (en)"));
+    EXPECT_EQ(nameOf(chinese, "Empty.app"), QString());
+    EXPECT_EQ(nameOf(chinese, "Plain Name.app"), "Plain Name");
+    EXPECT_EQ(nameOf(chinese, "Broken.app"), "Broken");
+
+    auto metadata = std::make_shared<FakeDisplayNameSource>();
+    metadata->set(f.system + "/Calc.app", QStringLiteral("Metadata Calc"));
+    metadata->set(f.system + "/Empty.app", QString());
+    const AppScanner withMetadata({f.system}, environment({"zh-Hans-CN"}, QLocale(QLocale::English), metadata));
+    EXPECT_EQ(nameOf(withMetadata, "Calc.app"), "Metadata Calc");
+    EXPECT_EQ(nameOf(withMetadata, "Empty.app"), QString());
+}
+
+TEST(AppScanner, SortsByLocaleIgnoringCaseAndKeepsTiesInScanOrder)
+{
+    Folders f;
+    makeBundle(f.home, "a.app", infoWith("com.example.1", "mail"));
+    makeBundle(f.system, "b.app", infoWith("com.example.2", "Zebra"));
+    makeBundle(f.system, "c.app", infoWith("com.example.3", "Éclair"));
+    makeBundle(f.system, "d.app", infoWith("com.example.4", "Fig"));
+    makeBundle(f.system, "e.app", infoWith("com.example.5", "apple"));
+    makeBundle(f.system, "f.app", infoWith("com.example.6", "MAIL"));
+
+    const AppScanner scanner({f.home, f.system}, environment());
+    const auto apps = scanner.scanAll();
+    EXPECT_EQ(names(apps), QStringList({"apple", QStringLiteral("Éclair"), "Fig", "mail", "MAIL", "Zebra"}));
+
+    const auto async = scanner.scanAllAsync().result();
+    EXPECT_EQ(names(async), names(apps));
+}
+
+TEST(AppScanner, UtilitiesApps)
+{
+    const struct {
+        const char* url;
+        bool expected;
+    } cases[] = {
+        {"file:///Applications/Utilities/Terminal.app", true},
+        {"file:///Applications/Utilities/Terminal.app/", true},
+        {"file:///System/Applications/Utilities/Disk%20Utility.app", true},
+        {"file:///Applications/Utilities", true},
+        {"file:///Applications/UtilitiesX/Tool.app", false},
+        {"file:///home/me/Applications/Utilities/Tool.app", false},
+        {"file:///Applications/Calculator.app", false},
+    };
+    for (const auto& c : cases) {
+        AppItem app;
+        app.url = QUrl(QString::fromLatin1(c.url));
+        EXPECT_EQ(isUtilitiesApp(app), c.expected) << c.url;
+    }
+}
+
+TEST(AppLaunch, LogsTheRequestAndTheOutcome)
+{
+    LogCapture log;
+    FakeAppLauncher launcher;
+    AppItem good{QUuid::createUuid(), "Notes", "com.example.notes", QUrl("file:///Applications/Notes.app/"), {}, false};
+    AppItem gone{QUuid::createUuid(), "Gone", "", QUrl("file:///Applications/Gone.app"), {}, false};
+    launcher.failWith("/Applications/Gone.app", "not found");
+
+    launchApp(good, launcher);
+    launchApp(gone, launcher);
+    EXPECT_EQ(launcher.opened(), QStringList({"/Applications/Notes.app", "/Applications/Gone.app"}));
+    EXPECT_EQ(log.messages(), QStringList({"Launching app: Notes at /Applications/Notes.app",
+                                           "App launched successfully: Notes",
+                                           "Launching app: Gone at /Applications/Gone.app",
+                                           "Failed to launch Gone: not found"}));
+    EXPECT_EQ(log.entries().last().level, LogLevel::Error);
+}
