@@ -1,9 +1,8 @@
 #include "Models/LayoutConfigJson.h"
 
+#include "Models/JsonReader.h"
 #include "Models/JsonWriter.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <cmath>
 #include <limits>
@@ -59,86 +58,8 @@ QByteArray encodeLayoutConfig(const LayoutConfig& c)
 
 namespace {
 
-// Every key is optional: absent or null leaves the field alone (the caller has put its default
-// there). A present value of the wrong kind fails the record.
-class SettingsReader {
-public:
-    explicit SettingsReader(const QJsonObject& object) : m_object(object) {}
-
-    QString error;
-
-    bool has(const char* key) const
-    {
-        const QJsonValue value = m_object.value(QLatin1StringView(key));
-        return !value.isUndefined() && !value.isNull();
-    }
-
-    // JSON has one number type; "rows" and "columns" take only integral values within int's
-    // range, so 5 and 5.0 read as 5 while 5.5 or 1e12 fail like any other wrongly typed value.
-    bool integer(const char* key, int& out)
-    {
-        return read(key, out, "an integer", [](const QJsonValue& v) {
-            const double number = v.toDouble();
-            return v.isDouble() && number == std::trunc(number) && number >= std::numeric_limits<int>::min()
-                && number <= std::numeric_limits<int>::max();
-        }, [](const QJsonValue& v) { return int(v.toDouble()); });
-    }
-
-    bool real(const char* key, double& out)
-    {
-        return read(key, out, "a number", [](const QJsonValue& v) { return v.isDouble() && std::isfinite(v.toDouble()); },
-                    [](const QJsonValue& v) { return v.toDouble(); });
-    }
-
-    bool text(const char* key, QString& out)
-    {
-        return read(key, out, "a string", [](const QJsonValue& v) { return v.isString(); },
-                    [](const QJsonValue& v) { return v.toString(); });
-    }
-
-    bool boolean(const char* key, bool& out)
-    {
-        return read(key, out, "a Boolean", [](const QJsonValue& v) { return v.isBool(); },
-                    [](const QJsonValue& v) { return v.toBool(); });
-    }
-
-    template <typename Enum> bool caseValue(const char* key, Enum& out)
-    {
-        QString name;
-        if (!has(key))
-            return true;
-        if (!text(key, name))
-            return false;
-        const std::optional<Enum> value = enumFromCaseName<Enum>(name);
-        if (!value) {
-            error = QStringLiteral("Key \"%1\" holds the unknown case \"%2\"").arg(QLatin1StringView(key), name);
-            return false;
-        }
-        out = *value;
-        return true;
-    }
-
-private:
-    template <typename T, typename Accepts, typename Convert>
-    bool read(const char* key, T& out, const char* expected, Accepts accepts, Convert convert)
-    {
-        const QJsonValue value = m_object.value(QLatin1StringView(key));
-        if (value.isUndefined() || value.isNull())
-            return true;
-        if (!accepts(value))
-            return fail(key, expected);
-        out = convert(value);
-        return true;
-    }
-
-    bool fail(const char* key, const char* expected)
-    {
-        error = QStringLiteral("Key \"%1\" is not %2").arg(QLatin1StringView(key), QLatin1StringView(expected));
-        return false;
-    }
-
-    const QJsonObject& m_object;
-};
+using json::JsonReader;
+using json::JsonType;
 
 // An iconScale of 0.85 was the old default and is read as today's 1.0.
 constexpr double kRetiredDefaultIconScale = 0.85;
@@ -153,55 +74,163 @@ double iconScaleFromIconSize(double iconSize)
     return 1.3;
 }
 
-bool readSettings(SettingsReader& r, LayoutConfig& c)
+// The values found in the text; a key that is absent or null stays empty. Duplicate keys: the
+// last one counts, as for any JSON object.
+struct FoundSettings {
+    std::optional<int> rows, columns;
+    std::optional<double> iconSize, iconScale, iconSpacing, blurStrength;
+    std::optional<BackgroundType> backgroundType;
+    std::optional<QString> backgroundColor, shortcutKey;
+    std::optional<TilehallTheme> theme;
+    std::optional<ScreenPreference> showOnScreen;
+    std::optional<HotCorner> hotCorner;
+    std::optional<bool> pinchGestureEnabled, hideDock, launchAtLogin, hideSearchMenuButton;
+    std::optional<TrackpadGesture> trackpadGesture;
+};
+
+class SettingsReader {
+public:
+    explicit SettingsReader(QByteArrayView text) : r(text) {}
+
+    JsonReader r;
+
+    bool read(FoundSettings& f)
+    {
+        if (r.peek() != JsonType::Object)
+            return r.fail(QStringLiteral("The document is not a JSON object"));
+        return r.readObject([&](QByteArrayView key) {
+            if (key == "rows")
+                return member(f.rows, &SettingsReader::integer, "rows");
+            if (key == "columns")
+                return member(f.columns, &SettingsReader::integer, "columns");
+            if (key == "iconSize")
+                return member(f.iconSize, &SettingsReader::real, "iconSize");
+            if (key == "iconScale")
+                return member(f.iconScale, &SettingsReader::real, "iconScale");
+            if (key == "iconSpacing")
+                return member(f.iconSpacing, &SettingsReader::real, "iconSpacing");
+            if (key == "backgroundType")
+                return member(f.backgroundType, &SettingsReader::caseValue<BackgroundType>, "backgroundType");
+            if (key == "backgroundColor")
+                return member(f.backgroundColor, &SettingsReader::text, "backgroundColor");
+            if (key == "blurStrength")
+                return member(f.blurStrength, &SettingsReader::real, "blurStrength");
+            if (key == "theme")
+                return member(f.theme, &SettingsReader::caseValue<TilehallTheme>, "theme");
+            if (key == "showOnScreen")
+                return member(f.showOnScreen, &SettingsReader::caseValue<ScreenPreference>, "showOnScreen");
+            if (key == "hotCorner")
+                return member(f.hotCorner, &SettingsReader::caseValue<HotCorner>, "hotCorner");
+            if (key == "shortcutKey")
+                return member(f.shortcutKey, &SettingsReader::text, "shortcutKey");
+            if (key == "pinchGestureEnabled")
+                return member(f.pinchGestureEnabled, &SettingsReader::boolean, "pinchGestureEnabled");
+            if (key == "trackpadGesture")
+                return member(f.trackpadGesture, &SettingsReader::caseValue<TrackpadGesture>, "trackpadGesture");
+            if (key == "hideDock")
+                return member(f.hideDock, &SettingsReader::boolean, "hideDock");
+            if (key == "launchAtLogin")
+                return member(f.launchAtLogin, &SettingsReader::boolean, "launchAtLogin");
+            if (key == "hideSearchMenuButton")
+                return member(f.hideSearchMenuButton, &SettingsReader::boolean, "hideSearchMenuButton");
+            return r.skipValue();
+        }) && r.finish();
+    }
+
+private:
+    template <typename T> bool member(std::optional<T>& slot, bool (SettingsReader::*readValue)(T&, const char*), const char* key)
+    {
+        slot.reset();
+        if (r.peek() == JsonType::Null)
+            return r.readNull();
+        return (this->*readValue)(slot.emplace(), key);
+    }
+
+    bool wrongType(const char* key, const char* expected)
+    {
+        return r.fail(QStringLiteral("Key \"%1\" is not %2").arg(QLatin1StringView(key), QLatin1StringView(expected)));
+    }
+
+    // JSON has one number type; "rows" and "columns" take only integral values within int's
+    // range, so 5 and 5.0 read as 5 while 5.5 or 1e12 fail like any other wrongly typed value.
+    bool integer(int& out, const char* key)
+    {
+        double number = 0;
+        if (!real(number, key))
+            return false;
+        if (number != std::trunc(number) || number < std::numeric_limits<int>::min()
+            || number > std::numeric_limits<int>::max())
+            return wrongType(key, "an integer");
+        out = int(number);
+        return true;
+    }
+
+    bool real(double& out, const char* key)
+    {
+        return (r.peek() == JsonType::Number || wrongType(key, "a number")) && r.readNumber(out);
+    }
+
+    bool text(QString& out, const char* key)
+    {
+        return (r.peek() == JsonType::String || wrongType(key, "a string")) && r.readString(out);
+    }
+
+    bool boolean(bool& out, const char* key)
+    {
+        return (r.peek() == JsonType::Bool || wrongType(key, "a Boolean")) && r.readBool(out);
+    }
+
+    template <typename Enum> bool caseValue(Enum& out, const char* key)
+    {
+        QString name;
+        if (!text(name, key))
+            return false;
+        const std::optional<Enum> value = enumFromCaseName<Enum>(name);
+        if (!value)
+            return r.fail(QStringLiteral("Key \"%1\" holds the unknown case \"%2\"").arg(QLatin1StringView(key), name));
+        out = *value;
+        return true;
+    }
+};
+
+// Missing values take the defaults, in field order, so that the two derived rules see the
+// values decoded before them.
+LayoutConfig settingsFrom(const FoundSettings& f)
 {
-    if (!r.integer("rows", c.rows) || !r.integer("columns", c.columns) || !r.real("iconSize", c.iconSize))
-        return false;
-    if (r.has("iconScale")) {
-        if (!r.real("iconScale", c.iconScale))
-            return false;
-        if (c.iconScale == kRetiredDefaultIconScale)
-            c.iconScale = 1.0;
-    } else {
+    LayoutConfig c;
+    c.rows = f.rows.value_or(c.rows);
+    c.columns = f.columns.value_or(c.columns);
+    c.iconSize = f.iconSize.value_or(c.iconSize);
+    if (f.iconScale)
+        c.iconScale = *f.iconScale == kRetiredDefaultIconScale ? 1.0 : *f.iconScale;
+    else
         c.iconScale = iconScaleFromIconSize(c.iconSize);
-    }
-    if (!r.real("iconSpacing", c.iconSpacing) || !r.caseValue("backgroundType", c.backgroundType)
-        || !r.text("backgroundColor", c.backgroundColor) || !r.real("blurStrength", c.blurStrength)
-        || !r.caseValue("theme", c.theme) || !r.caseValue("showOnScreen", c.showOnScreen)
-        || !r.caseValue("hotCorner", c.hotCorner) || !r.text("shortcutKey", c.shortcutKey)
-        || !r.boolean("pinchGestureEnabled", c.pinchGestureEnabled))
-        return false;
-    if (r.has("trackpadGesture")) {
-        if (!r.caseValue("trackpadGesture", c.trackpadGesture))
-            return false;
-    } else {
-        c.trackpadGesture = c.pinchGestureEnabled ? TrackpadGesture::fourFinger : TrackpadGesture::off;
-    }
-    return r.boolean("hideDock", c.hideDock) && r.boolean("launchAtLogin", c.launchAtLogin)
-        && r.boolean("hideSearchMenuButton", c.hideSearchMenuButton);
+    c.iconSpacing = f.iconSpacing.value_or(c.iconSpacing);
+    c.backgroundType = f.backgroundType.value_or(c.backgroundType);
+    c.backgroundColor = f.backgroundColor.value_or(c.backgroundColor);
+    c.blurStrength = f.blurStrength.value_or(c.blurStrength);
+    c.theme = f.theme.value_or(c.theme);
+    c.showOnScreen = f.showOnScreen.value_or(c.showOnScreen);
+    c.hotCorner = f.hotCorner.value_or(c.hotCorner);
+    c.shortcutKey = f.shortcutKey.value_or(c.shortcutKey);
+    c.pinchGestureEnabled = f.pinchGestureEnabled.value_or(c.pinchGestureEnabled);
+    c.trackpadGesture = f.trackpadGesture.value_or(c.pinchGestureEnabled ? TrackpadGesture::fourFinger : TrackpadGesture::off);
+    c.hideDock = f.hideDock.value_or(c.hideDock);
+    c.launchAtLogin = f.launchAtLogin.value_or(c.launchAtLogin);
+    c.hideSearchMenuButton = f.hideSearchMenuButton.value_or(c.hideSearchMenuButton);
+    return c;
 }
 
 } // namespace
 
 std::optional<LayoutConfig> decodeLayoutConfig(const QByteArray& json, QString* error)
 {
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-    QString reason;
-    if (parseError.error != QJsonParseError::NoError) {
-        reason = QStringLiteral("Malformed JSON at offset %1: %2").arg(parseError.offset).arg(parseError.errorString());
-    } else if (!document.isObject()) {
-        reason = QStringLiteral("The document is not a JSON object");
-    } else {
-        const QJsonObject object = document.object();
-        SettingsReader reader(object);
-        LayoutConfig config;
-        if (readSettings(reader, config))
-            return config;
-        reason = reader.error;
-    }
+    SettingsReader reader(json);
+    FoundSettings found;
+    if (reader.read(found))
+        return settingsFrom(found);
     if (error)
-        *error = reason;
+        *error = reader.r.error();
     return std::nullopt;
 }
 

@@ -3,9 +3,10 @@
 #include "Models/HexDigit.h"
 #include "Models/JsonWriter.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include "Models/JsonReader.h"
+#include "Support/Constants.h"
+
+#include <QHash>
 
 namespace corvanta {
 
@@ -123,264 +124,324 @@ QByteArray encodeLayout(const TilehallLayout& layout)
 
 namespace {
 
-const QUuid kSystemUtilitiesFolderID = QUuid::fromString(u"0A11C000-5555-4000-8000-5554494C4954");
+using json::JsonReader;
+using json::JsonType;
 
 // Only the canonical 8-4-4-4-12 form, in either case; braces and other spellings are refused.
-std::optional<QUuid> parseUuid(QStringView text)
+std::optional<QUuid> parseUuid(QByteArrayView text)
 {
     if (text.size() != 36)
         return std::nullopt;
-    char bytes[16];
+    uchar bytes[16];
     int byte = 0;
     for (int i = 0; i < 36;) {
         if (i == 8 || i == 13 || i == 18 || i == 23) {
-            if (text[i] != QLatin1Char('-'))
+            if (text[i] != '-')
                 return std::nullopt;
             ++i;
             continue;
         }
-        const int high = hexDigitValue(text[i].unicode());
-        const int low = hexDigitValue(text[i + 1].unicode());
+        const int high = hexDigitValue(char16_t(uchar(text[i])));
+        const int low = hexDigitValue(char16_t(uchar(text[i + 1])));
         if (high < 0 || low < 0)
             return std::nullopt;
-        bytes[byte++] = char((high << 4) | low);
+        bytes[byte++] = uchar((high << 4) | low);
         i += 2;
     }
     return QUuid::fromRfc4122(QByteArrayView(bytes, 16));
 }
 
-// A bundle location must be an absolute local file URL: scheme "file", no host, a path starting
-// at the root. Empty text, relative references, other schemes and text QUrl cannot parse are all
-// refused, since none of them names a bundle the program could open.
+// A bundle location must be an absolute local file URL: scheme "file" (any case), no host other
+// than none, a path from the root. Empty text, relative references, other schemes and text QUrl
+// cannot parse are all refused, since none of them names a bundle the program could open.
 std::optional<QUrl> parseFileUrl(const QString& text)
 {
     QUrl url(text);
-    if (!url.isValid() || url.scheme() != QLatin1String("file") || !url.host().isEmpty()
+    if (!url.isValid() || url.scheme() != QLatin1StringView("file") || !url.host().isEmpty()
         || !url.path().startsWith(QLatin1Char('/')))
         return std::nullopt;
     return url;
 }
 
-class Reader {
+// Required keys of one object, in the order their absence is reported.
+template <size_t N> struct RequiredKeys {
+    const char* names[N];
+    bool seen[N] = {};
+
+    void mark(size_t index) { seen[index] = true; }
+    const char* firstMissing() const
+    {
+        for (size_t i = 0; i < N; ++i) {
+            if (!seen[i])
+                return names[i];
+        }
+        return nullptr;
+    }
+};
+
+class LayoutReader {
 public:
-    QString error;
+    explicit LayoutReader(QByteArrayView text) : r(text) {}
 
-    bool fail(const QString& message)
+    JsonReader r;
+
+    bool store(SceneStore& store)
     {
-        if (error.isEmpty())
-            error = message;
-        return false;
+        RequiredKeys<2> required{{"currentSceneID", "scenes"}};
+        return r.readObject([&](QByteArrayView key) {
+            if (key == "currentSceneID") {
+                required.mark(0);
+                return uuid("currentSceneID", store.currentSceneID);
+            }
+            if (key == "scenes") {
+                required.mark(1);
+                return list("scenes", store.scenes, &LayoutReader::scene);
+            }
+            return r.skipValue();
+        }) && complete(required);
     }
 
-    bool present(const QJsonObject& object, QLatin1StringView key, QJsonValue& value)
+    bool layout(TilehallLayout& layout)
     {
-        value = object.value(key);
-        return !value.isUndefined();
+        RequiredKeys<2> required{{"pages", "hiddenAppIDs"}};
+        return object("layout") && r.readObject([&](QByteArrayView key) {
+            if (key == "pages") {
+                required.mark(0);
+                return list("pages", layout.pages, &LayoutReader::page);
+            }
+            if (key == "hiddenAppIDs") {
+                required.mark(1);
+                layout.hiddenAppIDs.clear();
+                return array("hiddenAppIDs") && r.readArray([&] {
+                    return uuid("hiddenAppIDs", layout.hiddenAppIDs.emplaceBack());
+                });
+            }
+            return r.skipValue();
+        }) && complete(required);
     }
 
-    bool require(const QJsonObject& object, QLatin1StringView key, QJsonValue& value)
+private:
+    QHash<QString, QUrl> m_urls; // scenes repeat the same bundles; parse each location once
+
+    bool complete(const auto& required)
     {
-        if (!present(object, key, value))
-            return fail(QStringLiteral("Missing key \"%1\"").arg(key));
+        if (const char* missing = required.firstMissing())
+            return r.fail(QStringLiteral("Missing key \"%1\"").arg(QLatin1StringView(missing)));
         return true;
     }
 
-    bool wrongType(QLatin1StringView key, const char* expected)
+    bool wrongType(const char* key, const char* expected)
     {
-        return fail(QStringLiteral("Key \"%1\" is not %2").arg(key, QLatin1StringView(expected)));
+        return r.fail(QStringLiteral("Key \"%1\" is not %2").arg(QLatin1StringView(key), QLatin1StringView(expected)));
     }
 
-    bool string(const QJsonObject& object, QLatin1StringView key, QString& out)
+    bool expectType(JsonType type, const char* key, const char* expected)
     {
-        QJsonValue value;
-        if (!require(object, key, value))
+        const JsonType found = r.peek();
+        if (found == type)
+            return true;
+        // Text that is no JSON value at all is reported as the syntax error it is.
+        return found == JsonType::Invalid ? r.skipValue() : wrongType(key, expected);
+    }
+    bool object(const char* key) { return expectType(JsonType::Object, key, "an object"); }
+    bool array(const char* key) { return expectType(JsonType::Array, key, "an array"); }
+
+    bool string(const char* key, QString& out)
+    {
+        return expectType(JsonType::String, key, "a string") && r.readString(out);
+    }
+
+    bool boolean(const char* key, bool& out)
+    {
+        return expectType(JsonType::Bool, key, "a Boolean") && r.readBool(out);
+    }
+
+    bool uuid(const char* key, QUuid& out)
+    {
+        QByteArrayView text;
+        if (!expectType(JsonType::String, key, "a string") || !r.readStringBytes(text))
             return false;
-        if (!value.isString())
-            return wrongType(key, "a string");
-        out = value.toString();
-        return true;
-    }
-
-    bool boolean(const QJsonValue& value, QLatin1StringView key, bool& out)
-    {
-        if (!value.isBool())
-            return wrongType(key, "a Boolean");
-        out = value.toBool();
-        return true;
-    }
-
-    bool uuidValue(const QJsonValue& value, QLatin1StringView key, QUuid& out)
-    {
-        if (!value.isString())
-            return wrongType(key, "a string");
-        const QString text = value.toString();
         const std::optional<QUuid> id = parseUuid(text);
         if (!id)
-            return fail(QStringLiteral("Invalid UUID \"%1\" for key \"%2\"").arg(text, key));
+            return r.fail(QStringLiteral("Invalid UUID \"%1\" for key \"%2\"").arg(QString::fromUtf8(text), QLatin1StringView(key)));
         out = *id;
         return true;
     }
 
-    bool uuid(const QJsonObject& object, QLatin1StringView key, QUuid& out)
+    bool fileUrl(QUrl& out)
     {
-        QJsonValue value;
-        return require(object, key, value) && uuidValue(value, key, out);
-    }
-
-    bool array(const QJsonObject& object, QLatin1StringView key, QJsonArray& out)
-    {
-        QJsonValue value;
-        if (!require(object, key, value))
+        QString text;
+        if (!string("url", text))
             return false;
-        if (!value.isArray())
-            return wrongType(key, "an array");
-        out = value.toArray();
-        return true;
-    }
-
-    bool object(const QJsonValue& value, QLatin1StringView what, QJsonObject& out)
-    {
-        if (!value.isObject())
-            return wrongType(what, "an object");
-        out = value.toObject();
-        return true;
-    }
-
-    template <typename T, typename ReadOne>
-    bool list(const QJsonArray& array, QLatin1StringView key, QList<T>& out, ReadOne readOne)
-    {
-        out.reserve(array.size());
-        for (const QJsonValue& element : array) {
-            QJsonObject object;
-            T item;
-            if (!this->object(element, key, object) || !(this->*readOne)(object, item))
-                return false;
-            out.append(std::move(item));
+        const auto known = m_urls.constFind(text);
+        if (known != m_urls.cend()) {
+            out = *known;
+            return true;
         }
-        return true;
-    }
-
-    bool app(const QJsonObject& o, AppItem& app)
-    {
-        QString urlText;
-        QJsonValue value;
-        if (!uuid(o, QLatin1StringView("id"), app.id) || !string(o, QLatin1StringView("name"), app.name)
-            || !string(o, QLatin1StringView("bundleIdentifier"), app.bundleIdentifier)
-            || !string(o, QLatin1StringView("url"), urlText))
-            return false;
-        const std::optional<QUrl> url = parseFileUrl(urlText);
+        const std::optional<QUrl> url = parseFileUrl(text);
         if (!url)
-            return fail(QStringLiteral("Invalid file URL \"%1\"").arg(urlText));
-        app.url = *url;
-        if (present(o, QLatin1StringView("iconPath"), value) && !value.isNull()) {
-            if (!value.isString())
-                return wrongType(QLatin1StringView("iconPath"), "a string");
-            app.iconPath = value.toString();
-        }
-        return require(o, QLatin1StringView("isHidden"), value) && boolean(value, QLatin1StringView("isHidden"), app.isHidden);
-    }
-
-    bool group(const QJsonObject& o, AppGroup& group)
-    {
-        QJsonValue value;
-        if (!uuid(o, QLatin1StringView("id"), group.id) || !string(o, QLatin1StringView("name"), group.name))
-            return false;
-        if (present(o, QLatin1StringView("apps"), value) && !value.isNull()) {
-            if (!value.isArray())
-                return wrongType(QLatin1StringView("apps"), "an array");
-            if (!list(value.toArray(), QLatin1StringView("apps"), group.apps, &Reader::app))
-                return false;
-        }
-        if (present(o, QLatin1StringView("isSystemUtilitiesFolder"), value) && !value.isNull())
-            return boolean(value, QLatin1StringView("isSystemUtilitiesFolder"), group.isSystemUtilitiesFolder);
-        group.isSystemUtilitiesFolder = group.id == kSystemUtilitiesFolderID;
+            return r.fail(QStringLiteral("Invalid file URL \"%1\"").arg(text));
+        out = *m_urls.insert(text, *url);
         return true;
     }
 
-    bool entry(const QJsonObject& o, PageEntry& entry)
+    // A JSON null where null means "absent".
+    bool skipNull()
     {
-        const bool hasApp = o.contains(QLatin1StringView("app"));
-        const bool hasGroup = o.contains(QLatin1StringView("group"));
-        if (hasApp == hasGroup)
-            return fail(QStringLiteral("Invalid number of keys found, expected one."));
-        const QLatin1StringView key = hasApp ? QLatin1StringView("app") : QLatin1StringView("group");
-        QJsonObject wrapper;
-        QJsonObject payload;
-        QJsonValue value;
-        if (!object(o.value(key), key, wrapper) || !require(wrapper, QLatin1StringView("_0"), value)
-            || !object(value, QLatin1StringView("_0"), payload))
+        return r.peek() == JsonType::Null && r.readNull();
+    }
+
+    template <typename T> bool list(const char* key, QList<T>& out, bool (LayoutReader::*readOne)(T&))
+    {
+        out.clear();
+        return array(key) && r.readArray([&] { return (this->*readOne)(out.emplaceBack()); });
+    }
+
+    bool app(AppItem& app)
+    {
+        RequiredKeys<5> required{{"id", "name", "bundleIdentifier", "url", "isHidden"}};
+        return object("app") && r.readObject([&](QByteArrayView key) {
+            if (key == "id") {
+                required.mark(0);
+                return uuid("id", app.id);
+            }
+            if (key == "name") {
+                required.mark(1);
+                return string("name", app.name);
+            }
+            if (key == "bundleIdentifier") {
+                required.mark(2);
+                return string("bundleIdentifier", app.bundleIdentifier);
+            }
+            if (key == "url") {
+                required.mark(3);
+                return fileUrl(app.url);
+            }
+            if (key == "iconPath") {
+                app.iconPath.reset();
+                return skipNull() || (!r.failed() && string("iconPath", app.iconPath.emplace()));
+            }
+            if (key == "isHidden") {
+                required.mark(4);
+                return boolean("isHidden", app.isHidden);
+            }
+            return r.skipValue();
+        }) && complete(required);
+    }
+
+    bool group(AppGroup& group)
+    {
+        RequiredKeys<2> required{{"id", "name"}};
+        std::optional<bool> utilities;
+        const bool read = object("group") && r.readObject([&](QByteArrayView key) {
+            if (key == "id") {
+                required.mark(0);
+                return uuid("id", group.id);
+            }
+            if (key == "name") {
+                required.mark(1);
+                return string("name", group.name);
+            }
+            if (key == "apps") {
+                group.apps.clear();
+                return skipNull() || (!r.failed() && list("apps", group.apps, &LayoutReader::app));
+            }
+            if (key == "isSystemUtilitiesFolder") {
+                utilities.reset();
+                return skipNull() || (!r.failed() && boolean("isSystemUtilitiesFolder", utilities.emplace()));
+            }
+            return r.skipValue(); // including "appIDs", which is derived from "apps"
+        });
+        if (!read || !complete(required))
             return false;
-        if (hasApp) {
-            AppItem item;
-            if (!app(payload, item))
-                return false;
-            entry = PageEntry(std::move(item));
-        } else {
-            AppGroup folder;
-            if (!group(payload, folder))
-                return false;
-            entry = PageEntry(std::move(folder));
-        }
+        group.isSystemUtilitiesFolder = utilities.value_or(group.id == AppConstants::systemUtilitiesFolderID);
         return true;
     }
 
-    bool page(const QJsonObject& o, TilehallPage& page)
+    // The payload of a case sits in a wrapper object under the key "_0".
+    template <typename Payload> bool wrapped(const char* caseKey, Payload& payload, bool (LayoutReader::*readPayload)(Payload&))
     {
-        QJsonArray entries;
-        return uuid(o, QLatin1StringView("id"), page.id) && array(o, QLatin1StringView("entries"), entries)
-            && list(entries, QLatin1StringView("entries"), page.entries, &Reader::entry);
+        RequiredKeys<1> required{{"_0"}};
+        return object(caseKey) && r.readObject([&](QByteArrayView key) {
+            if (key == "_0") {
+                required.mark(0);
+                return (this->*readPayload)(payload);
+            }
+            return r.skipValue();
+        }) && complete(required);
     }
 
-    bool layout(const QJsonObject& o, TilehallLayout& layout)
+    bool entry(PageEntry& entry)
     {
-        QJsonArray pages;
-        QJsonArray hidden;
-        if (!array(o, QLatin1StringView("pages"), pages) || !array(o, QLatin1StringView("hiddenAppIDs"), hidden)
-            || !list(pages, QLatin1StringView("pages"), layout.pages, &Reader::page))
-            return false;
-        layout.hiddenAppIDs.reserve(hidden.size());
-        for (const QJsonValue& value : hidden) {
-            QUuid id;
-            if (!uuidValue(value, QLatin1StringView("hiddenAppIDs"), id))
-                return false;
-            layout.hiddenAppIDs.append(id);
-        }
-        return true;
+        enum { None, App, Group } found = None;
+        const bool read = object("entries") && r.readObject([&](QByteArrayView key) {
+            const bool isApp = key == "app";
+            if (!isApp && key != "group")
+                return r.skipValue();
+            if (found != None && found != (isApp ? App : Group))
+                return r.fail(QStringLiteral("Invalid number of keys found, expected one."));
+            if (isApp) {
+                found = App;
+                entry = PageEntry(AppItem{});
+                return wrapped("app", *entry.asApp(), &LayoutReader::app);
+            }
+            found = Group;
+            entry = PageEntry(AppGroup{});
+            return wrapped("group", *entry.asGroup(), &LayoutReader::group);
+        });
+        if (read && found == None)
+            return r.fail(QStringLiteral("Invalid number of keys found, expected one."));
+        return read;
     }
 
-    bool scene(const QJsonObject& o, TilehallScene& scene)
+    bool page(TilehallPage& page)
     {
-        QJsonValue value;
-        QJsonObject layoutObject;
-        return uuid(o, QLatin1StringView("id"), scene.id) && string(o, QLatin1StringView("name"), scene.name)
-            && require(o, QLatin1StringView("layout"), value) && object(value, QLatin1StringView("layout"), layoutObject)
-            && layout(layoutObject, scene.layout);
+        RequiredKeys<2> required{{"id", "entries"}};
+        return object("pages") && r.readObject([&](QByteArrayView key) {
+            if (key == "id") {
+                required.mark(0);
+                return uuid("id", page.id);
+            }
+            if (key == "entries") {
+                required.mark(1);
+                return list("entries", page.entries, &LayoutReader::entry);
+            }
+            return r.skipValue();
+        }) && complete(required);
     }
 
-    bool store(const QJsonObject& o, SceneStore& store)
+    bool scene(TilehallScene& scene)
     {
-        QJsonArray scenes;
-        return uuid(o, QLatin1StringView("currentSceneID"), store.currentSceneID)
-            && array(o, QLatin1StringView("scenes"), scenes)
-            && list(scenes, QLatin1StringView("scenes"), store.scenes, &Reader::scene);
+        RequiredKeys<3> required{{"id", "name", "layout"}};
+        return object("scenes") && r.readObject([&](QByteArrayView key) {
+            if (key == "id") {
+                required.mark(0);
+                return uuid("id", scene.id);
+            }
+            if (key == "name") {
+                required.mark(1);
+                return string("name", scene.name);
+            }
+            if (key == "layout") {
+                required.mark(2);
+                return layout(scene.layout);
+            }
+            return r.skipValue();
+        }) && complete(required);
     }
 };
 
 template <typename Record>
-std::optional<Record> decodeDocument(const QByteArray& json, QString* error, bool (Reader::*readRoot)(const QJsonObject&, Record&))
+std::optional<Record> decodeDocument(const QByteArray& json, QString* error, bool (LayoutReader::*readRoot)(Record&))
 {
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-    Reader reader;
+    LayoutReader reader(json);
     Record record;
-    if (parseError.error != QJsonParseError::NoError)
-        reader.fail(QStringLiteral("Malformed JSON at offset %1: %2").arg(parseError.offset).arg(parseError.errorString()));
-    else if (!document.isObject())
-        reader.fail(QStringLiteral("The document is not a JSON object"));
-    else if ((reader.*readRoot)(document.object(), record))
+    if (reader.r.peek() != JsonType::Object)
+        reader.r.fail(QStringLiteral("The document is not a JSON object"));
+    else if ((reader.*readRoot)(record) && reader.r.finish())
         return record;
     if (error)
-        *error = reader.error;
+        *error = reader.r.error();
     return std::nullopt;
 }
 
@@ -388,12 +449,12 @@ std::optional<Record> decodeDocument(const QByteArray& json, QString* error, boo
 
 std::optional<SceneStore> decodeSceneStore(const QByteArray& json, QString* error)
 {
-    return decodeDocument<SceneStore>(json, error, &Reader::store);
+    return decodeDocument<SceneStore>(json, error, &LayoutReader::store);
 }
 
 std::optional<TilehallLayout> decodeLayout(const QByteArray& json, QString* error)
 {
-    return decodeDocument<TilehallLayout>(json, error, &Reader::layout);
+    return decodeDocument<TilehallLayout>(json, error, &LayoutReader::layout);
 }
 
 } // namespace corvanta

@@ -24,12 +24,16 @@ struct TilehallLayout {
     QList<AppItem> allApps() const;
     QList<AppGroup> allGroups() const;
     QList<AppItem> allAppsIncludingGroups() const;
+
+    bool operator==(const TilehallLayout&) const = default;
 };
 
 struct TilehallScene {
     QUuid id;
     QString name;
     TilehallLayout layout;
+
+    bool operator==(const TilehallScene&) const = default;
 };
 
 // The persisted root of layout.json and of backups. `scenes` is kept non-empty by the store.
@@ -38,6 +42,8 @@ struct SceneStore {
     QList<TilehallScene> scenes;
 
     const TilehallScene& currentScene() const;
+
+    bool operator==(const SceneStore&) const = default;
 };
 
 } // namespace corvanta
