@@ -1,0 +1,156 @@
+#include "Services/IconCache.h"
+
+#include "common/BundleBuilder.h"
+#include "common/LogCapture.h"
+#include "common/ManualTasks.h"
+#include "common/QtPrinters.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace corvanta;
+using namespace corvanta::test;
+
+namespace {
+
+AppItem app(const QString& name, const QString& identifier = QString())
+{
+    return {QUuid::createUuid(), name, identifier, QUrl::fromLocalFile("/Applications/" + name + ".app"), {}, false};
+}
+
+AppGroup folder(const QString& name, int count)
+{
+    AppGroup group{QUuid::createUuid(), name, {}, false};
+    for (int i = 0; i < count; ++i)
+        group.apps.append(app(QStringLiteral("%1-%2").arg(name).arg(i), QStringLiteral("com.example.%1.%2").arg(name).arg(i)));
+    return group;
+}
+
+TilehallPage page(QList<PageEntry> entries) { return {QUuid::createUuid(), std::move(entries)}; }
+
+QStringList names(const QList<AppItem>& apps)
+{
+    QStringList out;
+    for (const AppItem& a : apps)
+        out << a.name;
+    return out;
+}
+
+struct Fixture {
+    QTemporaryDir root;
+    ManualTasks tasks;
+    IconDiskCache disk{[this] { return root.filePath("IconCache"); }, tasks.runner()};
+    FakeIconProvider icons;
+    IconCache cache{disk, icons, tasks.runner()};
+    Fixture() { tasks.runAll(); }
+};
+
+} // namespace
+
+TEST(IconCache, KeysAreIdentifiersOrPaths)
+{
+    AppItem noId = app("Tool");
+    AppItem otherNoId = app("Tool");
+    otherNoId.url = QUrl("file:///Users/Shared/Applications/Tool.app/");
+    EXPECT_EQ(IconCache::cacheKey(noId), "/Applications/Tool.app");
+    EXPECT_EQ(IconCache::cacheKey(otherNoId), "/Users/Shared/Applications/Tool.app");
+    EXPECT_EQ(IconCache::cacheKey(app("A", "com.example.a")), IconCache::cacheKey(app("B", "com.example.a")));
+}
+
+TEST(IconCache, FirstFrameAppsTakeNineMembersPerFolder)
+{
+    const AppItem a = app("a", "com.example.a");
+    const AppItem b = app("b", "com.example.b");
+    const AppGroup twelve = folder("twelve", 12);
+    const AppGroup nine = folder("nine", 9);
+    TilehallLayout layout;
+    EXPECT_TRUE(IconCache::firstFrameApps(layout).isEmpty());
+    layout.pages = {page({a, twelve, nine}), page({b})};
+    const QStringList expected = QStringList{"a"} + names(twelve.apps.mid(0, 9)) + names(nine.apps);
+    EXPECT_EQ(names(IconCache::firstFrameApps(layout)), expected);
+}
+
+TEST(IconCache, LoadsFromMemoryThenDiskThenTheDesktopTrimmed)
+{
+    Fixture f;
+    const QImage padded = iconWithContent({512, 512}, {64, 64, 384, 384});
+    f.icons.set("/Applications/Padded.app", padded);
+
+    const QImage loaded = f.cache.loadImage("com.example.padded", "/Applications/Padded.app");
+    EXPECT_EQ(loaded.size(), QSize(384, 384));
+    EXPECT_EQ(f.cache.cachedImage("com.example.padded")->cacheKey(), loaded.cacheKey());
+    f.tasks.runAll();
+    EXPECT_TRUE(QFile::exists(f.disk.filePath("com.example.padded")));
+
+    // From memory: the desktop is not asked again.
+    f.cache.loadImage("com.example.padded", "/Applications/Padded.app");
+    EXPECT_EQ(f.icons.requests().size(), 1);
+
+    // A second cache over the same folder finds the icon on disk.
+    IconCache fresh(f.disk, f.icons, f.tasks.runner());
+    EXPECT_FALSE(fresh.cachedImage("com.example.padded").has_value());
+    EXPECT_EQ(fresh.loadImage("com.example.padded", "/Applications/Padded.app").size(), QSize(256, 256));
+    EXPECT_TRUE(fresh.cachedImage("com.example.padded").has_value());
+    EXPECT_EQ(f.icons.requests().size(), 1);
+}
+
+TEST(IconCache, PrewarmFlagFollowsTheFirstPage)
+{
+    Fixture f;
+    EXPECT_TRUE(f.cache.isPrewarmFinished());
+
+    TilehallLayout empty;
+    empty.pages = {page({}), page({app("later", "com.example.later")})};
+    f.cache.prewarm(empty);
+    EXPECT_TRUE(f.cache.isPrewarmFinished());
+    f.tasks.runAll();
+
+    TilehallLayout layout;
+    layout.pages = {page({app("first", "com.example.first")})};
+    f.cache.prewarm(layout);
+    EXPECT_FALSE(f.cache.isPrewarmFinished());
+    f.tasks.runAll();
+    EXPECT_TRUE(f.cache.isPrewarmFinished());
+}
+
+TEST(IconCache, PrewarmPassOrderHitsBackfillAndOrphans)
+{
+    Fixture f;
+    const AppItem inMemory = app("Memory", "com.example.memory");
+    const AppItem onDisk = app("Disk", "com.example.disk");
+    const AppItem missing = app("Missing", "com.example.missing");
+    const AppItem noIdA = app("NoIdA");
+    const AppItem noIdB = app("NoIdB");
+
+    f.cache.loadImage(IconCache::cacheKey(inMemory), inMemory.path());
+    f.disk.store(QImage(f.icons.iconForFile("x")), IconCache::cacheKey(onDisk), onDisk.path());
+    f.disk.store(QImage(f.icons.iconForFile("x")), "com.example.gone", "/Applications/Gone.app");
+    f.tasks.runAll();
+    const qsizetype requestsBefore = f.icons.requests().size();
+
+    // Memory appears on the first page and again inside a folder: it is loaded once.
+    TilehallLayout layout;
+    AppGroup group{QUuid::createUuid(), "G", {inMemory, onDisk}, false};
+    layout.pages = {page({inMemory, group}), page({missing, noIdA, noIdB})};
+
+    LogCapture log;
+    f.cache.prewarm(layout);
+    f.tasks.runAll();
+
+    const QStringList lines = log.messages();
+    ASSERT_EQ(lines.size(), 4) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.at(0).startsWith(QStringLiteral("阶段131：首屏图标预热 2 项，耗时 ")));
+    EXPECT_TRUE(lines.at(1).startsWith(QStringLiteral("阶段45：图标预热完成 — 命中 2/5，耗时 ")));
+    EXPECT_TRUE(lines.at(2).startsWith(QStringLiteral("阶段49：图标磁盘缓存回填 3 项，耗时 ")));
+    EXPECT_TRUE(lines.at(2).endsWith("ms"));
+    // The orphan sweep is queued behind the pass, as the disk stores are.
+    EXPECT_EQ(lines.at(3), QStringLiteral("阶段136：清理布局外孤儿图标缓存 1 个"));
+
+    EXPECT_EQ(f.icons.requests().mid(requestsBefore), QStringList({missing.path(), noIdA.path(), noIdB.path()}));
+    for (const AppItem& a : {inMemory, onDisk, missing, noIdA, noIdB}) {
+        EXPECT_TRUE(f.cache.cachedImage(IconCache::cacheKey(a)).has_value()) << a.name.toStdString();
+        EXPECT_TRUE(QFile::exists(f.disk.filePath(IconCache::cacheKey(a)))) << a.name.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(f.disk.filePath("com.example.gone")));
+}
