@@ -1,0 +1,90 @@
+// Writes the sample application folder that the program's demo run and the tests scan.
+
+#include "BundleWriter.h"
+#include "SampleApp.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace {
+
+using namespace corvanta::samples;
+
+// Written into every folder this tool makes; the tool deletes only folders that carry it (or are
+// empty), so a mistyped output path can never wipe someone's real files.
+const QString markerName = QStringLiteral(".corvanta-sample-apps");
+
+void requireOwned(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        return;
+    }
+    const QDir dir(path);
+    const bool owned = info.isDir() && (dir.exists(markerName) || dir.isEmpty(QDir::AllEntries | QDir::Hidden |
+                                                                              QDir::System | QDir::NoDotAndDotDot));
+    if (!owned) {
+        throw std::runtime_error("refusing to replace " + path.toStdString() + ": this tool did not make it");
+    }
+}
+
+void removeOwnedFolder(const QString& path)
+{
+    requireOwned(path);
+    if (QFileInfo::exists(path) && !QDir(path).removeRecursively()) {
+        throw std::runtime_error("cannot remove " + path.toStdString());
+    }
+}
+
+// Things every real application folder has beside its bundles, which a scanner must pass over.
+void writeFolderClutter(const QString& root)
+{
+    writeFile(root + QStringLiteral("/.localized"), {});
+    writeFile(root + QStringLiteral("/Read Me.txt"),
+              QByteArrayLiteral("Sample applications for trying Corvanta. Each one only records its launch.\n"));
+}
+
+void generate(const QString& output)
+{
+    // Built beside the target and moved into place at the end, so a failed run leaves the
+    // previous tree whole.
+    const QString partial = output + QStringLiteral(".partial");
+    requireOwned(output);
+    removeOwnedFolder(partial);
+    writeFile(partial + QLatin1Char('/') + markerName,
+              QByteArrayLiteral("Made by corvanta_sample_apps; deleted and rebuilt at every run.\n"));
+    for (const SampleApp& app : sampleCatalog()) {
+        writeBundle(partial, app);
+    }
+    writeFolderClutter(partial);
+    removeOwnedFolder(output);
+    if (!QDir().rename(partial, output)) {
+        throw std::runtime_error("cannot move " + partial.toStdString() + " to " + output.toStdString());
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT-FOLDER\n", argv[0]);
+        return 2;
+    }
+    // Painting text needs the font database, which needs a GUI application, but never a display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const QString output = QDir::cleanPath(QDir::current().absoluteFilePath(QString::fromLocal8Bit(argv[1])));
+    try {
+        generate(output);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "corvanta_sample_apps: %s\n", error.what());
+        return 1;
+    }
+    std::printf("%zu sample applications in %s\n", sampleCatalog().size(), qPrintable(output));
+    return 0;
+}
