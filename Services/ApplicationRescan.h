@@ -1,0 +1,62 @@
+#pragma once
+
+#include "Models/AppItem.h"
+#include "Services/AppScanner.h"
+#include "Support/Clock.h"
+#include "Support/TaskRunner.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+
+namespace corvanta {
+
+class LayoutManager;
+
+// The shell's one road to a fresh application list: scans in the background, checks which known
+// applications have gone from disk, merges on the main thread and, when asked, reports what it found.
+class ApplicationRescan : public QObject {
+    Q_OBJECT
+public:
+    struct Report {
+        QString message;
+        QString informativeText;
+    };
+
+    struct Dependencies {
+        LayoutManager* layoutManager = nullptr;
+        const AppScanner* scanner = nullptr;
+        const Clock* clock = nullptr;
+        TaskRunner background;             // the scan runs here
+        TaskRunner mainThread;             // the merge runs here
+        QString homeDirectory;             // shown as "~" in folder lists
+        std::function<bool(const QString& path)> fileExists;
+        std::function<void(int pageCount)> onPageCount; // the engine's page count after a merge
+        std::function<void(const Report&)> presentReport; // the modal alert
+    };
+
+    explicit ApplicationRescan(Dependencies dependencies, QObject* parent = nullptr);
+
+    void rescanApps(bool report);
+    bool isScanning() const { return m_isScanning; }
+    bool didFinishAppScan() const { return m_didFinishAppScan; }
+
+    // Names of the applications of `now` whose identity was not in `before`, in `now`'s order.
+    static QStringList newlyAddedNames(const QList<AppItem>& before, const QList<AppItem>& now);
+    static QString identityKey(const AppItem& app);
+    static Report makeReport(const QStringList& folders, qsizetype scannedCount, const QStringList& addedNames);
+    QStringList displayedFolders() const;
+
+Q_SIGNALS:
+    void scanFinished();
+
+private:
+    void finish(const QList<AppItem>& scanned, const QHash<QString, bool>& existence, bool report, double backgroundMs);
+
+    Dependencies m_deps;
+    bool m_isScanning = false;
+    bool m_didFinishAppScan = false;
+};
+
+} // namespace corvanta

@@ -1,0 +1,137 @@
+#include "Services/ApplicationRescan.h"
+
+#include "LayoutTestSupport.h"
+#include "common/BundleBuilder.h"
+#include "common/LogCapture.h"
+
+#include <QTemporaryDir>
+
+#include <deque>
+
+using namespace corvanta;
+using namespace corvanta::test;
+
+namespace {
+
+// A rescan whose background and main-thread hops are queues the test drains, over a fixture folder.
+class RescanHarness : public LayoutHarness {
+protected:
+    void SetUp() override
+    {
+        folder = apps.filePath(QStringLiteral("Applications"));
+        QDir().mkpath(folder);
+        makeStore();
+        scanner = std::make_unique<AppScanner>(
+            QStringList{folder},
+            AppScanner::Environment{std::make_shared<FileBundleReader>(), std::make_shared<NoDisplayNameSource>(),
+                                    QStringList{QStringLiteral("en-US")}, QLocale(QLocale::English)});
+        ApplicationRescan::Dependencies deps;
+        deps.layoutManager = store.get();
+        deps.scanner = scanner.get();
+        deps.clock = &scheduler.clock();
+        deps.background = [this](Task t) { backgroundQueue.push_back(std::move(t)); };
+        deps.mainThread = [this](Task t) { mainQueue.push_back(std::move(t)); };
+        deps.homeDirectory = apps.path();
+        deps.fileExists = [](const QString& path) { return QFileInfo::exists(path); };
+        deps.onPageCount = [this](int n) { pageCount = n; };
+        deps.presentReport = [this](const ApplicationRescan::Report& r) { reports.push_back(r); };
+        rescan = std::make_unique<ApplicationRescan>(deps);
+    }
+
+    void addApp(const QString& name, const QString& identifier)
+    {
+        makeBundle(folder, name + QStringLiteral(".app"), infoWith(identifier, name));
+    }
+    void drain()
+    {
+        while (!backgroundQueue.empty() || !mainQueue.empty()) {
+            auto& queue = backgroundQueue.empty() ? mainQueue : backgroundQueue;
+            Task t = std::move(queue.front());
+            queue.pop_front();
+            t();
+        }
+    }
+
+    QTemporaryDir apps;
+    QString folder;
+    std::unique_ptr<AppScanner> scanner;
+    std::unique_ptr<ApplicationRescan> rescan;
+    std::deque<Task> backgroundQueue, mainQueue;
+    int pageCount = 0;
+    std::vector<ApplicationRescan::Report> reports;
+};
+
+} // namespace
+
+TEST_F(RescanHarness, MergesNewApplicationsAndLogsWhatWasAdded)
+{
+    addApp(QStringLiteral("Notes"), QStringLiteral("com.example.notes"));
+    addApp(QStringLiteral("Atlas"), QStringLiteral("com.example.atlas"));
+    LogCapture log;
+    rescan->rescanApps(false);
+    EXPECT_TRUE(rescan->isScanning());
+    EXPECT_TRUE(log.contains(QStringLiteral("开始扫描应用目录（1 个位置：~/Applications）…")));
+    drain();
+
+    EXPECT_FALSE(rescan->isScanning());
+    EXPECT_TRUE(rescan->didFinishAppScan());
+    EXPECT_EQ(store->allScannedApps().size(), 2);
+    EXPECT_EQ(pageCount, 1);
+    EXPECT_TRUE(log.contains(QStringLiteral("应用扫描完成 — 找到 2 个（上次 0 个，有变化，后台=")));
+    EXPECT_TRUE(log.contains(QStringLiteral("布局已更新 — 新增 2 个：Atlas、Notes，页数：1，主线程尾巴=")));
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(RescanHarness, ASecondRequestWhileScanningIsDropped)
+{
+    addApp(QStringLiteral("Notes"), QStringLiteral("com.example.notes"));
+    LogCapture log;
+    rescan->rescanApps(false);
+    rescan->rescanApps(true);
+    drain();
+    EXPECT_TRUE(log.contains(QStringLiteral("应用扫描已在进行中，跳过本次请求（report=true）")));
+    EXPECT_EQ(log.count(QStringLiteral("应用扫描完成")), 1);
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(RescanHarness, AnUnchangedScanSkipsTheMergeButStillReports)
+{
+    addApp(QStringLiteral("Notes"), QStringLiteral("com.example.notes"));
+    rescan->rescanApps(false);
+    drain();
+    LogCapture log;
+    rescan->rescanApps(true);
+    drain();
+    EXPECT_TRUE(log.contains(QStringLiteral("无变化")));
+    EXPECT_FALSE(log.contains(QStringLiteral("布局已更新")));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].message, QStringLiteral("已重新扫描应用"));
+    EXPECT_EQ(reports[0].informativeText,
+              QStringLiteral("扫描位置：\n• ~/Applications\n\n共发现 1 个应用。没有新增。"));
+}
+
+TEST_F(RescanHarness, TheRescanOutlivedByItsOwnerDoesNothing)
+{
+    addApp(QStringLiteral("Notes"), QStringLiteral("com.example.notes"));
+    rescan->rescanApps(false);
+    rescan.reset();
+    drain();
+    EXPECT_TRUE(store->allScannedApps().isEmpty());
+}
+
+TEST(ApplicationRescanReport, NewNamesByIdentityAndTheTenNameCap)
+{
+    const auto item = [](QString name, QString id, QString path) {
+        return AppItem{QUuid::createUuid(), name, id, QUrl::fromLocalFile(path), std::nullopt, false};
+    };
+    const QList<AppItem> before = {item("A", "com.a", "/x/A.app"), item("NoID", "", "/x/NoID.app")};
+    QList<AppItem> now = {item("A renamed", "com.a", "/y/A.app"), item("NoID", "", "/x/NoID.app"),
+                          item("NoID moved", "", "/z/NoID.app")};
+    EXPECT_EQ(ApplicationRescan::newlyAddedNames(before, now), QStringList{QStringLiteral("NoID moved")});
+
+    QStringList eleven;
+    for (int i = 1; i <= 11; ++i)
+        eleven << QString::number(i);
+    const auto report = ApplicationRescan::makeReport({QStringLiteral("/Applications")}, 11, eleven);
+    EXPECT_TRUE(report.informativeText.endsWith(QStringLiteral("新增 11 个：1、2、3、4、5、6、7、8、9、10 等")));
+}
