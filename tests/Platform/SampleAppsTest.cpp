@@ -194,7 +194,7 @@ TEST(SampleApps, SpecialCasesKeepTheirDefiningKeys)
         {"Tray Weather.app", "LSUIElement", "uint:1"},
         {"Status Panel.app", "LSUIElement", "string:1"},
         {"Atlas.app", "CFBundleIdentifier", "string:com.example.atlas"},
-        {"Atlas Preview.app", "CFBundleIdentifier", "string:com.example.atlas"},
+        {"AtlasPreview.app", "CFBundleIdentifier", "string:com.example.atlas"},
         {"Scratchpad.app", "CFBundleIdentifier", "absent"},
         {"Fieldnotes.app", "CFBundleName", "absent"},
         {"Fieldnotes.app", "CFBundleDisplayName", "absent"},

@@ -42,7 +42,7 @@ std::vector<SampleApp> makeCatalog()
          .iconReference = IconReference::WithExtension, .category = "productivity", .version = "7.3"},
         {.fileName = "Atlas.app", .identifier = "com.example.atlas", .name = "Atlas", .executable = "Atlas",
          .icon = {S::Circle, 0x7986cb, 0x1a237e, "A"}, .category = "reference", .version = "2.0"},
-        {.fileName = "Atlas Preview.app", .identifier = "com.example.atlas", .name = "Atlas Preview",
+        {.fileName = "AtlasPreview.app", .identifier = "com.example.atlas", .name = "Atlas Preview",
          .executable = "Atlas", .form = PlistForm::Binary, .icon = {S::Circle, 0xffab91, 0xbf360c, "A"},
          .category = "reference", .version = "2.1b1"},
         {.fileName = "Scratchpad.app", .name = "Scratchpad", .executable = "Scratchpad",
