@@ -12,4 +12,8 @@ using TaskRunner = std::function<void(Task)>;
 // Runs each task on Qt's global thread pool.
 TaskRunner threadPoolRunner();
 
+// Queues each task on the main thread's event loop (from any thread): how background results
+// come home.
+TaskRunner mainThreadRunner();
+
 } // namespace corvanta
