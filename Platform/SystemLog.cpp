@@ -88,14 +88,13 @@ bool SyslogSystemLog::connectLocked()
 
 void SyslogSystemLog::send(LogLevel level, std::string_view line)
 {
-    std::string datagram = header(level);
-    datagram.append(line);
-
     std::lock_guard lock(m_mutex);
     if (m_fd < 0) {
         if (std::chrono::steady_clock::now() - m_lastAttempt < std::chrono::seconds(1) || !connectLocked())
             return;
     }
+    std::string datagram = header(level);
+    datagram.append(line);
     if (::send(m_fd, datagram.data(), datagram.size(), MSG_DONTWAIT | MSG_NOSIGNAL) >= 0)
         return;
     if (errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS || errno == EMSGSIZE)

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstring>
 #include <ctime>
+#include <limits>
 
 namespace corvanta::LogLine {
 
@@ -53,31 +54,37 @@ void appendDate(std::string& out, const LocalTime& t)
     appendDigits(out, t.day, 2);
 }
 
-// "yyyy-MM-dd HH:mm:ss", remembered per thread for the current second: the calendar conversion
-// is the costly part of a line, and lines come in bursts.
-const std::string& secondsText(qint64 seconds)
+// Appends "yyyy-MM-dd HH:mm:ss". The text of the latest second is remembered per thread: the
+// calendar conversion is the costly part of a line, and lines come in bursts. The cache is plain
+// characters, so it stays usable while the process exits.
+void appendSeconds(std::string& out, qint64 seconds)
 {
-    thread_local qint64 cachedSeconds = -1;
-    thread_local std::string cached;
-    if (seconds != cachedSeconds || cached.empty()) {
-        const LocalTime t = localTime(seconds);
-        cached.clear();
-        appendDate(cached, t);
-        cached.push_back(' ');
-        appendDigits(cached, t.hour, 2);
-        cached.push_back(':');
-        appendDigits(cached, t.minute, 2);
-        cached.push_back(':');
-        appendDigits(cached, t.second, 2);
+    constexpr std::size_t length = 19;
+    thread_local qint64 cachedSeconds = std::numeric_limits<qint64>::min();
+    thread_local char cached[length];
+    if (seconds == cachedSeconds) {
+        out.append(cached, length);
+        return;
+    }
+    const std::size_t start = out.size();
+    const LocalTime t = localTime(seconds);
+    appendDate(out, t);
+    out.push_back(' ');
+    appendDigits(out, t.hour, 2);
+    out.push_back(':');
+    appendDigits(out, t.minute, 2);
+    out.push_back(':');
+    appendDigits(out, t.second, 2);
+    if (out.size() - start == length) { // years outside 0-9999 are not worth caching
+        std::memcpy(cached, out.data() + start, length);
         cachedSeconds = seconds;
     }
-    return cached;
 }
 
 void appendTimestamp(std::string& out, qint64 msecsSinceEpoch)
 {
     const auto [seconds, millis] = splitMilliseconds(msecsSinceEpoch);
-    out.append(secondsText(seconds));
+    appendSeconds(out, seconds);
     out.push_back('.');
     appendDigits(out, millis, 3);
 }

@@ -6,8 +6,30 @@ namespace corvanta {
 
 namespace {
 // The listeners this thread is inside of, so that removing one from within itself does not wait
-// for its own call to end.
-thread_local std::vector<const void*> callsOnThisThread;
+// for its own call to end. Plain data, so it stays usable while the process exits.
+constexpr int maxNesting = 16;
+thread_local const void* callsOnThisThread[maxNesting];
+thread_local int callDepth = 0;
+
+// Marks the calling thread as inside `entry` for the life of the scope.
+class InsideCall {
+public:
+    explicit InsideCall(const void* entry) : m_recorded(callDepth < maxNesting)
+    {
+        if (m_recorded)
+            callsOnThisThread[callDepth++] = entry;
+    }
+    ~InsideCall()
+    {
+        if (m_recorded)
+            --callDepth;
+    }
+    InsideCall(const InsideCall&) = delete;
+    InsideCall& operator=(const InsideCall&) = delete;
+
+private:
+    bool m_recorded;
+};
 } // namespace
 
 int LogListeners::add(Listener listener)
@@ -35,7 +57,7 @@ void LogListeners::remove(int token)
     m_list = std::move(list);
     m_empty = m_list->empty();
     entry->removed = true;
-    const auto ownCalls = std::count(callsOnThisThread.begin(), callsOnThisThread.end(), entry.get());
+    const auto ownCalls = std::count(callsOnThisThread, callsOnThisThread + callDepth, entry.get());
     m_callFinished.wait(lock, [&] { return entry->running == ownCalls; });
 }
 
@@ -55,9 +77,10 @@ void LogListeners::notify(LogLevel level, const QString& message)
                 continue;
             ++entry->running;
         }
-        callsOnThisThread.push_back(entry.get());
-        entry->listener(level, message);
-        callsOnThisThread.pop_back();
+        {
+            InsideCall inside(entry.get());
+            entry->listener(level, message);
+        }
         {
             std::lock_guard lock(m_mutex);
             --entry->running;

@@ -44,9 +44,10 @@ void Logger::error(const QString& m, const char* f, const char* fn, int l) { log
 
 void Logger::log(LogLevel level, const QString& message, const char* file, const char* function, int line)
 {
-    // Each thread formats into a buffer of its own that keeps its capacity between calls.
-    thread_local std::string text;
-    text.clear();
+    // A local buffer rather than a per-thread one: lines may still be logged while the process exits,
+    // after per-thread objects are gone.
+    std::string text;
+    text.reserve(96 + static_cast<std::size_t>(message.size()) * 3);
     LogLine::append(text, level, d->currentTime(), file, function, line, message);
     if (d->systemLog)
         d->systemLog->send(level, text);
