@@ -12,7 +12,7 @@ cd "$root/build-sanitize"
 ctest --output-on-failure --parallel "$(nproc)" --timeout 600
 shopt -s nullglob
 for target in fuzz/fuzz_*; do
-  [[ -x "$target" ]] || continue
+  [[ -f "$target" && -x "$target" ]] || continue # skip the build folders beside the programs
   name=$(basename "$target")
   corpus="$root/fuzz/corpus/${name#fuzz_}"
   args=(-max_total_time=15 -rss_limit_mb=2048)
