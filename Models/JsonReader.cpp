@@ -53,6 +53,36 @@ bool isValidUtf8(QByteArrayView bytes)
     return true;
 }
 
+// Appends already validated UTF-8 as UTF-16. Unlike QString::fromUtf8 this keeps a U+FEFF at the
+// start, which is text here and not a byte order mark.
+void appendUtf16(QString& out, QByteArrayView utf8)
+{
+    const qsizetype start = out.size();
+    out.resize(start + utf8.size());
+    char16_t* dst = reinterpret_cast<char16_t*>(out.data()) + start;
+    const uchar* p = reinterpret_cast<const uchar*>(utf8.data());
+    const uchar* const end = p + utf8.size();
+    while (p < end) {
+        const uchar lead = *p;
+        if (lead < 0x80) {
+            *dst++ = lead;
+            ++p;
+        } else if (lead < 0xE0) {
+            *dst++ = char16_t(((lead & 0x1F) << 6) | (p[1] & 0x3F));
+            p += 2;
+        } else if (lead < 0xF0) {
+            *dst++ = char16_t(((lead & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
+            p += 3;
+        } else {
+            const char32_t code = ((lead & 0x07) << 18) | ((p[1] & 0x3F) << 12) | ((p[2] & 0x3F) << 6) | (p[3] & 0x3F);
+            *dst++ = QChar::highSurrogate(code);
+            *dst++ = QChar::lowSurrogate(code);
+            p += 4;
+        }
+    }
+    out.resize(dst - reinterpret_cast<char16_t*>(out.data()));
+}
+
 void appendUtf8(std::string& out, char32_t code)
 {
     if (code < 0x80) {
@@ -189,7 +219,7 @@ bool JsonReader::unescapeInto(QByteArrayView raw, QString* text, std::string* by
             if (!isValidUtf8(chunk))
                 return fail(QStringLiteral("Invalid UTF-8 in a string"));
             if (text)
-                text->append(QString::fromUtf8(chunk));
+                appendUtf16(*text, chunk);
             else
                 bytes->append(run, p - run);
         }
@@ -239,7 +269,12 @@ bool JsonReader::readString(QString& out)
         out.clear();
         return unescapeInto(raw.bytes, &out, nullptr);
     }
-    out = raw.ascii ? QString::fromLatin1(raw.bytes) : QString::fromUtf8(raw.bytes);
+    if (raw.ascii) {
+        out = QString::fromLatin1(raw.bytes);
+    } else {
+        out.clear();
+        appendUtf16(out, raw.bytes);
+    }
     return true;
 }
 

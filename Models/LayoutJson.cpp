@@ -151,14 +151,15 @@ std::optional<QUuid> parseUuid(QByteArrayView text)
     return QUuid::fromRfc4122(QByteArrayView(bytes, 16));
 }
 
-// A bundle location must be an absolute local file URL: scheme "file" (any case), no host other
-// than none, a path from the root. Empty text, relative references, other schemes and text QUrl
-// cannot parse are all refused, since none of them names a bundle the program could open.
+// A bundle location must be an absolute local file URL: scheme "file" (any case), no host, a path
+// from the root, and nothing after the path. Empty text, relative references, other schemes, a
+// query or fragment (a "#" that should have been written "%23") and text QUrl cannot parse are
+// all refused, since none of them names a bundle the program could open unambiguously.
 std::optional<QUrl> parseFileUrl(const QString& text)
 {
     QUrl url(text);
     if (!url.isValid() || url.scheme() != QLatin1StringView("file") || !url.host().isEmpty()
-        || !url.path().startsWith(QLatin1Char('/')))
+        || !url.path().startsWith(QLatin1Char('/')) || url.hasQuery() || url.hasFragment())
         return std::nullopt;
     return url;
 }

@@ -17,5 +17,8 @@ for target in fuzz/fuzz_*; do
   corpus="$root/fuzz/corpus/${name#fuzz_}"
   args=(-max_total_time=15 -rss_limit_mb=2048)
   echo "Fuzzing $name"
-  if [[ -d "$corpus" ]]; then "$target" "${args[@]}" "$corpus"; else "$target" "${args[@]}"; fi
+  # New inputs go to a scratch folder; the seed folder in the tree is only read.
+  found=$(mktemp -d)
+  if [[ -d "$corpus" ]]; then "$target" "${args[@]}" "$found" "$corpus"; else "$target" "${args[@]}" "$found"; fi
+  rm -rf "$found"
 done

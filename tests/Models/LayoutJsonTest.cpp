@@ -153,7 +153,9 @@ TEST(LayoutJson, StringsAreWrittenCompactlyWithEverySolidusEscaped)
 
 TEST(LayoutJson, TextAndIdentityRoundTrip)
 {
-    const QString awkward = QStringLiteral("a/b \"q\" \\ \t\n\x01 é 计 ") + QString::fromUcs4(U"\U0001F600") + QChar(0xDFFF);
+    // U+FEFF at the start of the text, and again right after an escape, is text, not a byte order mark.
+    const QString awkward = QChar(0xFEFF) + QStringLiteral("a/") + QChar(0xFEFF) + QStringLiteral("b \"q\" \\ \t\n\x01 é 计 ")
+        + QString::fromUcs4(U"\U0001F600") + QChar(0xDFFF);
     AppItem app{uuid("11111111-aaaa-4bbb-8ccc-000000000001"), awkward, QString(),
                 QUrl::fromLocalFile(QStringLiteral("/Applications/Ünïcode & Co #1 100%.app/")), awkward, true};
     AppGroup folder{AppConstants::systemUtilitiesFolderID, QStringLiteral("Utilities"), {app}, false};
@@ -176,6 +178,7 @@ TEST(LayoutJson, ReaderToleratesWhatTheFormatAllows)
     EXPECT_FALSE(decodedApp(app({{"iconPath", "null"}})).iconPath);
     EXPECT_EQ(decodedApp(app({{"iconPath", R"("")"}})).iconPath, QString());
     EXPECT_EQ(decodedApp(app({{"url", R"("FILE:///Applications/Calc.app/")"}})).path(), QStringLiteral("/Applications/Calc.app"));
+    EXPECT_EQ(decodedApp(app({{"url", R"("file:///Apps/C%23 %3F.app")"}})).path(), QStringLiteral("/Apps/C# ?.app"));
     EXPECT_EQ(decodedApp(R"({"\u0069d":"11111111-AAAA-4BBB-8CCC-000000000001","name":"Calc","bundleIdentifier":"",)"
                          R"("url":"file:\/\/\/A.app","isHidden":false,"extra":{"deep":[1,-2.5e3,null,true,{}]}})").name,
               QStringLiteral("Calc"));
@@ -230,6 +233,8 @@ TEST(LayoutJson, ReaderFailsTheWholeDocumentWithAReason)
         {"empty URL", store(appEntry(app({{"url", R"("")"}}))), "Invalid file URL"},
         {"URL with a host", store(appEntry(app({{"url", R"("file://server/Calc.app")"}}))), "Invalid file URL"},
         {"URL without path", store(appEntry(app({{"url", R"("file:")"}}))), "Invalid file URL"},
+        {"URL with a fragment", store(appEntry(app({{"url", R"("file:///Apps/C#.app")"}}))), "Invalid file URL"},
+        {"URL with a query", store(appEntry(app({{"url", R"("file:///Apps/What?.app")"}}))), "Invalid file URL"},
         {"both cases", store(R"({"app":{"_0":)" + app() + R"(},"group":{"_0":)" + group() + "}}"), keyCount},
         {"no case", store("{}"), keyCount},
         {"only unknown keys", store(R"({"note":{"_0":{}}})"), keyCount},
