@@ -1,6 +1,6 @@
 #include "Services/WallpaperProvider.h"
 #include "Support/VirtualScheduler.h"
-#include "WallpaperTestSupport.h"
+#include "common/WallpaperTestSupport.h"
 #include "common/LogCapture.h"
 
 #include <QFileInfo>

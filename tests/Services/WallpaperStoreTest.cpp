@@ -1,10 +1,5 @@
-#include "Platform/WallpaperChangeSource.h"
-#include "Services/WallpaperBlurCache.h"
-#include "Services/WallpaperStore.h"
-#include "Support/VirtualScheduler.h"
-#include "WallpaperTestSupport.h"
+#include "common/WallpaperTestSupport.h"
 #include "common/LogCapture.h"
-#include "common/ManualTasks.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,58 +11,9 @@ using namespace corvanta::test;
 
 namespace {
 
-class FakeChangeSource final : public WallpaperChangeSource {
-public:
-    int starts = 0;
-    void start() override { ++starts; }
-};
-
-struct WallpaperStoreTest : ::testing::Test {
-    WallpaperTree tree;
-    FakeDesktopWorkspace workspace;
-    VirtualScheduler scheduler;
-    WallpaperProvider provider{tree.locations, workspace, scheduler.clock()};
-    QString cacheDirectory = tree.root.filePath("support/Corvanta/WallpaperBlurCache");
-    WallpaperBlurCache cache{cacheDirectory, [](Task task) { task(); }, 0.85};
-    ManualTasks background;
-    ManualTasks main;
-    FakeChangeSource changes;
-    const QRectF screen{0, 0, 1512, 982};
-    std::unique_ptr<WallpaperStore> store = makeStore();
+struct WallpaperStoreTest : ::testing::Test, WallpaperStoreHarness {
     LogCapture log;
-    int published = 0;
 
-    WallpaperStoreTest()
-    {
-        tree.addPicture("A.png", QColor(200, 40, 40), {400, 300});
-        tree.addPicture("B.png", QColor(30, 30, 240), {400, 300}); // another grey: the print is of grey
-        showPicture("A.png");
-    }
-    std::unique_ptr<WallpaperStore> makeStore()
-    {
-        auto made = std::make_unique<WallpaperStore>(WallpaperStore::Dependencies{
-            scheduler, background.runner(), main.runner(), provider, cache, &changes, screen});
-        QObject::connect(made.get(), &WallpaperStore::blurredImageChanged, [this] { ++published; });
-        // A slice of the run loop: virtual time passes and whatever is due runs.
-        made->setRunLoopSlice([this](double seconds) {
-            scheduler.advance(seconds);
-            runJobs();
-        });
-        return made;
-    }
-    void showPicture(const QString& name) const { tree.writeIndex(WallpaperTree::pictureIndex(name)); }
-    void runJobs()
-    {
-        while (background.pending() || main.pending()) {
-            background.runAll();
-            main.runAll();
-        }
-    }
-    void refreshAndRun(double strength)
-    {
-        store->refresh(strength);
-        runJobs();
-    }
     QColor shownColour() const { return QColor(store->blurredImage().pixel(200, 150)); }
     QStringList cacheFiles() const { return QDir(cacheDirectory).entryList(QDir::Files, QDir::Name); }
 };

@@ -1,0 +1,138 @@
+#include "Views/WallpaperBackground.h"
+
+#include "Services/WallpaperStore.h"
+#include "Support/TimingCurve.h"
+
+#include <QGraphicsScene>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPropertyAnimation>
+
+#include <algorithm>
+
+namespace corvanta {
+namespace {
+
+const QColor kGradientTopLeft = QColor::fromRgbF(0.15f, 0.15f, 0.2f);
+const QColor kGradientBottomRight = QColor::fromRgbF(0.1f, 0.1f, 0.15f);
+
+qreal easeOut(qreal t)
+{
+    static constexpr TimingCurve curve = TimingCurve::easeOut();
+    return curve.value(t);
+}
+
+} // namespace
+
+WallpaperBackground::WallpaperBackground(WallpaperStore& store, double blurStrength, QGraphicsItem* parent)
+    : QGraphicsObject(parent),
+      m_store(store),
+      m_blurStrength(blurStrength),
+      m_current(store.blurredImage()),
+      m_fadeAnimation(new QPropertyAnimation(this, "fadeProgress", this))
+{
+    m_fadeAnimation->setDuration(kFadeMilliseconds);
+    m_fadeAnimation->setStartValue(0.0);
+    m_fadeAnimation->setEndValue(1.0);
+    QEasingCurve curve;
+    curve.setCustomType(&easeOut);
+    m_fadeAnimation->setEasingCurve(curve);
+    connect(m_fadeAnimation, &QPropertyAnimation::finished, this, [this] {
+        m_previous = QImage();
+        update();
+    });
+    connect(&m_store, &WallpaperStore::blurredImageChanged, this, &WallpaperBackground::imagePublished);
+}
+
+WallpaperBackground::~WallpaperBackground() = default;
+
+void WallpaperBackground::setSize(const QSizeF& size)
+{
+    if (size == m_size)
+        return;
+    prepareGeometryChange();
+    m_size = size;
+}
+
+void WallpaperBackground::setBlurStrength(double strength)
+{
+    if (strength == m_blurStrength)
+        return;
+    m_blurStrength = strength;
+    m_store.refresh(strength);
+}
+
+void WallpaperBackground::setFadeProgress(qreal progress)
+{
+    m_fade = progress;
+    update();
+}
+
+QRectF WallpaperBackground::boundingRect() const
+{
+    return {QPointF(0, 0), m_size};
+}
+
+QVariant WallpaperBackground::itemChange(GraphicsItemChange change, const QVariant& value)
+{
+    if ((change == ItemSceneHasChanged && value.value<QGraphicsScene*>() && isVisible())
+        || (change == ItemVisibleHasChanged && value.toBool() && scene()))
+        cameOnScreen();
+    return QGraphicsObject::itemChange(change, value);
+}
+
+void WallpaperBackground::cameOnScreen()
+{
+    m_store.refresh(m_blurStrength);
+}
+
+void WallpaperBackground::imagePublished()
+{
+    const QImage image = m_store.blurredImage();
+    m_fadeAnimation->stop();
+    if (!m_store.blurredImageAnimated()) {
+        // The launch restore shows at once.
+        m_previous = QImage();
+        m_current = image;
+        m_fade = 1;
+        update();
+        return;
+    }
+    // Mid-fade, what mostly shows is the newer image; it becomes the one fading out.
+    m_previous = m_current;
+    m_current = image;
+    m_fade = 0;
+    m_fadeAnimation->start();
+    update();
+}
+
+void WallpaperBackground::drawCovering(QPainter* painter, const QImage& image, qreal opacity) const
+{
+    if (image.isNull() || opacity <= 0 || m_size.isEmpty())
+        return;
+    // Scale to fill, keeping the aspect ratio: the image overhangs on one axis rather than
+    // leaving gradient bars on the other.
+    const qreal scale = std::max(m_size.width() / image.width(), m_size.height() / image.height());
+    const QSizeF drawn(image.width() * scale, image.height() * scale);
+    const QRectF target(QPointF((m_size.width() - drawn.width()) / 2, (m_size.height() - drawn.height()) / 2), drawn);
+    painter->setOpacity(opacity);
+    painter->drawImage(target, image);
+}
+
+void WallpaperBackground::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*)
+{
+    const QRectF bounds = boundingRect();
+    QLinearGradient gradient(bounds.topLeft(), bounds.bottomRight());
+    gradient.setColorAt(0, kGradientTopLeft);
+    gradient.setColorAt(1, kGradientBottomRight);
+    painter->fillRect(bounds, gradient);
+
+    painter->save();
+    painter->setClipRect(bounds);
+    painter->setRenderHint(QPainter::SmoothPixmapTransform);
+    drawCovering(painter, m_previous, 1 - m_fade);
+    drawCovering(painter, m_current, m_fade);
+    painter->restore();
+}
+
+} // namespace corvanta

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QGraphicsObject>
+#include <QImage>
+#include <QSizeF>
+
+class QPropertyAnimation;
+
+namespace corvanta {
+
+class WallpaperStore;
+
+// The backdrop behind the grid: a fixed dark gradient and, once the store has one, the blurred
+// wallpaper scaled to cover the whole item. A new image fades in over the old one. The item asks
+// the store for a refresh when it comes on screen and whenever its strength changes.
+class WallpaperBackground : public QGraphicsObject {
+    Q_OBJECT
+    Q_PROPERTY(double blurStrength READ blurStrength WRITE setBlurStrength)
+    Q_PROPERTY(qreal fadeProgress READ fadeProgress WRITE setFadeProgress)
+
+public:
+    static constexpr int kFadeMilliseconds = 350;
+
+    WallpaperBackground(WallpaperStore& store, double blurStrength, QGraphicsItem* parent = nullptr);
+    ~WallpaperBackground() override;
+
+    QSizeF size() const { return m_size; }
+    void setSize(const QSizeF& size);
+
+    double blurStrength() const { return m_blurStrength; }
+    void setBlurStrength(double strength);
+
+    qreal fadeProgress() const { return m_fade; }
+    void setFadeProgress(qreal progress);
+    // The running cross-fade (tests step it by setting its current time).
+    QPropertyAnimation* fadeAnimation() const { return m_fadeAnimation; }
+
+    QRectF boundingRect() const override;
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
+
+protected:
+    QVariant itemChange(GraphicsItemChange change, const QVariant& value) override;
+
+private:
+    void imagePublished();
+    void cameOnScreen();
+    void drawCovering(QPainter* painter, const QImage& image, qreal opacity) const;
+
+    WallpaperStore& m_store;
+    double m_blurStrength;
+    QSizeF m_size;
+    QImage m_current;
+    QImage m_previous;
+    qreal m_fade = 1;
+    QPropertyAnimation* m_fadeAnimation;
+};
+
+} // namespace corvanta
