@@ -17,21 +17,42 @@ std::optional<QString> Bundle::executablePath() const
     return path + QStringLiteral("/Contents/MacOS/") + name;
 }
 
+std::optional<QStringList> Bundle::resourceNames() const
+{
+    if (folder)
+        return folder->listFolder(QStringLiteral("Contents/Resources"));
+    return resourcesPath ? listFolderNames(*resourcesPath) : std::nullopt;
+}
+
+std::optional<QByteArray> Bundle::readResource(const QString& relativePath) const
+{
+    if (folder)
+        return folder->readFile(QStringLiteral("Contents/Resources/") + relativePath);
+    return resourcesPath ? readWholeFile(*resourcesPath + u'/' + relativePath) : std::nullopt;
+}
+
 std::optional<Bundle> FileBundleReader::bundle(const QString& path) const
 {
-    if (!QFileInfo(path).isDir())
+    // The folder is opened once and every later read inside it goes relative to it: a scan of
+    // thousands of bundles is dominated by path lookups otherwise.
+    auto folder = FolderHandle::open(path);
+    if (!folder)
         return std::nullopt;
     Bundle out;
     out.path = path;
-    if (const auto root = PropertyList::readFile(path + QStringLiteral("/Contents/Info.plist"));
-        root && root->typeId() == QMetaType::QVariantMap)
+    const auto bytes = folder->readFile(QStringLiteral("Contents/Info.plist"));
+    const auto root = bytes ? PropertyList::parse(*bytes) : std::nullopt;
+    if (root && root->typeId() == QMetaType::QVariantMap)
         out.info = root->toMap();
     const QVariant identifier = out.info.value(QStringLiteral("CFBundleIdentifier"));
     if (identifier.typeId() == QMetaType::QString)
         out.identifier = identifier.toString();
+    // Like the desktop's own bundle API, the resources folder of a bundle with an Info.plist is
+    // named without checking that it exists; readers of it meet a missing folder as missing files.
     const QString resources = path + QStringLiteral("/Contents/Resources");
-    if (QFileInfo(resources).isDir())
+    if (bytes || QFileInfo(resources).isDir())
         out.resourcesPath = resources;
+    out.folder = std::move(folder);
     return out;
 }
 

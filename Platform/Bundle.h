@@ -4,6 +4,9 @@
 #include <QString>
 #include <QVariantMap>
 
+#include "Platform/FileRead.h"
+
+#include <memory>
 #include <optional>
 
 namespace corvanta {
@@ -15,10 +18,15 @@ struct Bundle {
     QString identifier;                  // CFBundleIdentifier, empty when absent or not a text
     QVariantMap info;                    // the Info.plist; empty when missing or unreadable
     std::optional<QString> resourcesPath; // Contents/Resources when it exists
+    std::shared_ptr<const FolderHandle> folder; // the open bundle folder, when read from disk
 
     // Contents/MacOS/<CFBundleExecutable>; the bundle's own name stands in for a missing key.
     // Nothing when the name would leave that folder.
     std::optional<QString> executablePath() const;
+
+    // Names in the resources folder, and the bytes of a file below it.
+    std::optional<QStringList> resourceNames() const;
+    std::optional<QByteArray> readResource(const QString& relativePath) const;
 };
 
 class BundleReader {

@@ -1,5 +1,7 @@
 #include "Platform/PropertyList.h"
 
+#include "Platform/FileRead.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QTimeZone>
@@ -171,10 +173,10 @@ std::optional<QVariant> PropertyList::parse(const QByteArray& data)
 
 std::optional<QVariant> PropertyList::readFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const auto bytes = readWholeFile(path);
+    if (!bytes)
         return std::nullopt;
-    return parse(file.readAll());
+    return parse(*bytes);
 }
 
 QByteArray PropertyList::toXml(const QVariant& value)

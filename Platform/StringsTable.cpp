@@ -1,5 +1,6 @@
 #include "Platform/StringsTable.h"
 
+#include "Platform/FileRead.h"
 #include "Platform/PropertyList.h"
 #include "Platform/StringsFile.h"
 
@@ -45,10 +46,10 @@ std::optional<QHash<QString, QString>> parseStringsTable(const QByteArray& data)
 
 std::optional<QHash<QString, QString>> readStringsTable(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const auto bytes = readWholeFile(path);
+    if (!bytes)
         return std::nullopt;
-    return parseStringsTable(file.readAll());
+    return parseStringsTable(*bytes);
 }
 
 } // namespace corvanta

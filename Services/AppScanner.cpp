@@ -94,12 +94,15 @@ std::optional<QString> AppScanner::displayName(const Bundle& bundle) const
         if (auto name = m_environment.displayNames->displayName(bundle.path); name && !name->isEmpty())
             return name;
     }
-    if (bundle.resourcesPath) {
+    // One listing of the resources folder tells which localisations exist, far cheaper than
+    // trying a path per preferred language in every bundle.
+    if (const auto resources = bundle.resourceNames()) {
         for (const QString& candidate : m_candidates) {
-            const QString file = *bundle.resourcesPath + u'/' + candidate + QStringLiteral(".lproj/InfoPlist.strings");
-            if (!QFileInfo::exists(file))
+            const QString folder = candidate + QStringLiteral(".lproj");
+            if (!resources->contains(folder))
                 continue;
-            const auto table = readStringsTable(file);
+            const auto bytes = bundle.readResource(folder + QStringLiteral("/InfoPlist.strings"));
+            const auto table = bytes ? parseStringsTable(*bytes) : std::nullopt;
             if (!table)
                 continue;
             const QString name = table->value(QStringLiteral("CFBundleDisplayName"));
