@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QRectF>
+#include <QWindow>
+
+namespace corvanta {
+
+// What a translucent window of ours needs from the desktop beneath it.
+namespace DesktopSurface {
+
+// Places a top-level window at a frame of the global space (origin bottom left).
+void placeWindow(QWindow* window, const QRectF& globalFrame);
+// The rectangle a top-level widget takes to lie at `globalFrame`.
+QRect nativeGeometry(const QRectF& globalFrame);
+// The window's frame in the global space.
+QRectF globalFrame(const QWindow* window);
+
+// Without a compositing manager a translucent window shows garbage instead of the desktop, so the
+// windows paint a still of the desktop, taken before they are shown, as their bottom layer.
+bool needsBackdropCapture();
+
+} // namespace DesktopSurface
+
+// A still of every screen, taken at the start of a show.
+class DesktopCapture {
+public:
+    static DesktopCapture& shared();
+
+    // Grabs all screens now (replacing the previous still).
+    void capture();
+    void clear() { m_screens.clear(); }
+    bool isEmpty() const { return m_screens.isEmpty(); }
+    // The part of the still under `globalRect` (transparent where no screen was grabbed).
+    QImage region(const QRectF& globalRect) const;
+
+private:
+    struct Still {
+        QRectF frame; // global space
+        QImage image;
+    };
+    QList<Still> m_screens;
+};
+
+} // namespace corvanta

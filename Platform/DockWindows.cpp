@@ -1,0 +1,17 @@
+#include "Platform/DockWindows.h"
+
+#include "Platform/QtScreenProvider.h"
+#include "Platform/X11Desktop.h"
+
+namespace corvanta {
+
+QList<QRectF> X11DockWindowSource::dockWindowBounds()
+{
+    const QPointF origin = QtScreenProvider::currentSpace().primaryGeometry().topLeft();
+    QList<QRectF> out;
+    for (const auto& top : X11Desktop::dockWindows(X11Desktop::display()))
+        out.append(QRectF(top.geometry).translated(-origin));
+    return out;
+}
+
+} // namespace corvanta

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QList>
+#include <QRectF>
+
+namespace corvanta {
+
+// The windows the desktop's Dock shows, as the window server reports them.
+class DockWindowSource {
+public:
+    virtual ~DockWindowSource() = default;
+    // Their bounds in the window server's space: origin at the primary screen's top left, y down.
+    virtual QList<QRectF> dockWindowBounds() = 0;
+};
+
+// On X11 the Dock's windows are the mapped windows of type _NET_WM_WINDOW_TYPE_DOCK.
+class X11DockWindowSource final : public DockWindowSource {
+public:
+    QList<QRectF> dockWindowBounds() override;
+};
+
+} // namespace corvanta

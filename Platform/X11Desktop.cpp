@@ -1,0 +1,135 @@
+#include "Platform/X11Desktop.h"
+
+#include <QGuiApplication>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+namespace corvanta::X11Desktop {
+
+namespace {
+
+// Windows can vanish between two requests; their errors are expected and must not end the process.
+class ErrorTrap {
+public:
+    explicit ErrorTrap(Display* display) : m_display(display) { m_previous = XSetErrorHandler(&ignore); }
+    ~ErrorTrap()
+    {
+        XSync(m_display, False);
+        XSetErrorHandler(m_previous);
+    }
+
+private:
+    static int ignore(Display*, XErrorEvent*) { return 0; }
+    Display* m_display;
+    int (*m_previous)(Display*, XErrorEvent*) = nullptr;
+};
+
+bool hasDockType(Display* display, Window window)
+{
+    static Atom typeAtom = XInternAtom(display, "_NET_WM_WINDOW_TYPE", False);
+    static Atom dockAtom = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DOCK", False);
+    Atom actualType = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool found = false;
+    if (XGetWindowProperty(display, window, typeAtom, 0, 32, False, XA_ATOM, &actualType, &format, &count, &after, &data)
+            == Success
+        && data) {
+        if (format == 32) {
+            const auto* atoms = reinterpret_cast<const Atom*>(data);
+            for (unsigned long i = 0; i < count && !found; ++i)
+                found = atoms[i] == dockAtom;
+        }
+        XFree(data);
+    }
+    return found;
+}
+
+} // namespace
+
+Display* display()
+{
+    auto* app = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return app ? app->display() : nullptr;
+}
+
+QList<TopLevel> dockWindows(Display* display)
+{
+    QList<TopLevel> out;
+    if (!display)
+        return out;
+    ErrorTrap trap(display);
+    const Window root = DefaultRootWindow(display);
+    Window rootReturn = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, root, &rootReturn, &parent, &children, &count))
+        return out;
+    for (unsigned int i = 0; i < count; ++i) {
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display, children[i], &attributes) || attributes.map_state != IsViewable)
+            continue;
+        bool dock = hasDockType(display, children[i]);
+        if (!dock) { // a reparenting window manager puts the client one level down
+            Window r = 0, p = 0;
+            Window* grand = nullptr;
+            unsigned int n = 0;
+            if (XQueryTree(display, children[i], &r, &p, &grand, &n)) {
+                for (unsigned int j = 0; j < n && !dock; ++j)
+                    dock = hasDockType(display, grand[j]);
+                if (grand)
+                    XFree(grand);
+            }
+        }
+        if (dock)
+            out.append({children[i], QRect(attributes.x, attributes.y, attributes.width, attributes.height)});
+    }
+    if (children)
+        XFree(children);
+    return out;
+}
+
+unsigned long topLevelOf(Display* display, unsigned long window)
+{
+    if (!display || !window)
+        return window;
+    ErrorTrap trap(display);
+    const Window root = DefaultRootWindow(display);
+    Window current = window;
+    for (int depth = 0; depth < 16; ++depth) {
+        Window r = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int n = 0;
+        if (!XQueryTree(display, current, &r, &parent, &children, &n))
+            return window;
+        if (children)
+            XFree(children);
+        if (parent == root || parent == 0)
+            return current;
+        current = parent;
+    }
+    return window;
+}
+
+void focusWindow(Display* display, unsigned long window)
+{
+    if (!display || !window)
+        return;
+    ErrorTrap trap(display);
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable)
+        XSetInputFocus(display, window, RevertToParent, CurrentTime);
+}
+
+bool isCompositing(Display* display)
+{
+    if (!display)
+        return false;
+    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(DefaultScreen(display));
+    const Atom selection = XInternAtom(display, name.constData(), False);
+    return XGetSelectionOwner(display, selection) != None;
+}
+
+} // namespace corvanta::X11Desktop

@@ -1,0 +1,149 @@
+#include "Views/LayerHostWindow.h"
+
+#include "Platform/DesktopSurface.h"
+#include "Platform/WindowStack.h"
+#include "Views/LayerItem.h"
+
+#include <QGraphicsScene>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <QWindow>
+
+namespace corvanta {
+
+LayerHostWindow::LayerHostWindow(int level, Focus focus, WindowStack& stack, QWidget* parent)
+    : QGraphicsView(parent),
+      m_stack(stack),
+      m_scene(new QGraphicsScene(this)),
+      m_layer(new LayerItem),
+      m_level(level),
+      m_blends(!DesktopSurface::needsBackdropCapture())
+{
+    Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint | Qt::NoDropShadowWindowHint;
+    if (focus == Focus::neverFocused)
+        flags |= Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput;
+    setWindowFlags(flags);
+    // Translucent only where a compositor blends the window with what lies beneath.
+    setAttribute(Qt::WA_TranslucentBackground, m_blends);
+    setAttribute(Qt::WA_ShowWithoutActivating, focus == Focus::neverFocused);
+    setFocusPolicy(focus == Focus::takesFocus ? Qt::StrongFocus : Qt::NoFocus);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
+    setBackgroundBrush(Qt::NoBrush);
+    viewport()->setAutoFillBackground(false);
+    setStyleSheet(QStringLiteral("background: transparent; border: none;"));
+    setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+
+    m_scene->addItem(m_layer);
+    setScene(m_scene);
+
+    create(); // the native window exists from now on, so the stack can hold it
+    m_stack.setLevel(windowHandle(), m_level);
+}
+
+LayerHostWindow::~LayerHostWindow() = default;
+
+void LayerHostWindow::setFrame(const QRectF& globalFrame)
+{
+    m_frame = globalFrame;
+    setGeometry(DesktopSurface::nativeGeometry(globalFrame));
+    const QRectF local(QPointF(0, 0), globalFrame.size());
+    m_scene->setSceneRect(local);
+    m_layer->setBounds(local);
+    setSceneRect(local);
+}
+
+void LayerHostWindow::setScreenFrame(const std::optional<QRectF>& screenFrame)
+{
+    m_screenFrame = screenFrame;
+}
+
+QPointF LayerHostWindow::contentAnchor() const
+{
+    if (!m_screenFrame)
+        return {0, 0};
+    const QRectF& s = *m_screenFrame;
+    // Global space has y up; the content's origin is the window's top left.
+    const QPointF centre(s.x() + s.width() / 2, s.y() + s.height() / 2);
+    return {centre.x() - m_frame.x(), (m_frame.y() + m_frame.height()) - centre.y()};
+}
+
+void LayerHostWindow::setLevel(int level)
+{
+    m_level = level;
+    m_stack.setLevel(windowHandle(), level);
+}
+
+void LayerHostWindow::orderFront(bool makeKey)
+{
+    if (makeKey)
+        m_stack.makeKeyAndOrderFront(windowHandle());
+    else
+        m_stack.orderFront(windowHandle());
+    if (makeKey)
+        activateWindow();
+}
+
+void LayerHostWindow::orderOut()
+{
+    m_stack.orderOut(windowHandle());
+}
+
+void LayerHostWindow::showEvent(QShowEvent* event)
+{
+    QGraphicsView::showEvent(event);
+    m_stack.restack();
+}
+
+double LayerHostWindow::backingScaleFactor() const
+{
+    if (QWindow* w = windowHandle(); w && w->screen())
+        return w->devicePixelRatio();
+    if (QScreen* primary = QGuiApplication::primaryScreen())
+        return primary->devicePixelRatio();
+    return 2;
+}
+
+double LayerHostWindow::refreshRate() const
+{
+    return screenMaxFramesPerSecond().value_or(60);
+}
+
+std::optional<int> LayerHostWindow::screenMaxFramesPerSecond() const
+{
+    QWindow* w = windowHandle();
+    if (!w || !w->screen() || w->screen()->refreshRate() <= 0)
+        return std::nullopt;
+    return int(qRound(w->screen()->refreshRate()));
+}
+
+void LayerHostWindow::setDesktopBackdrop(const QImage& image)
+{
+    m_backdrop = image;
+    viewport()->update();
+}
+
+void LayerHostWindow::drawBackground(QPainter* painter, const QRectF& rect)
+{
+    if (!m_backdrop.isNull()) {
+        painter->save();
+        painter->resetTransform();
+        painter->drawImage(QPointF(0, 0), m_backdrop);
+        painter->restore();
+    } else if (!m_blends) {
+        painter->fillRect(rect, Qt::black);
+    }
+}
+
+void LayerHostWindow::paintEvent(QPaintEvent* event)
+{
+    QGraphicsView::paintEvent(event);
+    if (m_frameObserver)
+        m_frameObserver();
+}
+
+} // namespace corvanta

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "Models/LayoutConfig.h"
+
+#include <QGraphicsObject>
+#include <QSizeF>
+
+#include <functional>
+#include <optional>
+
+namespace corvanta {
+
+// Draws the background of the grid (blurred or plain wallpaper over a dark gradient) into a rectangle
+// of the full-screen size with the given blur strength.
+using WallpaperPainter = std::function<void(QPainter* painter, const QRectF& rect, double blurStrength)>;
+
+// The strip's content: the top `stripHeight` of the grid's full-screen background, so the top of
+// the screen looks like part of the overlay, with the modal scrim over it.
+class MenuBarCoverView : public QGraphicsObject {
+    Q_OBJECT
+public:
+    MenuBarCoverView(const QSizeF& contentSize, double stripHeight, QGraphicsItem* parent = nullptr);
+
+    QRectF boundingRect() const override;
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
+
+    QSizeF contentSize() const { return m_contentSize; }
+    double stripHeight() const { return m_stripHeight; }
+
+    // The grid's background settings.
+    void setBackground(BackgroundType type, double blurStrength, const QString& backgroundColor);
+    void setWallpaperPainter(WallpaperPainter painter);
+
+    // What the shell presents: the finger-driven progress (none outside a pinch), whether the grid
+    // is presented, the modal scrim, and whether the layer transition animates the strip.
+    void setInteractiveProgress(std::optional<double> progress);
+    void setPresented(bool presented);
+    void setModalScrimOpacity(double opacity);
+    void setLayerTransitionEnabled(bool enabled);
+
+    // The strip's own opacity from the state above.
+    double stripContentOpacity() const;
+    double modalScrimOpacity() const { return m_scrimOpacity; }
+
+    // The dark gradient the wallpaper lies on (and all there is until the wallpaper arrives).
+    static void paintDefaultBackground(QPainter* painter, const QRectF& rect, double blurStrength);
+
+private:
+    QSizeF m_contentSize;
+    double m_stripHeight;
+    BackgroundType m_type = BackgroundType::blur;
+    double m_blurStrength = 0.8;
+    QString m_color;
+    WallpaperPainter m_wallpaperPainter;
+    std::optional<double> m_interactiveProgress;
+    bool m_layerTransition = true;
+    double m_stripOpacity = 0;
+    double m_scrimOpacity = 0;
+};
+
+} // namespace corvanta
