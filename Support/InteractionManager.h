@@ -256,13 +256,14 @@ public:
     // ---- merging and dragging out of a folder ----
     void scheduleMergeHover(const QUuid& targetID);
     void clearMergeHover();
-    void performMerge(const QUuid& draggedID, const QUuid& targetID);
+    // Identifiers by value: callers pass fields that these calls clear.
+    void performMerge(QUuid draggedID, QUuid targetID);
     struct FolderMember {
         QUuid appID;
         QUuid groupID;
     };
     std::optional<FolderMember> folderDragOutCandidate(const QPointF& windowPoint) const;
-    void performDragOutFromFolder(const QUuid& appID, const QUuid& groupID, const QPointF& windowPoint);
+    void performDragOutFromFolder(QUuid appID, QUuid groupID, const QPointF& windowPoint);
     std::optional<QUuid> mergeCandidateID() const { return m_mergeCandidateID; }
     QUuid mergeCandidateIDValue() const { return m_mergeCandidateID.value_or(QUuid()); }
     std::optional<QPointF> mergeArmPoint() const { return m_mergeArmPoint; }
@@ -285,7 +286,7 @@ public:
     // `operation`: the drag operation the system drag ended with (0: none, the Dock refused it);
     // `windowPoint`: where it ended, in the overlay window (bottom-left origin).
     void finishSystemDockDrag(int operation, const QPointF& windowPoint);
-    void finishDockDrop(const QUuid& entryID);
+    void finishDockDrop(QUuid entryID);
     bool isOverDockDropZone() const { return m_isOverDockDropZone; }
     bool dockDropAlreadyPresent() const { return m_dockDropAlreadyPresent; }
     bool dockDropArmed() const { return m_dockDropArmed; }

@@ -78,7 +78,7 @@ void InteractionManager::finishSystemDockDrag(int operation, const QPointF& wind
     m_systemDockDragEntryID.reset();
 }
 
-void InteractionManager::finishDockDrop(const QUuid& entryID)
+void InteractionManager::finishDockDrop(QUuid entryID)
 {
     endDrawnDrag();
     setOverDockDropZone(false);

@@ -89,7 +89,8 @@ void InteractionManager::performReorderEdgeFlip(int direction)
     const int target = m_pagerOffset->page() + direction;
     if (target < 0 || target >= pageCount)
         return;
-    const auto dwellMs = qint64(std::floor((now() - m_edgeFlipEnteredAt) * 1000));
+    // Whole milliseconds, forgiving the rounding of clock subtraction.
+    const auto dwellMs = qint64(std::floor((now() - m_edgeFlipEnteredAt) * 1000 + 1e-6));
     CLOG_INFO(QStringLiteral("InteractionManager: reorder edge flip → page %1（%2缘驻留 %3ms）")
                   .arg(target)
                   .arg(direction < 0 ? QStringLiteral("左") : QStringLiteral("右"))

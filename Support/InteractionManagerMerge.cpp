@@ -40,7 +40,7 @@ void InteractionManager::clearMergeHover()
     ++m_mergeHoverToken;
 }
 
-void InteractionManager::performMerge(const QUuid& draggedID, const QUuid& targetID)
+void InteractionManager::performMerge(QUuid draggedID, QUuid targetID)
 {
     cancelPendingVacuate();
     clearMergeHover();
@@ -70,7 +70,7 @@ std::optional<InteractionManager::FolderMember> InteractionManager::folderDragOu
     return std::nullopt;
 }
 
-void InteractionManager::performDragOutFromFolder(const QUuid& appID, const QUuid& groupID, const QPointF& windowPoint)
+void InteractionManager::performDragOutFromFolder(QUuid appID, QUuid groupID, const QPointF& windowPoint)
 {
     m_mouseDownFolderAppID.reset();
     m_mouseDownFolderGroupID.reset();
