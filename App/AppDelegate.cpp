@@ -1,21 +1,416 @@
 #include "App/AppDelegate.h"
 
+#include "App/MenuBarCoverHost.h"
+#include "App/OverlayPresenter.h"
+#include "App/OverlayWindowSurfaces.h"
+#include "App/ShellNotifications.h"
+#include "App/TargetScreens.h"
+#include "Platform/DockWindows.h"
+#include "Platform/LaunchAtLogin.h"
+#include "Platform/SLSMenuBar.h"
+#include "Platform/ScreenProvider.h"
+#include "Platform/StandardPaths.h"
+#include "Platform/WindowLevels.h"
+#include "Platform/WindowStack.h"
+#include "Services/AppScanner.h"
+#include "Services/ApplicationRescan.h"
+#include "Services/IconCache.h"
+#include "Services/LayoutManager.h"
+#include "Services/ShortcutManager.h"
+#include "Services/WallpaperStore.h"
+#include "Support/Constants.h"
+#include "Support/InteractionManager.h"
+#include "Support/LogFormat.h"
 #include "Support/Logger.h"
+#include "Support/NotificationCenter.h"
+#include "Support/QtScheduler.h"
+#include "Support/TransitionFPSMeter.h"
+#include "Views/LayerTransition.h"
+#include "Views/MenuBarCoverWindow.h"
+#include "Views/TilehallWindow.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPointer>
+#include <QSysInfo>
+#include <QWidget>
 
 namespace corvanta {
 
-AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {}
+namespace {
 
-AppDelegate::~AppDelegate() = default;
+QString hotCornerName(HotCorner corner)
+{
+    switch (corner) {
+    case HotCorner::topLeft:
+        return QStringLiteral("topLeft");
+    case HotCorner::topRight:
+        return QStringLiteral("topRight");
+    case HotCorner::bottomLeft:
+        return QStringLiteral("bottomLeft");
+    case HotCorner::bottomRight:
+        return QStringLiteral("bottomRight");
+    case HotCorner::none:
+        break;
+    }
+    return QStringLiteral("none");
+}
+
+int pageCountOf(const LayoutManager& layout)
+{
+    return std::max(1, int(layout.layout().pages.size()));
+}
+
+} // namespace
+
+AppDelegate::LaunchFacts AppDelegate::LaunchFacts::system()
+{
+    LaunchFacts facts;
+    facts.wasLaunchedAtLogin = [] { return LaunchAtLogin::shared().wasLaunchedAtLogin(); };
+    facts.launchedShortlyAfterBoot = [] { return LaunchAtLogin::shared().launchedShortlyAfterBoot(); };
+    facts.loginItemEnabled = [] { return LaunchAtLogin::shared().status() == LaunchAtLogin::Status::enabled; };
+    return facts;
+}
+
+AppDelegate::AppDelegate(QObject* parent) : AppDelegate(LaunchFacts::system(), parent) {}
+
+AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
+    : QObject(parent),
+      m_facts(std::move(facts)),
+      m_scheduler(QtScheduler::shared()),
+      m_layoutManager(LayoutManager::shared()),
+      m_shortcutManager(ShortcutManager::shared()),
+      m_scanner(std::make_unique<AppScanner>(AppConstants::scanDirectories())),
+      m_interactionManager(std::make_unique<InteractionManager>())
+{
+    m_dockWindows = std::make_unique<X11DockWindowSource>();
+    m_targetScreens = std::make_unique<TargetScreens>(ScreenProvider::shared(), *m_dockWindows, m_scheduler.clock());
+    m_coverHost = std::make_unique<MenuBarCoverHost>(SLSMenuBar::shared(), ScreenProvider::shared(), WindowStack::shared());
+    m_surfaces = std::make_unique<OverlayWindowSurfaces>(*m_coverHost, LayerTransition::shared(), SLSMenuBar::shared(),
+                                                         TransitionFPSMeter::shared());
+    m_backdrop = std::make_unique<StoreBackdrop>(WallpaperStore::shared());
+
+    ApplicationRescan::Dependencies rescan;
+    rescan.layoutManager = &m_layoutManager;
+    rescan.scanner = m_scanner.get();
+    rescan.clock = &m_scheduler.clock();
+    rescan.background = threadPoolRunner();
+    QPointer<AppDelegate> self(this);
+    rescan.mainThread = [self](Task task) {
+        if (self)
+            QMetaObject::invokeMethod(self.data(), std::move(task), Qt::QueuedConnection);
+    };
+    rescan.homeDirectory = StandardPaths::homeDirectory();
+    rescan.fileExists = [](const QString& path) { return QFileInfo::exists(path); };
+    rescan.onPageCount = [self](int pageCount) {
+        if (self)
+            self->m_interactionManager->pageCount = pageCount;
+    };
+    rescan.presentReport = [self](const ApplicationRescan::Report& report) {
+        QMessageBox box(QMessageBox::Information, report.message, report.message, QMessageBox::NoButton);
+        box.setInformativeText(report.informativeText);
+        box.addButton(QStringLiteral("好"), QMessageBox::AcceptRole);
+        box.winId();
+        WindowStack::shared().setLevel(box.windowHandle(), WindowLevel::aboveOverlay);
+        // While the alert runs the overlay steps down, so the alert is never hidden behind it.
+        TilehallWindow* overlay = self ? self->m_tilehallWindow.get() : nullptr;
+        if (overlay)
+            overlay->setLevel(WindowLevel::normal);
+        box.exec();
+        if (self && self->m_tilehallWindow)
+            self->m_tilehallWindow->setLevel(TilehallWindow::overlayLevel());
+    };
+    m_rescan = std::make_unique<ApplicationRescan>(std::move(rescan), this);
+
+    OverlayPresenter::Dependencies deps;
+    deps.scheduler = &m_scheduler;
+    deps.shortcuts = &m_shortcutManager;
+    deps.engine = m_interactionManager.get();
+    deps.surfaces = m_surfaces.get();
+    deps.backdrop = m_backdrop.get();
+    deps.icons.isPrewarmFinished = [] { return IconCache::shared().isPrewarmFinished(); };
+    deps.icons.missCount = [] { return IconCache::shared().missCount(); };
+    deps.icons.resetMissCount = [] { IconCache::shared().resetMissCount(); };
+    deps.config = [self] { return self ? self->m_layoutManager.config() : LayoutConfig{}; };
+    deps.targetScreen = [self] {
+        return self ? self->m_targetScreens->targetScreen(self->m_layoutManager.config().showOnScreen) : DisplayScreen{};
+    };
+    deps.dockScreenForReopen = [self] { return self ? self->m_targetScreens->dockScreenForReopen() : std::nullopt; };
+    deps.baseDuration = [] { return TilehallWindow::transitionDuration(); };
+    deps.didFinishAppScan = [self] { return self && self->m_rescan->didFinishAppScan(); };
+    deps.rescanApps = [self] {
+        if (self)
+            self->rescanApps(false);
+    };
+    m_presenter = std::make_unique<OverlayPresenter>(std::move(deps));
+
+    ShellNotifications::PinchHooks pinch;
+    pinch.isTrusted = [] { return true; };
+    pinch.switchPinchOff = [self] {
+        if (!self)
+            return;
+        LayoutConfig config = self->m_layoutManager.config();
+        config.pinchGestureEnabled = false;
+        config.trackpadGesture = TrackpadGesture::off;
+        self->m_layoutManager.setConfig(config);
+        self->m_layoutManager.save();
+    };
+    m_notifications = std::make_unique<ShellNotifications>(NotificationCenter::defaultCenter(), *m_presenter, std::move(pinch));
+}
+
+AppDelegate::~AppDelegate()
+{
+    // The window goes before the presenter's surfaces that point at it.
+    m_surfaces->setWindow(nullptr);
+}
+
+bool AppDelegate::isSuccessor()
+{
+    static const bool successor = qEnvironmentVariable("QUORLA_SUCCESSION") == QStringLiteral("1");
+    return successor;
+}
 
 void AppDelegate::applicationDidFinishLaunching()
 {
-    CLOG_INFO(QStringLiteral("Corvanta %1 started").arg(QStringLiteral(CORVANTA_VERSION)));
+    if (m_didFinishLaunching)
+        return;
+    m_didFinishLaunching = true;
+
+    // The login mark first of all: it belongs to the launch event and is gone afterwards.
+    const bool loginMark = m_facts.wasLaunchedAtLogin && m_facts.wasLaunchedAtLogin();
+    CLOG_INFO(QStringLiteral("=== Corvanta starting ==="));
+    const QString version = QCoreApplication::applicationVersion();
+    CLOG_INFO(QStringLiteral("App version: %1 (build %2)")
+                  .arg(version.isEmpty() ? QStringLiteral("?") : version, QStringLiteral(CORVANTA_VERSION)));
+    CLOG_INFO(QStringLiteral("macOS: ") + QSysInfo::prettyProductName());
+    CLOG_INFO(QStringLiteral("阶段67：过渡动画驱动=") + (LayerTransition::shared().isEnabled() ? QStringLiteral("图层 CABasicAnimation（服务端逐帧）")
+                                                                                            : QStringLiteral("SwiftUI 隐式动画（withAnimation）")));
+    SLSMenuBar& menuBar = SLSMenuBar::shared();
+    QString menuBarPolicy = QStringLiteral("SLS可用但多屏走遮盖窗");
+    if (!menuBar.isEnabled())
+        menuBarPolicy = QStringLiteral("顶部遮盖窗+进程常驻");
+    else if (menuBar.isAvailable() && ScreenProvider::shared().screens().size() <= 1)
+        menuBarPolicy = QStringLiteral("SLS压制+交班退出");
+    CLOG_INFO(QStringLiteral("阶段158：菜单栏策略=") + menuBarPolicy);
+    const LayoutConfig& config = m_layoutManager.config();
+    CLOG_INFO(QStringLiteral("Layout config: rows=%1, cols=%2, iconSize=%3").arg(config.rows).arg(config.columns).arg(logNumber(config.iconSize)));
+
+    const LaunchSource source =
+        LaunchSource::decide(loginMark, m_facts.launchedShortlyAfterBoot && m_facts.launchedShortlyAfterBoot(), m_facts.loginItemEnabled);
+    CLOG_INFO(source.logLine());
+    m_launchMode = launchModeFor(isSuccessor(), source);
+
+    // The single-instance rule decides here whether this copy goes on; until it exists every
+    // copy does, and from here on this one owns the layout.
+    m_ownsLayout = true;
+
+    IconCache::shared().prewarm(m_layoutManager.layout());
+    WallpaperStore::shared().startObservingWallpaperChanges();
+    setupTilehall();
+    setupShortcuts();
+    m_interactionManager->installMouseMonitor();
+    followEngine();
+    if (m_layoutManager.config().backgroundType != BackgroundType::color)
+        WallpaperStore::shared().restoreLatestForLaunch();
+    warmUpInBackground(m_launchMode == LaunchMode::cold);
+    m_notifications->subscribeAccessibilityAnswers();
+    if (m_launchMode != LaunchMode::successor)
+        syncLaunchAtLoginConfig();
+    startHeartbeat();
+}
+
+QWidget* AppDelegate::makeRootView()
+{
+    // Stands in for the grid's root view until it lands: an empty, see-through content area.
+    auto* placeholder = new QWidget;
+    placeholder->setAttribute(Qt::WA_TranslucentBackground);
+    placeholder->setAutoFillBackground(false);
+    placeholder->setObjectName(QStringLiteral("rootViewPlaceholder"));
+    return placeholder;
+}
+
+void AppDelegate::setupTilehall()
+{
+    CLOG_INFO(QStringLiteral("Setting up tilehall window..."));
+    const DisplayScreen screen = m_targetScreens->targetScreen(m_layoutManager.config().showOnScreen);
+    CLOG_INFO(QStringLiteral("Target screen: ") + describeRect(screen.frame));
+
+    m_tilehallWindow = std::make_unique<TilehallWindow>(screen);
+    m_presenter->setTilehallScreen(screen);
+    WallpaperStore::shared().setScreen(screen.frame);
+
+    InteractionManager& engine = *m_interactionManager;
+    QPointer<AppDelegate> self(this);
+    engine.onClose = [self] {
+        if (self)
+            self->m_presenter->hideTilehall();
+    };
+    engine.screenWidth = screen.frame.width();
+    engine.pageCount = pageCountOf(m_layoutManager);
+    connect(&m_layoutManager, &LayoutManager::layoutChanged, this, [this] { m_interactionManager->pageCount = pageCountOf(m_layoutManager); });
+
+    m_tilehallWindow->setContentWidget(makeRootView());
+    m_tilehallWindow->setEscapeHandler([self] { return self && self->m_interactionManager->onEscape && self->m_interactionManager->onEscape(); });
+    engine.setOverlayWindow(m_tilehallWindow->windowHandle());
+    m_surfaces->setWindow(m_tilehallWindow.get());
+
+    m_coverHost->setModalScrimOpacitySource([self] { return self ? self->m_interactionManager->modalScrimOpacity() : 0.0; });
+    m_coverHost->rebuild(screen);
+    CLOG_INFO(QStringLiteral("Tilehall window created (hidden until shown)"));
+
+    m_notifications->subscribeOverlayRequests();
+    connect(&ScreenProvider::shared(), &ScreenProvider::screensChanged, this, &AppDelegate::screenParametersChanged);
+    connect(&engine, &InteractionManager::modalScrimOpacityChanged, this, [this] {
+        if (MenuBarCoverWindow* cover = m_coverHost->window())
+            cover->setModalScrim(m_interactionManager->modalScrimOpacity());
+    });
+}
+
+void AppDelegate::screenParametersChanged()
+{
+    m_targetScreens->invalidate();
+    CLOG_INFO(QStringLiteral("显示器配置变化 — Dock 屏幕缓存作废"));
+    if (!m_shortcutManager.isTilehallVisible())
+        return;
+    std::optional<DisplayScreen> screen;
+    if (const auto& current = m_presenter->tilehallScreen())
+        screen = ScreenProvider::shared().screenNamed(current->name);
+    if (!screen)
+        screen = m_targetScreens->targetScreen(m_layoutManager.config().showOnScreen);
+    const qsizetype screens = ScreenProvider::shared().screens().size();
+    SLSMenuBar& menuBar = SLSMenuBar::shared();
+    if (screens > 1)
+        menuBar.restore();
+    m_coverHost->rebuild(*screen);
+    if (m_presenter->overlayOnScreen()) {
+        if (MenuBarCoverWindow* cover = m_coverHost->window())
+            cover->orderFront();
+        if (menuBar.isAvailable() && screens <= 1)
+            menuBar.hide();
+    }
+}
+
+void AppDelegate::setupShortcuts()
+{
+    const LayoutConfig& config = m_layoutManager.config();
+    CLOG_INFO(QStringLiteral("Setting up shortcuts: key=") + config.shortcutKey);
+    QPointer<AppDelegate> self(this);
+    m_shortcutManager.onToggle = [self] {
+        if (!self)
+            return;
+        CLOG_INFO(QStringLiteral("Shortcut triggered — toggling tilehall"));
+        self->m_presenter->toggleTilehall();
+    };
+    m_shortcutManager.registerShortcut(config.shortcutKey);
+    // The hot corner and the pinch arrive with their own services; their settings are logged and
+    // kept, and the callbacks stay unset until then.
+    if (config.hotCorner != HotCorner::none)
+        CLOG_INFO(QStringLiteral("Setting up hot corner: ") + hotCornerName(config.hotCorner));
+}
+
+void AppDelegate::followEngine()
+{
+    InteractionManager& engine = *m_interactionManager;
+    connect(&engine, &InteractionManager::interactiveProgressChanged, this, [this] {
+        if (const auto progress = m_interactionManager->interactiveProgress())
+            m_presenter->setPinchHandoff(float(*progress), m_scheduler.now());
+    });
+    QPointer<AppDelegate> self(this);
+    engine.pagerOffset().onMotionChange = [self](bool moving) {
+        if (!self || !self->m_tilehallWindow)
+            return;
+        if (moving && !self->m_isScrollProbing) {
+            self->m_isScrollProbing = true;
+            TransitionFPSMeter::shared().start(QStringLiteral("scroll"), self->m_tilehallWindow.get(), 3.0, TimingCurve::linear());
+        } else if (!moving && self->m_isScrollProbing) {
+            self->m_isScrollProbing = false;
+            TransitionFPSMeter::shared().stopAfter(0.45);
+        }
+    };
+}
+
+void AppDelegate::warmUpInBackground(bool)
+{
+    // The full warm-up (pre-rendering, bounded waits, the cold-start finish) comes with the splash;
+    // until then start-up requests the backdrop and the first scan and stays hidden.
+    const LayoutConfig& config = m_layoutManager.config();
+    if (config.backgroundType != BackgroundType::color) {
+        if (const auto& screen = m_presenter->tilehallScreen())
+            WallpaperStore::shared().setScreen(screen->frame);
+        WallpaperStore::shared().refresh(config.backgroundType == BackgroundType::wallpaper ? 0 : config.blurStrength);
+    }
+    rescanApps(false);
+}
+
+void AppDelegate::rescanApps(bool report)
+{
+    m_rescan->rescanApps(report);
+}
+
+void AppDelegate::syncLaunchAtLoginConfig()
+{
+    const bool system = m_facts.loginItemEnabled && m_facts.loginItemEnabled();
+    LayoutConfig config = m_layoutManager.config();
+    if (system == config.launchAtLogin)
+        return;
+    CLOG_INFO(QStringLiteral("阶段29：自启动状态同步 — 配置 %1 → 系统真实值 %2").arg(logBool(config.launchAtLogin), logBool(system)));
+    config.launchAtLogin = system;
+    m_layoutManager.setConfig(config);
+    m_layoutManager.save();
+}
+
+void AppDelegate::startHeartbeat()
+{
+    QPointer<AppDelegate> self(this);
+    m_heartbeat = ScheduledTask(&m_scheduler, m_scheduler.scheduleRepeating(heartbeatInterval, [self] {
+        if (self)
+            self->heartbeatTick();
+    }));
+}
+
+void AppDelegate::heartbeatTick()
+{
+    SLSMenuBar& menuBar = SLSMenuBar::shared();
+    if (!m_shortcutManager.isTilehallVisible() && menuBar.isHiddenByUs()) {
+        CLOG_WARN(QStringLiteral("阶段69：瓦厅不可见但菜单栏仍被压掉 — 心跳兜底还原"));
+        menuBar.restore();
+    }
+    CLOG_INFO(QStringLiteral("HEARTBEAT — isVisible=%1, apps=%2, pages=%3")
+                  .arg(logBool(m_shortcutManager.isTilehallVisible()))
+                  .arg(m_layoutManager.allScannedApps().size())
+                  .arg(m_layoutManager.layout().pages.size()));
 }
 
 void AppDelegate::applicationWillTerminate()
 {
+    if (m_terminated)
+        return;
+    m_terminated = true;
+    m_presenter->setQuitting();
+    CLOG_INFO(QStringLiteral("=== Corvanta terminating ==="));
+    m_heartbeat.cancel();
+    m_presenter->orderOverlayOut();
+    SLSMenuBar::shared().restore();
+    m_shortcutManager.unregisterShortcut();
+    if (m_ownsLayout)
+        m_layoutManager.performSave();
     Logger::shared().flush();
+}
+
+bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows)
+{
+    return m_presenter->applicationShouldHandleReopen(hasVisibleWindows);
+}
+
+void AppDelegate::applicationDidBecomeActive()
+{
+    CLOG_INFO(QStringLiteral("applicationDidBecomeActive"));
+}
+
+void AppDelegate::applicationDidResignActive()
+{
+    CLOG_INFO(QStringLiteral("applicationDidResignActive"));
 }
 
 } // namespace corvanta

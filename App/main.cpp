@@ -1,18 +1,37 @@
 #include "App/AppDelegate.h"
+#include "Platform/TerminationSignals.h"
+#include "Support/Logger.h"
 
 #include <QApplication>
 #include <QTimer>
 
 int main(int argc, char** argv)
 {
+    using namespace corvanta;
+    CLOG_INFO(QStringLiteral("阶段64：main() 进入（dyld 加载结束，进程自身代码开始执行）"));
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Corvanta"));
     QApplication::setApplicationName(QStringLiteral("Corvanta"));
-    // A resident agent: closing a window never ends the process.
+    QApplication::setApplicationVersion(QStringLiteral(CORVANTA_VERSION));
+    // A resident agent without a main window: closing a window never ends the process.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    corvanta::AppDelegate delegate;
-    QTimer::singleShot(0, &delegate, &corvanta::AppDelegate::applicationDidFinishLaunching);
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &corvanta::AppDelegate::applicationWillTerminate);
+    AppDelegate delegate;
+    // Every way of ending the process meets in one place: Control-Q and the termination signals
+    // end the event loop, and its end runs the delegate's termination.
+    TerminationSignals signals;
+    QObject::connect(&signals, &TerminationSignals::terminationRequested, &app, [](int number) {
+        CLOG_INFO(QStringLiteral("收到终止信号 %1 — 退出").arg(number));
+        QCoreApplication::quit();
+    });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
+    QObject::connect(&app, &QGuiApplication::applicationStateChanged, &delegate, [&delegate](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            delegate.applicationDidBecomeActive();
+        else if (state == Qt::ApplicationInactive)
+            delegate.applicationDidResignActive();
+    });
+    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+    CLOG_INFO(QStringLiteral("阶段64：NSApplication 已就绪，进入 run()"));
     return app.exec();
 }

@@ -1,0 +1,81 @@
+#include "App/ShellNotifications.h"
+
+#include "App/OverlayPresenter.h"
+#include "Support/LogFormat.h"
+#include "Support/Logger.h"
+#include "Support/NotificationCenter.h"
+
+#include <QPointer>
+
+namespace corvanta {
+
+namespace {
+
+// A user-info flag counts only when it really is a Boolean.
+bool booleanFlag(const QVariantMap& userInfo, const QString& key)
+{
+    const QVariant value = userInfo.value(key);
+    return value.typeId() == QMetaType::Bool && value.toBool();
+}
+
+} // namespace
+
+ShellNotifications::ShellNotifications(NotificationCenter& center, OverlayPresenter& presenter, PinchHooks pinch, QObject* parent)
+    : QObject(parent), m_center(center), m_presenter(presenter), m_pinch(std::move(pinch))
+{
+}
+
+void ShellNotifications::subscribeOverlayRequests()
+{
+    QPointer<OverlayPresenter> presenter(&m_presenter);
+    m_center.addObserver(Notifications::tilehallShouldClose, this, [presenter](const QVariantMap& userInfo) {
+        if (!presenter)
+            return;
+        const bool launchedApp = booleanFlag(userInfo, QStringLiteral("launchedApp"));
+        CLOG_INFO(QStringLiteral("AppDelegate received .tilehallShouldClose (launchedApp=%1)")
+                      .arg(logBool(launchedApp)));
+        if (launchedApp)
+            presenter->setSuppressForegroundYield(true);
+        presenter->hideTilehall();
+    });
+    m_center.addObserver(Notifications::tilehallShouldToggle, this, [presenter](const QVariantMap&) {
+        if (!presenter)
+            return;
+        CLOG_INFO(QStringLiteral("AppDelegate received .tilehallShouldToggle"));
+        presenter->toggleTilehall();
+    });
+    m_center.addObserver(Notifications::tilehallShouldShow, this, [presenter](const QVariantMap&) {
+        if (!presenter)
+            return;
+        CLOG_INFO(QStringLiteral("收到新实例请求：显示瓦厅"));
+        presenter->showTilehall();
+    });
+}
+
+void ShellNotifications::subscribeAccessibilityAnswers()
+{
+    QPointer<OverlayPresenter> presenter(&m_presenter);
+    m_center.addObserver(Notifications::accessibilityPermissionGranted, this, [this, presenter](const QVariantMap& userInfo) {
+        if (!presenter)
+            return;
+        if (m_pinch.isTrusted && m_pinch.isTrusted()) {
+            if (m_pinch.installPinchEventTap)
+                m_pinch.installPinchEventTap();
+        } else {
+            CLOG_INFO(QStringLiteral("Pinch gesture needs Accessibility permission — defer to guide window"));
+            if (m_pinch.startAccessibilityPolling)
+                m_pinch.startAccessibilityPolling();
+        }
+        if (booleanFlag(userInfo, QStringLiteral("showTilehall")))
+            presenter->showTilehall();
+    });
+    m_center.addObserver(Notifications::accessibilitySkipPinchAndShow, this, [this, presenter](const QVariantMap&) {
+        if (!presenter)
+            return;
+        if (m_pinch.switchPinchOff)
+            m_pinch.switchPinchOff();
+        presenter->showTilehall();
+    });
+}
+
+} // namespace corvanta
