@@ -140,7 +140,8 @@ private:
     int m_overlayGeneration = 0;
     std::optional<DisplayScreen> m_tilehallScreen;
     bool m_suppressForegroundYield = false;
-    double m_lastTransitionEndAt = 0;
+    // No transition yet: however soon after start the first one comes, it is not a rapid repeat.
+    double m_lastTransitionEndAt = -1e9;
     bool m_overlayOnScreen = false;
     double m_lastHeavyRefreshAt = 0;
     std::optional<DisplayScreen> m_lastHeavyRefreshScreen;

@@ -42,6 +42,12 @@ TEST(OverlayPresenter, ShowCommitsTheVisibleStateAndLogsItsLines)
 
 TEST(OverlayPresenter, DurationRuleForRapidRepeatsAndLaunches)
 {
+    {
+        // The clock starts with the process: a show right after start is still a first show.
+        PresenterRig early(0.0);
+        early.p().showTilehall();
+        EXPECT_DOUBLE_EQ(early.engine.transitionDuration, 0.25);
+    }
     PresenterRig rig;
     rig.p().showTilehall();
     rig.scheduler.advance(0.05);

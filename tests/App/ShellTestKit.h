@@ -105,7 +105,7 @@ struct PresenterRig {
     std::function<void()> duringSlice;
     std::unique_ptr<OverlayPresenter> presenter;
 
-    PresenterRig()
+    explicit PresenterRig(double start = 1000.0) : scheduler(start)
     {
         OverlayPresenter::Dependencies d;
         d.scheduler = &scheduler;
