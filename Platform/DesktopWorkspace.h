@@ -15,8 +15,8 @@ public:
     virtual bool screenCaptureAllowed() const = 0;
 };
 
-// GNOME's background setting, read through GIO. A system without the schema (another desktop, a
-// bare server) has no desktop picture; it never aborts the process as a plain lookup would.
+// GNOME's background setting (its dark variant under the dark style), read through GIO. A system
+// without the schema (another desktop, a bare server) has no desktop picture.
 class GnomeDesktopWorkspace final : public DesktopWorkspace {
 public:
     explicit GnomeDesktopWorkspace(QString schemaId = QStringLiteral("org.gnome.desktop.background"),

@@ -1,14 +1,19 @@
 #include "Platform/WallpaperChangeSource.h"
 
 #include "Platform/CurrentDesktopWatcher.h"
+#include "Platform/GnomeSettings.h"
 
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 
 namespace corvanta {
 
-LinuxWallpaperChangeSource::LinuxWallpaperChangeSource(QString indexPath, QByteArray displayName, QObject* parent)
-    : WallpaperChangeSource(parent), m_indexPath(std::move(indexPath)), m_displayName(std::move(displayName))
+LinuxWallpaperChangeSource::LinuxWallpaperChangeSource(QString indexPath, QByteArray displayName,
+                                                       QString backgroundSchema, QObject* parent)
+    : WallpaperChangeSource(parent),
+      m_indexPath(std::move(indexPath)),
+      m_displayName(std::move(displayName)),
+      m_backgroundSchema(std::move(backgroundSchema))
 {
 }
 
@@ -19,9 +24,14 @@ void LinuxWallpaperChangeSource::start()
     if (m_watcher)
         return;
     m_watcher = new QFileSystemWatcher(this);
-    connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &LinuxWallpaperChangeSource::fileChanged);
-    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &LinuxWallpaperChangeSource::fileChanged);
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &LinuxWallpaperChangeSource::changed);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &LinuxWallpaperChangeSource::changed);
     rewatch();
+    auto* background = new GnomeSettings::Watcher(m_backgroundSchema, this);
+    connect(background, &GnomeSettings::Watcher::changed, this, [this](const QString& key) {
+        if (key.startsWith(QStringLiteral("picture-")))
+            changed();
+    });
     m_desktop = new CurrentDesktopWatcher(m_displayName, this);
     connect(m_desktop, &CurrentDesktopWatcher::currentDesktopChanged, this,
             &WallpaperChangeSource::activeSpaceChanged);
@@ -37,7 +47,7 @@ void LinuxWallpaperChangeSource::rewatch()
     }
 }
 
-void LinuxWallpaperChangeSource::fileChanged()
+void LinuxWallpaperChangeSource::changed()
 {
     rewatch();
     Q_EMIT desktopNotification({{QStringLiteral("BackgroundChanged"), true}});

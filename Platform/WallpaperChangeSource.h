@@ -24,22 +24,25 @@ Q_SIGNALS:
 
 class CurrentDesktopWatcher;
 
-// The Linux source: a file-system watch on the wallpaper store's index file and its folder stands
-// for the desktop's change notice, and the X root window's current-desktop property for the
-// workspace switch (silently off without an X display).
+// The Linux source: a file-system watch on the wallpaper store's index file and its folder, and
+// GNOME's background settings, stand for the desktop's change notice; the X root window's
+// current-desktop property for the workspace switch (silently off without an X display).
 class LinuxWallpaperChangeSource final : public WallpaperChangeSource {
     Q_OBJECT
 public:
-    explicit LinuxWallpaperChangeSource(QString indexPath, QByteArray displayName = {}, QObject* parent = nullptr);
+    explicit LinuxWallpaperChangeSource(QString indexPath, QByteArray displayName = {},
+                                        QString backgroundSchema = QStringLiteral("org.gnome.desktop.background"),
+                                        QObject* parent = nullptr);
     ~LinuxWallpaperChangeSource() override;
     void start() override;
 
 private:
     void rewatch();
-    void fileChanged();
+    void changed();
 
     QString m_indexPath;
     QByteArray m_displayName;
+    QString m_backgroundSchema;
     QFileSystemWatcher* m_watcher = nullptr;
     CurrentDesktopWatcher* m_desktop = nullptr;
 };

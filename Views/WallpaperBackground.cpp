@@ -9,6 +9,7 @@
 #include <QPropertyAnimation>
 
 #include <algorithm>
+#include <cmath>
 
 namespace corvanta {
 namespace {
@@ -28,7 +29,7 @@ WallpaperBackground::WallpaperBackground(WallpaperStore& store, double blurStren
     : QGraphicsObject(parent),
       m_store(store),
       m_blurStrength(blurStrength),
-      m_current(store.blurredImage()),
+      m_current{store.blurredImage(), {}},
       m_fadeAnimation(new QPropertyAnimation(this, "fadeProgress", this))
 {
     m_fadeAnimation->setDuration(kFadeMilliseconds);
@@ -38,7 +39,7 @@ WallpaperBackground::WallpaperBackground(WallpaperStore& store, double blurStren
     curve.setCustomType(&easeOut);
     m_fadeAnimation->setEasingCurve(curve);
     connect(m_fadeAnimation, &QPropertyAnimation::finished, this, [this] {
-        m_previous = QImage();
+        m_previous = {};
         update();
     });
     connect(&m_store, &WallpaperStore::blurredImageChanged, this, &WallpaperBackground::imagePublished);
@@ -92,31 +93,34 @@ void WallpaperBackground::imagePublished()
     m_fadeAnimation->stop();
     if (!m_store.blurredImageAnimated()) {
         // The launch restore shows at once.
-        m_previous = QImage();
-        m_current = image;
+        m_previous = {};
+        m_current = {image, {}};
         m_fade = 1;
         update();
         return;
     }
     // Mid-fade, what mostly shows is the newer image; it becomes the one fading out.
-    m_previous = m_current;
-    m_current = image;
+    m_previous = std::move(m_current);
+    m_current = {image, {}};
     m_fade = 0;
     m_fadeAnimation->start();
     update();
 }
 
-void WallpaperBackground::drawCovering(QPainter* painter, const QImage& image, qreal opacity) const
+void WallpaperBackground::drawCovering(QPainter* painter, Layer& layer, qreal opacity) const
 {
+    const QImage& image = layer.source;
     if (image.isNull() || opacity <= 0 || m_size.isEmpty())
         return;
     // Scale to fill, keeping the aspect ratio: the image overhangs on one axis rather than
     // leaving gradient bars on the other.
     const qreal scale = std::max(m_size.width() / image.width(), m_size.height() / image.height());
-    const QSizeF drawn(image.width() * scale, image.height() * scale);
-    const QRectF target(QPointF((m_size.width() - drawn.width()) / 2, (m_size.height() - drawn.height()) / 2), drawn);
+    const QSize drawn(int(std::ceil(image.width() * scale)), int(std::ceil(image.height() * scale)));
+    if (layer.scaled.size() != drawn)
+        layer.scaled = image.scaled(drawn, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     painter->setOpacity(opacity);
-    painter->drawImage(target, image);
+    painter->drawImage(QPointF((m_size.width() - drawn.width()) / 2, (m_size.height() - drawn.height()) / 2),
+                       layer.scaled);
 }
 
 void WallpaperBackground::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*)
@@ -129,7 +133,6 @@ void WallpaperBackground::paint(QPainter* painter, const QStyleOptionGraphicsIte
 
     painter->save();
     painter->setClipRect(bounds);
-    painter->setRenderHint(QPainter::SmoothPixmapTransform);
     drawCovering(painter, m_previous, 1 - m_fade);
     drawCovering(painter, m_current, m_fade);
     painter->restore();

@@ -44,13 +44,19 @@ protected:
 private:
     void imagePublished();
     void cameOnScreen();
-    void drawCovering(QPainter* painter, const QImage& image, qreal opacity) const;
+    // An image and its copy scaled to cover the item, made once per image and size so that each
+    // frame of a fade is a plain blit.
+    struct Layer {
+        QImage source;
+        QImage scaled;
+    };
+    void drawCovering(QPainter* painter, Layer& layer, qreal opacity) const;
 
     WallpaperStore& m_store;
     double m_blurStrength;
     QSizeF m_size;
-    QImage m_current;
-    QImage m_previous;
+    Layer m_current;
+    Layer m_previous;
     qreal m_fade = 1;
     QPropertyAnimation* m_fadeAnimation;
 };

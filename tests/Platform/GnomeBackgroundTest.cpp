@@ -1,0 +1,81 @@
+#include "Platform/DesktopWorkspace.h"
+#include "Platform/GnomeSettings.h"
+#include "Platform/WallpaperChangeSource.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
+#include <gtest/gtest.h>
+
+#include <gio/gio.h>
+
+#include <cstdlib>
+
+using namespace corvanta;
+
+namespace {
+
+const QString kBackground = QStringLiteral("org.gnome.desktop.background");
+const QString kInterface = QStringLiteral("org.gnome.desktop.interface");
+
+// The desktop's settings as a user changes them, in this process's own memory-backed store.
+struct GnomeBackgroundTest : ::testing::Test {
+    void SetUp() override
+    {
+        setenv("GSETTINGS_BACKEND", "memory", 1);
+        if (!GnomeSettings::has(kBackground, "picture-uri-dark") || !GnomeSettings::has(kInterface, "color-scheme"))
+            GTEST_SKIP() << "GNOME's desktop schemas are not installed";
+    }
+    static void set(const QString& schema, const char* key, const char* value)
+    {
+        GSettings* settings = g_settings_new(schema.toUtf8().constData());
+        g_settings_set_string(settings, key, value);
+        g_settings_sync();
+        g_object_unref(settings);
+    }
+    static void reset()
+    {
+        set(kBackground, "picture-uri", "");
+        set(kBackground, "picture-uri-dark", "");
+        set(kInterface, "color-scheme", "default");
+    }
+    void TearDown() override
+    {
+        if (!IsSkipped())
+            reset();
+    }
+};
+
+} // namespace
+
+TEST_F(GnomeBackgroundTest, ReadsThePictureAndItsDarkVariant)
+{
+    const GnomeDesktopWorkspace workspace;
+    const QRectF screen(0, 0, 800, 600);
+    reset();
+    EXPECT_EQ(workspace.desktopImagePath(screen), "");
+    set(kBackground, "picture-uri", "file:///usr/share/backgrounds/Light%20Hills.jpg");
+    set(kBackground, "picture-uri-dark", "file:///usr/share/backgrounds/dark.jpg");
+    EXPECT_EQ(workspace.desktopImagePath(screen), "/usr/share/backgrounds/Light Hills.jpg");
+    set(kInterface, "color-scheme", "prefer-dark");
+    EXPECT_EQ(workspace.desktopImagePath(screen), "/usr/share/backgrounds/dark.jpg");
+    set(kBackground, "picture-uri-dark", "");
+    EXPECT_EQ(workspace.desktopImagePath(screen), "/usr/share/backgrounds/Light Hills.jpg");
+    set(kBackground, "picture-uri", "https://example.invalid/remote.jpg"); // not a local file
+    EXPECT_EQ(workspace.desktopImagePath(screen), "");
+}
+
+TEST_F(GnomeBackgroundTest, ChangingThePictureIsAChangeNotice)
+{
+    LinuxWallpaperChangeSource source(QStringLiteral("/nonexistent/Index.plist"), ":4242");
+    int notices = 0;
+    QObject::connect(&source, &WallpaperChangeSource::desktopNotification, [&](const QVariantMap& info) {
+        notices += info.contains("BackgroundChanged") ? 1 : 0;
+    });
+    source.start();
+    set(kBackground, "picture-uri", "file:///tmp/one.png");
+    QDeadlineTimer deadline(5000);
+    while (notices == 0 && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_GE(notices, 1);
+}
