@@ -7,6 +7,7 @@
 #include "Support/LogFormat.h"
 #include "Support/Logger.h"
 #include "Views/ContentLayers.h"
+#include "Views/LayerTransition.h"
 #include "Views/WallpaperBackground.h"
 
 #include <QGraphicsScene>
@@ -32,7 +33,7 @@ int clampedPageCount(qsizetype pages)
 TilehallContentView::Options TilehallContentView::Options::fromEnvironment()
 {
     Options options;
-    options.layerTransition = qEnvironmentVariable("QUORLA_LAYER_TRANSITION") != QLatin1String("0");
+    options.layerTransition = LayerTransition::shared().isEnabled();
     options.pagerLayer = PagerOffset::usesNativeHost();
     options.mainScreenWidth = []() -> std::optional<double> {
         if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -153,6 +154,22 @@ void TilehallContentView::setGeometry(const QRectF& rect)
 {
     setPos(rect.topLeft());
     setSize(rect.size());
+}
+
+void TilehallContentView::setFollowsSceneRect(bool follows)
+{
+    m_followsSceneRect = follows;
+    followSceneRect();
+}
+
+void TilehallContentView::followSceneRect()
+{
+    disconnect(m_sceneRectConnection);
+    QGraphicsScene* host = scene();
+    if (!m_followsSceneRect || !host)
+        return;
+    m_sceneRectConnection = connect(host, &QGraphicsScene::sceneRectChanged, this, [this](const QRectF& rect) { setSize(rect.size()); });
+    setSize(host->sceneRect().size());
 }
 
 void TilehallContentView::layoutPass()
@@ -309,10 +326,17 @@ void TilehallContentView::markPagesPrepared()
     Q_EMIT pagesPreparedChanged();
 }
 
+bool TilehallContentView::buildsPage(int index) const
+{
+    return m_pagesPrepared || index == m_engine.pagerOffset().page();
+}
+
 // ---- appearance ----
 
 QVariant TilehallContentView::itemChange(GraphicsItemChange change, const QVariant& value)
 {
+    if (change == ItemSceneHasChanged)
+        followSceneRect();
     if ((change == ItemSceneHasChanged && value.value<QGraphicsScene*>() && isVisible())
         || (change == ItemVisibleHasChanged && value.toBool() && scene()))
         appear();

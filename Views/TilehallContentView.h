@@ -74,6 +74,9 @@ public:
     QSizeF size() const { return m_size; }
     void setSize(const QSizeF& size);
     void setGeometry(const QRectF& rect);
+    // Sizes the view to its scene's rectangle now and whenever it changes: for a view that is the
+    // child of a window's content layer, which the window keeps at its own size.
+    void setFollowsSceneRect(bool follows);
     // The grid geometry of the current pass, handed unchanged to every grid view.
     const GridMetrics& metrics() const { return m_metrics; }
 
@@ -128,6 +131,8 @@ public:
     bool pagesPrepared() const { return m_pagesPrepared; }
     // All pages are built from now on (first scroll, page change, warm-up, or after the first show).
     void markPagesPrepared();
+    // Whether the page strip builds the cells of page `index` now; the others stay empty, page-sized.
+    bool buildsPage(int index) const;
 
     // ---- derived ----
     bool showsUninstallSheet() const { return m_uninstallScanningApp.has_value() || m_hasUninstallPlan; }
@@ -180,6 +185,7 @@ protected:
 
 private:
     void layoutPass();
+    void followSceneRect();
     void logLayoutProbeOnce();
     void updateBackground();
     void updatePresentation();
@@ -227,6 +233,8 @@ private:
     bool m_hasUninstallPlan = false;
     bool m_pagesPrepared = false;
     bool m_appeared = false;
+    bool m_followsSceneRect = false;
+    QMetaObject::Connection m_sceneRectConnection;
 
     ValueAnimator m_contentScale;
     ValueAnimator m_rootOpacity;

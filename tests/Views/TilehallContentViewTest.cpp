@@ -266,11 +266,14 @@ TEST_F(RootViewTest, OffScreenPagesArePreparedAfterTheFirstShow)
     int changes = 0;
     QObject::connect(&root, &TilehallContentView::pagesPreparedChanged, [&] { ++changes; });
 
+    engine.pagerOffset().setPage(1);
+    EXPECT_EQ(QList<bool>({root.buildsPage(0), root.buildsPage(1), root.buildsPage(2)}), QList<bool>({false, true, false}));
     show(0.25);
     scheduler.advance(0.25 + 0.08 - 0.001);
     EXPECT_FALSE(root.pagesPrepared());
     scheduler.advance(0.002);
     EXPECT_TRUE(root.pagesPrepared());
+    EXPECT_TRUE(root.buildsPage(0) && root.buildsPage(2));
     hide();
     show();
     scheduler.advance(1);
@@ -416,4 +419,26 @@ TEST_F(RootViewTest, RendersTheSampleApplicationsOffScreen)
     }
     if (const QString dir = qEnvironmentVariable("CORVANTA_SCREENSHOT_DIR"); !dir.isEmpty())
         frame.save(dir + QStringLiteral("/root-view.png"));
+}
+
+TEST_F(RootViewTest, HostedViewFollowsTheSceneRect)
+{
+    storeWithPages(pagesOf(1));
+    scene.setSceneRect(0, 0, 1448, 908); // a window of a 1440 × 900 screen grown by 4 pt
+    TilehallContentView& root = makeView(true, {10, 10});
+    root.setFollowsSceneRect(true);
+    EXPECT_EQ(root.size(), QSizeF(1448, 908));
+    EXPECT_EQ(engine.contentSize, QSizeF(1448, 908));
+
+    scene.setSceneRect(0, 0, 1736, 1125); // moved to another screen
+    EXPECT_EQ(root.size(), QSizeF(1736, 1125));
+    EXPECT_EQ(root.wallpaperBackground()->size(), QSizeF(1736, 1125));
+
+    QGraphicsScene other;
+    other.setSceneRect(0, 0, 800, 600);
+    scene.removeItem(&root);
+    other.addItem(&root);
+    scene.setSceneRect(0, 0, 100, 100); // the old scene no longer sizes it
+    EXPECT_EQ(root.size(), QSizeF(800, 600));
+    other.removeItem(&root);
 }
