@@ -1,6 +1,7 @@
 // Cost of the layout file codec on a large store (10 scenes of 1,000 applications each), each
 // figure beside a bare QJsonDocument parse or serialization of the very same bytes. The "ratio"
 // counter is the codec's time over the bare one's.
+#include "BenchTiming.h"
 #include "Models/LayoutJson.h"
 
 #include <QJsonDocument>
@@ -10,6 +11,7 @@
 #include <chrono>
 
 using namespace corvanta;
+using corvanta::bench::secondsPerCall;
 
 namespace {
 
@@ -67,17 +69,6 @@ const QByteArray& largeStoreBytes()
 {
     static const QByteArray bytes = encodeSceneStore(largeStore());
     return bytes;
-}
-
-// Mean seconds per call of `work` over a fixed number of warm runs, for the ratio counter.
-template <typename Work> double secondsPerCall(Work work)
-{
-    constexpr int kRuns = 20;
-    work();
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < kRuns; ++i)
-        work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / kRuns;
 }
 
 double bareParseSeconds()
