@@ -73,8 +73,6 @@ LayoutManager::Dependencies LayoutManager::systemDependencies()
     deps.applicationSupportBase = StandardPaths::applicationSupportDirectory();
     deps.systemFolderLocalizationsRoot = QString::fromLatin1(UtilitiesFolderName::systemLocalizationsRoot);
     deps.preferredLanguages = QLocale::system().uiLanguages();
-    deps.utilitiesDirectories = {QStringLiteral("/System/Applications/Utilities"),
-                                 QStringLiteral("/Applications/Utilities")};
     return deps;
 }
 

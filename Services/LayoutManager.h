@@ -54,8 +54,6 @@ public:
         // The folder of per-language "SystemFolderLocalizations.strings" files naming Utilities.
         QString systemFolderLocalizationsRoot;
         QStringList preferredLanguages;
-        // Applications at or under these folders are gathered into the Utilities folder.
-        QStringList utilitiesDirectories;
     };
     // What the program runs with: the main-thread scheduler, the standard defaults and folders.
     static Dependencies systemDependencies();
@@ -155,7 +153,6 @@ private:
     // merge
     void ensureSystemUtilitiesFolder(QList<AppItem>& newApps);
     std::optional<UtilitiesFolderPosition> findSystemUtilitiesFolder() const;
-    bool isUtilitiesApp(const AppItem& app) const;
     void addToLastAvailablePage(const PageEntry& entry, qsizetype capacity);
     void pruneEmptyGroups();
     void dropTrailingEmptyPages();

@@ -2,7 +2,8 @@
 #include "Services/LayoutManager.h"
 
 #include "Platform/UserDefaults.h"
-#include "Services/AppNameOrder.h"
+#include "Services/AppScanner.h"
+#include "Services/NameOrder.h"
 #include "Services/UtilitiesFolderName.h"
 #include "Support/Constants.h"
 #include "Support/Logger.h"
@@ -31,16 +32,6 @@ bool LayoutManager::isUtilitiesFolder(const AppGroup& group)
 QString LayoutManager::localizedUtilitiesFolderName() const
 {
     return UtilitiesFolderName::localizedName(m_deps.systemFolderLocalizationsRoot, m_deps.preferredLanguages);
-}
-
-bool LayoutManager::isUtilitiesApp(const AppItem& app) const
-{
-    const QString path = app.path();
-    for (const QString& folder : m_deps.utilitiesDirectories) {
-        if (path == folder || path.startsWith(folder + QLatin1Char('/')))
-            return true;
-    }
-    return false;
 }
 
 void LayoutManager::updateScannedApps(const QList<AppItem>& apps, const DiskExistence& diskExistence)
@@ -155,8 +146,8 @@ void LayoutManager::ensureSystemUtilitiesFolder(QList<AppItem>& newApps)
     UserDefaults& defaults = *m_deps.defaults;
     const QString flagKey = QString::fromLatin1(utilitiesFolderEnsuredKey);
     const bool ensured = defaults.boolValue(flagKey);
-    const auto dropUtilities = [this, &newApps] {
-        newApps.removeIf([this](const AppItem& app) { return isUtilitiesApp(app); });
+    const auto dropUtilities = [&newApps] {
+        newApps.removeIf([](const AppItem& app) { return isUtilitiesApp(app); });
     };
 
     std::optional<UtilitiesFolderPosition> found = findSystemUtilitiesFolder();

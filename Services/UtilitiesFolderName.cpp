@@ -1,12 +1,9 @@
 #include "Services/UtilitiesFolderName.h"
 
+#include "Platform/StringsTable.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-
-#include <plist/plist.h>
-
-#include <cstdlib>
 
 namespace corvanta::UtilitiesFolderName {
 
@@ -14,33 +11,16 @@ namespace {
 
 const QString kUtilitiesKey = QStringLiteral("Utilities");
 
-// The "Utilities" string of a dictionary property list (binary or XML form).
+// The "Utilities" entry of one localisation table.
 std::optional<QString> readUtilitiesEntry(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const std::optional<QHash<QString, QString>> table = readStringsTable(path);
+    if (!table)
         return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    if (bytes.isEmpty())
+    const auto it = table->constFind(kUtilitiesKey);
+    if (it == table->cend())
         return std::nullopt;
-    plist_t root = nullptr;
-    plist_from_memory(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
-    if (!root)
-        return std::nullopt;
-    std::optional<QString> result;
-    if (plist_get_node_type(root) == PLIST_DICT) {
-        plist_t node = plist_dict_get_item(root, "Utilities");
-        if (node && plist_get_node_type(node) == PLIST_STRING) {
-            char* value = nullptr;
-            plist_get_string_val(node, &value);
-            if (value) {
-                result = QString::fromUtf8(value);
-                std::free(value);
-            }
-        }
-    }
-    plist_free(root);
-    return result;
+    return *it;
 }
 
 void appendUnique(QStringList& list, const QString& value)

@@ -81,8 +81,6 @@ protected:
         deps.applicationSupportBase = support.path();
         deps.systemFolderLocalizationsRoot = QStringLiteral(CORVANTA_TEST_FIXTURES "/utilities-names");
         deps.preferredLanguages = languages;
-        deps.utilitiesDirectories = {QStringLiteral("/System/Applications/Utilities"),
-                                     QStringLiteral("/Applications/Utilities")};
         return deps;
     }
     LayoutManager& makeStore()
