@@ -12,6 +12,7 @@
 #include "Platform/StandardPaths.h"
 #include "Platform/WindowLevels.h"
 #include "Platform/WindowStack.h"
+#include "Models/ColorCodec.h"
 #include "Services/AppScanner.h"
 #include "Services/ApplicationRescan.h"
 #include "Services/IconCache.h"
@@ -26,12 +27,14 @@
 #include "Support/QtScheduler.h"
 #include "Support/TransitionFPSMeter.h"
 #include "Views/LayerTransition.h"
+#include "Views/MenuBarCoverView.h"
 #include "Views/MenuBarCoverWindow.h"
 #include "Views/TilehallWindow.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPointer>
 #include <QSysInfo>
 #include <QWidget>
@@ -56,6 +59,50 @@ QString hotCornerName(HotCorner corner)
     }
     return QStringLiteral("none");
 }
+
+// The dark gradient and, once the store has one, the blurred wallpaper scaled to cover `rect`.
+void paintWallpaperBackdrop(QPainter* painter, const QRectF& rect, double strength)
+{
+    MenuBarCoverView::paintDefaultBackground(painter, rect, strength);
+    const QImage image = WallpaperStore::shared().blurredImage();
+    if (image.isNull())
+        return;
+    const double scale = std::max(rect.width() / image.width(), rect.height() / image.height());
+    const QSizeF size(image.width() * scale, image.height() * scale);
+    painter->drawImage(QRectF(rect.center() - QPointF(size.width() / 2, size.height() / 2), size), image);
+}
+
+// The overlay's content until the grid's root view is hosted: its background by the settings.
+class BackdropPlaceholder final : public QWidget {
+public:
+    explicit BackdropPlaceholder(const LayoutManager& layout) : m_layout(layout)
+    {
+        setAttribute(Qt::WA_TranslucentBackground);
+        setObjectName(QStringLiteral("rootViewPlaceholder"));
+        connect(&WallpaperStore::shared(), &WallpaperStore::blurredImageChanged, this, qOverload<>(&QWidget::update));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const LayoutConfig& config = m_layout.config();
+        switch (config.backgroundType) {
+        case BackgroundType::color:
+            painter.fillRect(rect(), colorFromHex(config.backgroundColor));
+            break;
+        case BackgroundType::wallpaper:
+            paintWallpaperBackdrop(&painter, rect(), 0);
+            break;
+        case BackgroundType::blur:
+            paintWallpaperBackdrop(&painter, rect(), config.blurStrength);
+            break;
+        }
+    }
+
+private:
+    const LayoutManager& m_layout;
+};
 
 int pageCountOf(const LayoutManager& layout)
 {
@@ -222,12 +269,8 @@ void AppDelegate::applicationDidFinishLaunching()
 
 QWidget* AppDelegate::makeRootView()
 {
-    // Stands in for the grid's root view until it lands: an empty, see-through content area.
-    auto* placeholder = new QWidget;
-    placeholder->setAttribute(Qt::WA_TranslucentBackground);
-    placeholder->setAutoFillBackground(false);
-    placeholder->setObjectName(QStringLiteral("rootViewPlaceholder"));
-    return placeholder;
+    // Stands in for the grid's root view until it lands: the overlay's background alone.
+    return new BackdropPlaceholder(m_layoutManager);
 }
 
 void AppDelegate::setupTilehall()
@@ -255,6 +298,22 @@ void AppDelegate::setupTilehall()
     engine.setOverlayWindow(m_tilehallWindow->windowHandle());
     m_surfaces->setWindow(m_tilehallWindow.get());
 
+    m_coverHost->setConfigure([self](MenuBarCoverWindow& cover) {
+        if (self)
+            self->configureCover(cover);
+    });
+    connect(&WallpaperStore::shared(), &WallpaperStore::blurredImageChanged, this, [this] {
+        if (MenuBarCoverWindow* cover = m_coverHost->window())
+            cover->coverView()->update();
+    });
+    connect(&engine, &InteractionManager::isPresentedChanged, this, [this] {
+        if (MenuBarCoverWindow* cover = m_coverHost->window())
+            cover->coverView()->setPresented(m_interactionManager->isPresented());
+    });
+    connect(&engine, &InteractionManager::interactiveProgressChanged, this, [this] {
+        if (MenuBarCoverWindow* cover = m_coverHost->window())
+            cover->coverView()->setInteractiveProgress(m_interactionManager->interactiveProgress());
+    });
     m_coverHost->setModalScrimOpacitySource([self] { return self ? self->m_interactionManager->modalScrimOpacity() : 0.0; });
     m_coverHost->rebuild(screen);
     CLOG_INFO(QStringLiteral("Tilehall window created (hidden until shown)"));
@@ -265,6 +324,17 @@ void AppDelegate::setupTilehall()
         if (MenuBarCoverWindow* cover = m_coverHost->window())
             cover->setModalScrim(m_interactionManager->modalScrimOpacity());
     });
+}
+
+void AppDelegate::configureCover(MenuBarCoverWindow& cover)
+{
+    const LayoutConfig& config = m_layoutManager.config();
+    MenuBarCoverView* view = cover.coverView();
+    view->setBackground(config.backgroundType, config.blurStrength, config.backgroundColor);
+    view->setWallpaperPainter(&paintWallpaperBackdrop);
+    view->setLayerTransitionEnabled(LayerTransition::shared().isEnabled());
+    view->setInteractiveProgress(m_interactionManager->interactiveProgress());
+    view->setPresented(m_interactionManager->isPresented());
 }
 
 void AppDelegate::screenParametersChanged()

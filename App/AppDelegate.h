@@ -25,6 +25,7 @@ class StoreBackdrop;
 class TargetScreens;
 class TilehallWindow;
 class DockWindowSource;
+class MenuBarCoverWindow;
 
 // The shell's single owner object: the layout store, the trigger service, the scanner, the input
 // engine, the overlay window with its presenter, and the process's start-up, heartbeat and
@@ -80,6 +81,8 @@ private:
     void startHeartbeat();
     void heartbeatTick();
     void screenParametersChanged();
+    // Binds a new menu-bar strip's view to the settings, the backdrop and the presentation.
+    void configureCover(MenuBarCoverWindow& cover);
     QWidget* makeRootView();
 
     LaunchFacts m_facts;
