@@ -12,7 +12,6 @@
 #include "Platform/StandardPaths.h"
 #include "Platform/WindowLevels.h"
 #include "Platform/WindowStack.h"
-#include "Models/ColorCodec.h"
 #include "Services/AppScanner.h"
 #include "Services/ApplicationRescan.h"
 #include "Services/IconCache.h"
@@ -29,6 +28,8 @@
 #include "Views/LayerTransition.h"
 #include "Views/MenuBarCoverView.h"
 #include "Views/MenuBarCoverWindow.h"
+#include "Views/LayerItem.h"
+#include "Views/TilehallContentView.h"
 #include "Views/TilehallWindow.h"
 
 #include <QCoreApplication>
@@ -37,7 +38,6 @@
 #include <QPainter>
 #include <QPointer>
 #include <QSysInfo>
-#include <QWidget>
 
 namespace corvanta {
 
@@ -71,38 +71,6 @@ void paintWallpaperBackdrop(QPainter* painter, const QRectF& rect, double streng
     const QSizeF size(image.width() * scale, image.height() * scale);
     painter->drawImage(QRectF(rect.center() - QPointF(size.width() / 2, size.height() / 2), size), image);
 }
-
-// The overlay's content until the grid's root view is hosted: its background by the settings.
-class BackdropPlaceholder final : public QWidget {
-public:
-    explicit BackdropPlaceholder(const LayoutManager& layout) : m_layout(layout)
-    {
-        setAttribute(Qt::WA_TranslucentBackground);
-        setObjectName(QStringLiteral("rootViewPlaceholder"));
-        connect(&WallpaperStore::shared(), &WallpaperStore::blurredImageChanged, this, qOverload<>(&QWidget::update));
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        const LayoutConfig& config = m_layout.config();
-        switch (config.backgroundType) {
-        case BackgroundType::color:
-            painter.fillRect(rect(), colorFromHex(config.backgroundColor));
-            break;
-        case BackgroundType::wallpaper:
-            paintWallpaperBackdrop(&painter, rect(), 0);
-            break;
-        case BackgroundType::blur:
-            paintWallpaperBackdrop(&painter, rect(), config.blurStrength);
-            break;
-        }
-    }
-
-private:
-    const LayoutManager& m_layout;
-};
 
 int pageCountOf(const LayoutManager& layout)
 {
@@ -267,10 +235,14 @@ void AppDelegate::applicationDidFinishLaunching()
     startHeartbeat();
 }
 
-QWidget* AppDelegate::makeRootView()
+void AppDelegate::buildRootView()
 {
-    // Stands in for the grid's root view until it lands: the overlay's background alone.
-    return new BackdropPlaceholder(m_layoutManager);
+    // The grid's root view lives in the window's content layer for the life of the process and
+    // keeps itself at the window's size.
+    auto* root = new TilehallContentView(m_layoutManager, *m_interactionManager, m_shortcutManager, WallpaperStore::shared(),
+                                         IconCache::shared(), m_scheduler, m_tilehallWindow->contentLayer());
+    root->setFollowsSceneRect(true);
+    m_rootView = root;
 }
 
 void AppDelegate::setupTilehall()
@@ -293,7 +265,7 @@ void AppDelegate::setupTilehall()
     engine.pageCount = pageCountOf(m_layoutManager);
     connect(&m_layoutManager, &LayoutManager::layoutChanged, this, [this] { m_interactionManager->pageCount = pageCountOf(m_layoutManager); });
 
-    m_tilehallWindow->setContentWidget(makeRootView());
+    buildRootView();
     m_tilehallWindow->setEscapeHandler([self] { return self && self->m_interactionManager->onEscape && self->m_interactionManager->onEscape(); });
     engine.setOverlayWindow(m_tilehallWindow->windowHandle());
     m_surfaces->setWindow(m_tilehallWindow.get());

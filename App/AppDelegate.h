@@ -8,8 +8,6 @@
 #include <functional>
 #include <memory>
 
-class QWidget;
-
 namespace corvanta {
 
 class AppScanner;
@@ -23,6 +21,7 @@ class ShellNotifications;
 class ShortcutManager;
 class StoreBackdrop;
 class TargetScreens;
+class TilehallContentView;
 class TilehallWindow;
 class DockWindowSource;
 class MenuBarCoverWindow;
@@ -67,6 +66,7 @@ public:
     LayoutManager& layoutManager() { return m_layoutManager; }
     InteractionManager& interactionManager() { return *m_interactionManager; }
     TilehallWindow* tilehallWindow() const { return m_tilehallWindow.get(); }
+    TilehallContentView* rootView() const { return m_rootView; }
     LaunchMode launchMode() const { return m_launchMode; }
     // Whether this process has taken the layout over (it passed the single-instance rule). Only an
     // owner writes the layout at termination: a copy that quits at start has only read it.
@@ -83,7 +83,7 @@ private:
     void screenParametersChanged();
     // Binds a new menu-bar strip's view to the settings, the backdrop and the presentation.
     void configureCover(MenuBarCoverWindow& cover);
-    QWidget* makeRootView();
+    void buildRootView();
 
     LaunchFacts m_facts;
     Scheduler& m_scheduler;
@@ -100,6 +100,7 @@ private:
     std::unique_ptr<ApplicationRescan> m_rescan;
     std::unique_ptr<ShellNotifications> m_notifications;
     std::unique_ptr<TilehallWindow> m_tilehallWindow;
+    TilehallContentView* m_rootView = nullptr; // owned by the window's scene
 
     LaunchMode m_launchMode = LaunchMode::cold;
     bool m_didFinishLaunching = false;
