@@ -67,11 +67,16 @@ struct Keyboard {
         if (display)
             XCloseDisplay(display);
     }
-    void tap(KeySym sym)
+    void tap(KeySym sym, KeySym modifier = NoSymbol)
     {
         const KeyCode code = XKeysymToKeycode(display, sym);
+        const KeyCode mod = modifier == NoSymbol ? 0 : XKeysymToKeycode(display, modifier);
+        if (mod)
+            XTestFakeKeyEvent(display, mod, True, CurrentTime);
         XTestFakeKeyEvent(display, code, True, CurrentTime);
         XTestFakeKeyEvent(display, code, False, CurrentTime);
+        if (mod)
+            XTestFakeKeyEvent(display, mod, False, CurrentTime);
         XFlush(display);
     }
     // A viewable top-level window covering the whole screen and the overlay's margin.
@@ -141,6 +146,28 @@ TEST(ProgramEndToEnd, HotKeyShowsTheOverlayEscHidesItAndSigtermWritesTheLayout)
     ASSERT_TRUE(program.process.waitForFinished(10000));
     EXPECT_EQ(program.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.process.exitCode(), 0);
+    EXPECT_TRUE(program.log().contains(QStringLiteral("=== Corvanta terminating ===")));
+    EXPECT_TRUE(QFile::exists(program.layoutFile()));
+}
+
+TEST(ProgramEndToEnd, ControlQOnTheOverlayQuitsThroughTheSameTermination)
+{
+    Program program;
+    program.start();
+    ASSERT_TRUE(program.process.waitForStarted(10000));
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("应用扫描完成"))) << program.log().toStdString();
+    Keyboard keyboard;
+    ASSERT_NE(keyboard.display, nullptr);
+    keyboard.tap(XK_F4);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Tilehall shown — isVisible=true"))) << program.log().toStdString();
+    ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.overlayMapped(); }));
+
+    QThread::msleep(700);
+    QFile::remove(program.layoutFile());
+    keyboard.tap(XK_q, XK_Control_L);
+    ASSERT_TRUE(program.process.waitForFinished(10000)) << program.log().toStdString();
+    EXPECT_EQ(program.process.exitCode(), 0);
+    EXPECT_TRUE(program.log().contains(QStringLiteral("Cmd+Q pressed — terminating Corvanta")));
     EXPECT_TRUE(program.log().contains(QStringLiteral("=== Corvanta terminating ===")));
     EXPECT_TRUE(QFile::exists(program.layoutFile()));
 }
