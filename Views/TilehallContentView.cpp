@@ -115,6 +115,10 @@ TilehallContentView::TilehallContentView(LayoutManager& layoutManager, Interacti
     updateBackground();
     updatePresentation();
     updateChromeVisibility(false);
+    // Made straight into a window's content layer, it is on screen already: item changes made
+    // while the base item was being built never reached this class.
+    if (scene() && isVisible())
+        appear();
 }
 
 TilehallContentView::~TilehallContentView()

@@ -3,6 +3,7 @@
 #include "Views/RootViewTestKit.h"
 #include "Views/WallpaperBackground.h"
 
+#include <QGraphicsRectItem>
 #include <QPropertyAnimation>
 
 #include <gtest/gtest.h>
@@ -425,7 +426,14 @@ TEST_F(RootViewTest, HostedViewFollowsTheSceneRect)
 {
     storeWithPages(pagesOf(1));
     scene.setSceneRect(0, 0, 1448, 908); // a window of a 1440 × 900 screen grown by 4 pt
-    TilehallContentView& root = makeView(true, {10, 10});
+    // Made straight into the window's content layer, as the shell does.
+    LogCapture log;
+    auto* contentLayer = new QGraphicsRectItem(0, 0, 1448, 908);
+    scene.addItem(contentLayer);
+    view = new TilehallContentView(*store, engine, shortcuts, *wallpaper.store, icons, scheduler, options(true), contentLayer);
+    TilehallContentView& root = *view;
+    EXPECT_TRUE(log.contains(QStringLiteral("TilehallContentView appeared")));
+    EXPECT_TRUE(bool(engine.onEscape));
     root.setFollowsSceneRect(true);
     EXPECT_EQ(root.size(), QSizeF(1448, 908));
     EXPECT_EQ(engine.contentSize, QSizeF(1448, 908));
@@ -436,6 +444,7 @@ TEST_F(RootViewTest, HostedViewFollowsTheSceneRect)
 
     QGraphicsScene other;
     other.setSceneRect(0, 0, 800, 600);
+    root.setParentItem(nullptr);
     scene.removeItem(&root);
     other.addItem(&root);
     scene.setSceneRect(0, 0, 100, 100); // the old scene no longer sizes it
