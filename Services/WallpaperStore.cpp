@@ -330,4 +330,9 @@ bool WallpaperStore::waitForFirstFrame(double timeout)
     }
 }
 
+void kickDesktopWallpaper(const QRectF&)
+{
+    CLOG_INFO(QStringLiteral("桌面层恢复：已跳过（阶段 49 起不再抓屏，避免录屏授权弹窗）"));
+}
+
 } // namespace corvanta

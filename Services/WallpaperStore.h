@@ -125,4 +125,8 @@ private:
     bool m_isObservingWallpaper = false;
 };
 
+// The shell calls this where the desktop layer used to be re-captured; the backdrop no longer
+// captures the screen, so it only notes that it skipped.
+void kickDesktopWallpaper(const QRectF& screenFrame);
+
 } // namespace corvanta

@@ -247,3 +247,10 @@ TEST_F(WallpaperStoreTest, LaunchRestoreShowsTheLastBlurAtOnce)
     EXPECT_TRUE(store->blurredImage().isNull());
     EXPECT_TRUE(log.contains("阶段64：首帧壁纸恢复未命中（耗时 0ms，latest 指针缺失或屏幕尺寸不符 1512x983），等待本次解析"));
 }
+
+TEST_F(WallpaperStoreTest, KickingTheDesktopOnlyLogs)
+{
+    kickDesktopWallpaper(screen);
+    EXPECT_EQ(log.count("桌面层恢复：已跳过（阶段 49 起不再抓屏，避免录屏授权弹窗）"), 1);
+    EXPECT_EQ(background.pending(), 0);
+}
