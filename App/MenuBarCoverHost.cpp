@@ -48,7 +48,7 @@ void MenuBarCoverHost::rebuild(const DisplayScreen& screen)
         return;
     }
     const QSizeF contentSize = TilehallWindow::frameFor(screen.frame).size();
-    m_window = std::make_unique<MenuBarCoverWindow>(screen, *strip, contentSize, m_stack);
+    m_window = std::make_unique<MenuBarCoverWindow>(screen, *strip, contentSize, m_stack, m_wallpaper);
     if (m_configure)
         m_configure(*m_window);
     m_window->setWindowOpacity(1);

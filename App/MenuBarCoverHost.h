@@ -10,6 +10,7 @@ namespace corvanta {
 class MenuBarCoverWindow;
 class ScreenProvider;
 class SLSMenuBar;
+class WallpaperStore;
 class WindowStack;
 
 // Owns the strip over the menu bar (`menuBarCoverWindow`) and replaces it whenever the overlay
@@ -22,6 +23,8 @@ public:
 
     // Binds a new strip's view to the shell's state (background settings, wallpaper, presentation).
     void setConfigure(std::function<void(MenuBarCoverWindow&)> configure) { m_configure = std::move(configure); }
+    // The wallpaper the strip's background shows (WallpaperStore::shared() in the program).
+    void setWallpaperStore(WallpaperStore* store) { m_wallpaper = store; }
     // The grid's modal scrim opacity, applied to a new strip.
     void setModalScrimOpacitySource(std::function<double()> source) { m_scrimOpacity = std::move(source); }
 
@@ -36,6 +39,7 @@ private:
     WindowStack& m_stack;
     std::function<void(MenuBarCoverWindow&)> m_configure;
     std::function<double()> m_scrimOpacity;
+    WallpaperStore* m_wallpaper = nullptr;
     std::unique_ptr<MenuBarCoverWindow> m_window;
 };
 

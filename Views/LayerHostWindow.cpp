@@ -80,6 +80,12 @@ void LayerHostWindow::setLevel(int level)
 
 void LayerHostWindow::orderFront(bool makeKey)
 {
+    if (!isVisible() && !m_blends) {
+        DesktopCapture& still = DesktopCapture::shared();
+        if (m_takesDesktopStill || still.isEmpty())
+            still.capture();
+        setDesktopBackdrop(still.region(m_frame));
+    }
     if (makeKey)
         m_stack.makeKeyAndOrderFront(windowHandle());
     else

@@ -49,6 +49,9 @@ public:
 
     // The still of the desktop painted under everything while no compositor blends the window.
     void setDesktopBackdrop(const QImage& image);
+    // Whether ordering the window in takes a fresh still of the desktop (the overlay, which is
+    // ordered in first) or reuses the one taken at the start of the show (the strip).
+    void setTakesDesktopStill(bool takes) { m_takesDesktopStill = takes; }
     bool hasDesktopBackdrop() const { return !m_backdrop.isNull(); }
     bool blendsWithDesktop() const { return m_blends; }
 
@@ -73,6 +76,7 @@ private:
     QRectF m_frame;
     std::optional<QRectF> m_screenFrame;
     QImage m_backdrop;
+    bool m_takesDesktopStill = false;
     std::function<void()> m_frameObserver;
 };
 

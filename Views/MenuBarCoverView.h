@@ -5,23 +5,25 @@
 #include <QGraphicsObject>
 #include <QSizeF>
 
-#include <functional>
 #include <optional>
+
+class QGraphicsRectItem;
 
 namespace corvanta {
 
-// Draws the background of the grid (blurred or plain wallpaper over a dark gradient) into a rectangle
-// of the full-screen size with the given blur strength.
-using WallpaperPainter = std::function<void(QPainter* painter, const QRectF& rect, double blurStrength)>;
+class WallpaperBackground;
+class WallpaperStore;
 
 // The strip's content: the top `stripHeight` of the grid's full-screen background, so the top of
 // the screen looks like part of the overlay, with the modal scrim over it.
 class MenuBarCoverView : public QGraphicsObject {
     Q_OBJECT
 public:
-    MenuBarCoverView(const QSizeF& contentSize, double stripHeight, QGraphicsItem* parent = nullptr);
+    // `store`: the wallpaper behind the blur and wallpaper backgrounds (none: the gradient only).
+    MenuBarCoverView(const QSizeF& contentSize, double stripHeight, WallpaperStore* store, QGraphicsItem* parent = nullptr);
 
     QRectF boundingRect() const override;
+    QPainterPath shape() const override;
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
     QSizeF contentSize() const { return m_contentSize; }
@@ -29,7 +31,7 @@ public:
 
     // The grid's background settings.
     void setBackground(BackgroundType type, double blurStrength, const QString& backgroundColor);
-    void setWallpaperPainter(WallpaperPainter painter);
+    WallpaperBackground* wallpaperBackground() const { return m_wallpaper; }
 
     // What the shell presents: the finger-driven progress (none outside a pinch), whether the grid
     // is presented, the modal scrim, and whether the layer transition animates the strip.
@@ -42,16 +44,17 @@ public:
     double stripContentOpacity() const;
     double modalScrimOpacity() const { return m_scrimOpacity; }
 
-    // The dark gradient the wallpaper lies on (and all there is until the wallpaper arrives).
-    static void paintDefaultBackground(QPainter* painter, const QRectF& rect, double blurStrength);
-
 private:
+    void applyOpacity();
+
     QSizeF m_contentSize;
     double m_stripHeight;
+    WallpaperStore* m_store;
     BackgroundType m_type = BackgroundType::blur;
     double m_blurStrength = 0.8;
     QString m_color;
-    WallpaperPainter m_wallpaperPainter;
+    WallpaperBackground* m_wallpaper = nullptr;
+    QGraphicsRectItem* m_scrim;
     std::optional<double> m_interactiveProgress;
     bool m_layerTransition = true;
     double m_stripOpacity = 0;

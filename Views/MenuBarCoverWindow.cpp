@@ -12,9 +12,9 @@
 namespace corvanta {
 
 MenuBarCoverWindow::MenuBarCoverWindow(const DisplayScreen& screen, double stripHeight, const QSizeF& contentSize, WindowStack& stack,
-                                       QWidget* parent)
+                                       WallpaperStore* wallpaper, QWidget* parent)
     : LayerHostWindow(WindowLevel::menuBarCover, Focus::neverFocused, stack, parent),
-      m_view(new MenuBarCoverView(contentSize, stripHeight, contentLayer()))
+      m_view(new MenuBarCoverView(contentSize, stripHeight, wallpaper, contentLayer()))
 {
     setScreenFrame(screen.frame);
     setFrame(frameFor(screen, stripHeight));

@@ -10,6 +10,7 @@ class QGraphicsRectItem;
 namespace corvanta {
 
 class MenuBarCoverView;
+class WallpaperStore;
 
 // The strip laid over the menu bar while the overlay is up: it covers the 4 pt the overlay extends
 // above the screen, the menu bar and 2 pt below it, shows the top of the grid's background and
@@ -19,8 +20,9 @@ class MenuBarCoverWindow : public LayerHostWindow {
 public:
     static constexpr double overlap = 2;
 
+    // `wallpaper`: the store behind the blur and wallpaper backgrounds (none: the gradient only).
     MenuBarCoverWindow(const DisplayScreen& screen, double stripHeight, const QSizeF& contentSize, WindowStack& stack,
-                       QWidget* parent = nullptr);
+                       WallpaperStore* wallpaper = nullptr, QWidget* parent = nullptr);
 
     // The menu bar's height: the gap between the tops of the screen and of its visible frame.
     static double menuBarGap(const DisplayScreen& screen);

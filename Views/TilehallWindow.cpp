@@ -19,6 +19,7 @@ TilehallWindow::TilehallWindow(const DisplayScreen& screen, WindowStack& stack, 
     : LayerHostWindow(overlayLevel(), Focus::takesFocus, stack, parent)
 {
     setMouseTracking(true);
+    setTakesDesktopStill(true);
     fitToScreen(screen);
 }
 
@@ -31,7 +32,7 @@ int TilehallWindow::overlayLevel()
 
 double TilehallWindow::slowMotionFactor(const std::optional<QString>& value)
 {
-    if (!value || value->isEmpty() || value->front().isSpace())
+    if (!value || value->isEmpty() || value->front().isSpace() || value->back().isSpace())
         return 1;
     bool ok = false;
     const double factor = QLocale::c().toDouble(*value, &ok);

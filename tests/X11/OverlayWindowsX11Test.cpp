@@ -20,6 +20,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 using namespace corvanta;
 
@@ -102,6 +103,22 @@ struct Observer {
                         reinterpret_cast<unsigned char*>(supported), 1);
         XSync(display, False);
     }
+    // Paints the desktop in one colour.
+    void paintRoot(unsigned long pixel)
+    {
+        XSetWindowBackground(display, root(), pixel);
+        XClearWindow(display, root());
+        XSync(display, False);
+    }
+    QColor pixelAt(int x, int y)
+    {
+        XImage* image = XGetImage(display, root(), x, y, 1, 1, AllPlanes, ZPixmap);
+        if (!image)
+            return {};
+        const unsigned long p = XGetPixel(image, 0, 0);
+        XDestroyImage(image);
+        return QColor(int((p >> 16) & 0xff), int((p >> 8) & 0xff), int(p & 0xff));
+    }
     void clearWorkArea()
     {
         XDeleteProperty(display, root(), XInternAtom(display, "_NET_WORKAREA", False));
@@ -135,6 +152,7 @@ TEST(OverlayWindowsOnX11, MapAtTheirFramesInLevelOrder)
     EXPECT_EQ(screen.frame, QRectF(0, 0, 1440, 900));
     EXPECT_EQ(screen.visibleFrame, QRectF(0, 0, 1440, 876));
 
+    x.paintRoot(0x00a040); // the desktop the translucent overlay must let through
     const Window dock = x.makeDock(QRect(400, 840, 640, 60));
     X11DockWindowSource docks;
     TargetScreens targets(screens, docks, QtScheduler::shared().clock());
@@ -150,6 +168,8 @@ TEST(OverlayWindowsOnX11, MapAtTheirFramesInLevelOrder)
     LayerHostWindow panel(WindowLevel::aboveOverlay, LayerHostWindow::Focus::neverFocused, stack);
     panel.setFrame(QRectF(520, 300, 400, 300));
 
+    int paints = 0;
+    overlay.setFrameObserver([&] { ++paints; });
     panel.orderFront();
     overlay.orderFront(true);
     cover.window()->orderFront();
@@ -178,6 +198,15 @@ TEST(OverlayWindowsOnX11, MapAtTheirFramesInLevelOrder)
         XGetInputFocus(x.display, &focus, &revert);
         return focus == overlayId;
     }));
+
+    // Without a compositor the overlay paints the desktop's still under its (here empty) content.
+    EXPECT_FALSE(overlay.blendsWithDesktop());
+    EXPECT_TRUE(overlay.hasDesktopBackdrop());
+    EXPECT_TRUE(processUntil([&] { return paints > 0; }));
+    QDeadlineTimer settle(300); // let the painted frame reach the screen
+    while (!settle.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(x.pixelAt(200, 500), QColor(0, 0xa0, 0x40)) << x.pixelAt(200, 500).name().toStdString();
 
     overlay.orderOut();
     cover.window()->orderOut();
