@@ -60,18 +60,6 @@ QString hotCornerName(HotCorner corner)
     return QStringLiteral("none");
 }
 
-// The dark gradient and, once the store has one, the blurred wallpaper scaled to cover `rect`.
-void paintWallpaperBackdrop(QPainter* painter, const QRectF& rect, double strength)
-{
-    MenuBarCoverView::paintDefaultBackground(painter, rect, strength);
-    const QImage image = WallpaperStore::shared().blurredImage();
-    if (image.isNull())
-        return;
-    const double scale = std::max(rect.width() / image.width(), rect.height() / image.height());
-    const QSizeF size(image.width() * scale, image.height() * scale);
-    painter->drawImage(QRectF(rect.center() - QPointF(size.width() / 2, size.height() / 2), size), image);
-}
-
 int pageCountOf(const LayoutManager& layout)
 {
     return std::max(1, int(layout.layout().pages.size()));
@@ -286,6 +274,7 @@ void AppDelegate::setupTilehall()
         if (MenuBarCoverWindow* cover = m_coverHost->window())
             cover->coverView()->setInteractiveProgress(m_interactionManager->interactiveProgress());
     });
+    m_coverHost->setWallpaperStore(&WallpaperStore::shared());
     m_coverHost->setModalScrimOpacitySource([self] { return self ? self->m_interactionManager->modalScrimOpacity() : 0.0; });
     m_coverHost->rebuild(screen);
     CLOG_INFO(QStringLiteral("Tilehall window created (hidden until shown)"));
@@ -303,7 +292,6 @@ void AppDelegate::configureCover(MenuBarCoverWindow& cover)
     const LayoutConfig& config = m_layoutManager.config();
     MenuBarCoverView* view = cover.coverView();
     view->setBackground(config.backgroundType, config.blurStrength, config.backgroundColor);
-    view->setWallpaperPainter(&paintWallpaperBackdrop);
     view->setLayerTransitionEnabled(LayerTransition::shared().isEnabled());
     view->setInteractiveProgress(m_interactionManager->interactiveProgress());
     view->setPresented(m_interactionManager->isPresented());

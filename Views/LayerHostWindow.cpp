@@ -80,7 +80,8 @@ void LayerHostWindow::setLevel(int level)
 
 void LayerHostWindow::orderFront(bool makeKey)
 {
-    if (!isVisible() && !m_blends) {
+    // A still set by the caller for this show is kept; otherwise take (or reuse) one now.
+    if (!isVisible() && !m_blends && m_backdrop.isNull()) {
         DesktopCapture& still = DesktopCapture::shared();
         if (m_takesDesktopStill || still.isEmpty())
             still.capture();
@@ -97,6 +98,7 @@ void LayerHostWindow::orderFront(bool makeKey)
 void LayerHostWindow::orderOut()
 {
     m_stack.orderOut(windowHandle());
+    m_backdrop = QImage(); // the desktop will have changed by the next show
 }
 
 void LayerHostWindow::showEvent(QShowEvent* event)
