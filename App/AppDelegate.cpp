@@ -301,6 +301,17 @@ void AppDelegate::screenParametersChanged()
 {
     m_targetScreens->invalidate();
     CLOG_INFO(QStringLiteral("显示器配置变化 — Dock 屏幕缓存作废"));
+    // A resolution change keeps the screen's name: the windows follow its new frame at once, shown
+    // or not, since the next show on the same screen does not move them.
+    if (const auto& current = m_presenter->tilehallScreen()) {
+        const auto now = ScreenProvider::shared().screenNamed(current->name);
+        if (now && now->frame != current->frame) {
+            m_surfaces->fitWindowToScreen(*now);
+            m_presenter->setTilehallScreen(*now);
+            m_interactionManager->screenWidth = now->frame.width();
+            m_coverHost->rebuild(*now);
+        }
+    }
     if (!m_shortcutManager.isTilehallVisible())
         return;
     std::optional<DisplayScreen> screen;
