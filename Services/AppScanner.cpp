@@ -1,5 +1,7 @@
 #include "Services/AppScanner.h"
 
+#include "Support/Constants.h"
+
 #include "Platform/PreferredLanguages.h"
 #include "Platform/PropertyList.h"
 #include "Platform/StringsTable.h"
@@ -118,14 +120,19 @@ std::optional<QString> AppScanner::displayName(const Bundle& bundle) const
     return std::nullopt;
 }
 
-bool isUtilitiesApp(const AppItem& app)
+bool isUtilitiesApp(const AppItem& app, const QStringList& utilitiesFolders)
 {
     const QString path = app.path();
-    for (const QLatin1String folder : {QLatin1String("/System/Applications/Utilities"), QLatin1String("/Applications/Utilities")}) {
+    for (const QString& folder : utilitiesFolders) {
         if (path == folder || (path.startsWith(folder) && path.at(folder.size()) == u'/'))
             return true;
     }
     return false;
+}
+
+bool isUtilitiesApp(const AppItem& app)
+{
+    return isUtilitiesApp(app, AppConstants::utilitiesDirectories());
 }
 
 } // namespace corvanta

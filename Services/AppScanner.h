@@ -54,5 +54,7 @@ private:
 // True for a bundle inside the system's Utilities folders ("/Applications/Utilities" and
 // "/System/Applications/Utilities"), at any depth; the one under the home folder does not count.
 bool isUtilitiesApp(const AppItem& app);
+// The same against a given list of Utilities folders.
+bool isUtilitiesApp(const AppItem& app, const QStringList& utilitiesFolders);
 
 } // namespace corvanta

@@ -33,6 +33,29 @@ QStringList scanDirectories()
     return folders;
 }
 
+QStringList systemUtilitiesDirectories()
+{
+    return {QStringLiteral("/System/Applications/Utilities"), QStringLiteral("/Applications/Utilities")};
+}
+
+QStringList utilitiesDirectories(const QStringList& scanOverride)
+{
+    QStringList out = systemUtilitiesDirectories();
+    for (const QString& folder : scanOverride) {
+        const QString clean = QDir::cleanPath(folder);
+        if (clean.section(QLatin1Char('/'), -1) == QLatin1String("Utilities") && !out.contains(clean))
+            out << clean;
+    }
+    return out;
+}
+
+QStringList utilitiesDirectories()
+{
+    static const QStringList folders =
+        utilitiesDirectories(StandardPaths::applicationDirectoriesOverride().value_or(QStringList()));
+    return folders;
+}
+
 QString resolvedAppSupportDirectory(const QString& applicationSupportBase)
 {
     const QString current = QDir::cleanPath(applicationSupportBase + QLatin1Char('/') + currentFolderName);

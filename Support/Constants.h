@@ -21,6 +21,16 @@ QStringList scanDirectories(const QString& homeDirectory);
 // the standard folders under the user's home. Built once, on first use.
 QStringList scanDirectories();
 
+// The system's Utilities folders, whose applications gather into the Utilities folder of the grid.
+QStringList systemUtilitiesDirectories();
+
+// The system's Utilities folders, plus every folder of `scanOverride` named "Utilities": with the
+// scan folders replaced, those stand in for the system's.
+QStringList utilitiesDirectories(const QStringList& scanOverride);
+
+// The Utilities folders of this process (CORVANTA_APPLICATION_DIRS as the override). Built once.
+QStringList utilitiesDirectories();
+
 // The program's own folder `<base>/Corvanta`, created if missing. The first call that finds only
 // the folder of the earlier product name (`<base>/Verdanza`) moves it into place. Never fails: the
 // path is returned even when the folder could not be created.

@@ -1,5 +1,6 @@
 #include "Services/AppLaunch.h"
 #include "Services/AppScanner.h"
+#include "Support/Constants.h"
 
 #include "common/BundleBuilder.h"
 #include "common/LogCapture.h"
@@ -162,6 +163,19 @@ TEST(AppScanner, UtilitiesApps)
         app.url = QUrl(QString::fromLatin1(c.url));
         EXPECT_EQ(isUtilitiesApp(app), c.expected) << c.url;
     }
+}
+
+TEST(AppScanner, ReplacedScanFoldersBringTheirOwnUtilitiesFolder)
+{
+    const QStringList folders = AppConstants::utilitiesDirectories(
+        {QStringLiteral("/opt/apps"), QStringLiteral("/opt/apps/Utilities/"), QStringLiteral("/opt/UtilitiesX")});
+    EXPECT_EQ(folders, (QStringList{QStringLiteral("/System/Applications/Utilities"), QStringLiteral("/Applications/Utilities"),
+                                    QStringLiteral("/opt/apps/Utilities")}));
+    AppItem tool;
+    tool.url = QUrl::fromLocalFile(QStringLiteral("/opt/apps/Utilities/Log Lens.app"));
+    EXPECT_TRUE(isUtilitiesApp(tool, folders));
+    tool.url = QUrl::fromLocalFile(QStringLiteral("/opt/apps/Notes.app"));
+    EXPECT_FALSE(isUtilitiesApp(tool, folders));
 }
 
 TEST(AppLaunch, LogsTheRequestAndTheOutcome)
