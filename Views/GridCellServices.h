@@ -1,0 +1,45 @@
+#pragma once
+
+#include "Support/Clock.h"
+#include "Support/TaskRunner.h"
+
+#include <QImage>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <random>
+
+class QGraphicsItem;
+class QObject;
+
+namespace corvanta {
+
+class FrameRegistry;
+class IconCache;
+
+// What every cell of the grid shares: time, icons, where it reports its icon frame and a source
+// of randomness for the wobble. One value per grid (or folder panel); the cells copy it.
+struct GridCellServices {
+    Scheduler* scheduler = nullptr;
+    IconCache* icons = nullptr;
+    // Icons missing from memory are decoded here...
+    TaskRunner iconLoads = threadPoolRunner();
+    // ...and handed back to the cell here.
+    TaskRunner mainThread = mainThreadRunner();
+    // Where cells report their icon squares; none: they report nothing.
+    FrameRegistry* frames = nullptr;
+    // The item whose coordinates are the overlay window's (origin top left); none: scene space.
+    const QGraphicsItem* frameSpace = nullptr;
+    // Uniform in [0, 1); the program seeds one generator, tests may fix the draws.
+    std::function<double()> random = defaultRandom();
+
+    double uniform(double low, double high) const { return low + (high - low) * random(); }
+    static std::function<double()> defaultRandom();
+
+    // Loads the icon under `key` in the background, counting the miss, and
+    // hands it to `done` on the main thread while `owner` still exists. Callers check memory first.
+    void loadIcon(QObject* owner, const QString& key, const QString& bundlePath, std::function<void(const QImage&)> done) const;
+};
+
+} // namespace corvanta
