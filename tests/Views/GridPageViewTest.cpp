@@ -1,6 +1,8 @@
 #include "GridCellTestKit.h"
 
 #include "Platform/Bundle.h"
+#include "Support/InteractionTestKit.h"
+#include "Views/ReorderGhostHost.h"
 #include "Services/AppScanner.h"
 #include "Views/AppIconView.h"
 #include "Views/GroupIconView.h"
@@ -269,6 +271,30 @@ TEST_F(GhostTest, ApplicationGhostLoadsItsIcon)
     auto* folderGhost = new ReorderGhostView(services(), PageEntry(folder), metrics100());
     scene.addItem(folderGhost);
     EXPECT_TRUE(folderGhost->icon().isNull());
+}
+
+TEST_F(GhostTest, HostShowsTheGhostForTheEngineDrag)
+{
+    FakeInteractionPlatform platform;
+    InteractionManager engine(scheduler, platform, PagerVariants{});
+    const AppItem a = app(QStringLiteral("Notes"));
+    QGraphicsRectItem layer;
+    scene.addItem(&layer);
+    ReorderGhostHost host(services(), engine, &layer,
+        [&](const QUuid& id) { return id == a.id ? std::optional<PageEntry>(PageEntry(a)) : std::nullopt; },
+        [] { return metrics100(); });
+    EXPECT_FALSE(host.ghost());
+
+    engine.beginReorderDrag(QUuid::createUuid(), {10, 10}); // an entry nobody knows: no ghost
+    EXPECT_FALSE(host.ghost());
+    engine.resetDragState();
+    engine.beginReorderDrag(a.id, {300, 200});
+    ASSERT_TRUE(host.ghost());
+    EXPECT_EQ(host.ghost()->parentItem(), &layer);
+    EXPECT_EQ(host.ghost()->position(), engine.reorderCursor());
+    engine.resetDragState();
+    EXPECT_FALSE(host.ghost());
+    scene.removeItem(&layer);
 }
 
 TEST_F(GridPageTest, RendersTheSampleApplicationsFirstPage)
