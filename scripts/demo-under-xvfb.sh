@@ -6,6 +6,16 @@ build=$1
 shift
 shot="$build/screenshot.png"
 
+# The virtual display has no desktop, so give it a desktop picture the way GNOME keeps one (in a
+# private settings file): the overlay then shows its blurred backdrop as it would on a desktop.
+picture="$build/demo-home/wallpaper.jpg"
+if [[ ! -f "$picture" ]]; then
+  convert -size 1440x900 -seed 11 plasma:'#2b5876'-'#f7b267' -blur 0x3 "$picture"
+fi
+mkdir -p "$XDG_CONFIG_HOME/glib-2.0/settings"
+printf "[org/gnome/desktop/background]\npicture-uri='file://%s'\n" "$picture" >"$XDG_CONFIG_HOME/glib-2.0/settings/keyfile"
+export GSETTINGS_BACKEND=keyfile
+
 "$build/corvanta" "$@" &
 pid=$!
 # However this script ends, the program must not outlive it.
