@@ -6,7 +6,9 @@
 #include "Support/InteractionManager.h"
 #include "Support/LogFormat.h"
 #include "Support/Logger.h"
+#include "Support/TransitionFPSMeter.h"
 #include "Views/ContentLayers.h"
+#include "Views/GridHosts.h"
 #include "Views/LayerTransition.h"
 #include "Views/WallpaperBackground.h"
 
@@ -35,6 +37,7 @@ TilehallContentView::Options TilehallContentView::Options::fromEnvironment()
     Options options;
     options.layerTransition = LayerTransition::shared().isEnabled();
     options.pagerLayer = PagerOffset::usesNativeHost();
+    options.fpsMeter = &TransitionFPSMeter::shared();
     options.mainScreenWidth = []() -> std::optional<double> {
         if (const QScreen* screen = QGuiApplication::primaryScreen())
             return screen->geometry().width();
@@ -111,6 +114,7 @@ TilehallContentView::TilehallContentView(LayoutManager& layoutManager, Interacti
     });
 
     m_frames.connectOuterFrames(m_engine);
+    m_hosts = new GridHosts(*this);
     layoutPass();
     updateBackground();
     updatePresentation();
@@ -124,6 +128,7 @@ TilehallContentView::TilehallContentView(LayoutManager& layoutManager, Interacti
 TilehallContentView::~TilehallContentView()
 {
     // The grid's views hold frame reports on the registry: they go first, while it still exists.
+    delete m_hosts;
     const QList<QGraphicsItem*> children = childItems();
     qDeleteAll(children);
 }
@@ -393,7 +398,7 @@ void TilehallContentView::reorderDragChanged()
     const bool dragEnded = m_lastDraggedEntryID.has_value() && !dragged.has_value();
     m_lastDraggedEntryID = dragged;
     if (dragEnded)
-        m_layout.removeEmptyPages();
+        withReorderSpring([this] { m_layout.removeEmptyPages(); });
 }
 
 // ---- state ----

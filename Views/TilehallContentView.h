@@ -24,11 +24,13 @@
 namespace corvanta {
 
 class ColorBackdrop;
+class GridHosts;
 class IconCache;
 class InteractionManager;
 class LayerSlot;
 class LayoutManager;
 class ShortcutManager;
+class TransitionFPSMeter;
 class WallpaperBackground;
 class WallpaperStore;
 
@@ -50,6 +52,8 @@ public:
         bool pagerLayer = true;
         // Width of the main screen; none when there is no screen.
         std::function<std::optional<double>()> mainScreenWidth;
+        // Where the layer-hosted pager reports its commits; none: not measured.
+        TransitionFPSMeter* fpsMeter = nullptr;
         static Options fromEnvironment();
     };
 
@@ -97,6 +101,9 @@ public:
     IconCache& iconCache() const { return m_icons; }
     Scheduler& scheduler() const { return m_scheduler; }
     const Options& options() const { return m_options; }
+    TransitionFPSMeter* fpsMeter() const { return m_options.fpsMeter; }
+    // The search field, the paged grid, the search results, the page dots and the Dock hint.
+    GridHosts* hosts() const { return m_hosts; }
 
     // ---- frames for the engine's hit-testing ----
     // Views outside the pager report here; the combined values go to the engine's outer tables.
@@ -149,6 +156,22 @@ public:
     double presentedOpacity() const;
     double presentedContentScale() const;
 
+    // ---- actions of the cells and the search bar ----
+    // At most one launch at a time; the overlay closes with "launchedApp".
+    void launchApp(const AppItem& app, const QString& log);
+    void closeTilehall(bool launchedApp);
+    // Return in the search field: launches the first result, if any.
+    void submitSearch();
+    // An application cell's delete badge; handed to the delete flow.
+    void requestDelete(const AppItem& app);
+    // Opens the application; by default through the desktop.
+    std::function<void(const AppItem&)> launchHandler;
+    // The delete flow; unset: the request is only logged.
+    std::function<void(const AppItem&)> onDeleteRequest;
+    // True while an edit made from the grid is being applied: the pages then move their cells to
+    // the new slots on the reorder spring; other changes (rescans, scene switches) jump.
+    bool isApplyingGridChange() const { return m_applyingGridChange; }
+
     // ---- actions the engine calls back ----
     void syncInteractionManager();
     bool handleEscape();
@@ -193,6 +216,13 @@ private:
     void appear();
     void setGestureFlags(bool enabled);
     std::optional<AppItem> findApp(const QUuid& id) const;
+    template<typename Edit> void withReorderSpring(Edit&& edit)
+    {
+        const bool outer = m_applyingGridChange;
+        m_applyingGridChange = true;
+        edit();
+        m_applyingGridChange = outer;
+    }
 
     // change handlers
     void presentedChanged();
@@ -245,6 +275,8 @@ private:
     qsizetype m_lastPageCount = 0;
     std::optional<QUuid> m_lastDraggedEntryID;
     ScheduledTask m_pagePreparation;
+    bool m_applyingGridChange = false;
+    GridHosts* m_hosts = nullptr;
 };
 
 } // namespace corvanta

@@ -2,9 +2,12 @@
 // those callbacks.
 #include "Views/TilehallContentView.h"
 
+#include "Services/AppLaunch.h"
 #include "Services/LayoutManager.h"
+#include "Services/ShortcutManager.h"
 #include "Support/InteractionManager.h"
 #include "Support/Logger.h"
+#include "Support/NotificationCenter.h"
 
 #include <QPointer>
 
@@ -148,6 +151,54 @@ void TilehallContentView::dismissUninstallSheet()
     m_engine.setModalScrimOpacity(0);
 }
 
+// ---- launching and closing ----
+
+void TilehallContentView::launchApp(const AppItem& app, const QString& log)
+{
+    CLOG_INFO(log);
+    // A blank-click close that is pending is dropped.
+    m_engine.shouldCancelClose = true;
+    // One launch at a time: the engine clears the id when the overlay next shows.
+    if (m_engine.launchingAppID())
+        return;
+    m_engine.setLaunchingAppID(app.id);
+    if (launchHandler)
+        launchHandler(app);
+    else
+        corvanta::launchApp(app);
+    closeTilehall(true);
+}
+
+void TilehallContentView::closeTilehall(bool launchedApp)
+{
+    if (!m_shortcuts.isTilehallVisible()) {
+        CLOG_INFO(QStringLiteral("closeTilehall skipped — already hidden"));
+        return;
+    }
+    CLOG_INFO(QStringLiteral("Closing tilehall — isVisible was: true, launchedApp=") + (launchedApp ? QStringLiteral("true") : QStringLiteral("false")));
+    QVariantMap userInfo;
+    if (launchedApp)
+        userInfo.insert(QStringLiteral("launchedApp"), true);
+    NotificationCenter::defaultCenter().post(Notifications::tilehallShouldClose, userInfo);
+}
+
+void TilehallContentView::submitSearch()
+{
+    if (m_searchResults.isEmpty())
+        return;
+    const AppItem first = m_searchResults.first();
+    launchApp(first, QStringLiteral("Search submit — launching first result: ") + first.name);
+}
+
+void TilehallContentView::requestDelete(const AppItem& app)
+{
+    if (onDeleteRequest) {
+        onDeleteRequest(app);
+        return;
+    }
+    CLOG_INFO(QStringLiteral("Delete requested: ") + app.name);
+}
+
 // ---- search ----
 
 void TilehallContentView::performSearch()
@@ -232,7 +283,8 @@ void TilehallContentView::mergeEntries(const QUuid& draggedID, const QUuid& targ
         source = frames.value(targetID);
     else if (frames.contains(draggedID))
         source = frames.value(draggedID);
-    const std::optional<QUuid> folderID = m_layout.mergeEntries(draggedID, targetID);
+    std::optional<QUuid> folderID;
+    withReorderSpring([&] { folderID = m_layout.mergeEntries(draggedID, targetID); });
     if (!folderID)
         return;
     m_engine.shouldCancelClose = true;
@@ -244,7 +296,7 @@ void TilehallContentView::mergeEntries(const QUuid& draggedID, const QUuid& targ
 void TilehallContentView::reorderMove(const QUuid& entryID, int toPage, int index)
 {
     const QList<TilehallPage>& pages = m_layout.layout().pages;
-    if (toPage < 0 || toPage >= pages.size())
+    if (toPage < 0 || toPage >= pages.size() || index < 0)
         return;
     for (qsizetype p = 0; p < pages.size(); ++p) {
         const QList<PageEntry>& entries = pages.at(p).entries;
@@ -254,7 +306,7 @@ void TilehallContentView::reorderMove(const QUuid& entryID, int toPage, int inde
             if (p == toPage && s == index)
                 return;
             const qsizetype target = index == InteractionManager::kAppendIndex ? pages.at(toPage).entries.size() : index;
-            m_layout.moveEntry(IndexPath{p, s}, IndexPath{toPage, target});
+            withReorderSpring([&] { m_layout.moveEntry(IndexPath{p, s}, IndexPath{toPage, target}); });
             return;
         }
     }
@@ -264,7 +316,7 @@ void TilehallContentView::dragOutFromFolder(const QUuid& appID, const QUuid& gro
 {
     m_engine.shouldCancelClose = true;
     resetFolderState();
-    m_layout.extractFromGroup(appID, groupID);
+    withReorderSpring([&] { m_layout.extractFromGroup(appID, groupID); });
 }
 
 void TilehallContentView::dropToDock(const QUuid& entryID)

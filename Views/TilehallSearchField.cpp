@@ -1,0 +1,180 @@
+#include "Views/TilehallSearchField.h"
+
+#include "Views/ChromeDrawing.h"
+
+#include <QEvent>
+#include <QFont>
+#include <QGraphicsProxyWidget>
+#include <QGraphicsScene>
+#include <QGraphicsSceneMouseEvent>
+#include <QLineEdit>
+#include <QPainter>
+
+namespace corvanta {
+
+TilehallSearchField::TilehallSearchField(Scheduler& scheduler, QGraphicsItem* parent)
+    : QGraphicsObject(parent), m_scheduler(scheduler), m_proxy(new QGraphicsProxyWidget(this)), m_edit(new QLineEdit)
+{
+    m_edit->setPlaceholderText(QStringLiteral("搜索"));
+    m_edit->setFrame(false);
+    m_edit->setAttribute(Qt::WA_TranslucentBackground);
+    m_edit->setAttribute(Qt::WA_InputMethodEnabled);
+    QFont font = m_edit->font();
+    font.setPixelSize(int(kFontSize));
+    m_edit->setFont(font);
+    m_edit->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; color: white; border: none; "
+                                         "selection-background-color: rgba(255,255,255,90); }"));
+    QPalette palette = m_edit->palette();
+    palette.setColor(QPalette::PlaceholderText, QColor(255, 255, 255, 140));
+    palette.setColor(QPalette::Text, Qt::white);
+    m_edit->setPalette(palette);
+    m_edit->installEventFilter(this);
+    m_proxy->setWidget(m_edit);
+    m_proxy->setFlag(ItemIsFocusable);
+
+    connect(m_edit, &QLineEdit::textChanged, this, [this](const QString& text) {
+        update();
+        if (!m_syncing && onChange)
+            onChange(text);
+    });
+    connect(m_edit, &QLineEdit::returnPressed, this, [this] {
+        if (onSubmit)
+            onSubmit();
+    });
+}
+
+TilehallSearchField::~TilehallSearchField() = default;
+
+void TilehallSearchField::setText(const QString& text)
+{
+    if (m_edit->text() == text)
+        return;
+    m_syncing = true;
+    m_edit->setText(text);
+    m_syncing = false;
+    update();
+}
+
+QString TilehallSearchField::text() const
+{
+    return m_edit->text();
+}
+
+void TilehallSearchField::setSize(const QSizeF& size)
+{
+    prepareGeometryChange();
+    m_size = size;
+    layoutEdit();
+}
+
+void TilehallSearchField::layoutEdit()
+{
+    // Magnifier, spacing, the text, spacing, the clear button's room.
+    const double left = kPaddingX + kSymbolSize + kSpacing;
+    const double right = kPaddingX + kSymbolSize + kSpacing;
+    const double height = std::max(0.0, m_size.height() - 2 * kPaddingY);
+    m_proxy->setPos(left, kPaddingY);
+    m_proxy->resize(std::max(0.0, m_size.width() - left - right), height);
+}
+
+QRectF TilehallSearchField::clearButtonRect() const
+{
+    const double x = m_size.width() - kPaddingX - kSymbolSize;
+    return {x, (m_size.height() - kSymbolSize) / 2, kSymbolSize, kSymbolSize};
+}
+
+QRectF TilehallSearchField::boundingRect() const
+{
+    return QRectF(QPointF(0, 0), m_size).adjusted(-8, -8, 8, 10);
+}
+
+void TilehallSearchField::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*)
+{
+    painter->setRenderHint(QPainter::Antialiasing);
+    CapsuleStyle style;
+    style.outline = QColor(255, 255, 255, int(255 * (m_isFocused ? 0.4 : 0.15)));
+    drawCapsule(painter, QRectF(QPointF(0, 0), m_size), style);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(QColor(255, 255, 255, int(255 * 0.7)));
+    painter->drawPath(magnifierSymbol(QPointF(kPaddingX + kSymbolSize / 2, m_size.height() / 2), kSymbolSize));
+    if (showsClearButton()) {
+        painter->setBrush(QColor(255, 255, 255, int(255 * 0.5)));
+        painter->drawPath(clearSymbol(clearButtonRect().center(), kSymbolSize));
+    }
+}
+
+void TilehallSearchField::focusField()
+{
+    if (!scene())
+        return;
+    m_proxy->setFocus(Qt::OtherFocusReason);
+    m_edit->setFocus(Qt::OtherFocusReason);
+    // Off screen the widget never hears of the focus; the field's state follows the request.
+    setFocused(true);
+}
+
+void TilehallSearchField::setFocused(bool focused)
+{
+    if (focused == m_isFocused)
+        return;
+    m_isFocused = focused;
+    update();
+}
+
+void TilehallSearchField::clear()
+{
+    m_syncing = true;
+    m_edit->clear();
+    m_syncing = false;
+    focusField();
+    if (onChange)
+        onChange(QString());
+    update();
+}
+
+bool TilehallSearchField::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_edit) {
+        switch (event->type()) {
+        case QEvent::FocusIn:
+            setFocused(true);
+            break;
+        case QEvent::FocusOut:
+            setFocused(false);
+            break;
+        case QEvent::MouseButtonPress:
+            if (onTap)
+                onTap();
+            break;
+        default:
+            break;
+        }
+    }
+    return QGraphicsObject::eventFilter(watched, event);
+}
+
+void TilehallSearchField::mousePressEvent(QGraphicsSceneMouseEvent* event)
+{
+    if (onTap)
+        onTap();
+    event->accept();
+}
+
+void TilehallSearchField::mouseReleaseEvent(QGraphicsSceneMouseEvent* event)
+{
+    if (showsClearButton() && clearButtonRect().adjusted(-4, -4, 4, 4).contains(event->pos()))
+        clear();
+    else
+        focusField();
+}
+
+QVariant TilehallSearchField::itemChange(GraphicsItemChange change, const QVariant& value)
+{
+    if (change == ItemSceneHasChanged && value.value<QGraphicsScene*>() && !m_appeared) {
+        m_appeared = true;
+        m_focusTask = ScheduledTask(&m_scheduler, m_scheduler.schedule(kFocusDelay, [this] { focusField(); }));
+    }
+    return QGraphicsObject::itemChange(change, value);
+}
+
+} // namespace corvanta

@@ -1,0 +1,353 @@
+#include "Support/NotificationCenter.h"
+#include "Views/ContentLayers.h"
+#include "Views/GridHosts.h"
+#include "Views/RootViewTestKit.h"
+#include "common/LogCapture.h"
+
+#include <QCoreApplication>
+#include <QGraphicsSceneMouseEvent>
+
+#include <gtest/gtest.h>
+
+using namespace corvanta;
+using namespace corvanta::test;
+
+namespace {
+
+constexpr double kFrame = 1.0 / 60;
+
+// A click at a scene point, delivered the way a window would.
+void click(QGraphicsScene& scene, const QPointF& at)
+{
+    for (const QEvent::Type type : {QEvent::GraphicsSceneMousePress, QEvent::GraphicsSceneMouseRelease}) {
+        QGraphicsSceneMouseEvent event(type);
+        event.setScenePos(at);
+        event.setButton(Qt::LeftButton);
+        event.setButtons(type == QEvent::GraphicsSceneMousePress ? Qt::LeftButton : Qt::NoButton);
+        event.setButtonDownScenePos(Qt::LeftButton, at);
+        QCoreApplication::sendEvent(&scene, &event);
+    }
+}
+
+QStringList names(const QList<AppItem>& apps)
+{
+    QStringList out;
+    for (const AppItem& a : apps)
+        out << a.name;
+    return out;
+}
+
+class GridHostsTest : public RootViewTest {
+protected:
+    QList<AppItem> launched;
+    QList<QVariantMap> closes;
+    NotificationCenter::Token closeToken = NotificationCenter::defaultCenter().addObserver(
+        Notifications::tilehallShouldClose, nullptr, [this](const QVariantMap& info) { closes << info; });
+
+    ~GridHostsTest() override { NotificationCenter::defaultCenter().removeObserver(closeToken); }
+
+    TilehallContentView& presentedView(QList<TilehallPage> pages, QList<AppItem> scanned = {})
+    {
+        storeWithPages(std::move(pages));
+        if (!scanned.isEmpty())
+            store->updateScannedApps(scanned, [](const QString&) { return true; });
+        TilehallContentView& root = makeView();
+        root.launchHandler = [this](const AppItem& a) { launched << a; };
+        shortcuts.setTilehallVisible(true);
+        show();
+        scheduler.advance(0.5);
+        return root;
+    }
+    GridHosts& hosts() { return *view->hosts(); }
+    QPointF sceneCentreOfCell(const QUuid& page0Entry)
+    {
+        const HostedPageView* page = hosts().pageView(0);
+        const auto* cell = page->cell(page0Entry);
+        return cell->mapToScene(cell->iconRect().center());
+    }
+};
+
+} // namespace
+
+TEST_F(GridHostsTest, TypingFiltersLiveAndReturnLaunchesOnlyTheFirstResult)
+{
+    LogCapture log;
+    const AppItem mail = app(QStringLiteral("Mail")), maps = app(QStringLiteral("Maps")), notes = app(QStringLiteral("Notes"));
+    TilehallContentView& root = presentedView({page({PageEntry(mail), PageEntry(maps), PageEntry(notes)})}, {mail, maps, notes});
+    TilehallSearchField& field = *hosts().searchField();
+
+    field.lineEdit()->setText(QStringLiteral("Ma"));
+    EXPECT_TRUE(root.isSearching());
+    EXPECT_EQ(names(root.searchResults()), (QStringList{"Mail", "Maps"}));
+    EXPECT_TRUE(hosts().searchResults()->isVisible());
+    EXPECT_FALSE(hosts().pager()->isVisible());
+    EXPECT_NE(hosts().searchResults()->cell(maps.id), nullptr);
+    EXPECT_EQ(hosts().searchResults()->cell(notes.id), nullptr);
+    EXPECT_FALSE(engine.wheelPagingEnabled);
+
+    Q_EMIT field.lineEdit()->returnPressed();
+    Q_EMIT field.lineEdit()->returnPressed();
+    ASSERT_EQ(names(launched), QStringList{"Mail"});
+    EXPECT_EQ(engine.launchingAppID(), mail.id);
+    ASSERT_EQ(closes.size(), 1);
+    EXPECT_EQ(closes.first().value(QStringLiteral("launchedApp")), QVariant(true));
+    EXPECT_TRUE(log.contains(QStringLiteral("Search submit — launching first result: Mail")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Closing tilehall — isVisible was: true, launchedApp=true")));
+
+    // Nothing matches: the line says so and Return does nothing.
+    engine.resetDragState();
+    field.lineEdit()->setText(QStringLiteral("zzz"));
+    EXPECT_EQ(hosts().searchResults()->emptyText(), QStringLiteral("没有找到名为「zzz」的应用"));
+    Q_EMIT field.lineEdit()->returnPressed();
+    EXPECT_EQ(launched.size(), 1);
+
+    // Clearing the text brings the grid back.
+    field.lineEdit()->clear();
+    EXPECT_FALSE(root.isSearching());
+    EXPECT_TRUE(hosts().pager()->isVisible());
+    EXPECT_TRUE(engine.wheelPagingEnabled);
+}
+
+TEST_F(GridHostsTest, SearchFieldClearButtonAndFocus)
+{
+    TilehallContentView& root = presentedView({page({})});
+    TilehallSearchField& field = *hosts().searchField();
+    EXPECT_TRUE(field.isFocused()); // 0.3 s after it appeared
+    EXPECT_FALSE(field.showsClearButton());
+
+    field.lineEdit()->setText(QStringLiteral("x"));
+    ASSERT_TRUE(field.showsClearButton());
+    int changes = 0;
+    const auto search = field.onChange;
+    field.onChange = [&](const QString& text) {
+        ++changes;
+        search(text);
+    };
+    engine.shouldCancelClose = false;
+    click(scene, field.mapToScene(field.clearButtonRect().center()));
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(root.searchText().isEmpty());
+    EXPECT_FALSE(root.isSearching());
+    EXPECT_TRUE(field.isFocused());
+    EXPECT_TRUE(engine.shouldCancelClose); // a click on the field is not a blank click
+
+    // The field is chrome for hit-testing.
+    view->frameRegistry().flush();
+    const QList<QRectF> chrome = view->frameRegistry().frames(FrameKind::chrome);
+    const QRectF bar(view->searchBarArea()->mapToItem(view, QPointF(0, 0)), view->searchBarArea()->size());
+    EXPECT_TRUE(chrome.contains(bar));
+}
+
+TEST_F(GridHostsTest, ClickOnAnApplicationLaunchesItAndClosesTheOverlay)
+{
+    LogCapture log;
+    const AppItem mail = app(QStringLiteral("Mail")), maps = app(QStringLiteral("Maps"));
+    const AppGroup tools = folder(QStringLiteral("Tools"), {app(QStringLiteral("Saw"))});
+    presentedView({page({PageEntry(mail), PageEntry(maps), PageEntry(tools)})});
+
+    // A folder tap opens the folder (and cancels the blank click).
+    click(scene, sceneCentreOfCell(tools.id));
+    EXPECT_EQ(view->openedGroupID(), tools.id);
+    EXPECT_TRUE(log.contains(QStringLiteral("Group opened: ") + tools.id.toString(QUuid::WithoutBraces).toUpper()));
+    view->resetFolderState();
+
+    click(scene, sceneCentreOfCell(maps.id));
+    click(scene, sceneCentreOfCell(mail.id)); // a second launch while one is under way is dropped
+    EXPECT_EQ(names(launched), QStringList{"Maps"});
+    EXPECT_TRUE(log.contains(QStringLiteral("App launched: Maps")));
+    ASSERT_EQ(closes.size(), 1);
+    EXPECT_TRUE(closes.first().value(QStringLiteral("launchedApp")).toBool());
+
+    // Already hidden: nothing is posted.
+    shortcuts.setTilehallVisible(false);
+    view->closeTilehall(false);
+    EXPECT_EQ(closes.size(), 1);
+    EXPECT_TRUE(log.contains(QStringLiteral("closeTilehall skipped — already hidden")));
+}
+
+TEST_F(GridHostsTest, EscapeLadderAndBlankClick)
+{
+    const AppGroup tools = folder(QStringLiteral("Tools"), {app(QStringLiteral("Saw")), app(QStringLiteral("Drill"))});
+    const AppItem mail = app(QStringLiteral("Mail"));
+    TilehallContentView& root = presentedView({page({PageEntry(mail), PageEntry(tools)})}, {mail});
+
+    root.openFolder(tools.id, std::nullopt);
+    root.setFolderAnimating(false); // the panel finished opening
+    hosts().searchField()->setText(QStringLiteral("m"));
+    root.setSearchText(QStringLiteral("m"));
+    root.setUninstallScanningApp(mail);
+    engine.suppressScrollPaging = true;
+
+    // Sheet, then the search text, then the folder; each Esc takes one.
+    EXPECT_TRUE(root.handleEscape());
+    EXPECT_FALSE(root.showsUninstallSheet());
+    EXPECT_FALSE(engine.suppressScrollPaging);
+    EXPECT_EQ(root.searchText(), QStringLiteral("m"));
+    EXPECT_TRUE(root.handleEscape());
+    EXPECT_EQ(root.searchText(), QString());
+    EXPECT_EQ(root.openedGroupID(), tools.id);
+    EXPECT_TRUE(root.handleEscape());
+    EXPECT_TRUE(root.folderClosing());
+    EXPECT_TRUE(root.handleEscape()); // during the close: consumed, nothing else
+    root.resetFolderState();
+    EXPECT_FALSE(root.handleEscape());
+
+    // A blank click does not clear a search: the overlay closes.
+    root.setSearchText(QStringLiteral("m"));
+    root.performSearch();
+    EXPECT_FALSE(root.handleBlankClick());
+}
+
+TEST_F(GridHostsTest, ReorderAndMergeGoThroughTheStoreOnTheSpring)
+{
+    const AppItem a = app(QStringLiteral("A")), b = app(QStringLiteral("B")), c = app(QStringLiteral("C"));
+    TilehallContentView& root = presentedView({page({PageEntry(a), PageEntry(b), PageEntry(c)}), page({PageEntry(app(QStringLiteral("D")))})});
+    QList<bool> animated;
+    QObject::connect(store.get(), &LayoutManager::layoutChanged, [&] { animated << root.isApplyingGridChange(); });
+
+    // Out of range and no-op moves change nothing.
+    for (const auto& [pageIndex, index] : {std::pair{-1, 0}, {0, -1}, {2, 0}, {0, 0}})
+        root.reorderMove(a.id, pageIndex, index);
+    EXPECT_TRUE(animated.isEmpty());
+    EXPECT_TRUE(engine.pageEntryIDsProvider(-3).isEmpty());
+
+    root.reorderMove(a.id, 1, InteractionManager::kAppendIndex);
+    EXPECT_EQ(pageNames(store->layout()), (QList<QStringList>{{"B", "C"}, {"D", "A"}}));
+    ASSERT_FALSE(animated.isEmpty());
+    EXPECT_FALSE(animated.contains(false));
+
+    // The merged folder opens from the target's icon square.
+    engine.seedGridIconFrame(c.id, QRectF(300, 200, 80, 80));
+    engine.onMergeEntries(b.id, c.id);
+    ASSERT_EQ(store->layout().pages.at(0).entries.size(), 1);
+    EXPECT_TRUE(store->layout().pages.at(0).entries.at(0).isGroup());
+    EXPECT_EQ(root.openedGroupID(), store->layout().pages.at(0).entries.at(0).id());
+    EXPECT_EQ(root.folderSourceFrame(), QRectF(300, 200, 80, 80));
+    EXPECT_TRUE(animated.last());
+
+    // A change made elsewhere (a rescan, the settings) does not animate.
+    const qsizetype before = animated.size();
+    store->removeApp(a.id);
+    ASSERT_GT(animated.size(), before);
+    EXPECT_FALSE(animated.last());
+}
+
+TEST_F(GridHostsTest, PageDotsShowThePageAndSettleOnTap)
+{
+    LogCapture log;
+    QList<TilehallPage> pages;
+    for (int i = 0; i < 3; ++i)
+        pages << page({PageEntry(app(QStringLiteral("P%1").arg(i)))});
+    presentedView(pages);
+    engine.pageCount = 3;
+    PageIndicator& dots = *hosts().pageDots();
+    ASSERT_EQ(dots.pageCount(), 3);
+    engine.pagerOffset().setPage(1);
+    scheduler.advance(0.3);
+    EXPECT_EQ(QList<double>({dots.dotOpacity(0), dots.dotOpacity(1), dots.dotOpacity(2)}), QList<double>({0.35, 1.0, 0.35}));
+
+    engine.shouldCancelClose = false;
+    click(scene, dots.mapToScene(dots.dotRect(2).center()));
+    EXPECT_EQ(engine.pagerOffset().page(), 2);
+    EXPECT_TRUE(engine.shouldCancelClose);
+    EXPECT_TRUE(log.contains(QStringLiteral("Page dot tapped: 2")));
+
+    // Each dot is chrome.
+    view->frameRegistry().flush();
+    const QList<QRectF> chrome = view->frameRegistry().frames(FrameKind::chrome);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(chrome.contains(layoutFrame(&dots, dots.dotRect(i), view))) << i;
+
+    // No pages: no dots, no frames.
+    PageIndicator bare(scheduler, &view->frameRegistry(), view);
+    bare.setPageCount(0);
+    EXPECT_EQ(bare.dotRect(0).width(), PageIndicator::kDotSize);
+    EXPECT_EQ(bare.pageCount(), 0);
+}
+
+TEST_F(GridHostsTest, PagerStripFollowsTheOffsetAndPages)
+{
+    QList<TilehallPage> pages;
+    for (int i = 0; i < 3; ++i)
+        pages << page({PageEntry(app(QStringLiteral("P%1").arg(i)))});
+    storeWithPages(pages);
+    TilehallContentView& root = makeView();
+    PagerLayerBox& box = *hosts().pager();
+    PagerOffset& pager = engine.pagerOffset();
+    EXPECT_EQ(box.totalWidth(), 3 * 1440);
+    EXPECT_FALSE(root.pagesPrepared());
+    EXPECT_NE(hosts().pageView(0), nullptr);
+    EXPECT_EQ(hosts().pageView(1), nullptr); // not built before preparation
+
+    // Pulling the strip starts a scroll: every page is built.
+    pager.setX(-100);
+    EXPECT_TRUE(root.pagesPrepared());
+    EXPECT_NE(hosts().pageView(2), nullptr);
+    EXPECT_EQ(box.shownTranslation(), -100);
+
+    // Finger events within one frame make one move at the next display tick.
+    pager.setIsFollowingScroll(true);
+    pager.setX(-120);
+    pager.setX(-140);
+    EXPECT_EQ(box.shownTranslation(), -100);
+    // The first event after a pause glides over one frame from what is shown, and the engine
+    // reads the glide's position meanwhile.
+    scheduler.advance(kFrame + 1e-6);
+    EXPECT_TRUE(box.isInterpolating());
+    EXPECT_EQ(pager.presentationOffset(), box.shownTranslation());
+    scheduler.advance(kFrame + 1e-6);
+    EXPECT_EQ(box.shownTranslation(), -140);
+    EXPECT_FALSE(pager.presentationOffset().has_value());
+    pager.setIsFollowingScroll(false);
+
+    // A settle commits the page and glides the offset back to rest.
+    engine.settle(1, QStringLiteral("test"));
+    EXPECT_EQ(pager.page(), 1);
+    scheduler.advance(0.6);
+    EXPECT_EQ(pager.x(), 0);
+    EXPECT_EQ(box.shownTranslation(), -1440);
+    EXPECT_FALSE(box.isFollowLinkRunning());
+}
+
+TEST_F(GridHostsTest, CapturedFramesTravelWithTheTranslation)
+{
+    storeWithPages({page({}), page({})});
+    makeView();
+    PagerLayerBox& box = *hosts().pager();
+    std::optional<QHash<QUuid, QRectF>> icons;
+    double shift = 0;
+    box.onIconFrames = [&](const std::optional<QHash<QUuid, QRectF>>& f, double s) {
+        if (f)
+            icons = f;
+        shift = s;
+    };
+    box.onChromeFrames = [](const std::optional<QList<QRectF>>&, double) {};
+    const QUuid id = QUuid::createUuid();
+    engine.pagerOffset().setX(-1000);
+    FrameReport report(box.stripFrames(), FrameKind::icon);
+    report.reportIcon(id, QRectF(10, 10, 50, 50));
+    box.stripFrames().flush();
+    ASSERT_TRUE(icons.has_value());
+    EXPECT_EQ(shift, 0);
+    engine.pagerOffset().setX(-1200);
+    EXPECT_EQ(shift, -200);
+}
+
+TEST_F(GridHostsTest, OffScreenRenderShowsGridChromeAndDots)
+{
+    QList<TilehallPage> pages;
+    for (int p = 0; p < 2; ++p) {
+        QList<PageEntry> entries;
+        for (int i = 0; i < 9; ++i)
+            entries << PageEntry(app(QStringLiteral("App %1-%2").arg(p).arg(i)));
+        pages << page(entries);
+    }
+    presentedView(pages);
+    const QImage frame = render();
+    if (const QString dir = qEnvironmentVariable("CORVANTA_SCREENSHOT_DIR"); !dir.isEmpty())
+        frame.save(dir + QStringLiteral("/grid-hosts.png"));
+    // The current page's dot is white.
+    const PageIndicator& dots = *hosts().pageDots();
+    const QPoint dot = dots.mapToScene(dots.dotRect(0).center()).toPoint();
+    EXPECT_GT(qGray(frame.pixel(dot)), 230);
+}
