@@ -38,10 +38,8 @@ GridHosts::GridHosts(TilehallContentView& root) : QObject(&root), m_root(root)
     m_pager->onChromeFrames = [this](const std::optional<QList<QRectF>>& frames, double shift) { m_root.onChromeFrames(frames, shift); };
 
     // ---- search results ----
-    HostedPageServices resultServices;
-    resultServices.icons = &root.iconCache();
+    GridCellServices resultServices = root.cellServices();
     resultServices.frames = &root.frameRegistry();
-    resultServices.frameSpace = &root;
     m_results = new SearchResultsView(resultServices, root.gridArea());
     m_results->onLaunch = [this](const AppItem& app) { m_root.launchApp(app, QStringLiteral("Search result launched: ") + app.name); };
 
@@ -108,14 +106,14 @@ void GridHosts::layout()
     rebuildStrip(false);
 }
 
-HostedPageView* GridHosts::pageView(int index) const
+TilehallGridView* GridHosts::pageView(int index) const
 {
     if (index < 0 || index >= m_pageOrder.size())
         return nullptr;
     return m_slots.value(m_pageOrder.at(index)).view;
 }
 
-void GridHosts::wirePage(HostedPageView* view)
+void GridHosts::wirePage(TilehallGridView* view)
 {
     view->onLaunch = [this](const AppItem& app) {
         InteractionManager& engine = m_root.interactionManager();
@@ -149,11 +147,9 @@ void GridHosts::rebuildStrip(bool animated)
     m_pager->setTotalWidth(pageWidth * double(std::max<qsizetype>(1, pages.size())));
     m_dots->setPageCount(int(std::max<qsizetype>(1, pages.size())));
 
-    HostedPageServices services;
-    services.icons = &m_root.iconCache();
+    GridCellServices services = m_root.cellServices();
     services.frames = &m_pager->stripFrames();
-    services.frameSpace = &m_root;
-    const auto state = HostedPageView::State::from(m_root.interactionManager(), !m_root.openedGroupID(), m_root.openedGroupID());
+    const auto state = TilehallGridView::State::from(m_root.interactionManager(), !m_root.openedGroupID(), m_root.openedGroupID());
 
     QHash<QUuid, PageSlot> kept;
     m_pageOrder.clear();
@@ -166,7 +162,7 @@ void GridHosts::rebuildStrip(bool animated)
         slot.slot->setPos(pageWidth * double(k), 0);
         if (m_root.buildsPage(int(k))) {
             if (!slot.view) {
-                slot.view = new HostedPageView(services, page, metrics, slot.slot);
+                slot.view = new TilehallGridView(services, page, metrics, slot.slot);
                 wirePage(slot.view);
             } else {
                 slot.view->setMetrics(metrics);
@@ -189,7 +185,7 @@ void GridHosts::rebuildStrip(bool animated)
 
 void GridHosts::updatePageStates()
 {
-    const auto state = HostedPageView::State::from(m_root.interactionManager(), !m_root.openedGroupID(), m_root.openedGroupID());
+    const auto state = TilehallGridView::State::from(m_root.interactionManager(), !m_root.openedGroupID(), m_root.openedGroupID());
     for (const PageSlot& slot : std::as_const(m_slots)) {
         if (slot.view)
             slot.view->setState(state);

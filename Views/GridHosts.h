@@ -2,10 +2,11 @@
 
 #include "Views/DockDropHintView.h"
 #include "Views/FrameRegistry.h"
-#include "Views/HostedPageView.h"
+#include "Views/GridCellServices.h"
 #include "Views/PageIndicator.h"
 #include "Views/PagerLayerBox.h"
 #include "Views/SearchResultsView.h"
+#include "Views/TilehallGridView.h"
 #include "Views/TilehallSearchField.h"
 
 #include <QHash>
@@ -34,7 +35,7 @@ public:
     PageIndicator* pageDots() const { return m_dots; }
     DockDropHintView* dockDropHint() const { return m_dockHint; }
     // The page view of page `index` when its cells are built; none for an empty page slot.
-    HostedPageView* pageView(int index) const;
+    TilehallGridView* pageView(int index) const;
 
 private:
     void layout();
@@ -42,7 +43,7 @@ private:
     void updatePageStates();
     void updateSearch();
     void updateDockHint();
-    void wirePage(HostedPageView* view);
+    void wirePage(TilehallGridView* view);
 
     TilehallContentView& m_root;
     QPointer<TilehallSearchField> m_searchField;
@@ -54,7 +55,7 @@ private:
     // One slot per page, by page id, in page order; a slot holds the page view once built.
     struct PageSlot {
         QPointer<QGraphicsObject> slot;
-        QPointer<HostedPageView> view;
+        QPointer<TilehallGridView> view;
     };
     QList<QUuid> m_pageOrder;
     QHash<QUuid, PageSlot> m_slots;

@@ -7,7 +7,7 @@
 
 namespace corvanta {
 
-SearchResultsView::SearchResultsView(const HostedPageServices& services, QGraphicsItem* parent)
+SearchResultsView::SearchResultsView(const GridCellServices& services, QGraphicsItem* parent)
     : QGraphicsObject(parent), m_services(services), m_content(new LayerSlot(this))
 {
     setFlag(ItemClipsChildrenToShape);
@@ -23,7 +23,7 @@ void SearchResultsView::setSize(const QSizeF& size)
 void SearchResultsView::setMetrics(const GridMetrics& metrics)
 {
     m_metrics = metrics;
-    for (HostedResultCell* cell : std::as_const(m_cells))
+    for (AppIconView* cell : std::as_const(m_cells))
         cell->setMetrics(metrics);
     reconcile();
 }
@@ -40,6 +40,17 @@ void SearchResultsView::setResults(const QList<AppItem>& results, const QString&
 void SearchResultsView::setLaunchingAppID(std::optional<QUuid> id)
 {
     m_launchingAppID = id;
+    for (AppIconView* cell : std::as_const(m_cells))
+        applyInputs(cell);
+}
+
+void SearchResultsView::applyInputs(AppIconView* cell) const
+{
+    // Results never jiggle, never show a delete badge and never take a merge.
+    AppIconView::Inputs inputs;
+    inputs.trackFrame = true;
+    inputs.isLaunching = m_launchingAppID == cell->app().id;
+    cell->setInputs(inputs);
 }
 
 QString SearchResultsView::emptyText() const
@@ -67,15 +78,15 @@ double SearchResultsView::contentHeight() const
 
 void SearchResultsView::reconcile()
 {
-    QHash<QUuid, HostedResultCell*> kept;
+    QHash<QUuid, AppIconView*> kept;
     for (qsizetype i = 0; i < m_results.size(); ++i) {
         const AppItem& app = m_results.at(i);
-        HostedResultCell* cell = m_cells.take(app.id);
-        if (!cell) {
-            cell = new HostedResultCell(m_services, PageEntry::app(app), m_metrics, m_content);
-        } else {
-            cell->setEntry(PageEntry::app(app));
-        }
+        AppIconView* cell = m_cells.take(app.id);
+        if (!cell)
+            cell = new AppIconView(m_services, app, m_metrics, m_content);
+        else
+            cell->setApp(app);
+        applyInputs(cell);
         cell->setPos(resultSlot(i).topLeft());
         cell->onTap = [this, app] {
             if (onLaunch)
@@ -93,8 +104,10 @@ void SearchResultsView::scrollTo(double offset)
     const double most = std::max(0.0, contentHeight() - m_size.height());
     m_scroll = std::clamp(offset, 0.0, most);
     m_content->setPos(0, -m_scroll);
-    for (HostedResultCell* cell : std::as_const(m_cells))
-        cell->reportFrame();
+    for (qsizetype i = 0; i < m_results.size(); ++i) {
+        if (AppIconView* cell = m_cells.value(m_results.at(i).id))
+            cell->setReportedCellFrame(layoutFrame(m_content, resultSlot(i), m_services.frameSpace));
+    }
 }
 
 void SearchResultsView::wheelEvent(QGraphicsSceneWheelEvent* event)

@@ -2,7 +2,8 @@
 
 #include "Models/AppItem.h"
 #include "Views/GridMetrics.h"
-#include "Views/HostedPageView.h"
+#include "Views/AppIconView.h"
+#include "Views/GridCellServices.h"
 
 #include <QGraphicsObject>
 #include <QHash>
@@ -22,7 +23,7 @@ class SearchResultsView : public QGraphicsObject {
 public:
     static constexpr double kTopPadding = 10;
 
-    SearchResultsView(const HostedPageServices& services, QGraphicsItem* parent = nullptr);
+    SearchResultsView(const GridCellServices& services, QGraphicsItem* parent = nullptr);
 
     std::function<void(const AppItem&)> onLaunch;
 
@@ -35,7 +36,7 @@ public:
     // The slot of result n, in this item's coordinates (before scrolling).
     QRectF resultSlot(qsizetype index) const;
     double scrollOffset() const { return m_scroll; }
-    HostedResultCell* cell(const QUuid& id) const { return m_cells.value(id); }
+    AppIconView* cell(const QUuid& id) const { return m_cells.value(id); }
 
     QRectF boundingRect() const override { return {QPointF(0, 0), m_size}; }
     void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override;
@@ -46,16 +47,17 @@ protected:
 private:
     void reconcile();
     void scrollTo(double offset);
+    void applyInputs(AppIconView* cell) const;
     double contentHeight() const;
 
-    HostedPageServices m_services;
+    GridCellServices m_services;
     QSizeF m_size;
     GridMetrics m_metrics;
     QList<AppItem> m_results;
     QString m_searchText;
     std::optional<QUuid> m_launchingAppID;
     QGraphicsObject* m_content;
-    QHash<QUuid, HostedResultCell*> m_cells;
+    QHash<QUuid, AppIconView*> m_cells;
     double m_scroll = 0;
 };
 

@@ -148,6 +148,18 @@ LayerSlot* TilehallContentView::overlay(Overlay which) const
     return m_overlays[static_cast<int>(which)];
 }
 
+GridCellServices TilehallContentView::cellServices()
+{
+    GridCellServices services;
+    services.scheduler = &m_scheduler;
+    services.icons = &m_icons;
+    services.iconLoads = m_options.iconLoads;
+    services.mainThread = m_options.mainThread;
+    services.frames = &m_frames;
+    services.frameSpace = this;
+    return services;
+}
+
 // ---- layout pass ----
 
 void TilehallContentView::setSize(const QSizeF& size)

@@ -6,6 +6,7 @@
 #include "Support/Clock.h"
 #include "Support/TimingCurve.h"
 #include "Views/FrameRegistry.h"
+#include "Views/GridCellServices.h"
 #include "Views/GridMetrics.h"
 #include "Views/ValueAnimator.h"
 
@@ -54,6 +55,9 @@ public:
         std::function<std::optional<double>()> mainScreenWidth;
         // Where the layer-hosted pager reports its commits; none: not measured.
         TransitionFPSMeter* fpsMeter = nullptr;
+        // Where the cells decode icons missing from memory, and where they get them back.
+        TaskRunner iconLoads = threadPoolRunner();
+        TaskRunner mainThread = mainThreadRunner();
         static Options fromEnvironment();
     };
 
@@ -102,6 +106,8 @@ public:
     Scheduler& scheduler() const { return m_scheduler; }
     const Options& options() const { return m_options; }
     TransitionFPSMeter* fpsMeter() const { return m_options.fpsMeter; }
+    // What the grid's cells share; frames go to the root view's registry unless the caller says.
+    GridCellServices cellServices();
     // The search field, the paged grid, the search results, the page dots and the Dock hint.
     GridHosts* hosts() const { return m_hosts; }
 

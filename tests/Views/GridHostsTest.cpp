@@ -1,6 +1,7 @@
 #include "Support/NotificationCenter.h"
 #include "Views/ContentLayers.h"
 #include "Views/GridHosts.h"
+#include "Views/GroupIconView.h"
 #include "Views/RootViewTestKit.h"
 #include "common/LogCapture.h"
 
@@ -61,9 +62,11 @@ protected:
     GridHosts& hosts() { return *view->hosts(); }
     QPointF sceneCentreOfCell(const QUuid& page0Entry)
     {
-        const HostedPageView* page = hosts().pageView(0);
-        const auto* cell = page->cell(page0Entry);
-        return cell->mapToScene(cell->iconRect().center());
+        const TilehallGridView* page = hosts().pageView(0);
+        if (const AppIconView* cell = page->appCell(page0Entry))
+            return cell->mapToScene(cell->iconRect().center());
+        const GroupIconView* group = page->groupCell(page0Entry);
+        return group->mapToScene(group->blockRect().center());
     }
 };
 

@@ -40,6 +40,8 @@ protected:
         TilehallContentView::Options o;
         o.layerTransition = layerTransition;
         o.mainScreenWidth = [] { return std::optional<double>(kScreenWidth); };
+        o.iconLoads = [](Task) {}; // the cells keep the icons the memory cache has
+        o.mainThread = [](Task task) { task(); };
         return o;
     }
     // The view over the current store, sized and put on screen.
