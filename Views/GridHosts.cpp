@@ -57,6 +57,11 @@ GridHosts::GridHosts(TilehallContentView& root) : QObject(&root), m_root(root)
     m_dockHint = new DockDropHintView(root.overlay(TilehallContentView::Overlay::dockDropHint));
     m_dockHint->setVisible(false);
 
+    // The field appears with every show of the overlay.
+    connect(&engine, &InteractionManager::isPresentedChanged, this, [this] {
+        if (m_root.interactionManager().isPresented() && m_searchField)
+            m_searchField->focusSoon();
+    });
     connect(&root, &TilehallContentView::metricsChanged, this, &GridHosts::layout);
     connect(&root, &TilehallContentView::pagesPreparedChanged, this, [this] { rebuildStrip(false); });
     connect(&root, &TilehallContentView::stateChanged, this, [this] {

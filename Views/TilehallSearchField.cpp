@@ -168,11 +168,16 @@ void TilehallSearchField::mouseReleaseEvent(QGraphicsSceneMouseEvent* event)
         focusField();
 }
 
+void TilehallSearchField::focusSoon()
+{
+    m_focusTask = ScheduledTask(&m_scheduler, m_scheduler.schedule(kFocusDelay, [this] { focusField(); }));
+}
+
 QVariant TilehallSearchField::itemChange(GraphicsItemChange change, const QVariant& value)
 {
     if (change == ItemSceneHasChanged && value.value<QGraphicsScene*>() && !m_appeared) {
         m_appeared = true;
-        m_focusTask = ScheduledTask(&m_scheduler, m_scheduler.schedule(kFocusDelay, [this] { focusField(); }));
+        focusSoon();
     }
     return QGraphicsObject::itemChange(change, value);
 }

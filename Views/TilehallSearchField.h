@@ -48,6 +48,8 @@ public:
     QSizeF size() const { return m_size; }
     bool isFocused() const { return m_isFocused; }
     void focusField();
+    // Asks for the focus 0.3 s from now (the overlay has just come up).
+    void focusSoon();
     bool showsClearButton() const { return !text().isEmpty(); }
     QRectF clearButtonRect() const;
     QLineEdit* lineEdit() const { return m_edit; }

@@ -23,6 +23,7 @@ struct Program {
     QString path(const char* relative) const { return home.path() + QLatin1Char('/') + QLatin1String(relative); }
     QString logFile() const { return path("state/Corvanta/Corvanta.log"); }
     QString layoutFile() const { return path("data/Corvanta/layout.json"); }
+    QString launchLog() const { return path("launches.log"); }
 
     void start()
     {
@@ -34,6 +35,7 @@ struct Program {
         env.insert(QStringLiteral("XDG_CACHE_HOME"), path("cache"));
         env.insert(QStringLiteral("CORVANTA_APPLICATION_DIRS"), QStringLiteral(CORVANTA_SAMPLE_APPS));
         env.insert(QStringLiteral("CORVANTA_SYSLOG"), QStringLiteral("0"));
+        env.insert(QStringLiteral("CORVANTA_LAUNCH_LOG"), launchLog());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         env.remove(QStringLiteral("CORVANTA_TEST_REAL_DISPLAY"));
         process.setProcessEnvironment(env);
@@ -170,4 +172,36 @@ TEST(ProgramEndToEnd, ControlQOnTheOverlayQuitsThroughTheSameTermination)
     EXPECT_TRUE(program.log().contains(QStringLiteral("Cmd+Q pressed — terminating Corvanta")));
     EXPECT_TRUE(program.log().contains(QStringLiteral("=== Corvanta terminating ===")));
     EXPECT_TRUE(QFile::exists(program.layoutFile()));
+}
+
+TEST(ProgramEndToEnd, TypingANameAndReturnLaunchesItAndHidesTheOverlay)
+{
+    Program program;
+    program.start();
+    ASSERT_TRUE(program.process.waitForStarted(10000));
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("应用扫描完成"))) << program.log().toStdString();
+    Keyboard keyboard;
+    ASSERT_NE(keyboard.display, nullptr);
+    keyboard.tap(XK_F4);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Tilehall shown — isVisible=true"))) << program.log().toStdString();
+    ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.overlayMapped(); }));
+
+    // The search field takes the keyboard a moment after the overlay appears.
+    QThread::msleep(600);
+    for (const KeySym key : {XK_g, XK_l, XK_a, XK_c, XK_i, XK_e, XK_r})
+        keyboard.tap(key);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Search performed: 'glacier' — results: 1"))) << program.log().toStdString();
+    keyboard.tap(XK_Return);
+
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Search submit — launching first result: Glacier"))) << program.log().toStdString();
+    EXPECT_TRUE(program.waitForLog(QStringLiteral("AppDelegate received .tilehallShouldClose (launchedApp=true)")))
+        << program.log().toStdString();
+    EXPECT_TRUE(keyboard.waitFor([&] { return !keyboard.overlayMapped(); }));
+    EXPECT_TRUE(keyboard.waitFor([&] {
+        QFile launches(program.launchLog());
+        return launches.open(QIODevice::ReadOnly) && launches.readAll().contains("Glacier");
+    }));
+
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
 }
