@@ -211,7 +211,7 @@ void AppIconView::paintIcon(QPainter& p)
         return;
     }
     CellDrawing::drawSoftShadow(p, icon, 0.2 * s, 2, QPointF(0, 1), 0.18);
-    CellDrawing::fillMaterial(p, shape);
+    m_services.fillMaterial(p, shape, *this);
     const double symbol = 0.4 * s;
     QPen pen(QColor(255, 255, 255, 128), CellDrawing::symbolStrokeWidth(symbol));
     pen.setCapStyle(Qt::RoundCap);

@@ -12,6 +12,9 @@
 
 class QGraphicsItem;
 class QObject;
+class QPainter;
+class QPainterPath;
+class QTransform;
 
 namespace corvanta {
 
@@ -33,6 +36,11 @@ struct GridCellServices {
     const QGraphicsItem* frameSpace = nullptr;
     // Uniform in [0, 1); the program seeds one generator, tests may fix the draws.
     std::function<double()> random = defaultRandom();
+
+    // Paints the translucent material into `shape` (item coordinates): a blurred copy of the
+    // backdrop cropped under the item, which `itemToScene` places. Unset: a plain translucent fill.
+    std::function<void(QPainter&, const QPainterPath& shape, const QTransform& itemToScene)> material;
+    void fillMaterial(QPainter& painter, const QPainterPath& shape, const QGraphicsItem& item) const;
 
     double uniform(double low, double high) const { return low + (high - low) * random(); }
     static std::function<double()> defaultRandom();

@@ -116,7 +116,7 @@ public:
             p.setRenderHint(QPainter::Antialiasing);
             const QRectF r(0, 0, g.side, g.side);
             const QPainterPath shape = CellDrawing::continuousRoundedRect(r, g.radius);
-            CellDrawing::fillMaterial(p, shape);
+            m_cell.m_services.fillMaterial(p, shape, *this);
             p.fillPath(shape, QColor(255, 255, 255, 41));
             // Inner border: stroke inside the edge, lighter towards the bottom.
             QLinearGradient gradient(r.topLeft(), r.bottomLeft());

@@ -105,12 +105,12 @@ void ReorderGhostView::paint(QPainter* painter, const QStyleOptionGraphicsItem*,
     p.save();
     p.setClipPath(shape);
     if (m_entry.isGroup()) {
-        CellDrawing::fillMaterial(p, shape);
+        m_services.fillMaterial(p, shape, *this);
         p.fillPath(CellDrawing::folderSymbol(QPointF(0, 0), 0.4 * s), QColor(255, 255, 255, 166));
     } else if (!m_icon.isNull()) {
         CellDrawing::drawFitted(p, m_icon, square);
     } else {
-        CellDrawing::fillMaterial(p, shape);
+        m_services.fillMaterial(p, shape, *this);
     }
     p.restore();
 }

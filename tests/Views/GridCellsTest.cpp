@@ -436,3 +436,20 @@ TEST_F(FolderCellTest, JiggleHostKeepsItsWobbleAndNeedsAScene)
     empty.setRotationAnchor({10, 10});
     EXPECT_EQ(empty.transformOriginPoint(), QPointF()); // no size: nothing laid out
 }
+
+TEST_F(AppCellTest, PlaceholderMaterialComesFromTheBackdropUnderTheItem)
+{
+    GridCellServices s = services();
+    QList<QTransform> placed;
+    s.material = [&](QPainter& p, const QPainterPath& shape, const QTransform& itemToScene) {
+        placed.append(itemToScene);
+        p.fillPath(shape, Qt::magenta);
+    };
+    auto* cell = new AppIconView(s, app(QStringLiteral("Notes")), metrics100());
+    cell->setPos(200, 100);
+    scene.addItem(cell);
+    const QImage frame = render(QRectF(0, 0, 400, 300));
+    ASSERT_FALSE(placed.isEmpty());
+    EXPECT_EQ(placed.last().map(QPointF(0, 0)), QPointF(200, 100));
+    EXPECT_EQ(frame.pixelColor(200 + 40, 100 + 20), QColor(Qt::magenta)); // inside the square, off the symbol
+}
