@@ -8,6 +8,7 @@
 #include "Views/DockDropHintView.h"
 #include "Views/PageIndicator.h"
 #include "Views/PagerLayerBox.h"
+#include "Views/ReorderGhostHost.h"
 #include "Views/SearchResultsView.h"
 #include "Views/TilehallContentView.h"
 #include "Views/TilehallSearchField.h"
@@ -56,6 +57,10 @@ GridHosts::GridHosts(TilehallContentView& root) : QObject(&root), m_root(root)
     // ---- Dock hint ----
     m_dockHint = new DockDropHintView(root.overlay(TilehallContentView::Overlay::dockDropHint));
     m_dockHint->setVisible(false);
+
+    // ---- reorder ghost ----
+    m_ghost = new ReorderGhostHost(root.cellServices(), engine, root.overlay(TilehallContentView::Overlay::reorderGhost),
+        [this](const QUuid& id) { return m_root.reorderGhostEntry(id); }, [this] { return m_root.metrics(); }, this);
 
     // The field appears with every show of the overlay.
     connect(&engine, &InteractionManager::isPresentedChanged, this, [this] {

@@ -17,6 +17,7 @@
 
 namespace corvanta {
 
+class ReorderGhostHost;
 class TilehallContentView;
 
 // The root view's main content, placed into its areas: the search field in the search bar area,
@@ -34,6 +35,7 @@ public:
     SearchResultsView* searchResults() const { return m_results; }
     PageIndicator* pageDots() const { return m_dots; }
     DockDropHintView* dockDropHint() const { return m_dockHint; }
+    ReorderGhostHost* reorderGhost() const { return m_ghost; }
     // The page view of page `index` when its cells are built; none for an empty page slot.
     TilehallGridView* pageView(int index) const;
 
@@ -51,6 +53,7 @@ private:
     QPointer<SearchResultsView> m_results;
     QPointer<PageIndicator> m_dots;
     QPointer<DockDropHintView> m_dockHint;
+    ReorderGhostHost* m_ghost = nullptr;
     FrameReport m_searchReport;
     // One slot per page, by page id, in page order; a slot holds the page view once built.
     struct PageSlot {

@@ -8,6 +8,7 @@
 #include "Support/InteractionManager.h"
 #include "Support/Logger.h"
 #include "Support/NotificationCenter.h"
+#include "Views/CellDrawing.h"
 
 #include <QPointer>
 
@@ -283,6 +284,9 @@ void TilehallContentView::mergeEntries(const QUuid& draggedID, const QUuid& targ
         source = frames.value(targetID);
     else if (frames.contains(draggedID))
         source = frames.value(draggedID);
+    // In jiggle mode the reported frame is widened to the delete badge: open from the icon itself.
+    if (source)
+        source = CellGeometry::iconSquareOfReported(*source, m_metrics.iconSize);
     std::optional<QUuid> folderID;
     withReorderSpring([&] { folderID = m_layout.mergeEntries(draggedID, targetID); });
     if (!folderID)
