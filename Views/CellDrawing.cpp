@@ -248,7 +248,10 @@ QRectF CellGeometry::badgeRect(const QRectF& icon)
 
 QRectF CellGeometry::iconSquareOfReported(const QRectF& reported, double iconSize)
 {
-    if (iconSize <= 0 || (reported.width() <= iconSize && reported.height() <= iconSize))
+    // Only a frame of exactly the widened size (1.1 × the side) is taken for one; anything else
+    // is left as it came.
+    const double widened = 1.1 * iconSize;
+    if (iconSize <= 0 || std::abs(reported.width() - widened) > 0.01 || std::abs(reported.height() - widened) > 0.01)
         return reported;
     return {reported.right() - iconSize, reported.bottom() - iconSize, iconSize, iconSize};
 }

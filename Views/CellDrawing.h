@@ -72,8 +72,8 @@ struct CellGeometry {
     static QRectF withBadge(const QRectF& iconSquare);
     // The badge square, in the coordinates of the icon square.
     static QRectF badgeRect(const QRectF& iconSquare);
-    // The icon square inside a reported frame, which the badge may have widened up and left:
-    // what a merge seeds and opens the new folder from.
+    // The icon square inside a reported frame that the badge widened up and left (any other frame
+    // as it is): what a merge seeds and opens the new folder from.
     static QRectF iconSquareOfReported(const QRectF& reported, double iconSize);
 };
 
