@@ -213,6 +213,8 @@ QList<GroupAppIconView*> GroupIconView::minis() const
     return out;
 }
 
+GroupNameField* GroupIconView::nameField() const { return m_content->field; }
+
 QRectF GroupIconView::blockRect() const
 {
     const double b = BlockGeometry(m_metrics.iconSize).side;

@@ -18,6 +18,7 @@
 namespace corvanta {
 
 class FolderJiggleHost;
+class GroupNameField;
 
 // A miniature application icon inside a folder block (and, unsized, in the folder panel). Keeps its
 // icon for as long as it lives; loads a missing one once on a scene.
@@ -84,6 +85,8 @@ public:
     std::optional<QRectF> reportedIconFrame() const { return m_reported; }
 
     FolderJiggleHost* jiggleHost() const { return m_host; }
+    // The name editor while the name is editable (outside jiggle mode).
+    GroupNameField* nameField() const;
     QList<GroupAppIconView*> minis() const;
     double mergeProgress() const { return m_merge.value(); }
     QRectF blockRect() const;

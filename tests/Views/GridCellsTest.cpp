@@ -4,6 +4,7 @@
 #include "Views/CellDrawing.h"
 #include "Views/FolderJiggleHost.h"
 #include "Views/GroupIconView.h"
+#include "Views/GroupNameField.h"
 #include "Views/LaunchIconAnimator.h"
 #include "common/LogCapture.h"
 
@@ -452,4 +453,32 @@ TEST_F(AppCellTest, PlaceholderMaterialComesFromTheBackdropUnderTheItem)
     ASSERT_FALSE(placed.isEmpty());
     EXPECT_EQ(placed.last().map(QPointF(0, 0)), QPointF(200, 100));
     EXPECT_EQ(frame.pixelColor(200 + 40, 100 + 20), QColor(Qt::magenta)); // inside the square, off the symbol
+}
+
+TEST_F(FolderCellTest, NameEditorRenamesPerKeystrokeAndCountsAsChrome)
+{
+    GroupIconView* cell = makeCell(folderOf(2));
+    QStringList renames;
+    cell->onRename = [&](const QString& name) { renames << name; };
+    GroupIconView::Inputs in;
+    in.isNameEditable = true;
+    cell->setInputs(in);
+    GroupNameField* field = cell->nameField();
+    ASSERT_TRUE(field);
+    EXPECT_EQ(field->draft(), QStringLiteral("工具"));
+    frames.flush();
+    ASSERT_EQ(frames.frames(FrameKind::chrome).size(), 1);
+    EXPECT_TRUE(frames.frames(FrameKind::chrome).first().intersects(QRectF(35, 121, 100, 20)));
+
+    field->setDraft(QStringLiteral("工具箱"));
+    field->setDraft(QStringLiteral("a\nb")); // one line only
+    EXPECT_EQ(renames.first(), QStringLiteral("工具箱"));
+    EXPECT_EQ(renames.last(), QStringLiteral("a b"));
+    EXPECT_FALSE(renames.contains(QStringLiteral("a\nb")));
+
+    in.isJiggleMode = true; // jiggle mode shows the plain name again
+    cell->setInputs(in);
+    EXPECT_FALSE(cell->nameField());
+    frames.flush();
+    EXPECT_TRUE(frames.frames(FrameKind::chrome).isEmpty());
 }
