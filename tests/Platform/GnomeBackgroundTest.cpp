@@ -1,9 +1,8 @@
 #include "Platform/DesktopWorkspace.h"
 #include "Platform/GnomeSettings.h"
 #include "Platform/WallpaperChangeSource.h"
+#include "common/ProcessUntil.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +11,7 @@
 #include <cstdlib>
 
 using namespace corvanta;
+using corvanta::test::processUntil;
 
 namespace {
 
@@ -74,8 +74,6 @@ TEST_F(GnomeBackgroundTest, ChangingThePictureIsAChangeNotice)
     });
     source.start();
     set(kBackground, "picture-uri", "file:///tmp/one.png");
-    QDeadlineTimer deadline(5000);
-    while (notices == 0 && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    processUntil([&] { return notices > 0; });
     EXPECT_GE(notices, 1);
 }

@@ -1,13 +1,13 @@
 #include "Platform/TerminationSignals.h"
+#include "common/ProcessUntil.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 
 using namespace corvanta;
+using corvanta::test::processUntil;
 
 TEST(TerminationSignals, EachTerminationSignalArrivesOnTheMainThreadInsteadOfKilling)
 {
@@ -17,9 +17,7 @@ TEST(TerminationSignals, EachTerminationSignalArrivesOnTheMainThreadInsteadOfKil
     QObject::connect(&signals, &TerminationSignals::terminationRequested, [&](int n) { received << n; });
     for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
         ASSERT_EQ(::raise(number), 0);
-        QDeadlineTimer deadline(5000);
-        while (received.size() < 1 && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        processUntil([&] { return !received.isEmpty(); });
         ASSERT_EQ(received, QList<int>{number});
         received.clear();
     }

@@ -1,7 +1,6 @@
 #include "Platform/WallpaperChangeSource.h"
+#include "common/ProcessUntil.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QSaveFile>
 #include <QTemporaryDir>
@@ -9,16 +8,9 @@
 #include <gtest/gtest.h>
 
 using namespace corvanta;
+using corvanta::test::processUntil;
 
 namespace {
-
-template <typename Pred> bool processUntil(Pred done)
-{
-    QDeadlineTimer deadline(5000);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 void saveAtomically(const QString& path, const QByteArray& data)
 {

@@ -1,7 +1,6 @@
 #include "Platform/CurrentDesktopWatcher.h"
+#include "common/ProcessUntil.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 
 // gtest before Xlib: Xlib's macros would rewrite gtest's own names.
 #include <gtest/gtest.h>
@@ -10,6 +9,7 @@
 #include <X11/Xlib.h>
 
 using namespace corvanta;
+using corvanta::test::processUntil;
 
 namespace {
 
@@ -26,14 +26,6 @@ void switchDesktop(long desktop)
     XChangeProperty(display, DefaultRootWindow(display), other, XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<unsigned char*>(&desktop), 1);
     XCloseDisplay(display);
-}
-
-template <typename Pred> bool processUntil(Pred done, int ms = 5000)
-{
-    QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
 }
 
 } // namespace

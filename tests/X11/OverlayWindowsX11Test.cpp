@@ -11,6 +11,7 @@
 #include "Views/LayerHostWindow.h"
 #include "Views/MenuBarCoverWindow.h"
 #include "Views/TilehallWindow.h"
+#include "common/ProcessUntil.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -23,16 +24,9 @@
 #include <X11/Xutil.h>
 
 using namespace corvanta;
+using corvanta::test::processUntil;
 
 namespace {
-
-template <typename Pred> bool processUntil(Pred done)
-{
-    QDeadlineTimer deadline(5000);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 // A second client that looks at the display as a window manager or xwininfo would.
 struct Observer {

@@ -1,9 +1,8 @@
 #include "Platform/X11GlobalHotKey.h"
 #include "Services/ShortcutParser.h"
 #include "common/LogCapture.h"
+#include "common/ProcessUntil.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 
 // gtest before Xlib: Xlib's macros (None, Bool...) would rewrite gtest's own names.
 #include <gtest/gtest.h>
@@ -13,6 +12,7 @@
 #include <X11/keysym.h>
 
 using namespace corvanta;
+using corvanta::test::processUntil;
 
 namespace {
 
@@ -35,15 +35,6 @@ struct Typist {
         key(sym, false);
     }
 };
-
-// Event processing until `done` or a generous deadline; the X server answers within milliseconds.
-template <typename Pred> bool processUntil(Pred done)
-{
-    QDeadlineTimer deadline(5000);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 } // namespace
 
