@@ -1,6 +1,6 @@
 #include "Models/ColorCodec.h"
 
-#include "Models/HexDigit.h"
+#include "Support/HexDigit.h"
 
 #include <algorithm>
 #include <cmath>

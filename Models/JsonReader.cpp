@@ -1,6 +1,6 @@
 #include "Models/JsonReader.h"
 
-#include "Models/HexDigit.h"
+#include "Support/HexDigit.h"
 
 #include <charconv>
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "Models/LayoutJson.h"
 
-#include "Models/HexDigit.h"
 #include "Models/JsonWriter.h"
+#include "Support/HexDigit.h"
 
 #include "Models/JsonReader.h"
 #include "Support/Constants.h"

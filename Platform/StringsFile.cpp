@@ -1,5 +1,7 @@
 #include "Platform/StringsFile.h"
 
+#include "Support/HexDigit.h"
+
 #include <QStringDecoder>
 
 namespace corvanta {
@@ -34,18 +36,6 @@ bool isUnquotedChar(QChar c)
     const char16_t u = c.unicode();
     return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_' || u == '$'
         || u == '+' || u == '/' || u == ':' || u == '.' || u == '-';
-}
-
-int hexValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    return -1;
 }
 
 class Parser {
@@ -171,8 +161,8 @@ private:
             case 'u': {
                 char16_t unit = 0;
                 int digits = 0;
-                while (digits < 4 && !atEnd() && hexValue(peek()) >= 0) {
-                    unit = char16_t(unit * 16 + hexValue(peek()));
+                while (digits < 4 && !atEnd() && hexDigitValue(peek().unicode()) >= 0) {
+                    unit = char16_t(unit * 16 + hexDigitValue(peek().unicode()));
                     ++m_pos;
                     ++digits;
                 }
