@@ -188,6 +188,12 @@ TEST(ProgramEndToEnd, TypingANameAndReturnLaunchesItAndHidesTheOverlay)
 
     // The search field takes the keyboard a moment after the overlay appears.
     QThread::msleep(600);
+    // Esc in the field first clears the text, and the overlay stays.
+    keyboard.tap(XK_x);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Search performed: 'x'"))) << program.log().toStdString();
+    keyboard.tap(XK_Escape);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("ESC — clearing search text first"))) << program.log().toStdString();
+    EXPECT_TRUE(keyboard.overlayMapped());
     for (const KeySym key : {XK_g, XK_l, XK_a, XK_c, XK_i, XK_e, XK_r})
         keyboard.tap(key);
     ASSERT_TRUE(program.waitForLog(QStringLiteral("Search performed: 'glacier' — results: 1"))) << program.log().toStdString();
