@@ -38,6 +38,10 @@ AppIconView::AppIconView(const GridCellServices& services, const AppItem& app, c
     }
     setAcceptedMouseButtons(Qt::LeftButton);
     relayout();
+    // Made under a parent that is already on a scene, the cell never sees its own scene change
+    // (the base constructor cannot reach this class's itemChange), so start the load here.
+    if (scene())
+        loadIconAsync();
 }
 
 AppIconView::~AppIconView() = default;

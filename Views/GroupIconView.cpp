@@ -25,6 +25,8 @@ GroupAppIconView::GroupAppIconView(const GridCellServices& services, const AppIt
         if (auto cached = services.icons->cachedImage(iconCacheKey(app)))
             m_icon = *cached;
     }
+    if (scene()) // made under a parent already on a scene: no scene change will come
+        loadIcon();
 }
 
 void GroupAppIconView::setSize(std::optional<double> size)

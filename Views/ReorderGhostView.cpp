@@ -21,6 +21,8 @@ ReorderGhostView::ReorderGhostView(const GridCellServices& services, const PageE
             m_icon = *cached;
     }
     apply();
+    if (scene()) // made under a parent already on a scene: no scene change will come
+        loadIcon();
 }
 
 void ReorderGhostView::setMetrics(const GridMetrics& metrics)

@@ -213,6 +213,19 @@ TEST_F(AppCellTest, MissingIconLoadsInTheBackgroundOnce)
     EXPECT_EQ(icons.missCount(), 1);
 }
 
+TEST_F(AppCellTest, CellMadeUnderAParentOnTheSceneLoadsItsIcon)
+{
+    const AppItem a = app(QStringLiteral("Notes"));
+    QImage red(64, 64, QImage::Format_ARGB32_Premultiplied);
+    red.fill(Qt::red);
+    systemIcons.set(a.path(), red);
+    auto* page = new QGraphicsRectItem(QRectF(0, 0, 200, 200));
+    scene.addItem(page);
+    auto* cell = new AppIconView(services(), a, metrics100(), page);
+    loadIcons();
+    EXPECT_FALSE(cell->icon().isNull());
+}
+
 TEST_F(AppCellTest, CellRemovedBeforeItsIconArrivesIsNotTouched)
 {
     AppIconView* cell = makeCell(app(QStringLiteral("Notes")));
