@@ -151,6 +151,18 @@ plist_t fromVariant(const QVariant& value)
     }
 }
 
+// Writes `value` with one of libplist's serializers and copies the text out before freeing it.
+template <typename Write, typename Free> QByteArray serialize(const QVariant& value, Write write, Free release)
+{
+    PlistPtr root(fromVariant(value));
+    char* data = nullptr;
+    uint32_t length = 0;
+    write(static_cast<plist_t>(root.get()), &data, &length);
+    const QByteArray out(data, qsizetype(length));
+    release(data);
+    return out;
+}
+
 } // namespace
 
 std::optional<QVariant> PropertyList::parse(const QByteArray& data)
@@ -181,24 +193,12 @@ std::optional<QVariant> PropertyList::readFile(const QString& path)
 
 QByteArray PropertyList::toXml(const QVariant& value)
 {
-    PlistPtr root(fromVariant(value));
-    char* text = nullptr;
-    uint32_t length = 0;
-    plist_to_xml(static_cast<plist_t>(root.get()), &text, &length);
-    const QByteArray out(text, qsizetype(length));
-    plist_to_xml_free(text);
-    return out;
+    return serialize(value, plist_to_xml, plist_to_xml_free);
 }
 
 QByteArray PropertyList::toBinary(const QVariant& value)
 {
-    PlistPtr root(fromVariant(value));
-    char* bytes = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(static_cast<plist_t>(root.get()), &bytes, &length);
-    const QByteArray out(bytes, qsizetype(length));
-    plist_to_bin_free(bytes);
-    return out;
+    return serialize(value, plist_to_bin, plist_to_bin_free);
 }
 
 bool PropertyList::isTrue(const QVariant& value)
