@@ -32,7 +32,7 @@ LayerItem* LayerTransition::layerOf(LayerHostWindow* window) const
     return m_enabled && window ? window->contentLayer() : nullptr;
 }
 
-void LayerTransition::resetToHidden(LayerHostWindow* window)
+void LayerTransition::settleAtFullSize(LayerHostWindow* window, double opacity)
 {
     LayerItem* layer = layerOf(window);
     if (!layer)
@@ -41,9 +41,11 @@ void LayerTransition::resetToHidden(LayerHostWindow* window)
     layer->removeAnimation(QLatin1String(transformKey));
     layer->setValue(QLatin1String(rasterizeKey), {});
     layer->setRasterized(false);
-    layer->setModelOpacity(0);
+    layer->setModelOpacity(opacity);
     layer->setModelScale(1, layer->anchor());
 }
+
+void LayerTransition::resetToHidden(LayerHostWindow* window) { settleAtFullSize(window, 0); }
 
 void LayerTransition::prepareCoverForShow(LayerHostWindow* window, const QPointF& anchor)
 {
@@ -56,18 +58,7 @@ void LayerTransition::prepareCoverForShow(LayerHostWindow* window, const QPointF
     layer->setModelScale(hiddenScale, anchor);
 }
 
-void LayerTransition::snapVisible(LayerHostWindow* window)
-{
-    LayerItem* layer = layerOf(window);
-    if (!layer)
-        return;
-    layer->removeAnimation(QLatin1String(opacityKey));
-    layer->removeAnimation(QLatin1String(transformKey));
-    layer->setValue(QLatin1String(rasterizeKey), {});
-    layer->setRasterized(false);
-    layer->setModelOpacity(1);
-    layer->setModelScale(1, layer->anchor());
-}
+void LayerTransition::snapVisible(LayerHostWindow* window) { settleAtFullSize(window, 1); }
 
 void LayerTransition::endRasterizedTransition(LayerItem* layer, double delay)
 {

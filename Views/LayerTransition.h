@@ -58,6 +58,8 @@ public:
     void animateHide(LayerHostWindow* overlay, LayerHostWindow* cover, double duration, std::optional<double> startOpacity);
 
 private:
+    // Stops any running transition and leaves the layer unscaled at `opacity`.
+    void settleAtFullSize(LayerHostWindow* window, double opacity);
     LayerItem* layerOf(LayerHostWindow* window) const;
 
     Scheduler& m_scheduler;
