@@ -150,9 +150,9 @@ QPainterPath dashedAppSymbol(const QPointF& centre, double size)
     return path;
 }
 
-QPainterPath xmarkSymbol(const QPointF& centre, double size)
+QPainterPath crossPath(const QPointF& centre, double halfExtent)
 {
-    const double h = size * 0.32;
+    const double h = halfExtent;
     QPainterPath path;
     path.moveTo(centre + QPointF(-h, -h));
     path.lineTo(centre + QPointF(h, h));
@@ -160,6 +160,8 @@ QPainterPath xmarkSymbol(const QPointF& centre, double size)
     path.lineTo(centre + QPointF(-h, h));
     return path;
 }
+
+QPainterPath xmarkSymbol(const QPointF& centre, double size) { return crossPath(centre, size * 0.32); }
 
 QPainterPath folderSymbol(const QPointF& centre, double size)
 {

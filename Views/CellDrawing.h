@@ -39,6 +39,8 @@ void drawFitted(QPainter& painter, const QImage& image, const QRectF& rect);
 // Symbols of our own, drawn as paths in a square of side `size` centred on `centre`.
 QPainterPath dashedAppSymbol(const QPointF& centre, double size);
 QPainterPath xmarkSymbol(const QPointF& centre, double size);
+// Two diagonal strokes through `centre`, each reaching `halfExtent` along both axes.
+QPainterPath crossPath(const QPointF& centre, double halfExtent);
 QPainterPath folderSymbol(const QPointF& centre, double size);
 // Stroked symbols (the dashed app outline, the cross) need a pen width for their size.
 double symbolStrokeWidth(double size);

@@ -1,5 +1,7 @@
 #include "Views/ChromeDrawing.h"
 
+#include "Views/CellDrawing.h"
+
 #include <QPainter>
 #include <QPainterPathStroker>
 
@@ -59,13 +61,7 @@ QPainterPath circleMinus(const QPointF& center, double size, const QPainterPath&
 
 QPainterPath clearSymbol(const QPointF& center, double size)
 {
-    const double a = size * 0.18;
-    QPainterPath x;
-    x.moveTo(center + QPointF(-a, -a));
-    x.lineTo(center + QPointF(a, a));
-    x.moveTo(center + QPointF(a, -a));
-    x.lineTo(center + QPointF(-a, a));
-    return circleMinus(center, size, x);
+    return circleMinus(center, size, CellDrawing::crossPath(center, size * 0.18));
 }
 
 QPainterPath plusCircleSymbol(const QPointF& center, double size)

@@ -115,6 +115,18 @@ struct Keyboard {
 
 } // namespace
 
+// Starts the program, waits until it has scanned, and shows the overlay with the hot key.
+static void startAndShow(Program& program, Keyboard& keyboard)
+{
+    program.start();
+    ASSERT_TRUE(program.process.waitForStarted(10000));
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("应用扫描完成"))) << program.log().toStdString();
+    ASSERT_NE(keyboard.display, nullptr);
+    keyboard.tap(XK_F4);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Tilehall shown — isVisible=true"))) << program.log().toStdString();
+    ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.overlayMapped(); }));
+}
+
 TEST(ProgramEndToEnd, HotKeyShowsTheOverlayEscHidesItAndSigtermWritesTheLayout)
 {
     Program program;
@@ -155,14 +167,10 @@ TEST(ProgramEndToEnd, HotKeyShowsTheOverlayEscHidesItAndSigtermWritesTheLayout)
 TEST(ProgramEndToEnd, ControlQOnTheOverlayQuitsThroughTheSameTermination)
 {
     Program program;
-    program.start();
-    ASSERT_TRUE(program.process.waitForStarted(10000));
-    ASSERT_TRUE(program.waitForLog(QStringLiteral("应用扫描完成"))) << program.log().toStdString();
     Keyboard keyboard;
-    ASSERT_NE(keyboard.display, nullptr);
-    keyboard.tap(XK_F4);
-    ASSERT_TRUE(program.waitForLog(QStringLiteral("Tilehall shown — isVisible=true"))) << program.log().toStdString();
-    ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.overlayMapped(); }));
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
 
     QThread::msleep(700);
     QFile::remove(program.layoutFile());
@@ -177,14 +185,10 @@ TEST(ProgramEndToEnd, ControlQOnTheOverlayQuitsThroughTheSameTermination)
 TEST(ProgramEndToEnd, TypingANameAndReturnLaunchesItAndHidesTheOverlay)
 {
     Program program;
-    program.start();
-    ASSERT_TRUE(program.process.waitForStarted(10000));
-    ASSERT_TRUE(program.waitForLog(QStringLiteral("应用扫描完成"))) << program.log().toStdString();
     Keyboard keyboard;
-    ASSERT_NE(keyboard.display, nullptr);
-    keyboard.tap(XK_F4);
-    ASSERT_TRUE(program.waitForLog(QStringLiteral("Tilehall shown — isVisible=true"))) << program.log().toStdString();
-    ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.overlayMapped(); }));
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
 
     // The search field takes the keyboard a moment after the overlay appears.
     QThread::msleep(600);
