@@ -12,6 +12,7 @@
 #include "Platform/StandardPaths.h"
 #include "Platform/WindowLevels.h"
 #include "Platform/WindowStack.h"
+#include "Platform/X11DisplayLoss.h"
 #include "Services/AppScanner.h"
 #include "Services/ApplicationRescan.h"
 #include "Services/IconCache.h"
@@ -84,7 +85,7 @@ AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
       m_scheduler(QtScheduler::shared()),
       m_layoutManager(LayoutManager::shared()),
       m_shortcutManager(ShortcutManager::shared()),
-      m_scanner(std::make_unique<AppScanner>(AppConstants::scanDirectories())),
+      m_scanner(std::make_shared<AppScanner>(AppConstants::scanDirectories())),
       m_interactionManager(std::make_unique<InteractionManager>())
 {
     m_dockWindows = std::make_unique<X11DockWindowSource>();
@@ -96,7 +97,7 @@ AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
 
     ApplicationRescan::Dependencies rescan;
     rescan.layoutManager = &m_layoutManager;
-    rescan.scanner = m_scanner.get();
+    rescan.scanner = m_scanner;
     rescan.clock = &m_scheduler.clock();
     rescan.background = threadPoolRunner();
     QPointer<AppDelegate> self(this);
@@ -431,8 +432,13 @@ void AppDelegate::applicationWillTerminate()
     m_presenter->setQuitting();
     CLOG_INFO(QStringLiteral("=== Corvanta terminating ==="));
     m_heartbeat.cancel();
-    m_presenter->orderOverlayOut();
-    SLSMenuBar::shared().restore();
+    // A scan on the thread pool must not outlive what it reads once the process ends.
+    m_rescan->cancel();
+    // Without a display there are no windows to order out; touching them could only crash.
+    if (!X11DisplayLoss::isLost()) {
+        m_presenter->orderOverlayOut();
+        SLSMenuBar::shared().restore();
+    }
     m_shortcutManager.unregisterShortcut();
     if (m_ownsLayout)
         m_layoutManager.performSave();

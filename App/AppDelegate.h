@@ -89,7 +89,7 @@ private:
     Scheduler& m_scheduler;
     LayoutManager& m_layoutManager;
     ShortcutManager& m_shortcutManager;
-    std::unique_ptr<AppScanner> m_scanner;
+    std::shared_ptr<AppScanner> m_scanner;
     std::unique_ptr<InteractionManager> m_interactionManager;
     std::unique_ptr<DockWindowSource> m_dockWindows;
     std::unique_ptr<TargetScreens> m_targetScreens;

@@ -1,6 +1,8 @@
 #include "Platform/Bundle.h"
 
 #include "Platform/PropertyList.h"
+#include "Platform/PropertyListLimits.h"
+#include "Support/Logger.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -24,11 +26,11 @@ std::optional<QStringList> Bundle::resourceNames() const
     return resourcesPath ? listFolderNames(*resourcesPath) : std::nullopt;
 }
 
-std::optional<QByteArray> Bundle::readResource(const QString& relativePath) const
+std::optional<QByteArray> Bundle::readResource(const QString& relativePath, qsizetype maxBytes) const
 {
     if (folder)
-        return folder->readFile(QStringLiteral("Contents/Resources/") + relativePath);
-    return resourcesPath ? readWholeFile(*resourcesPath + u'/' + relativePath) : std::nullopt;
+        return folder->readFile(QStringLiteral("Contents/Resources/") + relativePath, maxBytes);
+    return resourcesPath ? readWholeFile(*resourcesPath + u'/' + relativePath, maxBytes) : std::nullopt;
 }
 
 std::optional<Bundle> FileBundleReader::bundle(const QString& path) const
@@ -40,8 +42,11 @@ std::optional<Bundle> FileBundleReader::bundle(const QString& path) const
         return std::nullopt;
     Bundle out;
     out.path = path;
-    const auto bytes = folder->readFile(QStringLiteral("Contents/Info.plist"));
-    const auto root = bytes ? PropertyList::parse(*bytes) : std::nullopt;
+    const auto bytes = folder->readFile(QStringLiteral("Contents/Info.plist"), PropertyListLimits::maxBytes);
+    QString refusal;
+    const auto root = bytes ? PropertyList::parse(*bytes, &refusal) : std::nullopt;
+    if (!refusal.isEmpty())
+        CLOG_WARN(QStringLiteral("Info.plist 未读取（") + refusal + QStringLiteral("）：") + path);
     if (root && root->typeId() == QMetaType::QVariantMap)
         out.info = root->toMap();
     const QVariant identifier = out.info.value(QStringLiteral("CFBundleIdentifier"));

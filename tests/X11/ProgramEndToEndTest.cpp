@@ -25,9 +25,12 @@ struct Program {
     QString layoutFile() const { return path("data/Corvanta/layout.json"); }
     QString launchLog() const { return path("launches.log"); }
 
-    void start()
+    // On the test's display, or on `display` when given.
+    void start(const QString& display = QString())
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!display.isEmpty())
+            env.insert(QStringLiteral("DISPLAY"), display);
         env.insert(QStringLiteral("HOME"), home.path());
         env.insert(QStringLiteral("XDG_DATA_HOME"), path("data"));
         env.insert(QStringLiteral("XDG_STATE_HOME"), path("state"));
@@ -214,4 +217,63 @@ TEST(ProgramEndToEnd, TypingANameAndReturnLaunchesItAndHidesTheOverlay)
 
     program.process.terminate();
     ASSERT_TRUE(program.process.waitForFinished(10000));
+}
+
+// A virtual display of the test's own, which the test can take away.
+struct OwnDisplay {
+    QProcess server;
+    QString name;
+
+    bool start()
+    {
+        // -displayfd picks a free number and writes it on the given descriptor (standard output).
+        server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                                              QStringLiteral("0"), QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
+                                              QStringLiteral("tcp")});
+        if (!server.waitForStarted(10000))
+            return false;
+        QDeadlineTimer deadline(10000);
+        while (!server.canReadLine() && !deadline.hasExpired())
+            server.waitForReadyRead(100);
+        const QByteArray number = server.readLine().trimmed();
+        if (number.isEmpty())
+            return false;
+        name = QLatin1Char(':') + QString::fromLatin1(number);
+        return true;
+    }
+    ~OwnDisplay()
+    {
+        if (server.state() != QProcess::NotRunning) {
+            server.kill();
+            server.waitForFinished(5000);
+        }
+    }
+};
+
+// The X server goes away under the running program: it ends by its own termination, which writes
+// the layout, instead of hanging or ending from inside Xlib.
+TEST(ProgramEndToEnd, LosingTheDisplayEndsThroughTheTermination)
+{
+    OwnDisplay display;
+    ASSERT_TRUE(display.start());
+    Program program;
+    program.start(display.name);
+    ASSERT_TRUE(program.process.waitForStarted(10000));
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("应用扫描完成"))) << program.log().toStdString();
+    QFile::remove(program.layoutFile());
+
+    display.server.kill();
+    ASSERT_TRUE(display.server.waitForFinished(5000));
+    const bool ended = program.process.waitForFinished(15000);
+    if (!ended) {
+        // A program that hangs here is the fault; SIGTERM must still be honoured.
+        program.process.terminate();
+        program.process.waitForFinished(5000);
+        program.process.kill();
+        program.process.waitForFinished(5000);
+    }
+    ASSERT_TRUE(ended) << program.log().toStdString();
+    EXPECT_EQ(program.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_TRUE(program.log().contains(QStringLiteral("=== Corvanta terminating ===")));
+    EXPECT_TRUE(QFile::exists(program.layoutFile()));
 }
