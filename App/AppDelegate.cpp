@@ -7,6 +7,7 @@
 #include "App/TargetScreens.h"
 #include "Platform/DockWindows.h"
 #include "Platform/LaunchAtLogin.h"
+#include "Platform/OperatingSystem.h"
 #include "Platform/SLSMenuBar.h"
 #include "Platform/ScreenProvider.h"
 #include "Platform/StandardPaths.h"
@@ -18,6 +19,7 @@
 #include "Services/LayoutManager.h"
 #include "Services/ShortcutManager.h"
 #include "Services/WallpaperStore.h"
+#include "Support/BuildInfo.h"
 #include "Support/Constants.h"
 #include "Support/InteractionManager.h"
 #include "Support/LogFormat.h"
@@ -37,7 +39,6 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPointer>
-#include <QSysInfo>
 
 namespace corvanta {
 
@@ -185,8 +186,8 @@ void AppDelegate::applicationDidFinishLaunching()
     CLOG_INFO(QStringLiteral("=== Corvanta starting ==="));
     const QString version = QCoreApplication::applicationVersion();
     CLOG_INFO(QStringLiteral("App version: %1 (build %2)")
-                  .arg(version.isEmpty() ? QStringLiteral("?") : version, QStringLiteral(CORVANTA_VERSION)));
-    CLOG_INFO(QStringLiteral("macOS: ") + QSysInfo::prettyProductName());
+                  .arg(version.isEmpty() ? QStringLiteral("?") : version, QString::fromLatin1(buildIdentifier())));
+    CLOG_INFO(operatingSystemLine());
     CLOG_INFO(QStringLiteral("阶段67：过渡动画驱动=") + (LayerTransition::shared().isEnabled() ? QStringLiteral("图层 CABasicAnimation（服务端逐帧）")
                                                                                             : QStringLiteral("SwiftUI 隐式动画（withAnimation）")));
     SLSMenuBar& menuBar = SLSMenuBar::shared();

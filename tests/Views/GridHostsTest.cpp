@@ -2,6 +2,7 @@
 #include "Views/ContentLayers.h"
 #include "Views/GridHosts.h"
 #include "Views/GroupIconView.h"
+#include "Views/LaunchIconAnimator.h"
 #include "Views/RootViewTestKit.h"
 #include "common/LogCapture.h"
 
@@ -109,6 +110,38 @@ TEST_F(GridHostsTest, TypingFiltersLiveAndReturnLaunchesOnlyTheFirstResult)
     EXPECT_FALSE(root.isSearching());
     EXPECT_TRUE(hosts().pager()->isVisible());
     EXPECT_TRUE(engine.wheelPagingEnabled);
+}
+
+// The hidden grid holds a cell of every result too; only the cell that was chosen zooms.
+TEST_F(GridHostsTest, OnlyTheChosenCellPlaysTheLaunchZoom)
+{
+    const AppItem mail = app(QStringLiteral("Mail")), maps = app(QStringLiteral("Maps"));
+    presentedView({page({PageEntry(mail), PageEntry(maps)})}, {mail, maps});
+    const auto gridZooms = [&](const QUuid& id) { return hosts().pageView(0)->appCell(id)->launchAnimator()->didStart(); };
+    // Every cell has its picture, so any of them could play the zoom.
+    QImage picture(64, 64, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::green);
+    for (const QUuid& id : {mail.id, maps.id})
+        hosts().pageView(0)->appCell(id)->setIcon(picture);
+
+    hosts().searchField()->lineEdit()->setText(QStringLiteral("Mail"));
+    AppIconView* result = hosts().searchResults()->cell(mail.id);
+    ASSERT_NE(result, nullptr);
+    result->setIcon(picture);
+    Q_EMIT hosts().searchField()->lineEdit()->returnPressed();
+    ASSERT_EQ(engine.launchingAppID(), mail.id);
+    EXPECT_TRUE(result->launchAnimator()->didStart());
+    EXPECT_FALSE(gridZooms(mail.id));
+    // The field empties as the overlay closes, the grid comes back while the launch is under way.
+    hosts().searchField()->lineEdit()->clear();
+    EXPECT_FALSE(gridZooms(mail.id));
+
+    // A launch from the grid zooms the grid's cell.
+    engine.resetDragState();
+    scheduler.advance(1);
+    click(scene, sceneCentreOfCell(maps.id));
+    ASSERT_EQ(engine.launchingAppID(), maps.id);
+    EXPECT_TRUE(gridZooms(maps.id));
 }
 
 TEST_F(GridHostsTest, SearchFieldClearButtonAndFocus)
