@@ -33,6 +33,7 @@ GridHosts::GridHosts(TilehallContentView& root) : QObject(&root), m_root(root)
     // ---- paged grid ----
     const auto mode = root.options().pagerLayer ? PagerLayerBox::Mode::layerHosted : PagerLayerBox::Mode::offsetBased;
     m_pager = new PagerLayerBox(pagerOffset, root.scheduler(), mode, root.options().pagerLayer ? root.fpsMeter() : nullptr, root.gridArea());
+    m_pager->setFrameSpace(&root);
     m_pager->onScrollBegin = [this] { m_root.markPagesPrepared(); };
     m_pager->onPageChange = [this] { m_root.markPagesPrepared(); };
     m_pager->onIconFrames = [this](const std::optional<QHash<QUuid, QRectF>>& frames, double shift) { m_root.onIconFrames(frames, shift); };
@@ -160,6 +161,7 @@ void GridHosts::rebuildStrip(bool animated)
 
     GridCellServices services = m_root.cellServices();
     services.frames = &m_pager->stripFrames();
+    services.frameSpace = m_pager->strip();
     const auto state = TilehallGridView::State::from(m_root.interactionManager(), !m_root.openedGroupID(), m_root.openedGroupID());
 
     QHash<QUuid, PageSlot> kept;
