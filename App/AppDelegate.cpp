@@ -3,7 +3,9 @@
 #include "App/MenuBarCoverHost.h"
 #include "App/OverlayPresenter.h"
 #include "App/OverlayWindowSurfaces.h"
+#include "App/SettingsWindowHost.h"
 #include "App/ShellNotifications.h"
+#include "App/SystemSettingsServices.h"
 #include "App/TargetScreens.h"
 #include "Platform/DockWindows.h"
 #include "Platform/LaunchAtLogin.h"
@@ -147,7 +149,23 @@ AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
         if (self)
             self->rescanApps(false);
     };
+    deps.hooks.closeSettingsSheet = [self] {
+        if (self)
+            self->closeSettingsSheet();
+    };
     m_presenter = std::make_unique<OverlayPresenter>(std::move(deps));
+
+    SettingsWindowHost::Dependencies settings;
+    settings.scheduler = &m_scheduler;
+    settings.stack = &WindowStack::shared();
+    settings.engine = m_interactionManager.get();
+    settings.overlay = [self]() -> QWidget* { return self ? self->m_tilehallWindow.get() : nullptr; };
+    settings.setCoverScrim = [self](double opacity) {
+        if (self && self->m_coverHost->window())
+            self->m_coverHost->window()->setModalScrim(opacity);
+    };
+    settings.services = [this] { return systemSettingsServices(m_layoutManager, m_shortcutManager); };
+    m_settingsHost = std::make_unique<SettingsWindowHost>(std::move(settings));
 
     ShellNotifications::PinchHooks pinch;
     pinch.isTrusted = [] { return true; };
@@ -388,6 +406,16 @@ void AppDelegate::warmUpInBackground(bool)
 void AppDelegate::rescanApps(bool report)
 {
     m_rescan->rescanApps(report);
+}
+
+void AppDelegate::openSettings()
+{
+    m_settingsHost->openSettings();
+}
+
+void AppDelegate::closeSettingsSheet()
+{
+    m_settingsHost->closeSettingsSheet();
 }
 
 void AppDelegate::syncLaunchAtLoginConfig()
