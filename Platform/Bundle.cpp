@@ -2,7 +2,6 @@
 
 #include "Platform/PropertyList.h"
 #include "Platform/PropertyListLimits.h"
-#include "Support/Logger.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -43,10 +42,8 @@ std::optional<Bundle> FileBundleReader::bundle(const QString& path) const
     Bundle out;
     out.path = path;
     const auto bytes = folder->readFile(QStringLiteral("Contents/Info.plist"), PropertyListLimits::maxBytes);
-    QString refusal;
-    const auto root = bytes ? PropertyList::parse(*bytes, &refusal) : std::nullopt;
-    if (!refusal.isEmpty())
-        CLOG_WARN(QStringLiteral("Info.plist 未读取（") + refusal + QStringLiteral("）：") + path);
+    // One past the limits reads as unreadable; the scan logs that once per bundle.
+    const auto root = bytes ? PropertyList::parse(*bytes) : std::nullopt;
     if (root && root->typeId() == QMetaType::QVariantMap)
         out.info = root->toMap();
     const QVariant identifier = out.info.value(QStringLiteral("CFBundleIdentifier"));
