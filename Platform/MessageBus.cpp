@@ -56,7 +56,9 @@ QString safeEndpoint(QString endpoint)
     return endpoint.isEmpty() ? QStringLiteral("_") : endpoint;
 }
 
-QByteArray encode(const QString& name, const QVariantMap& userInfo)
+} // namespace
+
+QByteArray MessageBus::encodeMessage(const QString& name, const QVariantMap& userInfo)
 {
     QJsonObject object;
     object.insert(QStringLiteral("name"), name);
@@ -64,7 +66,20 @@ QByteArray encode(const QString& name, const QVariantMap& userInfo)
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-} // namespace
+std::optional<MessageBus::Message> MessageBus::decodeMessage(const QByteArray& bytes)
+{
+    // Another process of ours wrote it, but it is still checked like any outside input.
+    if (bytes.isEmpty() || bytes.size() > maxMessageBytes)
+        return std::nullopt;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes);
+    if (!document.isObject())
+        return std::nullopt;
+    const QJsonObject object = document.object();
+    const QJsonValue name = object.value(QStringLiteral("name"));
+    if (!name.isString())
+        return std::nullopt;
+    return Message{name.toString(), object.value(QStringLiteral("userInfo")).toObject().toVariantMap()};
+}
 
 MessageBus::MessageBus(const QString& folder, const QString& endpoint, QObject* parent) : QObject(parent)
 {
@@ -123,7 +138,9 @@ void MessageBus::close()
 {
     if (m_fd < 0)
         return;
-    delete m_notifier;
+    // Possibly from an observer called by this notifier's own signal.
+    m_notifier->setEnabled(false);
+    m_notifier->deleteLater();
     m_notifier = nullptr;
     ::close(m_fd);
     m_fd = -1;
@@ -139,7 +156,7 @@ void MessageBus::removeObserver(Token token) { m_observers.remove(token); }
 
 int MessageBus::post(const QString& name, const QVariantMap& userInfo)
 {
-    const QByteArray message = encode(name, userInfo);
+    const QByteArray message = encodeMessage(name, userInfo);
     if (message.size() > maxMessageBytes) {
         CLOG_WARN(QStringLiteral("消息总线：通知过大（%1 字节），未发送").arg(message.size()));
         return 0;
@@ -187,17 +204,10 @@ void MessageBus::readPending()
         const ssize_t size = ::recv(m_fd, buffer.data(), buffer.size(), MSG_DONTWAIT | MSG_TRUNC);
         if (size < 0)
             return;
-        // Another process of ours wrote it, but it is still checked like any outside input.
-        if (size == 0 || size > maxMessageBytes)
+        if (size > maxMessageBytes)
             continue;
-        const QJsonDocument document = QJsonDocument::fromJson(QByteArray(buffer.data(), qsizetype(size)));
-        if (!document.isObject())
-            continue;
-        const QJsonObject object = document.object();
-        const QJsonValue name = object.value(QStringLiteral("name"));
-        if (!name.isString())
-            continue;
-        m_observers.deliver(name.toString(), object.value(QStringLiteral("userInfo")).toObject().toVariantMap());
+        if (const auto message = decodeMessage(QByteArray(buffer.data(), qsizetype(size))))
+            m_observers.deliver(message->name, message->userInfo);
     }
 }
 

@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+#include <optional>
+
 class QSocketNotifier;
 
 namespace corvanta {
@@ -48,6 +50,15 @@ public:
 
     // Stops receiving and removes this process's socket (before an exit that skips destructors).
     void close();
+
+    // One notification on the wire: compact JSON {"name": text, "userInfo": object}.
+    struct Message {
+        QString name;
+        QVariantMap userInfo;
+    };
+    static QByteArray encodeMessage(const QString& name, const QVariantMap& userInfo);
+    // None for anything else, and for more than maxMessageBytes.
+    static std::optional<Message> decodeMessage(const QByteArray& bytes);
 
 private:
     void openSocket(const QString& folder, const QString& endpoint);
