@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -20,6 +21,7 @@ namespace {
 struct Program {
     QTemporaryDir home{QDir::tempPath() + QStringLiteral("/corvanta-e2e-XXXXXX")};
     QProcess process;
+    QMap<QString, QString> extraEnvironment;
 
     QString path(const char* relative) const { return home.path() + QLatin1Char('/') + QLatin1String(relative); }
     QString logFile() const { return path("state/Corvanta/Corvanta.log"); }
@@ -49,6 +51,9 @@ struct Program {
         env.insert(QStringLiteral("CORVANTA_LAUNCH_LOG"), launchLog());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         env.remove(QStringLiteral("CORVANTA_TEST_REAL_DISPLAY"));
+        env.remove(QStringLiteral("QUORLA_SUCCESSION"));
+        for (auto it = extraEnvironment.cbegin(); it != extraEnvironment.cend(); ++it)
+            env.insert(it.key(), it.value());
         return env;
     }
 
@@ -246,6 +251,30 @@ TEST(ProgramEndToEnd, ASecondCopyMakesTheFirstShowTheGridEndsWithZeroAndTheFirst
     program.process.terminate();
     ASSERT_TRUE(program.process.waitForFinished(10000));
     EXPECT_TRUE(layoutHasNewApp());
+}
+
+TEST(ProgramEndToEnd, ASuccessorStartStaysHiddenAndReadyWithoutTheSplash)
+{
+    Program program;
+    program.extraEnvironment.insert(QStringLiteral("QUORLA_SUCCESSION"), QStringLiteral("1"));
+    program.start();
+    ASSERT_TRUE(program.process.waitForStarted(10000));
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("扩展=false；瓦厅保持隐藏待命"))) << program.log().toStdString();
+    Keyboard keyboard;
+    ASSERT_NE(keyboard.display, nullptr);
+    QThread::msleep(1500); // past the moment a start by hand would have shown the grid
+    EXPECT_FALSE(keyboard.overlayMapped());
+    const QString log = program.log();
+    EXPECT_FALSE(log.contains(QStringLiteral("阶段154/155：展示冷启动进度小窗")));
+    EXPECT_FALSE(log.contains(QStringLiteral("Tilehall shown")));
+    EXPECT_TRUE(log.contains(QStringLiteral("阶段29/65：启动来源 = ")));
+
+    keyboard.tap(XK_F4);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Tilehall shown — isVisible=true"))) << program.log().toStdString();
+    EXPECT_TRUE(keyboard.waitFor([&] { return keyboard.overlayMapped(); }));
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+    EXPECT_EQ(program.process.exitCode(), 0);
 }
 
 TEST(ProgramEndToEnd, ControlQOnTheOverlayQuitsThroughTheSameTermination)
