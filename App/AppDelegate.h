@@ -31,6 +31,7 @@ class TilehallContentView;
 class TilehallWindow;
 class DockWindowSource;
 class MenuBarCoverWindow;
+class SettingsWindowHost;
 
 // The shell's single owner object: the layout store, the trigger service, the scanner, the input
 // engine, the overlay window with its presenter, and the process's start-up, heartbeat and
@@ -73,6 +74,10 @@ public:
     void rescanApps(bool report);
     // The gate to the Accessibility guide before a show: true when the guide took the show over.
     bool presentAccessibilityGuideIfNeeded(bool showTilehallWhenGranted);
+    // The settings window: a sheet over the grid while it is shown, a floating window otherwise.
+    void openSettings();
+    void closeSettingsSheet();
+    SettingsWindowHost& settingsHost() { return *m_settingsHost; }
 
     OverlayPresenter& presenter() { return *m_presenter; }
     LayoutManager& layoutManager() { return m_layoutManager; }
@@ -119,6 +124,7 @@ private:
     std::unique_ptr<SuccessorHandOver> m_handOver;
     std::unique_ptr<WarmUp> m_warmUp;
     std::unique_ptr<ColdStartFinish> m_coldStart;
+    std::unique_ptr<SettingsWindowHost> m_settingsHost;
     TilehallContentView* m_rootView = nullptr; // owned by the window's scene
 
     LaunchMode m_launchMode = LaunchMode::cold;

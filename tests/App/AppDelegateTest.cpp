@@ -15,6 +15,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <QCoreApplication>
+
 #include <gtest/gtest.h>
 
 using namespace corvanta;
@@ -54,6 +56,7 @@ TEST(AppDelegate, ALoginStartStaysHiddenReopensThroughItsEntryAndOnlyTheOwnerWri
     }
 
     test::LogCapture log;
+    QCoreApplication::setApplicationVersion(QStringLiteral(CORVANTA_VERSION)); // as the program's main does
     AppDelegate delegate(launch(true));
     delegate.applicationDidFinishLaunching();
     EXPECT_EQ(delegate.launchMode(), LaunchMode::login);
@@ -66,6 +69,11 @@ TEST(AppDelegate, ALoginStartStaysHiddenReopensThroughItsEntryAndOnlyTheOwnerWri
                              "Layout config: rows=", "Setting up tilehall window...", "Tilehall window created (hidden until shown)",
                              "Setting up shortcuts: key=F4", "开始扫描应用目录", "扩展=false；瓦厅保持隐藏待命"})
         EXPECT_TRUE(log.contains(QString::fromUtf8(line))) << line;
+    // The build is the commit, not the version again, and the system is named as what it is.
+    EXPECT_TRUE(log.contains(QStringLiteral("App version: " CORVANTA_VERSION " (build ")));
+    EXPECT_FALSE(log.contains(QStringLiteral("(build " CORVANTA_VERSION ")")));
+    EXPECT_FALSE(log.contains(QStringLiteral("macOS: ")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Linux: ")));
 
     // Running the program again is the reopen: it shows the overlay, and again hides it.
     EXPECT_TRUE(delegate.applicationShouldHandleReopen(false));
