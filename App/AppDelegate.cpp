@@ -3,6 +3,8 @@
 #include "App/MenuBarCoverHost.h"
 #include "App/OverlayPresenter.h"
 #include "App/OverlayWindowSurfaces.h"
+#include "App/PinchTransition.h"
+#include "App/PinchWindowSurfaces.h"
 #include "App/ShellNotifications.h"
 #include "App/TargetScreens.h"
 #include "Platform/DockWindows.h"
@@ -10,6 +12,7 @@
 #include "Platform/SLSMenuBar.h"
 #include "Platform/ScreenProvider.h"
 #include "Platform/StandardPaths.h"
+#include "Platform/UserDefaults.h"
 #include "Platform/WindowLevels.h"
 #include "Platform/WindowStack.h"
 #include "Services/AppScanner.h"
@@ -17,6 +20,7 @@
 #include "Services/IconCache.h"
 #include "Services/LayoutManager.h"
 #include "Services/ShortcutManager.h"
+#include "Services/SystemTrackpadPinch.h"
 #include "Services/WallpaperStore.h"
 #include "Support/Constants.h"
 #include "Support/InteractionManager.h"
@@ -93,6 +97,8 @@ AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
     m_surfaces = std::make_unique<OverlayWindowSurfaces>(*m_coverHost, LayerTransition::shared(), SLSMenuBar::shared(),
                                                          TransitionFPSMeter::shared());
     m_backdrop = std::make_unique<StoreBackdrop>(WallpaperStore::shared());
+    m_pinchSurfaces = std::make_unique<PinchWindowSurfaces>([this] { return m_tilehallWindow.get(); }, *m_coverHost, *m_surfaces,
+                                                            LayerTransition::shared(), SLSMenuBar::shared());
 
     ApplicationRescan::Dependencies rescan;
     rescan.layoutManager = &m_layoutManager;
@@ -146,7 +152,20 @@ AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
         if (self)
             self->rescanApps(false);
     };
+    deps.hooks.cancelPinchForRegularTransition = [self] {
+        if (self && self->m_pinchTransition)
+            self->m_pinchTransition->cancelPinchForRegularTransition();
+    };
     m_presenter = std::make_unique<OverlayPresenter>(std::move(deps));
+
+    PinchTransition::Dependencies pinchDeps;
+    pinchDeps.presenter = m_presenter.get();
+    pinchDeps.shortcuts = &m_shortcutManager;
+    pinchDeps.engine = m_interactionManager.get();
+    pinchDeps.surfaces = m_pinchSurfaces.get();
+    pinchDeps.scheduler = &m_scheduler;
+    pinchDeps.layerTransitionEnabled = LayerTransition::shared().isEnabled();
+    m_pinchTransition = std::make_unique<PinchTransition>(std::move(pinchDeps));
 
     ShellNotifications::PinchHooks pinch;
     pinch.isTrusted = [] { return true; };
@@ -216,6 +235,11 @@ void AppDelegate::applicationDidFinishLaunching()
     followEngine();
     if (m_layoutManager.config().backgroundType != BackgroundType::color)
         WallpaperStore::shared().restoreLatestForLaunch();
+    // A login or successor start re-applies the take-over of the system's pinch the user agreed to.
+    const TrackpadGesture gesture = m_layoutManager.config().trackpadGesture;
+    if (m_launchMode != LaunchMode::cold && gesture != TrackpadGesture::off &&
+        UserDefaults::standard().boolValue(QString::fromLatin1(didAskFourFingerPinchTakeoverKey)))
+        SystemTrackpadPinch::shared().applyExclusiveTakeover(gesture);
     warmUpInBackground(m_launchMode == LaunchMode::cold);
     m_notifications->subscribeAccessibilityAnswers();
     if (m_launchMode != LaunchMode::successor)
@@ -344,10 +368,24 @@ void AppDelegate::setupShortcuts()
         self->m_presenter->toggleTilehall();
     };
     m_shortcutManager.registerShortcut(config.shortcutKey);
-    // The hot corner and the pinch arrive with their own services; their settings are logged and
-    // kept, and the callbacks stay unset until then.
-    if (config.hotCorner != HotCorner::none)
+    if (config.hotCorner != HotCorner::none) {
         CLOG_INFO(QStringLiteral("Setting up hot corner: ") + hotCornerName(config.hotCorner));
+        m_shortcutManager.startHotCornerMonitor(config.hotCorner);
+    }
+    m_shortcutManager.onPinchBegin = [self](PinchGestureDirection direction) {
+        if (self)
+            self->m_pinchTransition->beginInteractivePinchTransition(direction);
+    };
+    m_shortcutManager.onPinchProgress = [self](double progress) {
+        if (self)
+            self->m_pinchTransition->handleProgress(progress);
+    };
+    m_shortcutManager.onPinchSettle = [self](bool commit) {
+        if (self)
+            self->m_pinchTransition->settleInteractivePinchTransition(commit);
+    };
+    const bool agreed = UserDefaults::standard().boolValue(QString::fromLatin1(didAskFourFingerPinchTakeoverKey));
+    m_shortcutManager.setupPinchGesture(config.trackpadGesture, config.trackpadGesture != TrackpadGesture::off && agreed);
 }
 
 void AppDelegate::followEngine()
@@ -434,6 +472,8 @@ void AppDelegate::applicationWillTerminate()
     m_presenter->orderOverlayOut();
     SLSMenuBar::shared().restore();
     m_shortcutManager.unregisterShortcut();
+    m_shortcutManager.stopHotCornerMonitor();
+    m_shortcutManager.stopPinchGesture();
     if (m_ownsLayout)
         m_layoutManager.performSave();
     Logger::shared().flush();
