@@ -56,6 +56,13 @@ public:
     virtual bool isInstalled() const = 0;
 };
 
+// One stage of a touchpad pinch as the desktop reports it: its scale so far (1 at the start) and
+// its finger count. Delivered as a magnify event with scale − 1 (closing fingers are negative) and
+// a gesture event of that many touches: before the magnification at a begin, so the sequence is
+// armed first, and after it at an end, so the magnification settles before the sequence ends.
+enum class PinchStage { begin, update, end, cancel };
+void deliverPinchStage(const PinchEventSource::Handlers& handlers, PinchStage stage, double scale, int fingers);
+
 // Sleep and wake of the machine.
 class SleepWakeSource {
 public:

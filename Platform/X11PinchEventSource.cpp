@@ -1,11 +1,11 @@
 #include "Platform/X11PinchEventSource.h"
 
+#include "Platform/LibinputPinchEventSource.h"
+
 #include <QGuiApplication>
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
-
-#include <algorithm>
 
 namespace corvanta {
 
@@ -29,48 +29,47 @@ void X11PinchEventSource::remove()
 void X11PinchEventSource::handle(int type, const void* data)
 {
     const auto* pinch = static_cast<const XIGesturePinchEvent*>(data);
-    const std::size_t fingers = std::size_t(std::max(int(pinch->detail), 0));
-    MagnifyEvent magnify;
-    magnify.magnification = pinch->scale - 1.0;
-    int touchPhase = TouchPhase::moved;
-    if (type == XI_GesturePinchBegin) {
-        magnify.phase = GesturePhase::began;
-        touchPhase = TouchPhase::began;
-    } else if (type == XI_GesturePinchUpdate) {
-        magnify.phase = GesturePhase::changed;
-    } else {
-        const bool cancelled = pinch->flags & XIGesturePinchEventCancelled;
-        magnify.phase = cancelled ? GesturePhase::cancelled : GesturePhase::ended;
-        touchPhase = cancelled ? TouchPhase::cancelled : TouchPhase::ended;
-    }
-    const GestureTouchesEvent touches{std::vector<int>(fingers, touchPhase)};
-    // The touches first at a begin, so the sequence is armed before its first magnification, and
-    // last at an end, so the magnification settles before the sequence ends.
-    const Handlers handlers = m_handlers;
-    if (handlers.onGesture && type == XI_GesturePinchBegin)
-        handlers.onGesture(touches);
-    if (handlers.onMagnify)
-        handlers.onMagnify(magnify);
-    if (handlers.onGesture && type != XI_GesturePinchBegin)
-        handlers.onGesture(touches);
+    PinchStage stage = PinchStage::update;
+    if (type == XI_GesturePinchBegin)
+        stage = PinchStage::begin;
+    else if (type == XI_GesturePinchEnd)
+        stage = (pinch->flags & XIGesturePinchEventCancelled) ? PinchStage::cancel : PinchStage::end;
+    deliverPinchStage(m_handlers, stage, pinch->scale, int(pinch->detail));
 }
 
 namespace {
 
-class NoPinchEventSource final : public PinchEventSource {
+// The X server's gestures where it offers them, libinput's otherwise.
+class FallbackPinchEventSource final : public PinchEventSource {
 public:
-    bool install(Handlers) override { return false; }
-    void remove() override {}
-    bool isInstalled() const override { return false; }
+    FallbackPinchEventSource(std::unique_ptr<PinchEventSource> first, std::unique_ptr<PinchEventSource> second)
+        : m_first(std::move(first)), m_second(std::move(second))
+    {
+    }
+    bool install(Handlers handlers) override
+    {
+        remove();
+        return m_first->install(handlers) || m_second->install(handlers);
+    }
+    void remove() override
+    {
+        m_first->remove();
+        m_second->remove();
+    }
+    bool isInstalled() const override { return m_first->isInstalled() || m_second->isInstalled(); }
+
+private:
+    std::unique_ptr<PinchEventSource> m_first, m_second;
 };
 
 } // namespace
 
 std::unique_ptr<PinchEventSource> makeSystemPinchEventSource()
 {
+    std::unique_ptr<PinchEventSource> libinput = std::make_unique<LibinputPinchEventSource>();
     if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        return std::make_unique<X11PinchEventSource>();
-    return std::make_unique<NoPinchEventSource>();
+        return std::make_unique<FallbackPinchEventSource>(std::make_unique<X11PinchEventSource>(), std::move(libinput));
+    return libinput;
 }
 
 } // namespace corvanta
