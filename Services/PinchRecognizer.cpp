@@ -143,6 +143,8 @@ void PinchRecognizer::stopPinchGesture()
 {
     removePinchEventTap();
     m_deps.tracker->stop();
+    // A tracker that never started keeps its callbacks through stop(); they point at us.
+    m_deps.tracker->setCallbacks({});
     m_axPoll.cancel();
     removeSleepWakeObservers();
     resetPinchTracking();

@@ -261,6 +261,10 @@ TEST(PinchRecognizer, WaitsForTrustThenInstallsTheTapAndFollowsSleepAndWake)
     EXPECT_FALSE(rig.events.installed);
     EXPECT_FALSE(rig.r().isPollingAccessibility());
     EXPECT_FALSE(rig.sleepWake.didWake);
+    // Stopped, the tracker no longer reaches the recogniser.
+    rig.tracker.setProgressGate(true);
+    rig.tracker.handleFrame(QByteArrayView(), 0);
+    EXPECT_TRUE(rig.posted.empty());
 }
 
 TEST(PinchRecognizer, ThePollGivesUpAfterTwoMinutes)
