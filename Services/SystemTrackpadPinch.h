@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Models/LayoutConfig.h"
+#include "Services/GestureRecognitionSource.h"
 
 #include <QString>
 
@@ -9,7 +10,6 @@
 
 namespace corvanta {
 
-enum class GestureRecognitionSource { macOS, builtIn, disabled };
 QString caseName(GestureRecognitionSource source);
 
 // The system's own four- and five-finger pinch switches in the two trackpad preference domains,
