@@ -11,6 +11,7 @@
 #include "Services/SystemTrackpadPinch.h"
 #include "Support/Constants.h"
 #include "Support/Logger.h"
+#include "Views/AccessibilityGuideWindow.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -81,7 +82,7 @@ SettingsServices systemSettingsServices(LayoutManager& layoutManager, ShortcutMa
     services.startHotCornerMonitor = [&shortcuts](HotCorner corner) { shortcuts.startHotCornerMonitor(corner); };
     services.setupPinchGesture = [&shortcuts](TrackpadGesture mode, bool claimExclusive) { shortcuts.setupPinchGesture(mode, claimExclusive); };
     services.gestureRecognitionSource = [](TrackpadGesture mode) { return SystemTrackpadPinch::shared().gestureRecognitionSource(mode); };
-    services.presentAccessibilityGuide = [] { CLOG_INFO(QStringLiteral("辅助功能引导面板 — 未实现")); };
+    services.presentAccessibilityGuide = [] { AccessibilityGuideWindowController::shared().present(false); };
     services.openUrl = [](const QString& url) { CLOG_INFO(QStringLiteral("系统设置链接在此桌面上没有处理程序 — 跳过：") + url); };
 
     services.chooseBackupFile = [] { return chooseJsonFile(true); };

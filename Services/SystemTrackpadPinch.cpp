@@ -1,10 +1,10 @@
 #include "Services/SystemTrackpadPinch.h"
 
+#include "Platform/MessageBus.h"
 #include "Platform/PropertyList.h"
 #include "Platform/StandardPaths.h"
 #include "Support/AtomicFile.h"
 #include "Support/Logger.h"
-#include "Support/NotificationCenter.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -31,10 +31,9 @@ SystemTrackpadPinch::SystemTrackpadPinch(QString preferencesFolder, Notification
 
 SystemTrackpadPinch& SystemTrackpadPinch::shared()
 {
-    // The program's own notification centre carries the change notice; the desktop has no
-    // listener for it.
+    // The change notice goes out on the program's own bus; the desktop has no listener for it.
     static SystemTrackpadPinch instance(StandardPaths::homeDirectory() + QStringLiteral("/Library/Preferences"),
-                                        [](const QString& name) { NotificationCenter::defaultCenter().post(name); });
+                                        [](const QString& name) { MessageBus::shared().post(name); });
     return instance;
 }
 
