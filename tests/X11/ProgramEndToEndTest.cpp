@@ -367,6 +367,7 @@ TEST(ProgramEndToEnd, ThePointerInTheChosenHotCornerTogglesTheOverlay)
 
     program.process.terminate();
     ASSERT_TRUE(program.process.waitForFinished(10000));
+}
 
 // A virtual display of the test's own, which the test can take away.
 struct OwnDisplay {
