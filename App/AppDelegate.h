@@ -24,7 +24,9 @@ class TargetScreens;
 class TilehallContentView;
 class TilehallWindow;
 class DockWindowSource;
+class DockHost;
 class MenuBarCoverWindow;
+class TilehallInteractionView;
 
 // The shell's single owner object: the layout store, the trigger service, the scanner, the input
 // engine, the overlay window with its presenter, and the process's start-up, heartbeat and
@@ -61,12 +63,17 @@ public:
     void applicationDidResignActive();
 
     void rescanApps(bool report);
+    // Opens the settings window through `settingsOpener`; until one is set it is only logged.
+    void openSettings();
+    std::function<void()> settingsOpener;
 
     OverlayPresenter& presenter() { return *m_presenter; }
     LayoutManager& layoutManager() { return m_layoutManager; }
     InteractionManager& interactionManager() { return *m_interactionManager; }
     TilehallWindow* tilehallWindow() const { return m_tilehallWindow.get(); }
     TilehallContentView* rootView() const { return m_rootView; }
+    TilehallInteractionView* interactionView() const { return m_interactionView.get(); }
+    DockHost* dockHost() const { return m_dockHost.get(); }
     LaunchMode launchMode() const { return m_launchMode; }
     // Whether this process has taken the layout over (it passed the single-instance rule). Only an
     // owner writes the layout at termination: a copy that quits at start has only read it.
@@ -84,6 +91,7 @@ private:
     // Binds a new menu-bar strip's view to the settings, the backdrop and the presentation.
     void configureCover(MenuBarCoverWindow& cover);
     void buildRootView();
+    void setupInteractionView();
 
     LaunchFacts m_facts;
     Scheduler& m_scheduler;
@@ -101,6 +109,8 @@ private:
     std::unique_ptr<ShellNotifications> m_notifications;
     std::unique_ptr<TilehallWindow> m_tilehallWindow;
     TilehallContentView* m_rootView = nullptr; // owned by the window's scene
+    std::unique_ptr<DockHost> m_dockHost;
+    std::unique_ptr<TilehallInteractionView> m_interactionView;
 
     LaunchMode m_launchMode = LaunchMode::cold;
     bool m_didFinishLaunching = false;
