@@ -1,5 +1,6 @@
 #include "Platform/PropertyList.h"
 
+#include "Platform/BinaryPlistStrings.h"
 #include "Platform/FileRead.h"
 
 #include <QDateTime>
@@ -48,17 +49,17 @@ QVariant toVariant(plist_t node, int depth)
         plist_get_real_val(node, &value);
         return value;
     }
-    case PLIST_STRING:
-    case PLIST_KEY: {
-        char* text = nullptr;
-        if (plist_get_node_type(node) == PLIST_STRING)
-            plist_get_string_val(node, &text);
-        else
-            plist_get_key_val(node, &text);
-        const QString out = text ? QString::fromUtf8(text) : QString();
-        std::free(text);
-        return out;
+    case PLIST_STRING: {
+        // Read with its stored length: the copying getters assert that a string holds no NUL,
+        // which a binary list can contradict.
+        uint64_t length = 0;
+        const char* text = plist_get_string_ptr(node, &length);
+        return text && length <= uint64_t(std::numeric_limits<int32_t>::max()) ? QString::fromUtf8(text, qsizetype(length)) : QString();
     }
+    case PLIST_KEY:
+        // Keys are read by the dictionary walk below; a key in a value's place is malformed (and
+        // its getter asserts on content).
+        return QString();
     case PLIST_DATA: {
         char* bytes = nullptr;
         uint64_t length = 0;
@@ -170,10 +171,13 @@ std::optional<QVariant> PropertyList::parse(const QByteArray& data)
     if (data.isEmpty() || data.size() > std::numeric_limits<int32_t>::max())
         return std::nullopt;
     plist_t root = nullptr;
-    if (plist_is_binary(data.constData(), uint32_t(data.size())))
+    if (plist_is_binary(data.constData(), uint32_t(data.size()))) {
+        if (!binaryPlistStringsAreClean(data))
+            return std::nullopt;
         plist_from_bin(data.constData(), uint32_t(data.size()), &root);
-    else
+    } else {
         plist_from_xml(data.constData(), uint32_t(data.size()), &root);
+    }
     if (!root)
         return std::nullopt;
     PlistPtr owner(root);
