@@ -49,11 +49,15 @@ bool TilehallInteractionView::eventFilter(QObject* watched, QEvent* event)
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() != Qt::RightButton)
             return false;
-        return rightMouseDown(mouse->position().toPoint(), mouse->globalPosition().toPoint());
+        m_pressShowedMenu = rightMouseDown(mouse->position().toPoint(), mouse->globalPosition().toPoint());
+        return m_pressShowedMenu;
     }
-    case QEvent::ContextMenu:
-        // The press opened the menu already (or went to the element under it).
-        return static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Mouse;
+    case QEvent::ContextMenu: {
+        // The press showed our menu already; otherwise the element under it shows its own.
+        const bool ours = m_pressShowedMenu && static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Mouse;
+        m_pressShowedMenu = false;
+        return ours;
+    }
     case QEvent::Wheel:
         return scrollWheel(*static_cast<QWheelEvent*>(event));
     default:

@@ -65,6 +65,7 @@ protected:
 
 private:
     QPointer<LayerHostWindow> m_window;
+    bool m_pressShowedMenu = false;
 };
 
 } // namespace corvanta
