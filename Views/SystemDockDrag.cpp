@@ -51,16 +51,18 @@ void SystemDockDrag::run(const AppItem& app, std::shared_ptr<QObject> coordinato
         return;
     auto* mime = new QMimeData;
     mime->setUrls({QUrl::fromLocalFile(app.path())});
-    QDrag drag(m_source);
-    drag.setMimeData(mime);
+    // On the heap and never deleted here: a Dock in another process asks for the dropped data
+    // after exec() has returned, and the toolkit keeps the drag for that and disposes of it.
+    auto* drag = new QDrag(m_source);
+    drag->setMimeData(mime);
     if (m_options.icon) {
         const QImage icon = m_options.icon(app);
         if (!icon.isNull()) {
-            drag.setPixmap(QPixmap::fromImage(icon.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-            drag.setHotSpot(QPoint(kIconSize / 2, kIconSize / 2));
+            drag->setPixmap(QPixmap::fromImage(icon.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+            drag->setHotSpot(QPoint(kIconSize / 2, kIconSize / 2));
         }
     }
-    const Qt::DropAction action = m_options.exec(drag);
+    const Qt::DropAction action = m_options.exec(*drag);
     if (!m_source)
         return;
     const QPoint local = m_source->mapFromGlobal(QCursor::pos());
