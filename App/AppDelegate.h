@@ -26,6 +26,7 @@ class TilehallWindow;
 class DockWindowSource;
 class DockHost;
 class MenuBarCoverWindow;
+class SettingsWindowHost;
 class TilehallInteractionView;
 
 // The shell's single owner object: the layout store, the trigger service, the scanner, the input
@@ -63,9 +64,10 @@ public:
     void applicationDidResignActive();
 
     void rescanApps(bool report);
-    // Opens the settings window through `settingsOpener`; until one is set it is only logged.
+    // The settings window: a sheet over the grid while it is shown, a floating window otherwise.
     void openSettings();
-    std::function<void()> settingsOpener;
+    void closeSettingsSheet();
+    SettingsWindowHost& settingsHost() { return *m_settingsHost; }
 
     OverlayPresenter& presenter() { return *m_presenter; }
     LayoutManager& layoutManager() { return m_layoutManager; }
@@ -108,6 +110,7 @@ private:
     std::unique_ptr<ApplicationRescan> m_rescan;
     std::unique_ptr<ShellNotifications> m_notifications;
     std::unique_ptr<TilehallWindow> m_tilehallWindow;
+    std::unique_ptr<SettingsWindowHost> m_settingsHost;
     TilehallContentView* m_rootView = nullptr; // owned by the window's scene
     std::unique_ptr<DockHost> m_dockHost;
     std::unique_ptr<TilehallInteractionView> m_interactionView;

@@ -2,7 +2,6 @@
 
 #include "Platform/DockPreferences.h"
 #include "Platform/DockRestart.h"
-#include "Support/LogFormat.h"
 #include "Support/Logger.h"
 
 #include <QDir>
@@ -127,7 +126,7 @@ DockManager::Outcome DockManager::addToDock(const AppItem& app)
     if (!m_preferences.write(contents, &error))
         return Outcome::failed(QStringLiteral("写入程序坞偏好设置失败：") + error);
 
-    CLOG_INFO(QStringLiteral("DockManager: 写入常驻项 — ") + logText(app.name) + QStringLiteral("（共 ") + QString::number(tiles.size())
+    CLOG_INFO(QStringLiteral("DockManager: 写入常驻项 — ") + app.name + QStringLiteral("（共 ") + QString::number(tiles.size())
               + QStringLiteral(" 项），") + QString::number(restartDelay) + QStringLiteral("s 后重启 Dock"));
     scheduleDockRestart();
     return Outcome::added();

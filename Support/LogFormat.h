@@ -34,21 +34,6 @@ inline QString logRect(const QRectF& r)
     return QStringLiteral("(%1, %2, %3, %4)").arg(logNumber(r.x()), logNumber(r.y()), logNumber(r.width()), logNumber(r.height()));
 }
 
-// Text from other people's files (names, paths): control characters become "\u{XX}", so such a
-// text can never break a log line or forge one.
-inline QString logText(const QString& text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            out += QStringLiteral("\\u{%1}").arg(int(c.unicode()), 2, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out;
-}
-
 inline QString logBool(bool value)
 {
     return value ? QStringLiteral("true") : QStringLiteral("false");

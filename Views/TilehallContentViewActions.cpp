@@ -6,7 +6,6 @@
 #include "Services/LayoutManager.h"
 #include "Services/ShortcutManager.h"
 #include "Support/InteractionManager.h"
-#include "Support/LogFormat.h"
 #include "Support/Logger.h"
 #include "Support/NotificationCenter.h"
 #include "Views/CellDrawing.h"
@@ -342,16 +341,16 @@ void TilehallContentView::dropToDock(const QUuid& entryID)
     }
     if (pinToDock) {
         const DockManager::Outcome outcome = pinToDock(*app);
-        const QString name = logText(app->name);
+        const QString name = app->name;
         switch (outcome.kind) {
         case DockManager::Outcome::Kind::added:
-            CLOG_INFO(QStringLiteral("阶段38：已加入程序坞 — ") + name + QStringLiteral("（") + logText(app->path()) + QStringLiteral("）"));
+            CLOG_INFO(QStringLiteral("阶段38：已加入程序坞 — ") + name + QStringLiteral("（") + app->path() + QStringLiteral("）"));
             break;
         case DockManager::Outcome::Kind::alreadyPresent:
             CLOG_INFO(QStringLiteral("阶段38：已在程序坞中，未重复添加 — ") + name);
             break;
         case DockManager::Outcome::Kind::failed:
-            CLOG_WARN(QStringLiteral("阶段38：加入程序坞失败 — ") + name + QStringLiteral("：") + logText(outcome.message));
+            CLOG_WARN(QStringLiteral("阶段38：加入程序坞失败 — ") + name + QStringLiteral("：") + outcome.message);
             break;
         }
     }
@@ -369,7 +368,7 @@ bool TilehallContentView::beginSystemDockDrag(const QUuid& entryID, const InputE
     }
     if (!systemDockDrag || !systemDockDrag(*app, m_engine.reorderCursor()))
         return false;
-    CLOG_INFO(QStringLiteral("阶段108：系统拖拽会话已启动 — ") + logText(app->name) + QStringLiteral("（file-url 投放，Dock 原生接收）"));
+    CLOG_INFO(QStringLiteral("阶段108：系统拖拽会话已启动 — ") + app->name + QStringLiteral("（file-url 投放，Dock 原生接收）"));
     return true;
 }
 
