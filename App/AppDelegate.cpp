@@ -1,6 +1,7 @@
 #include "App/AppDelegate.h"
 
 #include "App/ColdStartFinish.h"
+#include "App/DockHost.h"
 #include "App/MenuBarCoverHost.h"
 #include "App/OverlayPresenter.h"
 #include "App/OverlayWindowSurfaces.h"
@@ -44,8 +45,10 @@
 #include "Views/LayerTransition.h"
 #include "Views/MenuBarCoverView.h"
 #include "Views/MenuBarCoverWindow.h"
+#include "Views/ModalAboveOverlay.h"
 #include "Views/LayerItem.h"
 #include "Views/TilehallContentView.h"
+#include "Views/TilehallInteractionView.h"
 #include "Views/TilehallWindow.h"
 
 #include <QCoreApplication>
@@ -133,15 +136,7 @@ AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
         QMessageBox box(QMessageBox::Information, report.message, report.message, QMessageBox::NoButton);
         box.setInformativeText(report.informativeText);
         box.addButton(QStringLiteral("好"), QMessageBox::AcceptRole);
-        box.winId();
-        WindowStack::shared().setLevel(box.windowHandle(), WindowLevel::aboveOverlay);
-        // While the alert runs the overlay steps down, so the alert is never hidden behind it.
-        TilehallWindow* overlay = self ? self->m_tilehallWindow.get() : nullptr;
-        if (overlay)
-            overlay->setLevel(WindowLevel::normal);
-        box.exec();
-        if (self && self->m_tilehallWindow)
-            self->m_tilehallWindow->setLevel(TilehallWindow::overlayLevel());
+        runModalAboveOverlay(box, self ? self->m_tilehallWindow.get() : nullptr);
     };
     m_rescan = std::make_unique<ApplicationRescan>(std::move(rescan), this);
 
@@ -317,6 +312,30 @@ void AppDelegate::buildRootView()
     m_rootView = root;
 }
 
+void AppDelegate::setupInteractionView()
+{
+    DockHost::Dependencies dock;
+    dock.scheduler = &m_scheduler;
+    dock.screens = &ScreenProvider::shared();
+    dock.dockWindows = m_dockWindows.get();
+    dock.overlayScreen = [this] { return m_presenter->tilehallScreen(); };
+    m_dockHost = std::make_unique<DockHost>(std::move(dock));
+    m_dockHost->install(*m_interactionManager, *m_rootView, *m_tilehallWindow);
+
+    m_interactionView = std::make_unique<TilehallInteractionView>(*m_tilehallWindow);
+    m_interactionView->interactionManager = m_interactionManager.get();
+    m_interactionView->layoutManager = &m_layoutManager;
+    QPointer<AppDelegate> self(this);
+    m_interactionView->onOpenSettings = [self] {
+        if (self)
+            self->openSettings();
+    };
+    m_interactionView->onRescan = [self] {
+        if (self)
+            self->rescanApps(true);
+    };
+}
+
 void AppDelegate::setupTilehall()
 {
     CLOG_INFO(QStringLiteral("Setting up tilehall window..."));
@@ -338,6 +357,7 @@ void AppDelegate::setupTilehall()
     connect(&m_layoutManager, &LayoutManager::layoutChanged, this, [this] { m_interactionManager->pageCount = pageCountOf(m_layoutManager); });
 
     buildRootView();
+    setupInteractionView();
     m_tilehallWindow->setEscapeHandler([self] { return self && self->m_interactionManager->onEscape && self->m_interactionManager->onEscape(); });
     engine.setOverlayWindow(m_tilehallWindow->windowHandle());
     m_surfaces->setWindow(m_tilehallWindow.get());

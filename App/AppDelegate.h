@@ -32,8 +32,10 @@ class TargetScreens;
 class TilehallContentView;
 class TilehallWindow;
 class DockWindowSource;
+class DockHost;
 class MenuBarCoverWindow;
 class SettingsWindowHost;
+class TilehallInteractionView;
 
 // The shell's single owner object: the layout store, the trigger service, the scanner, the input
 // engine, the overlay window with its presenter, and the process's start-up, heartbeat and
@@ -87,6 +89,8 @@ public:
     InteractionManager& interactionManager() { return *m_interactionManager; }
     TilehallWindow* tilehallWindow() const { return m_tilehallWindow.get(); }
     TilehallContentView* rootView() const { return m_rootView; }
+    TilehallInteractionView* interactionView() const { return m_interactionView.get(); }
+    DockHost* dockHost() const { return m_dockHost.get(); }
     LaunchMode launchMode() const { return m_launchMode; }
     // Whether this process has taken the layout over (it passed the single-instance rule). Only an
     // owner writes the layout at termination: a copy that quits at start has only read it.
@@ -107,6 +111,7 @@ private:
     // Binds a new menu-bar strip's view to the settings, the backdrop and the presentation.
     void configureCover(MenuBarCoverWindow& cover);
     void buildRootView();
+    void setupInteractionView();
 
     LaunchFacts m_facts;
     MessageBus* m_bus;
@@ -131,6 +136,8 @@ private:
     std::unique_ptr<ColdStartFinish> m_coldStart;
     std::unique_ptr<SettingsWindowHost> m_settingsHost;
     TilehallContentView* m_rootView = nullptr; // owned by the window's scene
+    std::unique_ptr<DockHost> m_dockHost;
+    std::unique_ptr<TilehallInteractionView> m_interactionView;
 
     LaunchMode m_launchMode = LaunchMode::cold;
     bool m_didFinishLaunching = false;

@@ -14,4 +14,14 @@ QList<QRectF> X11DockWindowSource::dockWindowBounds()
     return out;
 }
 
+bool X11DockWindowSource::acceptsDroppedFiles()
+{
+    Display* display = X11Desktop::display();
+    for (const auto& top : X11Desktop::dockWindows(display)) {
+        if (X11Desktop::acceptsDrops(display, top.window))
+            return true;
+    }
+    return false;
+}
+
 } // namespace corvanta

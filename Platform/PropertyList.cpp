@@ -1,5 +1,6 @@
 #include "Platform/PropertyList.h"
 
+#include "Platform/BinaryPlistStrings.h"
 #include "Platform/FileRead.h"
 #include "Platform/PropertyListLimits.h"
 #include "Support/Logger.h"
@@ -51,14 +52,16 @@ QVariant toVariant(plist_t node, int depth)
         return value;
     }
     case PLIST_STRING: {
-        // With its length: a string may hold U+0000, on which libplist's copying getter aborts.
+        // Read with its stored length: the copying getters assert that a string holds no NUL,
+        // which a binary list can contradict.
         uint64_t length = 0;
         const char* text = plist_get_string_ptr(node, &length);
-        return text ? QString::fromUtf8(text, qsizetype(length)) : QString();
+        return text && length <= uint64_t(std::numeric_limits<int32_t>::max()) ? QString::fromUtf8(text, qsizetype(length)) : QString();
     }
     case PLIST_KEY:
-        // Keys only occur inside dictionaries, which are read below.
-        return {};
+        // Keys are read by the dictionary walk below; a key in a value's place is malformed (and
+        // its getter asserts on content).
+        return QString();
     case PLIST_DATA: {
         char* bytes = nullptr;
         uint64_t length = 0;
@@ -175,10 +178,13 @@ std::optional<QVariant> PropertyList::parse(const QByteArray& data, QString* ref
         return std::nullopt;
     }
     plist_t root = nullptr;
-    if (plist_is_binary(data.constData(), uint32_t(data.size())))
+    if (plist_is_binary(data.constData(), uint32_t(data.size()))) {
+        if (!binaryPlistStringsAreClean(data))
+            return std::nullopt;
         plist_from_bin(data.constData(), uint32_t(data.size()), &root);
-    else
+    } else {
         plist_from_xml(data.constData(), uint32_t(data.size()), &root);
+    }
     if (!root)
         return std::nullopt;
     PlistPtr owner(root);

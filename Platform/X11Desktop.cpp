@@ -49,7 +49,43 @@ bool hasDockType(Display* display, Window window)
     return found;
 }
 
+bool hasProperty(Display* display, Window window, Atom property)
+{
+    Atom actualType = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const bool found = XGetWindowProperty(display, window, property, 0, 1, False, AnyPropertyType, &actualType, &format, &count,
+                                          &after, &data)
+            == Success
+        && actualType != None;
+    if (data)
+        XFree(data);
+    return found;
+}
+
 } // namespace
+
+bool acceptsDrops(Display* display, unsigned long window)
+{
+    if (!display)
+        return false;
+    ErrorTrap trap(display);
+    const Atom aware = XInternAtom(display, "XdndAware", False);
+    if (hasProperty(display, window, aware))
+        return true;
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    bool found = false;
+    if (XQueryTree(display, window, &root, &parent, &children, &count)) {
+        for (unsigned int i = 0; i < count && !found; ++i)
+            found = hasProperty(display, children[i], aware);
+        if (children)
+            XFree(children);
+    }
+    return found;
+}
 
 Display* display()
 {

@@ -19,6 +19,9 @@ struct TopLevel {
 // Mapped windows whose type is _NET_WM_WINDOW_TYPE_DOCK (the desktop's dock and panels).
 QList<TopLevel> dockWindows(Display* display);
 
+// Whether a top-level window (or the client inside it) takes drag-and-drop drops (XdndAware).
+bool acceptsDrops(Display* display, unsigned long window);
+
 // The child of the root window that holds `window` (itself when it is not reparented).
 unsigned long topLevelOf(Display* display, unsigned long window);
 

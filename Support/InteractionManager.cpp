@@ -375,8 +375,14 @@ void InteractionManager::handleMouseUp(const QPointF& point)
         settleSwipe(std::nullopt, std::nullopt, false);
     }
 
+    endPress();
+}
+
+void InteractionManager::endPress()
+{
     m_mouseDownPoint.reset();
     m_isDragging = false;
+    m_reorderDidStart = false;
     m_mouseDownEntryID.reset();
     m_mouseDownFolderAppID.reset();
     m_mouseDownFolderGroupID.reset();

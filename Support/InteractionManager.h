@@ -361,6 +361,8 @@ private:
     void settleTick(quint64 generation);
     void endSettleFlight();
     void endDrawnDrag();
+    // What a mouse-up leaves behind: no press, no page drag, no pressed entry.
+    void endPress();
     double knownPageWidth() const;
     void invalidateMergedIconFrames() { m_mergedIconFrames.reset(); }
 

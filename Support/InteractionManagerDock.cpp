@@ -21,6 +21,8 @@ void InteractionManager::updateDockDropZone(const QPointF& windowPoint)
         CLOG_INFO(QStringLiteral("InteractionManager: 离开程序坞投放区"));
         return;
     }
+    // A make-room move still waiting would shift the grid after the entry went home.
+    cancelPendingVacuate();
     clearMergeHover();
     resetEdgeFlipState();
     if (m_dragOriginPage && m_dragOriginIndex && m_reorderDraggedEntryID && onReorderMove)
@@ -76,6 +78,9 @@ void InteractionManager::finishSystemDockDrag(int operation, const QPointF& wind
         CLOG_INFO(QStringLiteral("InteractionManager: 系统拖拽结束 — operation=%1（已接收），条目保留在瓦厅").arg(operation));
     }
     m_systemDockDragEntryID.reset();
+    // The system drag's own loop took the mouse-up: end the press here as that mouse-up would.
+    ++m_longPressToken;
+    endPress();
 }
 
 void InteractionManager::finishDockDrop(QUuid entryID)

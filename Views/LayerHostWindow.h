@@ -38,6 +38,8 @@ public:
     QPointF contentAnchor() const;
 
     int level() const { return m_level; }
+    // The stack the window keeps its level on (windows shown over it go on the same one).
+    WindowStack& windowStack() const { return m_stack; }
     void setLevel(int level);
 
     // Shows the window on top of its level (and, with `makeKey`, gives it the keyboard focus).

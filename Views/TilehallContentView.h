@@ -3,7 +3,9 @@
 #include "Models/AppGroup.h"
 #include "Models/AppItem.h"
 #include "Models/PageEntry.h"
+#include "Services/DockManager.h"
 #include "Support/Clock.h"
+#include "Support/InputEvent.h"
 #include "Support/TimingCurve.h"
 #include "Views/FrameRegistry.h"
 #include "Views/GridCellServices.h"
@@ -192,10 +194,15 @@ public:
     void reorderMove(const QUuid& entryID, int toPage, int index);
     void dragOutFromFolder(const QUuid& appID, const QUuid& groupID);
     void dropToDock(const QUuid& entryID);
+    // A real drag of the application's bundle to the Dock; true when one was started.
+    bool beginSystemDockDrag(const QUuid& entryID, const InputEvent& event);
     // The four resets of the uninstall sheet's cancel.
     void dismissUninstallSheet();
     // Pins an application to the Dock; unset: the drop only closes the overlay.
-    std::function<void(const AppItem&)> pinToDock;
+    std::function<DockManager::Outcome(const AppItem&)> pinToDock;
+    // Starts the system drag of an application at a window point (origin top left); unset or
+    // false: no drag started.
+    std::function<bool(const AppItem&, const QPointF& cursor)> systemDockDrag;
 
     QRectF boundingRect() const override { return {QPointF(0, 0), m_size}; }
     void paint(QPainter*, const QStyleOptionGraphicsItem*, QWidget*) override {}
@@ -222,6 +229,8 @@ private:
     void appear();
     void setGestureFlags(bool enabled);
     std::optional<AppItem> findApp(const QUuid& id) const;
+    // The application a Dock request names: in the layout (folders included), else scanned.
+    std::optional<AppItem> dockCandidate(const QUuid& entryID) const;
     template<typename Edit> void withReorderSpring(Edit&& edit)
     {
         const bool outer = m_applyingGridChange;

@@ -93,6 +93,9 @@ void TilehallContentView::syncInteractionManager()
         if (self)
             self->dropToDock(entry);
     };
+    engine.onBeginSystemDockDrag = [self](const QUuid& entry, const InputEvent& event) {
+        return self && self->beginSystemDockDrag(entry, event);
+    };
 }
 
 // ---- Esc, blank click and title tap ----
@@ -323,20 +326,50 @@ void TilehallContentView::dragOutFromFolder(const QUuid& appID, const QUuid& gro
     withReorderSpring([&] { m_layout.extractFromGroup(appID, groupID); });
 }
 
-void TilehallContentView::dropToDock(const QUuid& entryID)
+std::optional<AppItem> TilehallContentView::dockCandidate(const QUuid& entryID) const
 {
     std::optional<AppItem> app = m_layout.layout().findApp(entryID);
-    if (!app)
-        app = scannedApp(m_layout, entryID);
+    return app ? app : scannedApp(m_layout, entryID);
+}
+
+void TilehallContentView::dropToDock(const QUuid& entryID)
+{
+    const std::optional<AppItem> app = dockCandidate(entryID);
     if (!app) {
         CLOG_WARN(QStringLiteral("阶段38：找不到条目 ") + entryID.toString(QUuid::WithoutBraces).toUpper() + QStringLiteral("，取消投放"));
         return;
     }
-    if (pinToDock)
-        pinToDock(*app);
+    if (pinToDock) {
+        const DockManager::Outcome outcome = pinToDock(*app);
+        const QString name = app->name;
+        switch (outcome.kind) {
+        case DockManager::Outcome::Kind::added:
+            CLOG_INFO(QStringLiteral("阶段38：已加入程序坞 — ") + name + QStringLiteral("（") + app->path() + QStringLiteral("）"));
+            break;
+        case DockManager::Outcome::Kind::alreadyPresent:
+            CLOG_INFO(QStringLiteral("阶段38：已在程序坞中，未重复添加 — ") + name);
+            break;
+        case DockManager::Outcome::Kind::failed:
+            CLOG_WARN(QStringLiteral("阶段38：加入程序坞失败 — ") + name + QStringLiteral("：") + outcome.message);
+            break;
+        }
+    }
     m_engine.shouldCancelClose = true;
     if (m_engine.onClose)
         m_engine.onClose();
+}
+
+bool TilehallContentView::beginSystemDockDrag(const QUuid& entryID, const InputEvent&)
+{
+    const std::optional<AppItem> app = dockCandidate(entryID);
+    if (!app || !m_engine.overlayWindow()) {
+        CLOG_WARN(QStringLiteral("阶段108：系统拖拽启动失败 — 找不到应用或窗口"));
+        return false;
+    }
+    if (!systemDockDrag || !systemDockDrag(*app, m_engine.reorderCursor()))
+        return false;
+    CLOG_INFO(QStringLiteral("阶段108：系统拖拽会话已启动 — ") + app->name + QStringLiteral("（file-url 投放，Dock 原生接收）"));
+    return true;
 }
 
 } // namespace corvanta

@@ -147,7 +147,7 @@ TEST(AppScanner, SurvivesHostilePropertyLists)
 
     LogCapture log;
     const QList<AppItem> apps = AppScanner({f.system}, environment()).scanAll();
-    EXPECT_EQ(names(apps), (QStringList{"a" + QString(QChar(0)) + "b", "Deep", "NulStrings", "Strings"}));
+    EXPECT_EQ(names(apps), (QStringList{"Deep", "Nul", "NulStrings", "Strings"}));
     EXPECT_EQ(log.count("Info.plist of " + deep), 1) << log.messages().join("\n").toStdString();
 }
 

@@ -64,6 +64,44 @@ TEST_F(DockZoneTest, ASystemDragTakesOverUntilItEnds)
     engine.finishSystemDockDrag(0, tl(slotCenter(6) + QPointF(5, 5))); // refused by the Dock
     EXPECT_FALSE(engine.systemDockDragActive());
     EXPECT_EQ(moves, QList<MoveCall>({{id(0, 2), 0, 6}}));
+
+    // The drag's own loop took the mouse-up: the press is over all the same, so the next moves of
+    // the mouse neither page nor drag anything.
+    EXPECT_FALSE(engine.mouseDownPoint());
+    EXPECT_FALSE(engine.reorderDidStart());
+    send(InputEvent::Kind::LeftMouseDragged, {300, 400});
+    send(InputEvent::Kind::LeftMouseDragged, {100, 400});
+    EXPECT_FALSE(engine.isDragging());
+    EXPECT_EQ(engine.pagerOffset().x(), 0);
+}
+
+TEST_F(DockZoneTest, EnteringTheZoneCancelsAPendingMakeRoomMove)
+{
+    startReorder(slotCenter(2));
+    drag({305, 350}); // beside icon 5: room is made a moment later
+    drag({500, 795});    // ...but the Dock is reached first
+    EXPECT_TRUE(engine.isOverDockDropZone());
+    scheduler.advance(1);
+    EXPECT_EQ(moves, QList<MoveCall>({{id(0, 2), 0, 2}})) << "only the move back to the start slot";
+    release({500, 795});
+    EXPECT_EQ(drops, QList<QUuid>({id(0, 2)}));
+}
+
+TEST_F(DockZoneTest, ArmingAsksWhetherTheDockHasTheAppAlready)
+{
+    QList<QString> asked;
+    engine.dockContainsApp = [&](const AppItem& app) {
+        asked << app.name;
+        return app.name == QStringLiteral("A0.2");
+    };
+    startReorder(slotCenter(2));
+    EXPECT_TRUE(engine.dockDropArmed());
+    EXPECT_TRUE(engine.dockDropAlreadyPresent());
+    release(slotCenter(2));
+    scheduler.advance(1); // the entry has flown back
+    startReorder(slotCenter(3));
+    EXPECT_FALSE(engine.dockDropAlreadyPresent());
+    EXPECT_EQ(asked, (QList<QString>{"A0.2", "A0.3"}));
 }
 
 } // namespace

@@ -4,14 +4,18 @@
 #include <QDir>
 #include <QFile>
 #include <QMap>
+#include <QPoint>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <functional>
+
 // gtest before Xlib: Xlib's macros (None, Bool...) would rewrite gtest's own names.
 #include <gtest/gtest.h>
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -127,6 +131,16 @@ struct Keyboard {
         }
         return found;
     }
+    void moveTo(int x, int y)
+    {
+        XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
+        XFlush(display);
+    }
+    void button(unsigned int number, bool down)
+    {
+        XTestFakeButtonEvent(display, number, down ? True : False, CurrentTime);
+        XFlush(display);
+    }
     template <typename Pred> bool waitFor(Pred done, int milliseconds = 10000)
     {
         QDeadlineTimer deadline(milliseconds);
@@ -152,6 +166,52 @@ static void startAndShow(Program& program, Keyboard& keyboard)
     ASSERT_NE(keyboard.display, nullptr);
     ASSERT_TRUE(program.waitForLog(QStringLiteral("Tilehall shown — isVisible=true"))) << program.log().toStdString();
     ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.overlayMapped(); }));
+}
+
+// Presses on an icon of the grid's first rows and keeps the button down: presses along the rows
+// until the engine reports a hit; a press that missed is turned into a short page drag, so it
+// closes nothing. Returns where the pointer is.
+static QPoint pressOnAnIcon(Program& program, Keyboard& keyboard)
+{
+    bool hit = false;
+    for (int y = 110; y < 420 && !hit; y += 15) {
+        for (int x = 80; x < 420 && !hit; x += 40) {
+            const int hitsBefore = int(program.log().count(QStringLiteral("mouseDown hit entry")));
+            keyboard.moveTo(x, y);
+            keyboard.button(1, true);
+            hit = keyboard.waitFor([&] { return program.log().count(QStringLiteral("mouseDown hit entry")) > hitsBefore; }, 230);
+            if (!hit) {
+                keyboard.moveTo(x + 30, y);
+                QThread::msleep(30);
+                keyboard.button(1, false);
+                QThread::msleep(450);
+            }
+        }
+    }
+    EXPECT_TRUE(hit) << program.log().toStdString();
+    if (!hit)
+        return {};
+    Window root = 0, child = 0;
+    int x = 0, y = 0, wx = 0, wy = 0;
+    unsigned int mask = 0;
+    XQueryPointer(keyboard.display, DefaultRootWindow(keyboard.display), &root, &child, &x, &y, &wx, &wy, &mask);
+    return {x, y};
+}
+
+// Presses on an icon and drags it, button held, down to the screen row `bottom` in 20 steps
+// (calling `eachStep` after each). Returns where the press was.
+static QPoint dragAnIconDownTo(Program& program, Keyboard& keyboard, int bottom, const std::function<void()>& eachStep = {})
+{
+    const QPoint start = pressOnAnIcon(program, keyboard);
+    if (start.isNull())
+        return start;
+    for (int step = 1; step <= 20; ++step) {
+        keyboard.moveTo(start.x() + step * 10, start.y() + (bottom - start.y()) * step / 20);
+        if (eachStep)
+            eachStep();
+        QThread::msleep(30);
+    }
+    return start;
 }
 
 TEST(ProgramEndToEnd, AStartByHandAsksThePinchQuestionEndsWithTheGridShownAndTheHotKeyTogglesIt)
@@ -324,6 +384,209 @@ TEST(ProgramEndToEnd, TypingANameAndReturnLaunchesItAndHidesTheOverlay)
         QFile launches(program.launchLog());
         return launches.open(QIODevice::ReadOnly) && launches.readAll().contains("Glacier");
     }));
+
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+}
+
+TEST(ProgramEndToEnd, RightClickOnTheGridOpensTheMenuAndItsFirstItemRescans)
+{
+    Program program;
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    QThread::msleep(600);
+    const int scansBefore = int(program.log().count(QStringLiteral("应用扫描完成")));
+
+    // Left of the search bar there is no icon and no field; the menu opens below and right of
+    // the pointer, its first item "重新扫描应用" on top.
+    keyboard.moveTo(60, 40);
+    keyboard.button(3, true);
+    keyboard.button(3, false);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("右键菜单 — 窗口坐标=("))) << program.log().toStdString();
+    QThread::msleep(400);
+    keyboard.moveTo(100, 52);
+    QThread::msleep(100);
+    keyboard.button(1, true);
+    keyboard.button(1, false);
+    EXPECT_TRUE(keyboard.waitFor([&] { return program.log().count(QStringLiteral("应用扫描完成")) > scansBefore; }))
+        << program.log().toStdString();
+    EXPECT_TRUE(keyboard.overlayMapped()) << "the menu leaves the overlay open";
+
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+}
+
+namespace {
+
+// A strip across the bottom of the screen that says it is the desktop's Dock.
+struct FixtureDockWindow {
+    Display* display = XOpenDisplay(nullptr);
+    Window window = 0;
+    FixtureDockWindow(int x, int y, int width, int height)
+    {
+        if (!display)
+            return;
+        window = XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, unsigned(width), unsigned(height), 0, 0, 0x336699);
+        const Atom type = XInternAtom(display, "_NET_WM_WINDOW_TYPE", False);
+        const Atom dock = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DOCK", False);
+        XChangeProperty(display, window, type, XA_ATOM, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&dock), 1);
+        XMapRaised(display, window);
+        XSync(display, False);
+    }
+    // Makes the window a drop target (XdndAware, version 5).
+    void acceptDrops()
+    {
+        const Atom aware = XInternAtom(display, "XdndAware", False);
+        const long version = 5;
+        XChangeProperty(display, window, aware, XA_ATOM, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&version), 1);
+        XSync(display, False);
+    }
+    // Answers the drag protocol: accepts every position with the copy action, asks for the
+    // dropped URIs and finishes the drop. Returns the URIs once they have arrived.
+    QByteArray serviceDrops()
+    {
+        const Atom position = XInternAtom(display, "XdndPosition", False);
+        const Atom status = XInternAtom(display, "XdndStatus", False);
+        const Atom drop = XInternAtom(display, "XdndDrop", False);
+        const Atom finished = XInternAtom(display, "XdndFinished", False);
+        const Atom copy = XInternAtom(display, "XdndActionCopy", False);
+        const Atom selection = XInternAtom(display, "XdndSelection", False);
+        const Atom uriList = XInternAtom(display, "text/uri-list", False);
+        const Atom target = XInternAtom(display, "CORVANTA_DROP", False);
+        while (XPending(display)) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == ClientMessage && (event.xclient.message_type == position || event.xclient.message_type == drop)) {
+                const Window source = Window(event.xclient.data.l[0]);
+                XEvent reply{};
+                reply.xclient.type = ClientMessage;
+                reply.xclient.display = display;
+                reply.xclient.window = source;
+                reply.xclient.format = 32;
+                reply.xclient.data.l[0] = long(window);
+                if (event.xclient.message_type == position) {
+                    reply.xclient.message_type = status;
+                    reply.xclient.data.l[1] = 1; // accepted
+                    reply.xclient.data.l[4] = long(copy);
+                } else {
+                    XConvertSelection(display, selection, uriList, target, window, Time(event.xclient.data.l[2]));
+                    reply.xclient.message_type = finished;
+                    reply.xclient.data.l[1] = 1;
+                    reply.xclient.data.l[2] = long(copy);
+                    pendingFinish = reply;
+                    continue;
+                }
+                XSendEvent(display, source, False, NoEventMask, &reply);
+            } else if (event.type == SelectionNotify && event.xselection.property != None) {
+                Atom type = None;
+                int format = 0;
+                unsigned long count = 0, after = 0;
+                unsigned char* data = nullptr;
+                if (XGetWindowProperty(display, window, target, 0, 65536, True, AnyPropertyType, &type, &format, &count, &after, &data)
+                        == Success
+                    && data) {
+                    dropped = QByteArray(reinterpret_cast<const char*>(data), int(count));
+                    XFree(data);
+                }
+                XSendEvent(display, pendingFinish.xclient.window, False, NoEventMask, &pendingFinish);
+            }
+        }
+        XFlush(display);
+        return dropped;
+    }
+    XEvent pendingFinish{};
+    QByteArray dropped;
+
+    ~FixtureDockWindow()
+    {
+        if (display) {
+            XDestroyWindow(display, window);
+            XCloseDisplay(display);
+        }
+    }
+};
+
+} // namespace
+
+TEST(ProgramEndToEnd, DraggingAnAppOntoTheDockStripPinsItInTheDockDomain)
+{
+    Program program;
+    Keyboard keyboard;
+    const QString preferences = program.path("Preferences");
+    ASSERT_TRUE(QDir().mkpath(preferences));
+    const QString domain = preferences + QStringLiteral("/com.apple.dock.plist");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(CORVANTA_TEST_FIXTURES "/dock/com.apple.dock.plist"), domain));
+    QFile::setPermissions(domain, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    program.extraEnvironment.insert(QStringLiteral("CORVANTA_DOCK_PREFERENCES_DIR"), preferences);
+    const int width = DisplayWidth(keyboard.display, DefaultScreen(keyboard.display));
+    const int height = DisplayHeight(keyboard.display, DefaultScreen(keyboard.display));
+    FixtureDockWindow dock(0, height - 48, width, 48);
+    ASSERT_NE(dock.window, 0u);
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    QThread::msleep(600);
+
+    // Press on an icon and drag it down onto the Dock's strip, then let go there.
+    dragAnIconDownTo(program, keyboard, height - 20);
+    if (HasFatalFailure())
+        return;
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("InteractionManager: 进入程序坞投放区"))) << program.log().toStdString();
+    QThread::msleep(100);
+    keyboard.button(1, false);
+
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("阶段38：已加入程序坞 — "))) << program.log().toStdString();
+    EXPECT_TRUE(program.log().contains(QStringLiteral("系统拖拽启动失败 — 回退自绘拖拽"))) << "the fixture Dock takes no dropped files";
+    EXPECT_TRUE(program.waitForLog(QStringLiteral("跳过重启 Dock")));
+    EXPECT_TRUE(keyboard.waitFor([&] { return !keyboard.overlayMapped(); }));
+
+    QFile file(domain);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray written = file.readAll();
+    EXPECT_TRUE(written.startsWith("<?xml")) << "written back in the form found";
+    EXPECT_EQ(written.count("<key>tile-type</key>"), 5) << "the four tiles found and the new one";
+    EXPECT_TRUE(written.contains("file://" CORVANTA_SAMPLE_APPS)) << written.toStdString();
+    EXPECT_TRUE(written.contains("<key>persistent-others</key>"));
+
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+}
+
+TEST(ProgramEndToEnd, ADockThatTakesFilesGetsTheBundleThroughASystemDrag)
+{
+    Program program;
+    Keyboard keyboard;
+    const QString preferences = program.path("Preferences");
+    program.extraEnvironment.insert(QStringLiteral("CORVANTA_DOCK_PREFERENCES_DIR"), preferences);
+    const int width = DisplayWidth(keyboard.display, DefaultScreen(keyboard.display));
+    const int height = DisplayHeight(keyboard.display, DefaultScreen(keyboard.display));
+    FixtureDockWindow dock(0, height - 48, width, 48);
+    ASSERT_NE(dock.window, 0u);
+    dock.acceptDrops();
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    QThread::msleep(600);
+
+    const QPoint start = dragAnIconDownTo(program, keyboard, height - 20, [&] { dock.serviceDrops(); });
+    if (HasFatalFailure())
+        return;
+    const int x = start.x();
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("阶段108：系统拖拽会话已启动 — "))) << program.log().toStdString();
+    // The drag runs its own loop now: move a little over the Dock so that it hears of us, then drop.
+    for (int step = 0; step < 10; ++step) {
+        keyboard.moveTo(x + 200 + step * 5, height - 20);
+        dock.serviceDrops();
+        QThread::msleep(50);
+    }
+    keyboard.button(1, false);
+    EXPECT_TRUE(keyboard.waitFor([&] { return !dock.serviceDrops().isEmpty(); }, 5000)) << program.log().toStdString();
+    EXPECT_TRUE(dock.dropped.startsWith("file://" CORVANTA_SAMPLE_APPS)) << dock.dropped.toStdString();
+    EXPECT_TRUE(program.waitForLog(QStringLiteral("InteractionManager: 系统拖拽结束 — operation=1（已接收），条目保留在瓦厅")))
+        << program.log().toStdString();
+    EXPECT_FALSE(QFile::exists(preferences + QStringLiteral("/com.apple.dock.plist"))) << "the Dock pins what it took itself";
 
     program.process.terminate();
     ASSERT_TRUE(program.process.waitForFinished(10000));

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QLineEdit;
+class QMenu;
+class QVBoxLayout;
+
+namespace corvanta {
+
+class LayerHostWindow;
+
+// Runs `dialog` modally over the overlay: the overlay steps down to the normal level while it
+// runs, so the dialog (centred on the overlay's screen, kept at the level above the overlay) is
+// never hidden behind it; afterwards the overlay gets its own level back. Returns the dialog's
+// result. Without an overlay it simply runs the dialog.
+int runModalAboveOverlay(QDialog& dialog, LayerHostWindow* overlay);
+
+// Pops `menu` up at `globalPos` the same way: the overlay at the normal level meanwhile, the menu
+// above it.
+void popUpMenuAboveOverlay(QMenu& menu, const QPoint& globalPos, LayerHostWindow* overlay);
+
+// A modal alert: a bold message, an informative text, an optional accessory below them and two
+// buttons; the first (the default) accepts, the second rejects.
+class AlertDialog : public QDialog {
+    Q_OBJECT
+public:
+    enum class Style { informational, warning };
+    AlertDialog(const QString& message, const QString& informativeText, const QString& firstButton, const QString& secondButton,
+        Style style = Style::informational, QWidget* parent = nullptr);
+
+    // A one-line text field under the texts, holding `text`; it takes the keyboard focus.
+    QLineEdit* addTextField(const QString& text, const QSize& size);
+    QLineEdit* textField() const { return m_field; }
+    QString message() const { return m_message; }
+    QString informativeText() const { return m_informative; }
+    QStringList buttonTitles() const { return m_buttons; }
+    Style alertStyle() const { return m_style; }
+
+private:
+    QString m_message;
+    QString m_informative;
+    QStringList m_buttons;
+    Style m_style;
+    QLineEdit* m_field = nullptr;
+    QVBoxLayout* m_texts = nullptr;
+};
+
+} // namespace corvanta
