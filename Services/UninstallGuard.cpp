@@ -232,7 +232,16 @@ std::optional<QString> UninstallGuard::placementRefusal(const QString& p, MatchE
             return QStringLiteral("拒绝删除安装记录中的文件夹：") + p;
         if (isInPackageDatabase(p))
             return kRefusedProtected + p;
-        return std::nullopt;
+        // Installer packages of other makers put files in these places; the system's own folders
+        // (/usr/bin, /etc, /System...) are never cleaned on a receipt's word.
+        const UninstallRoots& roots = m_env.roots;
+        QStringList zones{roots.library(), roots.system(QStringLiteral("/usr/local")), roots.system(QStringLiteral("/opt")),
+                          roots.system(QStringLiteral("/Users/Shared")), home};
+        zones << roots.applicationFolders;
+        for (const QString& zone : std::as_const(zones))
+            if (isInside(p, standardizePath(zone, home)))
+                return std::nullopt;
+        return misplaced;
     }
     case MatchEvidence::knownPath: {
         const QString key = app.bundleIdentifier.toLower();
