@@ -276,6 +276,36 @@ TEST(UninstallAdminHelper, PkexecGetsTheHelperAndOnePathArgument)
     EXPECT_EQ(deleter.arguments(path), QStringList({QStringLiteral("/opt/c/corvanta-admin-delete"), QStringLiteral("--"), path}));
 }
 
+TEST(UninstallAdminHelper, ExitStatusesOfPkexecAndTheHelper)
+{
+    QTemporaryDir dir;
+    const QString pkexec = dir.path() + QStringLiteral("/pkexec");
+    const QString helper = dir.path() + QStringLiteral("/helper");
+    for (const QString& tool : {pkexec, helper}) {
+        writeFile(tool, "#!/bin/false\n");
+        QFile::setPermissions(tool, QFile::ReadOwner | QFile::ExeOwner);
+    }
+    auto runner = std::make_shared<FakeChildProcessRunner>();
+    PkexecAdminDeleter deleter(pkexec, helper, runner);
+    const QString path = QStringLiteral("/Library/Foo");
+    struct Case {
+        int exitCode;
+        bool ran;
+        bool succeeded;
+    } cases[] = {{0, true, true}, {126, false, false}, {127, false, false}, {AdminHelperExit::refused, true, false},
+                 {AdminHelperExit::failed, true, false}};
+    for (const Case& c : cases) {
+        runner->answer(deleter.arguments(path), {}, c.exitCode);
+        const AdminDeleter::Result result = deleter.deletePath(path);
+        EXPECT_EQ(result.ran, c.ran) << c.exitCode;
+        EXPECT_EQ(result.succeeded, c.succeeded) << c.exitCode;
+    }
+    EXPECT_EQ(runner->calls.first().program, pkexec);
+
+    PkexecAdminDeleter missing(dir.path() + QStringLiteral("/no-pkexec"), helper, runner);
+    EXPECT_FALSE(missing.deletePath(path).ran);
+}
+
 TEST(UninstallAdminHelper, HelperRefusesOnItsOwn)
 {
     const QString helper = QStringLiteral(CORVANTA_BINARY_DIR "/corvanta-admin-delete");
