@@ -316,10 +316,11 @@ TEST(UninstallAdminHelper, HelperRefusesOnItsOwn)
     SpawnChildProcessRunner runner;
     EXPECT_EQ(runner.run(helper, {victim}, 10000, 4096).exitCode, AdminHelperExit::usage);
     EXPECT_EQ(runner.run(helper, {QStringLiteral("--"), victim, victim}, 10000, 4096).exitCode, AdminHelperExit::usage);
-    for (const QString& path : {victim, QStringLiteral("/"), QStringLiteral("/etc"), QStringLiteral("/usr/bin/env"),
-                                QDir::homePath() + QStringLiteral("/Library/Caches/a\nb")})
+    // Only paths that are in the fixture or do not exist: even a broken helper deletes nothing else.
+    const QString absent = QStringLiteral("/corvanta-absent-") + QUuid::createUuid().toString(QUuid::Id128);
+    for (const QString& path : {victim, absent, QStringLiteral("/usr/bin") + absent, absent + QStringLiteral("/x/../y"),
+                                QDir::homePath() + QStringLiteral("/Library/Caches") + absent + QStringLiteral("\nb")})
         EXPECT_EQ(runner.run(helper, {QStringLiteral("--"), path}, 10000, 4096).exitCode, AdminHelperExit::refused)
             << qPrintable(path);
     EXPECT_TRUE(QFile::exists(victim));
-    EXPECT_TRUE(QFile::exists(QStringLiteral("/usr/bin/env")));
 }
