@@ -291,7 +291,7 @@ RemoveOutcome removeNoFollow(const QString& path, std::optional<Identity> expect
             return failure(Status::missing, 0, {});
         return failure(Status::failed, error, QStringLiteral("the item cannot be examined"));
     }
-    if (expected && (quint64(info.st_dev) != expected->device || quint64(info.st_ino) != expected->inode)) {
+    if (expected && (deviceOf(info, deviceOverride) != expected->device || quint64(info.st_ino) != expected->inode)) {
         ::close(parentFd);
         return failure(Status::refused, ESTALE, QStringLiteral("the item was replaced since the plan was made"));
     }

@@ -143,8 +143,9 @@ void scanTargetsPass(const MatchContext& ctx, Rivals& rivals, Collection& collec
             }
             if (!row.allowCompanyDescent || !isFolder || !ctx.company || norm != *ctx.company)
                 continue;
-            if (info->device != SafeFiles::linkStat(row.path, env.deviceOverride)->device)
-                continue;
+            const auto rowFolder = SafeFiles::linkStat(row.path, env.deviceOverride);
+            if (!rowFolder || info->device != rowFolder->device)
+                continue; // another file system mounted as the vendor's folder
             const auto inner = listFolderNames(full);
             for (const QString& sub : inner.value_or(QStringList())) {
                 const QString subNorm = normalizedName(sub);
