@@ -151,6 +151,14 @@ TEST_F(UninstallExecutionTest, KeepingTheBundleStillQuitsAndPrunes)
     EXPECT_EQ(running->terminated, QList<qint64>({7}));
     EXPECT_TRUE(dock->tiles->isEmpty());
     EXPECT_TRUE(log.contains(QStringLiteral("Uninstall: app bundle skipped (未勾选应用本体)")));
+
+    // No tile of the application: the list is not written and the Dock not restarted.
+    dock->tiles = QVariantList{tile(QStringLiteral("file:///x/other.app/"), QStringLiteral("com.acme.other"))};
+    const int writes = dock->writes;
+    run(planFor(foo), false);
+    EXPECT_EQ(dock->writes, writes);
+    EXPECT_EQ(dock->restarts, 1);
+    EXPECT_EQ(dock->tiles->size(), 1);
 }
 
 TEST_F(UninstallExecutionTest, QuitWaitsTwoSecondsThenForces)

@@ -160,9 +160,9 @@ TEST_F(UninstallGuardTest, ReplacedItemsLinkedParentsAndMountPointsAreRefused)
         EXPECT_FALSE(guard.residualRefusal(item, plan));
     }
 
-    // Swapped for another folder of the same name after the plan.
-    QDir(lib("Caches/com.acme.foo")).removeRecursively();
-    file(lib("Caches/placeholder"));
+    // Swapped for another folder of the same name after the plan (the first one is kept, so its
+    // inode cannot be handed out again).
+    ASSERT_TRUE(QDir().rename(lib("Caches/com.acme.foo"), lib("Caches/old-foo")));
     folder(lib("Caches/com.acme.foo"));
     {
         const UninstallGuard guard(env);

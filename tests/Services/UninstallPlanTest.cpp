@@ -120,6 +120,19 @@ TEST_F(UninstallPlanTest, PermissionIssuesFollowFolderRights)
     EXPECT_EQ(issues.size(), 1); // only the administrator notice for the system folders
 }
 
+TEST_F(UninstallPlanTest, UnreadableCookiesAskForFullDiskAccess)
+{
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    UninstallManager m(env);
+    EXPECT_TRUE(m.buildPlan(foo).permissionIssues.isEmpty()); // no Cookies folder: no issue
+    file(lib("Cookies")); // there, but cannot be listed
+    const auto issues = m.buildPlan(foo).permissionIssues;
+    ASSERT_EQ(issues.size(), 1);
+    EXPECT_EQ(issues.first().title, QStringLiteral("完全磁盘访问权限"));
+    EXPECT_EQ(issues.first().settingsURL, QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_AllFiles"));
+    EXPECT_TRUE(issues.first().isBlocking);
+}
+
 TEST_F(UninstallPlanTest, SettingsLinksOpenAndAreLogged)
 {
     QStringList opened;

@@ -88,6 +88,7 @@ TEST_F(UninstallReceiptsTest, OwningPackagesContributeOnlyTheirFiles)
     const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
     folder(lib("Application Support/Foo"));
     file(lib("Application Support/Foo/db"));
+    file(lib("Preferences/com.acme.foo.plist"));
     file(sys("usr/local/bin/foo"));
     folder(sys("usr/local/share/foo"));
     file(sys("var/db/receipts/com.acme.foo.bom"));
@@ -96,6 +97,7 @@ TEST_F(UninstallReceiptsTest, OwningPackagesContributeOnlyTheirFiles)
     // Owns a leftover found by the scan; also lists a shared folder, the package database and a
     // path that left its install location.
     package(QStringLiteral("com.acme.foo.pkg"), r + QStringLiteral("Users/me/Library/Application Support/Foo/db\n") + r
+                                                    + QStringLiteral("Users/me/Library/Preferences/com.acme.foo.plist\n") + r
                                                     + QStringLiteral("usr/local/bin/foo\n") + r + QStringLiteral("usr/local/share/foo\n") + r
                                                     + QStringLiteral("usr/local\n") + r + QStringLiteral("var/db/receipts/com.acme.foo.bom\n")
                                                     + QStringLiteral("../../etc/passwd\n"));
@@ -104,12 +106,15 @@ TEST_F(UninstallReceiptsTest, OwningPackagesContributeOnlyTheirFiles)
     const UninstallGuard guard(env);
     QStringList known{foo.path(), lib("Application Support/Foo")};
     EXPECT_EQ(packageReceiptFiles(foo, known, env, guard),
-              QStringList({lib("Application Support/Foo/db"), sys("usr/local/bin/foo")}));
+              QStringList({lib("Application Support/Foo/db"), lib("Preferences/com.acme.foo.plist"), sys("usr/local/bin/foo")}));
 
     UninstallManager m(env);
     const UninstallPlan plan = m.buildPlan(foo);
     EXPECT_EQ(residualPaths(plan), QStringList({QStringLiteral("/Users/me/Library/Application Support/Foo"),
+                                                QStringLiteral("/Users/me/Library/Preferences/com.acme.foo.plist"),
                                                 QStringLiteral("/usr/local/bin/foo")}));
+    // Reached first by the scan, the preference file keeps the scan's kind.
+    EXPECT_EQ(plan.residuals.at(1).kind, ResidualKind::preference);
     EXPECT_EQ(plan.residuals.last().evidence, MatchEvidence::packageReceipt);
     EXPECT_EQ(plan.residuals.last().kind, ResidualKind::other);
     EXPECT_FALSE(plan.residuals.last().requiresAdmin);
