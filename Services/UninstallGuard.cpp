@@ -44,6 +44,18 @@ bool hasControlCharacter(const QString& text)
     return false;
 }
 
+// The system's own items in the Library folders: named by its identifiers, or inside its own
+// vendor folder. No application this program uninstalls owns them. Only the item's own name and
+// its folder's are looked at (a user may well be called Apple).
+bool isSystemVendorItem(const QString& path)
+{
+    const QStringList parts = path.split(u'/', Qt::SkipEmptyParts);
+    for (qsizetype i = std::max<qsizetype>(0, parts.size() - 2); i < parts.size(); ++i)
+        if (parts.at(i).startsWith(QLatin1String("com.apple."), Qt::CaseInsensitive) || parts.at(i) == QLatin1String("Apple"))
+            return true;
+    return false;
+}
+
 int componentCount(const QString& path) { return int(path.split(u'/', Qt::SkipEmptyParts).size()); }
 
 QString parentOf(const QString& path)
@@ -191,7 +203,7 @@ bool UninstallGuard::isSafeResidual(const QString& path, const QString& appPathT
     for (const QString& folder : m_env.roots.applicationFolders)
         if (isInside(std, folder))
             return false;
-    if (componentCount(std) < 2 || !withinRoots(std) || isProtectedFolder(std))
+    if (componentCount(std) < 2 || !withinRoots(std) || isProtectedFolder(std) || isSystemVendorItem(std))
         return false;
     return !m_forbidden.contains(resolvedPath(std));
 }
@@ -278,7 +290,7 @@ std::optional<QString> UninstallGuard::residualRefusal(const ResidualItem& item,
     const QString p = standardizePath(raw, m_env.roots.home);
     if (p != raw)
         return QStringLiteral("拒绝删除非规范路径：") + p;
-    if (isProtectedFolder(p))
+    if (isProtectedFolder(p) || isSystemVendorItem(p))
         return kRefusedProtected + p;
     if (const auto refusal = placementRefusal(p, item.evidence, plan.app))
         return refusal;

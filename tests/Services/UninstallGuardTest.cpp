@@ -141,6 +141,8 @@ TEST_F(UninstallGuardTest, LeftoversMustSitWhereTheirPassPutsThem)
         {item(sys("var/db/receipts/com.acme.foo.bom"), E::packageReceipt), false},
         {item(sys("usr/local/bin/foo"), E::bundleIdentifier), false},
         {item(lib("Caches/com.acme.foo"), E::knownPath), false},
+        {item(lib("Preferences/com.apple.dock.plist"), E::bundleIdentifier), false},
+        {item(sys("Library/Application Support/Apple/Foo"), E::vendorFolder), false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(!guard.residualRefusal(c.item, plan).has_value(), c.allowed) << qPrintable(c.item.path());
