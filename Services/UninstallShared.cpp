@@ -1,8 +1,8 @@
-#include "Services/DockFileTileStore.h"
 #include "Services/UninstallManager.h"
 
 #include "Platform/StandardPaths.h"
 #include "Services/AppScanner.h"
+#include "Services/DockFileTileStore.h"
 #include "Support/Constants.h"
 
 #include <QCoreApplication>
