@@ -1,0 +1,97 @@
+#include "Views/FolderPanelDrawing.h"
+
+#include "Services/GaussianBoxBlur.h"
+#include "Views/CellDrawing.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace corvanta {
+namespace {
+
+// The continuous corner starts this many radii from the corner (see continuousRoundedRect).
+constexpr double kCornerReach = 1.528;
+
+} // namespace
+
+void drawFolderGlass(QPainter& painter, const QPainterPath& shape, const QImage& backdrop, const QPointF& backdropOrigin)
+{
+    if (shape.isEmpty())
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    if (!backdrop.isNull()) {
+        // A texture fill of the path: the raster engine crops the picture span by span, with no
+        // intermediate image and no clip mask.
+        QBrush glass(backdrop);
+        glass.setTransform(QTransform::fromTranslate(backdropOrigin.x(), backdropOrigin.y()));
+        painter.fillPath(shape, glass);
+    } else {
+        CellDrawing::fillMaterial(painter, shape);
+    }
+    painter.fillPath(shape, QColor(255, 255, 255, 41)); // 0.16
+    const QRectF bounds = shape.boundingRect();
+    QLinearGradient border(bounds.topLeft(), bounds.bottomLeft());
+    border.setColorAt(0, QColor(255, 255, 255, 46));  // 0.18
+    border.setColorAt(1, QColor(255, 255, 255, 133)); // 0.52
+    // A 1 pt line inside the edge: the shape clipped to itself, stroked 2 pt wide.
+    painter.setClipPath(shape, Qt::IntersectClip);
+    painter.strokePath(shape, QPen(QBrush(border), 2));
+    painter.restore();
+}
+
+NineSliceShadow::NineSliceShadow(double corner, double blurRadius)
+{
+    m_pad = std::ceil(blurRadius * 2);
+    m_inner = std::ceil(corner * kCornerReach) + 1;
+    const double side = 2 * (m_pad + m_inner) + 2;
+    QImage image(static_cast<int>(side), static_cast<int>(side), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.fillPath(CellDrawing::continuousRoundedRect(QRectF(m_pad, m_pad, side - 2 * m_pad, side - 2 * m_pad), corner), Qt::black);
+    }
+    if (blurRadius > 0)
+        GaussianBoxBlur::apply(image, blurRadius / 2, 1);
+    m_pixmap = QPixmap::fromImage(image);
+}
+
+void NineSliceShadow::draw(QPainter& painter, const QRectF& rect, double corner, double blurRadius, const QPointF& offset, double opacity) const
+{
+    if (rect.isEmpty() || opacity <= 0 || m_pixmap.isNull())
+        return;
+    // Scale the prepared corner to the asked one; never past half the rectangle.
+    const double wanted = 2 * blurRadius + corner * kCornerReach;
+    double k = wanted / (m_pad + m_inner);
+    k = std::min(k, std::min(rect.width(), rect.height()) / 2 / m_inner);
+    if (k <= 0)
+        return;
+    const double pad = m_pad * k;
+    const double slice = (m_pad + m_inner) * k;
+    const QRectF outer = rect.translated(offset).adjusted(-pad, -pad, pad, pad);
+    const double src = m_pad + m_inner;
+    const double full = m_pixmap.width();
+
+    const double xs[4] = {outer.left(), outer.left() + slice, outer.right() - slice, outer.right()};
+    const double ys[4] = {outer.top(), outer.top() + slice, outer.bottom() - slice, outer.bottom()};
+    const double sx[4] = {0, src, full - src, full};
+    const double old = painter.opacity();
+    painter.setOpacity(old * opacity);
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < 3; ++column) {
+            const QRectF target(QPointF(xs[column], ys[row]), QPointF(xs[column + 1], ys[row + 1]));
+            if (target.width() <= 0 || target.height() <= 0)
+                continue;
+            const QRectF source(QPointF(sx[column], sx[row]), QPointF(sx[column + 1], sx[row + 1]));
+            painter.drawPixmap(target, m_pixmap, source);
+        }
+    }
+    painter.setOpacity(old);
+}
+
+} // namespace corvanta
