@@ -299,3 +299,31 @@ TEST_F(FolderOverlayTest, TheTitleIsRenamedInPlaceOnEveryKeystroke)
     EXPECT_FALSE(panel->isEditingName());
     EXPECT_EQ(root.findGroup(tools.id)->name, "Tools 2!");
 }
+
+TEST_F(FolderOverlayTest, AMemberDraggedBeyondThePanelLeavesTheFolderForTheGrid)
+{
+    TilehallContentView& root = open(tools);
+    runOpening();
+    const FolderLayout layout = overlay()->layout();
+    // The engine's events come with the origin at the bottom left.
+    const auto window = [](const QPointF& p) { return QPointF(p.x(), 900 - p.y()); };
+    const QPointF start = layout.iconRect(1).center();
+    engine.handleMouseDown(window(start));
+    EXPECT_EQ(engine.mouseDownFolderAppID(), tools.apps.at(1).id);
+
+    // Moved inside the panel, it stays in the folder.
+    engine.handleMouseDrag(window(start + QPointF(9, 0)));
+    EXPECT_EQ(root.openedGroupID(), tools.id);
+    EXPECT_NE(overlay(), nullptr);
+
+    // Beyond the panel it leaves: the panel goes at once, the member lands right after the folder
+    // and goes on as an ordinary drag on the grid.
+    engine.handleMouseDrag(window(QPointF(start.x(), layout.panelRect.top() - 40)));
+    EXPECT_FALSE(root.openedGroupID().has_value());
+    EXPECT_EQ(overlay(), nullptr);
+    EXPECT_EQ(engine.reorderDraggedEntryID(), tools.apps.at(1).id);
+    EXPECT_EQ(pageNames(store->layout()).first(), (QStringList{"Tools: Saw, Plane", "Drill", "Mail"}));
+    EXPECT_TRUE(engine.reorderEnabled);
+    engine.handleMouseUp(window(QPointF(start.x(), layout.panelRect.top() - 40)));
+    EXPECT_FALSE(engine.reorderDraggedEntryID().has_value());
+}
