@@ -37,6 +37,8 @@ constexpr double kTitlePadding = 8;
 constexpr double kEditPlateCorner = 10;
 // At most nine members sit in the folder block; the rest start below it, hidden by the mask.
 constexpr qsizetype kMiniSlots = 9;
+// A continuous corner of radius r bends away from the sides this far (see continuousRoundedRect).
+constexpr double kCornerReach = 1.528;
 // A flying icon's shadow: blur radius 2 at the full size, reaching twice as far.
 constexpr double kFlightShadowBlur = 2;
 constexpr double kFlightShadowPad = 2 * kFlightShadowBlur;
@@ -171,7 +173,15 @@ public:
         if (count == 0)
             return;
         painter->setRenderHint(QPainter::SmoothPixmapTransform);
-        painter->setClipPath(m_owner.panelMorph().shape(), Qt::IntersectClip);
+        // The mask only matters near the panel's edge: an icon (with its shadow) wholly inside the
+        // panel's straight-sided cross is drawn unclipped, one wholly outside is not drawn, and
+        // only those across the edge pay for the shaped clip.
+        const FolderMorph::Mask mask = m_owner.panelMorph();
+        const QRectF panel = mask.rect();
+        const double reach = mask.corner() * kCornerReach;
+        const QRectF across = panel.adjusted(reach, 0, -reach, 0);
+        const QRectF down = panel.adjusted(0, reach, 0, -reach);
+        const QPainterPath shape = mask.shape();
         const double base = painter->opacity();
         for (qsizetype i = 0; i < count; ++i) {
             const double opacity = m_owner.flightOpacity(i);
@@ -180,6 +190,15 @@ public:
             const FolderMorph::Icon icon = m_owner.flight(i);
             const FlightBitmaps bitmaps = m_owner.m_flightPixmaps.value(m_owner.m_group.apps.at(i).id);
             const QRectF rect = icon.rect();
+            const double margin = kFlightShadowPad * 2;
+            const QRectF extent = rect.adjusted(-margin, -margin, margin, margin);
+            if (!extent.intersects(panel))
+                continue;
+            const bool clipped = !across.contains(extent) && !down.contains(extent);
+            if (clipped) {
+                painter->save();
+                painter->setClipPath(shape, Qt::IntersectClip);
+            }
             if (!bitmaps.shadow.isNull() && icon.shadowOpacity() > 0) {
                 // The shadow was blurred once at the final size; it scales with the icon.
                 const double pad = kFlightShadowPad * icon.size() / std::max(m_owner.m_metrics.iconSize, 1.0);
@@ -190,6 +209,8 @@ public:
             painter->setOpacity(base * opacity);
             if (!bitmaps.icon.isNull())
                 painter->drawPixmap(rect, bitmaps.icon, bitmaps.icon.rect());
+            if (clipped)
+                painter->restore();
         }
         painter->setOpacity(base);
     }
@@ -212,7 +233,12 @@ FolderOverlayView::FolderOverlayView(Environment environment, const AppGroup& gr
       m_size(size),
       m_sourceFrame(sourceFrame),
       m_progress(m_scheduler, 0, [this](double) { progressChanged(); }),
-      m_cellsOpacity(m_scheduler, 0, [this](double value) { m_content->setOpacity(value); }),
+      m_cellsOpacity(m_scheduler, 0,
+          [this](double value) {
+              m_content->setOpacity(value);
+              // Nothing of the content shows: the shaped clip is not even set up.
+              m_clip->setVisible(value > 0);
+          }),
       m_title(new Title(*this)),
       m_clip(new Clip(*this)),
       m_content(new LayerSlot(m_clip)),
@@ -226,6 +252,7 @@ FolderOverlayView::FolderOverlayView(Environment environment, const AppGroup& gr
     m_clip->setZValue(2);
     m_flights->setZValue(3);
     m_content->setOpacity(0);
+    m_clip->setVisible(false);
     if (m_env.cells.frames) {
         m_titleReport = FrameReport(*m_env.cells.frames, FrameKind::title);
         m_panelChromeReport = FrameReport(*m_env.cells.frames, FrameKind::chrome);
@@ -727,9 +754,10 @@ void FolderOverlayView::paint(QPainter* painter, const QStyleOptionGraphicsItem*
     const QRectF rect = morph.rect();
     if (rect.isEmpty())
         return;
-    m_shadow.draw(*painter, rect, morph.corner(), morph.shadowRadius(), morph.shadowOffset(), morph.shadowOpacity());
     QPointF origin;
     const QImage backdrop = m_env.backdrop ? m_env.backdrop(&origin) : QImage();
+    m_shadow.setDrawsMiddle(backdrop.isNull());
+    m_shadow.draw(*painter, rect, morph.corner(), morph.shadowRadius(), morph.shadowOffset(), morph.shadowOpacity());
     drawFolderGlass(*painter, morph.shape(), backdrop, origin);
 }
 

@@ -14,6 +14,21 @@ namespace {
 
 // The continuous corner starts this many radii from the corner (see continuousRoundedRect).
 constexpr double kCornerReach = 1.528;
+const QColor kVeil(255, 255, 255, 41); // 0.16
+
+// The backdrop with the glass's white veil over it, made once per backdrop picture.
+QImage veiled(const QImage& backdrop)
+{
+    static qint64 key = 0;
+    static QImage made;
+    if (key != backdrop.cacheKey() || made.isNull()) {
+        made = backdrop.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QPainter p(&made);
+        p.fillRect(made.rect(), kVeil);
+        key = backdrop.cacheKey();
+    }
+    return made;
+}
 
 } // namespace
 
@@ -26,14 +41,15 @@ void drawFolderGlass(QPainter& painter, const QPainterPath& shape, const QImage&
     painter.setPen(Qt::NoPen);
     if (!backdrop.isNull()) {
         // A texture fill of the path: the raster engine crops the picture span by span, with no
-        // intermediate image and no clip mask.
-        QBrush glass(backdrop);
+        // intermediate image and no clip mask. The white veil is laid over the picture once per
+        // picture, so a frame is one pass.
+        QBrush glass(veiled(backdrop));
         glass.setTransform(QTransform::fromTranslate(backdropOrigin.x(), backdropOrigin.y()));
         painter.fillPath(shape, glass);
     } else {
         CellDrawing::fillMaterial(painter, shape);
+        painter.fillPath(shape, kVeil);
     }
-    painter.fillPath(shape, QColor(255, 255, 255, 41)); // 0.16
     const QRectF bounds = shape.boundingRect();
     QLinearGradient border(bounds.topLeft(), bounds.bottomLeft());
     border.setColorAt(0, QColor(255, 255, 255, 46));  // 0.18
@@ -84,6 +100,9 @@ void NineSliceShadow::draw(QPainter& painter, const QRectF& rect, double corner,
     painter.setOpacity(old * opacity);
     for (int row = 0; row < 3; ++row) {
         for (int column = 0; column < 3; ++column) {
+            // The middle lies under the panel's opaque glass.
+            if (row == 1 && column == 1 && !m_drawsMiddle)
+                continue;
             const QRectF target(QPointF(xs[column], ys[row]), QPointF(xs[column + 1], ys[row + 1]));
             if (target.width() <= 0 || target.height() <= 0)
                 continue;

@@ -23,11 +23,14 @@ class NineSliceShadow {
 public:
     NineSliceShadow(double corner, double blurRadius);
     void draw(QPainter& painter, const QRectF& rect, double corner, double blurRadius, const QPointF& offset, double opacity) const;
+    // Whether the middle slice is drawn (off when something opaque covers it anyway).
+    void setDrawsMiddle(bool draws) { m_drawsMiddle = draws; }
 
 private:
     QPixmap m_pixmap;
     double m_pad;   // how far the blur reaches outside the shape
     double m_inner; // the corner's extent inside the shape
+    bool m_drawsMiddle = true;
 };
 
 } // namespace corvanta

@@ -242,7 +242,6 @@ TEST_F(FolderOverlayTest, AFolderOfMoreThanAPageHasDotsAndPagesOfItsOwn)
     open(big);
     FolderOverlayView* panel = overlay();
     EXPECT_EQ(panel->layout().pageCount, 2);
-    EXPECT_TRUE(panel->pageDots()->isVisible());
     EXPECT_EQ(panel->pageDots()->pageCount(), 2);
     // Only the first page flies.
     EXPECT_EQ(panel->flightCount(), capacity);
@@ -253,6 +252,7 @@ TEST_F(FolderOverlayTest, AFolderOfMoreThanAPageHasDotsAndPagesOfItsOwn)
     // frames follow the folder's page.
     panel->pageDots()->onTap(1);
     runOpening();
+    EXPECT_TRUE(panel->pageDots()->isVisible());
     EXPECT_EQ(panel->pager().pagerOffset().page(), 0);
     panel->pageDots()->onTap(1);
     scheduler.advance(1);
@@ -325,5 +325,6 @@ TEST_F(FolderOverlayTest, AMemberDraggedBeyondThePanelLeavesTheFolderForTheGrid)
     EXPECT_EQ(pageNames(store->layout()).first(), (QStringList{"Tools: Saw, Plane", "Drill", "Mail"}));
     EXPECT_TRUE(engine.reorderEnabled);
     engine.handleMouseUp(window(QPointF(start.x(), layout.panelRect.top() - 40)));
+    scheduler.advance(1); // the dragged copy flies into its slot
     EXPECT_FALSE(engine.reorderDraggedEntryID().has_value());
 }
