@@ -9,6 +9,8 @@
 #include "Views/FolderOverlayView.h"
 #include "Views/FrameRegistry.h"
 
+#include "OffscreenBenchMain.h"
+
 #include <QApplication>
 #include <QGraphicsScene>
 #include <QPainter>
@@ -103,10 +105,5 @@ BENCHMARK(BM_FloorBackdropAndIcons)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runOffscreenBenchmarks(argc, argv);
 }
