@@ -181,41 +181,49 @@ public:
         const double reach = mask.corner() * kCornerReach;
         const QRectF across = panel.adjusted(reach, 0, -reach, 0);
         const QRectF down = panel.adjusted(0, reach, 0, -reach);
-        const QPainterPath shape = mask.shape();
         const double base = painter->opacity();
+        const double margin = kFlightShadowPad * 2;
+        QList<qsizetype> acrossTheEdge;
         for (qsizetype i = 0; i < count; ++i) {
-            const double opacity = m_owner.flightOpacity(i);
-            if (opacity <= 0)
-                continue;
-            const FolderMorph::Icon icon = m_owner.flight(i);
-            const FlightBitmaps bitmaps = m_owner.m_flightPixmaps.value(m_owner.m_group.apps.at(i).id);
-            const QRectF rect = icon.rect();
-            const double margin = kFlightShadowPad * 2;
-            const QRectF extent = rect.adjusted(-margin, -margin, margin, margin);
+            const QRectF extent = m_owner.flight(i).rect().adjusted(-margin, -margin, margin, margin);
             if (!extent.intersects(panel))
                 continue;
-            const bool clipped = !across.contains(extent) && !down.contains(extent);
-            if (clipped) {
-                painter->save();
-                painter->setClipPath(shape, Qt::IntersectClip);
-            }
-            if (!bitmaps.shadow.isNull() && icon.shadowOpacity() > 0) {
-                // The shadow was blurred once at the final size; it scales with the icon.
-                const double pad = kFlightShadowPad * icon.size() / std::max(m_owner.m_metrics.iconSize, 1.0);
-                painter->setOpacity(base * opacity * icon.shadowOpacity());
-                painter->drawPixmap(rect.adjusted(-pad, -pad, pad, pad).translated(icon.shadowOffset()), bitmaps.shadow,
-                    bitmaps.shadow.rect());
-            }
-            painter->setOpacity(base * opacity);
-            if (!bitmaps.icon.isNull())
-                painter->drawPixmap(rect, bitmaps.icon, bitmaps.icon.rect());
-            if (clipped)
-                painter->restore();
+            if (across.contains(extent) || down.contains(extent))
+                drawFlight(*painter, i, base);
+            else
+                acrossTheEdge.append(i);
+        }
+        // Those across the edge share one shaped clip.
+        if (!acrossTheEdge.isEmpty()) {
+            painter->save();
+            painter->setClipPath(mask.shape(), Qt::IntersectClip);
+            for (const qsizetype i : std::as_const(acrossTheEdge))
+                drawFlight(*painter, i, base);
+            painter->restore();
         }
         painter->setOpacity(base);
     }
 
 private:
+    void drawFlight(QPainter& painter, qsizetype i, double base) const
+    {
+        const double opacity = m_owner.flightOpacity(i);
+        if (opacity <= 0)
+            return;
+        const FolderMorph::Icon icon = m_owner.flight(i);
+        const FlightBitmaps bitmaps = m_owner.m_flightPixmaps.value(m_owner.m_group.apps.at(i).id);
+        const QRectF rect = icon.rect();
+        if (!bitmaps.shadow.isNull() && icon.shadowOpacity() > 0) {
+            // The shadow was blurred once at the final size; it scales with the icon.
+            const double pad = kFlightShadowPad * icon.size() / std::max(m_owner.m_metrics.iconSize, 1.0);
+            painter.setOpacity(base * opacity * icon.shadowOpacity());
+            painter.drawPixmap(rect.adjusted(-pad, -pad, pad, pad).translated(icon.shadowOffset()), bitmaps.shadow, bitmaps.shadow.rect());
+        }
+        painter.setOpacity(base * opacity);
+        if (!bitmaps.icon.isNull())
+            painter.drawPixmap(rect, bitmaps.icon, bitmaps.icon.rect());
+    }
+
     FolderOverlayView& m_owner;
 };
 
@@ -274,6 +282,7 @@ FolderOverlayView::FolderOverlayView(Environment environment, const AppGroup& gr
 
     relayout();
     prepareFlights();
+    prewarmCells();
     updateInteractivity();
 
     // The opening: configure the folder's engine now, grow the panel on the next turn.
@@ -740,6 +749,22 @@ void FolderOverlayView::prepareFlights()
             m_flightPixmaps.insert(id, flightBitmaps(image));
             m_flights->update();
         });
+    }
+}
+
+void FolderOverlayView::prewarmCells()
+{
+    // The first page's cells make their label and shadow bitmaps on their first paint; paint them
+    // once now, before the morph starts, so the hand-off at its end does not stall a frame.
+    if (!m_layout)
+        return;
+    QImage scratch(1, 1, QImage::Format_ARGB32_Premultiplied);
+    scratch.setDevicePixelRatio(std::max(1.0, qApp ? qApp->devicePixelRatio() : 1.0));
+    QPainter painter(&scratch);
+    const qsizetype count = std::min<qsizetype>(m_group.apps.size(), m_layout->capacity);
+    for (qsizetype i = 0; i < count; ++i) {
+        if (AppIconView* cell = m_cells.value(m_group.apps.at(i).id))
+            cell->paint(&painter, nullptr, nullptr);
     }
 }
 

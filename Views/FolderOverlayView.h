@@ -137,6 +137,7 @@ private:
     void updateInteractivity();
     void updateReports();
     void prepareFlights();
+    void prewarmCells();
     // One member's flight, drawn once at its final size: the rounded icon and its soft shadow.
     struct FlightBitmaps {
         QPixmap icon;

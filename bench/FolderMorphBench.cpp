@@ -1,5 +1,5 @@
 // One frame of the folder morph drawn off screen in software, at 1440 × 900 with a 35-member
-// folder half open: the dimmed backdrop, the panel's shadow and glass (cropped from a blurred
+// folder 10 %, 50 % and 90 % into its opening: the dimmed backdrop, the panel's shadow and glass (cropped from a blurred
 // backdrop) and 35 flying icons under the panel's mask. Beside it the floor: the least a frame of
 // such a morph needs, one full-screen backdrop blit and 35 scaled icon blits.
 #include "Platform/InteractionPlatform.h"
@@ -38,7 +38,8 @@ struct Fixture {
     AppGroup group;
     FolderOverlayView* view = nullptr;
 
-    Fixture()
+    // `elapsed`: how far into the 0.28 s opening the frame is, as a fraction.
+    explicit Fixture(double elapsed = 0.5)
     {
         backdrop.fill(QColor(40, 80, 120));
         group.id = QUuid::createUuid();
@@ -67,15 +68,14 @@ struct Fixture {
         view = new FolderOverlayView(environment, group, metrics, kScreen.size(), QRectF(600, 400, 100, 100));
         scene.addItem(view);
         scene.setSceneRect(kScreen);
-        // Half way through the 0.28 s opening.
         scheduler.advance(0);
-        scheduler.advance(FolderOverlayView::kMotionDuration / 2);
+        scheduler.advance(FolderOverlayView::kMotionDuration * elapsed);
     }
 };
 
 void BM_FolderMorphFrame(benchmark::State& state)
 {
-    Fixture f;
+    Fixture f(double(state.range(0)) / 100);
     QImage target(1440, 900, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
         QPainter painter(&target);
@@ -84,7 +84,7 @@ void BM_FolderMorphFrame(benchmark::State& state)
     }
     state.counters["progress"] = f.view->progress();
 }
-BENCHMARK(BM_FolderMorphFrame)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FolderMorphFrame)->Arg(10)->Arg(50)->Arg(90)->Unit(benchmark::kMillisecond); // % of the opening
 
 void BM_FloorBackdropAndIcons(benchmark::State& state)
 {
