@@ -15,6 +15,8 @@
 #include <QPointer>
 #include <QUuid>
 
+#include <optional>
+
 namespace corvanta {
 
 class ReorderGhostHost;
@@ -62,6 +64,11 @@ private:
     };
     QList<QUuid> m_pageOrder;
     QHash<QUuid, PageSlot> m_slots;
+    // The launch under way and whether it started from the search results; only the cell the user
+    // chose plays the zoom, though the hidden grid holds the same application.
+    std::optional<QUuid> m_launchID;
+    bool m_launchFromResults = false;
+    void noteLaunchSource();
 };
 
 } // namespace corvanta
