@@ -783,7 +783,7 @@ void FolderOverlayView::paint(QPainter* painter, const QStyleOptionGraphicsItem*
     const QImage backdrop = m_env.backdrop ? m_env.backdrop(&origin) : QImage();
     m_shadow.setDrawsMiddle(backdrop.isNull());
     m_shadow.draw(*painter, rect, morph.corner(), morph.shadowRadius(), morph.shadowOffset(), morph.shadowOpacity());
-    drawFolderGlass(*painter, morph.shape(), backdrop, origin);
+    drawFolderGlass(*painter, morph.shape(), morph.corner(), backdrop, origin);
 }
 
 void FolderOverlayView::mousePressEvent(QGraphicsSceneMouseEvent* event)

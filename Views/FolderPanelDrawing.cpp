@@ -22,7 +22,8 @@ QImage veiled(const QImage& backdrop)
     static qint64 key = 0;
     static QImage made;
     if (key != backdrop.cacheKey() || made.isNull()) {
-        made = backdrop.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        // Opaque, so copies of it are plain pixel copies.
+        made = backdrop.convertToFormat(QImage::Format_RGB32);
         QPainter p(&made);
         p.fillRect(made.rect(), kVeil);
         key = backdrop.cacheKey();
@@ -32,7 +33,7 @@ QImage veiled(const QImage& backdrop)
 
 } // namespace
 
-void drawFolderGlass(QPainter& painter, const QPainterPath& shape, const QImage& backdrop, const QPointF& backdropOrigin)
+void drawFolderGlass(QPainter& painter, const QPainterPath& shape, double cornerRadius, const QImage& backdrop, const QPointF& backdropOrigin)
 {
     if (shape.isEmpty())
         return;
@@ -43,9 +44,25 @@ void drawFolderGlass(QPainter& painter, const QPainterPath& shape, const QImage&
         // A texture fill of the path: the raster engine crops the picture span by span, with no
         // intermediate image and no clip mask. The white veil is laid over the picture once per
         // picture, so a frame is one pass.
-        QBrush glass(veiled(backdrop));
+        const QImage picture = veiled(backdrop);
+        QBrush glass(picture);
         glass.setTransform(QTransform::fromTranslate(backdropOrigin.x(), backdropOrigin.y()));
-        painter.fillPath(shape, glass);
+        // The part well inside the corners is one plain copy of the opaque picture; the path
+        // fill then only covers the ring around it (the inner rectangle cancels out under the
+        // odd-even rule). The rectangle sits on whole pixels, so the two meet without a seam.
+        const QRectF bounds = shape.boundingRect();
+        const double reach = cornerRadius * kCornerReach + 1;
+        const QRect inner(QPoint(int(std::ceil(bounds.left() + reach)), int(std::ceil(bounds.top() + reach))),
+            QPoint(int(std::floor(bounds.right() - reach)) - 1, int(std::floor(bounds.bottom() - reach)) - 1));
+        if (inner.width() > 0 && inner.height() > 0) {
+            painter.drawImage(inner, picture, QRectF(inner).translated(-backdropOrigin));
+            QPainterPath ring = shape;
+            ring.addRect(inner);
+            ring.setFillRule(Qt::OddEvenFill);
+            painter.fillPath(ring, glass);
+        } else {
+            painter.fillPath(shape, glass);
+        }
     } else {
         CellDrawing::fillMaterial(painter, shape);
         painter.fillPath(shape, kVeil);

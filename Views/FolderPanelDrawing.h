@@ -14,7 +14,8 @@ namespace corvanta {
 // and a thin border brighter at the bottom. `backdrop` is the blurred picture already scaled to
 // cover the overlay and `backdropOrigin` its top left in the painter's coordinates; a null picture
 // falls back to the translucent material fill. Nothing is blurred here: every frame only crops.
-void drawFolderGlass(QPainter& painter, const QPainterPath& shape, const QImage& backdrop, const QPointF& backdropOrigin);
+// `shape` is the continuous-corner rectangle of `cornerRadius`.
+void drawFolderGlass(QPainter& painter, const QPainterPath& shape, double cornerRadius, const QImage& backdrop, const QPointF& backdropOrigin);
 
 // A soft shadow of a continuous-corner rectangle, blurred once and drawn as nine slices, so a
 // panel that changes its size every frame never blurs again. The corners scale with the corner
