@@ -150,7 +150,13 @@ public:
         setFlag(ItemClipsChildrenToShape);
         setFlag(ItemHasNoContents);
     }
-    void shapeChanged() { prepareGeometryChange(); }
+    void shapeChanged()
+    {
+        prepareGeometryChange();
+        // Open, the content is clipped by its pager's own rectangle and its cells stay clear of
+        // the rounded corners: the shaped clip, costly for every cell, is only set while moving.
+        setFlag(ItemClipsChildrenToShape, m_owner.panelMorph().t() < 1);
+    }
     QRectF boundingRect() const override { return m_owner.boundingRect(); }
     QPainterPath shape() const override { return m_owner.panelMorph().shape(); }
     void paint(QPainter*, const QStyleOptionGraphicsItem*, QWidget*) override {}
