@@ -1,15 +1,21 @@
 #include "App/AppDelegate.h"
 
+#include "App/ColdStartFinish.h"
 #include "App/MenuBarCoverHost.h"
 #include "App/OverlayPresenter.h"
 #include "App/OverlayWindowSurfaces.h"
 #include "App/SettingsWindowHost.h"
 #include "App/ShellNotifications.h"
+#include "App/SingleInstance.h"
+#include "App/SuccessorHandOver.h"
 #include "App/SystemSettingsServices.h"
 #include "App/TargetScreens.h"
+#include "App/WarmUp.h"
 #include "Platform/DockWindows.h"
 #include "Platform/LaunchAtLogin.h"
+#include "Platform/MessageBus.h"
 #include "Platform/OperatingSystem.h"
+#include "Platform/RunningInstances.h"
 #include "Platform/SLSMenuBar.h"
 #include "Platform/ScreenProvider.h"
 #include "Platform/StandardPaths.h"
@@ -76,6 +82,7 @@ AppDelegate::LaunchFacts AppDelegate::LaunchFacts::system()
     facts.wasLaunchedAtLogin = [] { return LaunchAtLogin::shared().wasLaunchedAtLogin(); };
     facts.launchedShortlyAfterBoot = [] { return LaunchAtLogin::shared().launchedShortlyAfterBoot(); };
     facts.loginItemEnabled = [] { return LaunchAtLogin::shared().status() == LaunchAtLogin::Status::enabled; };
+    facts.otherInstances = [] { return RunningInstances::system().others(); };
     return facts;
 }
 
@@ -84,6 +91,7 @@ AppDelegate::AppDelegate(QObject* parent) : AppDelegate(LaunchFacts::system(), p
 AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
     : QObject(parent),
       m_facts(std::move(facts)),
+      m_bus(m_facts.bus ? m_facts.bus : &MessageBus::shared()),
       m_scheduler(QtScheduler::shared()),
       m_layoutManager(LayoutManager::shared()),
       m_shortcutManager(ShortcutManager::shared()),
@@ -149,6 +157,16 @@ AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
         if (self)
             self->rescanApps(false);
     };
+    deps.hooks.isExiting = [self] { return self && self->m_handOver->isExiting(); };
+    deps.hooks.cancelPendingSuccession = [self] {
+        if (self)
+            self->m_handOver->cancelPendingSuccession();
+    };
+    deps.hooks.handOverToSuccessorAndExit = [self] {
+        if (self)
+            self->m_handOver->handOverToSuccessorAndExit();
+    };
+    deps.hooks.presentAccessibilityGuideIfNeeded = [self] { return self && self->presentAccessibilityGuideIfNeeded(true); };
     deps.hooks.closeSettingsSheet = [self] {
         if (self)
             self->closeSettingsSheet();
@@ -170,15 +188,11 @@ AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
     ShellNotifications::PinchHooks pinch;
     pinch.isTrusted = [] { return true; };
     pinch.switchPinchOff = [self] {
-        if (!self)
-            return;
-        LayoutConfig config = self->m_layoutManager.config();
-        config.pinchGestureEnabled = false;
-        config.trackpadGesture = TrackpadGesture::off;
-        self->m_layoutManager.setConfig(config);
-        self->m_layoutManager.save();
+        if (self)
+            self->setPinchSettings(false, TrackpadGesture::off);
     };
-    m_notifications = std::make_unique<ShellNotifications>(NotificationCenter::defaultCenter(), *m_presenter, std::move(pinch));
+    m_notifications = std::make_unique<ShellNotifications>(NotificationCenter::defaultCenter(), *m_presenter, std::move(pinch), m_bus);
+    buildStartupPieces();
 }
 
 AppDelegate::~AppDelegate()
@@ -223,9 +237,18 @@ void AppDelegate::applicationDidFinishLaunching()
     CLOG_INFO(source.logLine());
     m_launchMode = launchModeFor(isSuccessor(), source);
 
-    // The single-instance rule decides here whether this copy goes on; until it exists every
-    // copy does, and from here on this one owns the layout.
+    if (m_launchMode != LaunchMode::successor) {
+        SingleInstance::Dependencies rule;
+        rule.otherInstances = m_facts.otherInstances;
+        rule.postShowRequest = [this] { m_bus->post(Notifications::tilehallShouldShow); };
+        rule.terminate = [] { QCoreApplication::quit(); };
+        // A copy that quits here has only read the layout: it writes nothing on its way out.
+        if (!SingleInstance(std::move(rule)).ensureSingleInstance(m_launchMode != LaunchMode::login))
+            return;
+    }
     m_ownsLayout = true;
+    if (m_launchMode == LaunchMode::cold)
+        m_coldStart->begin();
 
     IconCache::shared().prewarm(m_layoutManager.layout());
     WallpaperStore::shared().startObservingWallpaperChanges();
@@ -235,7 +258,13 @@ void AppDelegate::applicationDidFinishLaunching()
     followEngine();
     if (m_layoutManager.config().backgroundType != BackgroundType::color)
         WallpaperStore::shared().restoreLatestForLaunch();
-    warmUpInBackground(m_launchMode == LaunchMode::cold);
+    if (m_launchMode == LaunchMode::cold) {
+        m_warmUp->warmUpInBackground(true);
+        m_coldStart->setupFinished();
+    } else {
+        // The system pinch is taken over again by the trigger service when the user agreed earlier.
+        m_warmUp->warmUpInBackground(false);
+    }
     m_notifications->subscribeAccessibilityAnswers();
     if (m_launchMode != LaunchMode::successor)
         syncLaunchAtLoginConfig();
@@ -390,19 +419,6 @@ void AppDelegate::followEngine()
     };
 }
 
-void AppDelegate::warmUpInBackground(bool)
-{
-    // The full warm-up (pre-rendering, bounded waits, the cold-start finish) comes with the splash;
-    // until then start-up requests the backdrop and the first scan and stays hidden.
-    const LayoutConfig& config = m_layoutManager.config();
-    if (config.backgroundType != BackgroundType::color) {
-        if (const auto& screen = m_presenter->tilehallScreen())
-            WallpaperStore::shared().setScreen(screen->frame);
-        WallpaperStore::shared().refresh(config.backgroundType == BackgroundType::wallpaper ? 0 : config.blurStrength);
-    }
-    rescanApps(false);
-}
-
 void AppDelegate::rescanApps(bool report)
 {
     m_rescan->rescanApps(report);
@@ -458,6 +474,7 @@ void AppDelegate::applicationWillTerminate()
         return;
     m_terminated = true;
     m_presenter->setQuitting();
+    m_handOver->cancelPendingSuccession();
     CLOG_INFO(QStringLiteral("=== Corvanta terminating ==="));
     m_heartbeat.cancel();
     m_presenter->orderOverlayOut();
@@ -465,6 +482,7 @@ void AppDelegate::applicationWillTerminate()
     m_shortcutManager.unregisterShortcut();
     if (m_ownsLayout)
         m_layoutManager.performSave();
+    m_bus->close();
     Logger::shared().flush();
 }
 

@@ -10,6 +10,7 @@
 #include "Services/ShortcutManager.h"
 #include "Support/Constants.h"
 #include "Support/Logger.h"
+#include "Views/AccessibilityGuideWindow.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -82,7 +83,7 @@ SettingsServices systemSettingsServices(LayoutManager& layoutManager, ShortcutMa
     services.gestureRecognitionSource = [](TrackpadGesture mode) {
         return mode == TrackpadGesture::off ? GestureRecognitionSource::disabled : GestureRecognitionSource::builtIn;
     };
-    services.presentAccessibilityGuide = [] { CLOG_INFO(QStringLiteral("辅助功能引导面板 — 未实现")); };
+    services.presentAccessibilityGuide = [] { AccessibilityGuideWindowController::shared().present(false); };
     services.openUrl = [](const QString& url) { CLOG_INFO(QStringLiteral("系统设置链接在此桌面上没有处理程序 — 跳过：") + url); };
 
     services.chooseBackupFile = [] { return chooseJsonFile(true); };
