@@ -4,6 +4,8 @@
 #include "App/MenuBarCoverHost.h"
 #include "App/OverlayPresenter.h"
 #include "App/OverlayWindowSurfaces.h"
+#include "App/PinchTransition.h"
+#include "App/PinchWindowSurfaces.h"
 #include "App/SettingsWindowHost.h"
 #include "App/ShellNotifications.h"
 #include "App/SingleInstance.h"
@@ -19,13 +21,16 @@
 #include "Platform/SLSMenuBar.h"
 #include "Platform/ScreenProvider.h"
 #include "Platform/StandardPaths.h"
+#include "Platform/UserDefaults.h"
 #include "Platform/WindowLevels.h"
 #include "Platform/WindowStack.h"
 #include "Services/AppScanner.h"
 #include "Services/ApplicationRescan.h"
 #include "Services/IconCache.h"
 #include "Services/LayoutManager.h"
+#include "Services/PinchRecognizer.h"
 #include "Services/ShortcutManager.h"
+#include "Services/SystemTrackpadPinch.h"
 #include "Services/WallpaperStore.h"
 #include "Support/BuildInfo.h"
 #include "Support/Constants.h"
@@ -104,6 +109,8 @@ AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
     m_surfaces = std::make_unique<OverlayWindowSurfaces>(*m_coverHost, LayerTransition::shared(), SLSMenuBar::shared(),
                                                          TransitionFPSMeter::shared());
     m_backdrop = std::make_unique<StoreBackdrop>(WallpaperStore::shared());
+    m_pinchSurfaces = std::make_unique<PinchWindowSurfaces>([this] { return m_tilehallWindow.get(); }, *m_coverHost, *m_surfaces,
+                                                            LayerTransition::shared(), SLSMenuBar::shared());
 
     ApplicationRescan::Dependencies rescan;
     rescan.layoutManager = &m_layoutManager;
@@ -157,6 +164,10 @@ AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
         if (self)
             self->rescanApps(false);
     };
+    deps.hooks.cancelPinchForRegularTransition = [self] {
+        if (self && self->m_pinchTransition)
+            self->m_pinchTransition->cancelPinchForRegularTransition();
+    };
     deps.hooks.isExiting = [self] { return self && self->m_handOver->isExiting(); };
     deps.hooks.cancelPendingSuccession = [self] {
         if (self)
@@ -173,6 +184,15 @@ AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
     };
     m_presenter = std::make_unique<OverlayPresenter>(std::move(deps));
 
+    PinchTransition::Dependencies pinchDeps;
+    pinchDeps.presenter = m_presenter.get();
+    pinchDeps.shortcuts = &m_shortcutManager;
+    pinchDeps.engine = m_interactionManager.get();
+    pinchDeps.surfaces = m_pinchSurfaces.get();
+    pinchDeps.scheduler = &m_scheduler;
+    pinchDeps.layerTransitionEnabled = LayerTransition::shared().isEnabled();
+    m_pinchTransition = std::make_unique<PinchTransition>(std::move(pinchDeps));
+
     SettingsWindowHost::Dependencies settings;
     settings.scheduler = &m_scheduler;
     settings.stack = &WindowStack::shared();
@@ -187,9 +207,21 @@ AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
 
     ShellNotifications::PinchHooks pinch;
     pinch.isTrusted = [] { return true; };
+    pinch.installPinchEventTap = [self] {
+        if (!self || !self->m_shortcutManager.pinchRecognizer())
+            return;
+        self->m_shortcutManager.pinchRecognizer()->installPinchEventTap();
+        self->m_shortcutManager.pinchRecognizer()->installSleepWakeObservers();
+    };
+    pinch.startAccessibilityPolling = [self] {
+        if (self && self->m_shortcutManager.pinchRecognizer())
+            self->m_shortcutManager.pinchRecognizer()->startAccessibilityPolling();
+    };
     pinch.switchPinchOff = [self] {
-        if (self)
-            self->setPinchSettings(false, TrackpadGesture::off);
+        if (!self)
+            return;
+        self->setPinchSettings(false, TrackpadGesture::off);
+        self->m_shortcutManager.stopPinchGesture();
     };
     m_notifications = std::make_unique<ShellNotifications>(NotificationCenter::defaultCenter(), *m_presenter, std::move(pinch), m_bus);
     buildStartupPieces();
@@ -262,7 +294,10 @@ void AppDelegate::applicationDidFinishLaunching()
         m_warmUp->warmUpInBackground(true);
         m_coldStart->setupFinished();
     } else {
-        // The system pinch is taken over again by the trigger service when the user agreed earlier.
+        // A login or successor start re-applies the take-over of the system's pinch the user agreed to.
+        const TrackpadGesture gesture = m_layoutManager.config().trackpadGesture;
+        if (gesture != TrackpadGesture::off && UserDefaults::standard().boolValue(QString::fromLatin1(didAskFourFingerPinchTakeoverKey)))
+            SystemTrackpadPinch::shared().applyExclusiveTakeover(gesture);
         m_warmUp->warmUpInBackground(false);
     }
     m_notifications->subscribeAccessibilityAnswers();
@@ -392,10 +427,24 @@ void AppDelegate::setupShortcuts()
         self->m_presenter->toggleTilehall();
     };
     m_shortcutManager.registerShortcut(config.shortcutKey);
-    // The hot corner and the pinch arrive with their own services; their settings are logged and
-    // kept, and the callbacks stay unset until then.
-    if (config.hotCorner != HotCorner::none)
+    if (config.hotCorner != HotCorner::none) {
         CLOG_INFO(QStringLiteral("Setting up hot corner: ") + hotCornerName(config.hotCorner));
+        m_shortcutManager.startHotCornerMonitor(config.hotCorner);
+    }
+    m_shortcutManager.onPinchBegin = [self](PinchGestureDirection direction) {
+        if (self)
+            self->m_pinchTransition->beginInteractivePinchTransition(direction);
+    };
+    m_shortcutManager.onPinchProgress = [self](double progress) {
+        if (self)
+            self->m_pinchTransition->handleProgress(progress);
+    };
+    m_shortcutManager.onPinchSettle = [self](bool commit) {
+        if (self)
+            self->m_pinchTransition->settleInteractivePinchTransition(commit);
+    };
+    const bool agreed = UserDefaults::standard().boolValue(QString::fromLatin1(didAskFourFingerPinchTakeoverKey));
+    m_shortcutManager.setupPinchGesture(config.trackpadGesture, config.trackpadGesture != TrackpadGesture::off && agreed);
 }
 
 void AppDelegate::followEngine()
@@ -480,6 +529,8 @@ void AppDelegate::applicationWillTerminate()
     m_presenter->orderOverlayOut();
     SLSMenuBar::shared().restore();
     m_shortcutManager.unregisterShortcut();
+    m_shortcutManager.stopHotCornerMonitor();
+    m_shortcutManager.stopPinchGesture();
     if (m_ownsLayout)
         m_layoutManager.performSave();
     m_bus->close();

@@ -22,6 +22,8 @@ class InteractionManager;
 class LayoutManager;
 class MenuBarCoverHost;
 class OverlayPresenter;
+class PinchTransition;
+class PinchWindowSurfaces;
 class OverlayWindowSurfaces;
 class ShellNotifications;
 class ShortcutManager;
@@ -80,6 +82,7 @@ public:
     SettingsWindowHost& settingsHost() { return *m_settingsHost; }
 
     OverlayPresenter& presenter() { return *m_presenter; }
+    PinchTransition& pinchTransition() { return *m_pinchTransition; }
     LayoutManager& layoutManager() { return m_layoutManager; }
     InteractionManager& interactionManager() { return *m_interactionManager; }
     TilehallWindow* tilehallWindow() const { return m_tilehallWindow.get(); }
@@ -118,6 +121,8 @@ private:
     std::unique_ptr<OverlayWindowSurfaces> m_surfaces;
     std::unique_ptr<StoreBackdrop> m_backdrop;
     std::unique_ptr<OverlayPresenter> m_presenter;
+    std::unique_ptr<PinchWindowSurfaces> m_pinchSurfaces;
+    std::unique_ptr<PinchTransition> m_pinchTransition;
     std::unique_ptr<ApplicationRescan> m_rescan;
     std::unique_ptr<ShellNotifications> m_notifications;
     std::unique_ptr<TilehallWindow> m_tilehallWindow;

@@ -147,12 +147,16 @@ void AppDelegate::buildStartupPieces()
     cold.defaults = &UserDefaults::standard();
     cold.askPinchTakeover = [] { return askFourFingerPinchTakeover(WindowStack::shared()); };
     cold.enableFourFingerPinch = [self] {
-        if (self)
-            self->setPinchSettings(true, TrackpadGesture::fourFinger);
+        if (!self)
+            return;
+        self->setPinchSettings(true, TrackpadGesture::fourFinger);
+        self->m_shortcutManager.setupPinchGesture(TrackpadGesture::fourFinger, true);
     };
     cold.disablePinch = [self] {
-        if (self)
-            self->setPinchSettings(false, TrackpadGesture::off);
+        if (!self)
+            return;
+        self->setPinchSettings(false, TrackpadGesture::off);
+        self->m_shortcutManager.stopPinchGesture();
     };
     cold.presentAccessibilityGuideIfNeeded = [self] { return self && self->presentAccessibilityGuideIfNeeded(true); };
     cold.showTilehall = [self] {

@@ -491,3 +491,43 @@ TEST(ProgramEndToEnd, TheUtilitiesFolderOpensLaunchesAMemberAndClosesWithEsc)
     program.process.terminate();
     ASSERT_TRUE(program.process.waitForFinished(10000));
 }
+
+TEST(ProgramEndToEnd, ThePointerInTheChosenHotCornerTogglesTheOverlay)
+{
+    Program program;
+    ASSERT_TRUE(program.home.isValid());
+    {
+        // The settings as the program keeps them, with the top-left corner chosen.
+        QSettings settings(program.path("config/Corvanta/Corvanta.conf"), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("com.corvanta.settings"), QByteArray(R"({"hotCorner":"topLeft"})"));
+    }
+    program.start();
+    ASSERT_TRUE(program.process.waitForStarted(10000));
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("应用扫描完成"))) << program.log().toStdString();
+    EXPECT_TRUE(program.log().contains(QStringLiteral("Setting up hot corner: topLeft")));
+    EXPECT_TRUE(program.log().contains(QStringLiteral("触控角监听已安装 — corner=topLeft，角点=1，CGEventTap=true")));
+
+    Keyboard pointer;
+    ASSERT_NE(pointer.display, nullptr);
+    const auto moveTo = [&](int x, int y) {
+        XTestFakeMotionEvent(pointer.display, -1, x, y, CurrentTime);
+        XFlush(pointer.display);
+    };
+    moveTo(400, 300);
+    QThread::msleep(100);
+    EXPECT_FALSE(pointer.overlayMapped());
+    moveTo(0, 0);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Tilehall shown — isVisible=true"))) << program.log().toStdString();
+    EXPECT_TRUE(program.log().contains(QStringLiteral("触控角命中 — corner=topLeft")));
+    EXPECT_TRUE(pointer.waitFor([&] { return pointer.overlayMapped(); }));
+
+    // Leaving the corner re-arms it; touching it again hides the overlay.
+    moveTo(400, 300);
+    QThread::msleep(300);
+    moveTo(1, 1);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Tilehall hidden"))) << program.log().toStdString();
+    EXPECT_TRUE(pointer.waitFor([&] { return !pointer.overlayMapped(); }));
+
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+}
