@@ -332,6 +332,9 @@ public:
     quint64 longPressToken() const { return m_longPressToken; }
     quint64 mergeHoverToken() const { return m_mergeHoverToken; }
     Scheduler& scheduler() const { return m_scheduler; }
+    // What an open folder's own engine is made with, so it shares this one's time and input.
+    InteractionPlatform& platform() const { return m_platform; }
+    const PagerVariants& variants() const { return m_variants; }
 
 Q_SIGNALS:
     void isPresentedChanged();

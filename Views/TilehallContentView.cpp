@@ -8,6 +8,7 @@
 #include "Support/Logger.h"
 #include "Support/TransitionFPSMeter.h"
 #include "Views/ContentLayers.h"
+#include "Views/FolderOverlayHost.h"
 #include "Views/GridHosts.h"
 #include "Views/LayerTransition.h"
 #include "Views/WallpaperBackground.h"
@@ -115,6 +116,7 @@ TilehallContentView::TilehallContentView(LayoutManager& layoutManager, Interacti
 
     m_frames.connectOuterFrames(m_engine);
     m_hosts = new GridHosts(*this);
+    m_folderHost = new FolderOverlayHost(*this);
     layoutPass();
     updateBackground();
     updatePresentation();
@@ -128,6 +130,7 @@ TilehallContentView::TilehallContentView(LayoutManager& layoutManager, Interacti
 TilehallContentView::~TilehallContentView()
 {
     // The grid's views hold frame reports on the registry: they go first, while it still exists.
+    delete m_folderHost;
     delete m_hosts;
     const QList<QGraphicsItem*> children = childItems();
     qDeleteAll(children);

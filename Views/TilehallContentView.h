@@ -27,6 +27,7 @@
 namespace corvanta {
 
 class ColorBackdrop;
+class FolderOverlayHost;
 class GridHosts;
 class IconCache;
 class InteractionManager;
@@ -112,6 +113,8 @@ public:
     GridCellServices cellServices();
     // The search field, the paged grid, the search results, the page dots and the Dock hint.
     GridHosts* hosts() const { return m_hosts; }
+    // The opened folder's panel, while a folder is open.
+    FolderOverlayHost* folderHost() const { return m_folderHost; }
 
     // ---- frames for the engine's hit-testing ----
     // Views outside the pager report here; the combined values go to the engine's outer tables.
@@ -292,6 +295,7 @@ private:
     ScheduledTask m_pagePreparation;
     bool m_applyingGridChange = false;
     GridHosts* m_hosts = nullptr;
+    FolderOverlayHost* m_folderHost = nullptr;
 };
 
 } // namespace corvanta

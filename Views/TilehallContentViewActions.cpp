@@ -254,7 +254,9 @@ void TilehallContentView::closeFolderAnimated()
         resetFolderState();
         return;
     }
-    if (!m_folderAnimating && !m_folderClosing) {
+    // A close asked for while the panel is still opening closes too: the panel folds up from
+    // where it is, so Esc and a click outside always lead out. During a close it is a no-op.
+    if (!m_folderClosing) {
         setFolderAnimating(true);
         setFolderClosing(true);
     }

@@ -107,20 +107,35 @@ void WallpaperBackground::imagePublished()
     update();
 }
 
-void WallpaperBackground::drawCovering(QPainter* painter, Layer& layer, qreal opacity) const
+QPointF WallpaperBackground::scaleToCover(Layer& layer) const
 {
     const QImage& image = layer.source;
-    if (image.isNull() || opacity <= 0 || m_size.isEmpty())
-        return;
     // Scale to fill, keeping the aspect ratio: the image overhangs on one axis rather than
     // leaving gradient bars on the other.
     const qreal scale = std::max(m_size.width() / image.width(), m_size.height() / image.height());
     const QSize drawn(int(std::ceil(image.width() * scale)), int(std::ceil(image.height() * scale)));
     if (layer.scaled.size() != drawn)
         layer.scaled = image.scaled(drawn, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return {(m_size.width() - drawn.width()) / 2, (m_size.height() - drawn.height()) / 2};
+}
+
+void WallpaperBackground::drawCovering(QPainter* painter, Layer& layer, qreal opacity) const
+{
+    if (layer.source.isNull() || opacity <= 0 || m_size.isEmpty())
+        return;
+    const QPointF origin = scaleToCover(layer);
     painter->setOpacity(opacity);
-    painter->drawImage(QPointF((m_size.width() - drawn.width()) / 2, (m_size.height() - drawn.height()) / 2),
-                       layer.scaled);
+    painter->drawImage(origin, layer.scaled);
+}
+
+QImage WallpaperBackground::coveringImage(QPointF* origin)
+{
+    if (m_current.source.isNull() || m_size.isEmpty())
+        return {};
+    const QPointF at = scaleToCover(m_current);
+    if (origin)
+        *origin = at;
+    return m_current.scaled;
 }
 
 void WallpaperBackground::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*)

@@ -35,6 +35,11 @@ public:
     // The running cross-fade (tests step it by setting its current time).
     QPropertyAnimation* fadeAnimation() const { return m_fadeAnimation; }
 
+    // The newest blurred picture as this item draws it, scaled to cover the item (made once per
+    // picture and size, shared with the item's own painting), with its top left in item
+    // coordinates; a null image while there is none. Glass over the backdrop crops from it.
+    QImage coveringImage(QPointF* origin);
+
     QRectF boundingRect() const override;
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
@@ -51,6 +56,7 @@ private:
         QImage scaled;
     };
     void drawCovering(QPainter* painter, Layer& layer, qreal opacity) const;
+    QPointF scaleToCover(Layer& layer) const;
 
     WallpaperStore& m_store;
     double m_blurStrength;

@@ -5,6 +5,8 @@
 #include "Views/FrameRegistry.h"
 #include "Views/TilehallGridView.h"
 
+#include "OffscreenBenchMain.h"
+
 #include <QApplication>
 #include <QGraphicsScene>
 #include <QPainter>
@@ -92,10 +94,5 @@ BENCHMARK(BM_DrawPage)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runOffscreenBenchmarks(argc, argv);
 }

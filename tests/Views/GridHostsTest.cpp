@@ -185,7 +185,12 @@ TEST_F(GridHostsTest, ClickOnAnApplicationLaunchesItAndClosesTheOverlay)
     click(scene, sceneCentreOfCell(tools.id));
     EXPECT_EQ(view->openedGroupID(), tools.id);
     EXPECT_TRUE(log.contains(QStringLiteral("Group opened: ") + tools.id.toString(QUuid::WithoutBraces).toUpper()));
-    view->resetFolderState();
+    // Its panel opens; Esc folds it back and the grid takes clicks again.
+    scheduler.advance(0);
+    scheduler.advance(0.3);
+    EXPECT_TRUE(view->handleEscape());
+    scheduler.advance(0.3);
+    EXPECT_FALSE(view->openedGroupID().has_value());
 
     click(scene, sceneCentreOfCell(maps.id));
     click(scene, sceneCentreOfCell(mail.id)); // a second launch while one is under way is dropped
@@ -208,7 +213,8 @@ TEST_F(GridHostsTest, EscapeLadderAndBlankClick)
     TilehallContentView& root = presentedView({page({PageEntry(mail), PageEntry(tools)})}, {mail});
 
     root.openFolder(tools.id, std::nullopt);
-    root.setFolderAnimating(false); // the panel finished opening
+    scheduler.advance(0);
+    scheduler.advance(0.3); // the panel has opened
     hosts().searchField()->setText(QStringLiteral("m"));
     root.setSearchText(QStringLiteral("m"));
     root.setUninstallScanningApp(mail);
@@ -225,7 +231,7 @@ TEST_F(GridHostsTest, EscapeLadderAndBlankClick)
     EXPECT_TRUE(root.handleEscape());
     EXPECT_TRUE(root.folderClosing());
     EXPECT_TRUE(root.handleEscape()); // during the close: consumed, nothing else
-    root.resetFolderState();
+    scheduler.advance(0.3);             // the panel folds back
     EXPECT_FALSE(root.handleEscape());
 
     // A blank click does not clear a search: the overlay closes.

@@ -87,7 +87,12 @@ TEST_F(RootViewTest, GestureFlagsAreOffWhileSearchingOrWithAFolderOpen)
     root.setIsSearching(false);
     EXPECT_FALSE(gestureFlags(engine)); // the folder still holds them off
     EXPECT_EQ(engine.openedGroupID(), tools.id);
-    root.resetFolderState();
+    // The panel opens, and folds back on Esc; once it has, the flags return.
+    scheduler.advance(0);
+    scheduler.advance(0.3);
+    EXPECT_TRUE(engine.onEscape());
+    EXPECT_FALSE(gestureFlags(engine));
+    scheduler.advance(0.3);
     EXPECT_TRUE(gestureFlags(engine));
     EXPECT_FALSE(engine.openedGroupID().has_value());
 
@@ -314,15 +319,18 @@ TEST_F(RootViewTest, AnOpenFolderFadesTheMainContentAndBlocksItsChrome)
     root.openFolder(QUuid::createUuid(), QRectF(0, 0, 50, 50));
     EXPECT_EQ(root.openedGroupID(), tools.id);
 
-    // As soon as the close starts, the content fades back in; the chrome takes clicks once the
-    // folder is gone.
-    root.setFolderAnimating(false);
+    // The panel has opened by now. As soon as the close starts, the content fades back in; the
+    // chrome takes clicks once the panel has folded back and the folder is forgotten.
+    EXPECT_FALSE(root.folderAnimating());
     root.closeFolderAnimated();
     EXPECT_TRUE(root.folderClosing());
-    scheduler.advance(0.28 + kFrame);
-    EXPECT_EQ(root.mainContent()->opacity(), 1);
+    scheduler.advance(0.14);
+    EXPECT_GT(root.mainContent()->opacity(), 0);
     EXPECT_FALSE(root.searchBarArea()->isEnabled());
-    root.resetFolderState();
+    EXPECT_TRUE(root.openedGroupID().has_value());
+    scheduler.advance(0.14 + kFrame);
+    EXPECT_EQ(root.mainContent()->opacity(), 1);
+    EXPECT_FALSE(root.openedGroupID().has_value());
     EXPECT_TRUE(root.searchBarArea()->isEnabled());
 
     // With a search text the page dots hide and take no clicks; an empty search keeps them.
@@ -350,7 +358,8 @@ TEST_F(RootViewTest, EscapeAndBlankClickArbitration)
     engine.suppressScrollPaging = true;
     root.setUninstallScanningApp(app(QStringLiteral("Mail")));
     root.openFolder(tools.id, std::nullopt);
-    root.setFolderAnimating(false);
+    scheduler.advance(0);
+    scheduler.advance(0.3); // the panel has opened
     root.setSearchText(QStringLiteral("m"));
 
     EXPECT_TRUE(engine.onBlankClick()); // the sheet keeps the overlay open
@@ -369,7 +378,8 @@ TEST_F(RootViewTest, EscapeAndBlankClickArbitration)
     EXPECT_TRUE(root.folderClosing());
     EXPECT_TRUE(engine.onEscape()); // during the close: consumed, nothing more
     EXPECT_TRUE(root.folderClosing());
-    root.resetFolderState(); // the panel's close completion
+    scheduler.advance(0.28 + kFrame); // the panel folds back and the folder is forgotten
+    EXPECT_FALSE(root.openedGroupID().has_value());
     EXPECT_FALSE(engine.onBlankClick()); // nothing left: the overlay may close
     EXPECT_FALSE(engine.onEscape());
     EXPECT_FALSE(engine.onTitleTap());

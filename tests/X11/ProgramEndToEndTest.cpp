@@ -3,14 +3,21 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMap>
 #include <QPoint>
+#include <QPointF>
+#include <QRegularExpression>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <cmath>
 #include <functional>
+#include <optional>
 
 // gtest before Xlib: Xlib's macros (None, Bool...) would rewrite gtest's own names.
 #include <gtest/gtest.h>
@@ -73,6 +80,23 @@ struct Program {
         copy.start(QStringLiteral(CORVANTA_BINARY_DIR "/corvanta"), {});
     }
 
+    int logCount(const QString& text) const { return int(log().count(text)); }
+    bool waitForLogCount(const QString& text, int count, int milliseconds = 20000) const
+    {
+        QDeadlineTimer deadline(milliseconds);
+        while (logCount(text) < count) {
+            if (deadline.hasExpired())
+                return false;
+            QThread::msleep(25);
+        }
+        return true;
+    }
+    bool launched(const QString& name) const
+    {
+        QFile launches(launchLog());
+        return launches.open(QIODevice::ReadOnly) && QString::fromUtf8(launches.readAll()).contains(name);
+    }
+
     QString log() const
     {
         QFile file(logFile());
@@ -80,16 +104,7 @@ struct Program {
     }
 
     // Waits (turning nothing but time) until the log holds `text`, or the deadline passes.
-    bool waitForLog(const QString& text, int milliseconds = 20000) const
-    {
-        QDeadlineTimer deadline(milliseconds);
-        while (!log().contains(text)) {
-            if (deadline.hasExpired())
-                return false;
-            QThread::msleep(25);
-        }
-        return true;
-    }
+    bool waitForLog(const QString& text, int milliseconds = 20000) const { return waitForLogCount(text, 1, milliseconds); }
 };
 
 struct Keyboard {
@@ -109,6 +124,18 @@ struct Keyboard {
         XTestFakeKeyEvent(display, code, False, CurrentTime);
         if (mod)
             XTestFakeKeyEvent(display, mod, False, CurrentTime);
+        XFlush(display);
+    }
+    // A left click at a screen point.
+    void click(double x, double y)
+    {
+        XTestFakeMotionEvent(display, -1, int(std::lround(x)), int(std::lround(y)), CurrentTime);
+        XFlush(display);
+        QThread::msleep(60);
+        XTestFakeButtonEvent(display, 1, True, CurrentTime);
+        XFlush(display);
+        QThread::msleep(40);
+        XTestFakeButtonEvent(display, 1, False, CurrentTime);
         XFlush(display);
     }
     // A viewable top-level window covering the whole screen and the overlay's margin.
@@ -380,10 +407,145 @@ TEST(ProgramEndToEnd, TypingANameAndReturnLaunchesItAndHidesTheOverlay)
     EXPECT_TRUE(program.waitForLog(QStringLiteral("AppDelegate received .tilehallShouldClose (launchedApp=true)")))
         << program.log().toStdString();
     EXPECT_TRUE(keyboard.waitFor([&] { return !keyboard.overlayMapped(); }));
-    EXPECT_TRUE(keyboard.waitFor([&] {
-        QFile launches(program.launchLog());
-        return launches.open(QIODevice::ReadOnly) && launches.readAll().contains("Glacier");
-    }));
+    EXPECT_TRUE(keyboard.waitFor([&] { return program.launched(QStringLiteral("Glacier")); }));
+
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+}
+
+namespace {
+
+// The grid's geometry as the program logged it at its first layout pass.
+struct Probe {
+    double width = 0, height = 0, marginX = 0, columnPitch = 0, rowPitch = 0, icon = 0, labelHeight = 0;
+    int rows = 0, columns = 0;
+
+    static std::optional<Probe> fromLog(const QString& log)
+    {
+        static const QRegularExpression line(QStringLiteral(
+            "container=([0-9.]+)x([0-9.]+) rows=([0-9]+) cols=([0-9]+) iconScale=[0-9.]+ → marginX=([0-9.]+) colPitch=([0-9.]+) "
+            "rowPitch=([0-9.]+) icon=([0-9.]+) labelH=([0-9.]+)"));
+        const QRegularExpressionMatch m = line.match(log);
+        if (!m.hasMatch())
+            return std::nullopt;
+        const auto n = [&](int i) { return m.captured(i).toDouble(); };
+        return Probe{n(1), n(2), n(5), n(6), n(7), n(8), n(9), int(n(3)), int(n(4))};
+    }
+    // The centre of the icon in slot `index` of a grid whose slot 0 has its top left at `origin`.
+    QPointF iconCentre(const QPointF& origin, int index) const
+    {
+        const int column = index % columns, row = index / columns;
+        const double labelSpacing = 12;
+        return {origin.x() + columnPitch * (column + 0.5),
+            origin.y() + rowPitch * row + (rowPitch - (labelHeight + icon + labelSpacing)) / 2 + icon / 2};
+    }
+    // The main grid: under the 56-point search padding and the 36-point search bar, centred across.
+    QPointF gridOrigin() const { return {(width - columnPitch * columns) / 2, 56 + 36}; }
+    // A one-page folder panel of `members`: a full grid row wide plus insets of half the margin (at
+    // most 24), 24 points above its rows, centred between the 16-point and 69-point reserves.
+    QPointF panelOrigin(int members) const
+    {
+        const double inset = std::min(marginX / 2, 24.0);
+        const int rowsShown = std::max(1, (members + columns - 1) / columns);
+        const double panelHeight = rowPitch * rowsShown + 48;
+        const double panelWidth = columnPitch * columns + 2 * inset;
+        return {width / 2 - panelWidth / 2 + inset, 16 + (height - 16 - 69 - panelHeight) / 2 + 24};
+    }
+};
+
+// Page 0 of the saved layout: each entry's name, and the members of each folder.
+struct FirstPage {
+    QStringList names;
+    QHash<QString, QStringList> members;
+
+    static FirstPage read(const QString& file)
+    {
+        QFile in(file);
+        FirstPage page;
+        if (!in.open(QIODevice::ReadOnly))
+            return page;
+        const QJsonObject store = QJsonDocument::fromJson(in.readAll()).object();
+        for (const QJsonValue scene : store.value(QStringLiteral("scenes")).toArray()) {
+            if (scene[QStringLiteral("id")] != store.value(QStringLiteral("currentSceneID")))
+                continue;
+            const QJsonArray entries = scene[QStringLiteral("layout")][QStringLiteral("pages")][0][QStringLiteral("entries")].toArray();
+            // Each entry holds its case's payload under "_0".
+            for (const QJsonValue entry : entries) {
+                const QJsonValue group = entry[QStringLiteral("group")][QStringLiteral("_0")];
+                if (group.isObject()) {
+                    const QString name = group[QStringLiteral("name")].toString();
+                    page.names << name;
+                    for (const QJsonValue app : group[QStringLiteral("apps")].toArray())
+                        page.members[name] << app[QStringLiteral("name")].toString();
+                } else {
+                    page.names << entry[QStringLiteral("app")][QStringLiteral("_0")][QStringLiteral("name")].toString();
+                }
+            }
+        }
+        return page;
+    }
+};
+
+} // namespace
+
+TEST(ProgramEndToEnd, TheUtilitiesFolderOpensLaunchesAMemberAndClosesWithEsc)
+{
+    Program program;
+    // The samples' own Utilities folder stands in for the system's.
+    program.extraEnvironment.insert(
+        QStringLiteral("CORVANTA_APPLICATION_DIRS"), QStringLiteral(CORVANTA_SAMPLE_APPS ":" CORVANTA_SAMPLE_APPS "/Utilities"));
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    const std::optional<Probe> probe = Probe::fromLog(program.log());
+    ASSERT_TRUE(probe.has_value()) << program.log().toStdString();
+    FirstPage page;
+    ASSERT_TRUE(keyboard.waitFor([&] {
+        page = FirstPage::read(program.layoutFile());
+        return page.names.contains(QStringLiteral("Utilities"));
+    })) << "no Utilities folder on the first page";
+    const int folderIndex = int(page.names.indexOf(QStringLiteral("Utilities")));
+    const QStringList members = page.members.value(QStringLiteral("Utilities"));
+    ASSERT_FALSE(members.isEmpty());
+    ASSERT_LT(folderIndex, probe->rows * probe->columns);
+    const QPointF folder = probe->iconCentre(probe->gridOrigin(), folderIndex);
+
+    // A tap on the folder grows its panel; its first member launches from its place in the panel.
+    QThread::msleep(500);
+    keyboard.click(folder.x(), folder.y());
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Group opened: "))) << program.log().toStdString();
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Folder panel opened — apps: ") + QString::number(members.size())))
+        << program.log().toStdString();
+    const QPointF first = probe->iconCentre(probe->panelOrigin(int(members.size())), 0);
+    keyboard.click(first.x(), first.y());
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Folder app launched: ") + members.first())) << program.log().toStdString();
+    EXPECT_TRUE(program.waitForLog(QStringLiteral("AppDelegate received .tilehallShouldClose (launchedApp=true)")));
+    EXPECT_TRUE(keyboard.waitFor([&] { return program.launched(members.first()); }));
+    EXPECT_TRUE(keyboard.waitFor([&] { return !keyboard.overlayMapped(); }));
+
+    // Shown again the grid has no folder open; the folder reopens and Esc folds it back.
+    QThread::msleep(300);
+    keyboard.tap(XK_F4);
+    ASSERT_TRUE(program.waitForLogCount(QStringLiteral("Tilehall shown — isVisible=true"), 2)) << program.log().toStdString();
+    ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.overlayMapped(); }));
+    QThread::msleep(500);
+    keyboard.click(folder.x(), folder.y());
+    ASSERT_TRUE(program.waitForLogCount(QStringLiteral("Folder panel opened — apps: "), 2)) << program.log().toStdString();
+    keyboard.tap(XK_Escape);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("ESC — closing open folder first"))) << program.log().toStdString();
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Folder panel closed"))) << program.log().toStdString();
+    EXPECT_TRUE(keyboard.overlayMapped()); // Esc closed the folder, not the overlay
+
+    // The grid takes clicks again: an application on it launches.
+    const int appIndex = folderIndex == 0 ? 1 : 0;
+    const QString appName = page.names.at(appIndex);
+    ASSERT_FALSE(page.members.contains(appName));
+    const QPointF app = probe->iconCentre(probe->gridOrigin(), appIndex);
+    keyboard.click(app.x(), app.y());
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("App launched: ") + appName)) << program.log().toStdString();
+    EXPECT_TRUE(keyboard.waitFor([&] { return program.launched(appName); }));
+    EXPECT_TRUE(keyboard.waitFor([&] { return !keyboard.overlayMapped(); }));
 
     program.process.terminate();
     ASSERT_TRUE(program.process.waitForFinished(10000));
