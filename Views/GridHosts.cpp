@@ -166,8 +166,11 @@ void GridHosts::rebuildStrip(bool animated)
     for (qsizetype k = 0; k < pages.size(); ++k) {
         const TilehallPage& page = pages.at(k);
         PageSlot slot = m_slots.take(page.id);
-        if (!slot.slot)
+        if (!slot.slot) {
             slot.slot = new LayerSlot(m_pager->strip());
+            // Hidden until the pager finds it near the page on screen: its cells load nothing before.
+            slot.slot->setVisible(false);
+        }
         static_cast<LayerSlot*>(slot.slot.data())->setSize({pageWidth, height});
         slot.slot->setPos(pageWidth * double(k), 0);
         if (m_root.buildsPage(int(k))) {
@@ -191,6 +194,7 @@ void GridHosts::rebuildStrip(bool animated)
     for (const PageSlot& gone : std::as_const(m_slots))
         delete gone.slot;
     m_slots = kept;
+    m_pager->updateNearPages();
 }
 
 void GridHosts::updatePageStates()
