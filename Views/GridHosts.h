@@ -46,6 +46,7 @@ private:
     void updateSearch();
     void updateDockHint();
     void wirePage(TilehallGridView* view);
+    void makeCellsAheadSoon();
 
     TilehallContentView& m_root;
     QPointer<TilehallSearchField> m_searchField;
@@ -62,6 +63,8 @@ private:
     };
     QList<QUuid> m_pageOrder;
     QHash<QUuid, PageSlot> m_slots;
+    ScheduledTask m_cellsAhead;
+    static constexpr double kCellsAheadDelay = 0.4;
 };
 
 } // namespace corvanta

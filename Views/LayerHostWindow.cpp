@@ -40,6 +40,10 @@ LayerHostWindow::LayerHostWindow(int level, Focus focus, WindowStack& stack, QWi
     setStyleSheet(QStringLiteral("background: transparent; border: none;"));
     setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
 
+    // No spatial index: the grid's page strip moves as one, and an index would re-file every
+    // cell of every page on each frame of a flip. Painting walks only the shown subtrees (far
+    // pages are hidden), which is cheaper than keeping an index of thousands of cells.
+    m_scene->setItemIndexMethod(QGraphicsScene::NoIndex);
     m_scene->addItem(m_layer);
     setScene(m_scene);
 

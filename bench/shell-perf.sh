@@ -156,7 +156,7 @@ line=$(sw still "$pid" "$still")
 figure still_cpu_pct "$(echo "$line" | field cpu_pct)" "< 0.5 (${still} s)"
 figure still_screen_changes "$(echo "$line" | field screen_changes)" "0 (caret only)"
 sw transition F4 >/dev/null
-sleep 1.5
+sleep 3 # past the refresh that follows a show
 figure hidden_cpu_pct "$(sw still "$pid" "$hidden" | field cpu_pct)" "< 0.1 (${hidden} s)"
 
 # Resident memory after 20 show/hide cycles.

@@ -376,6 +376,7 @@ TEST_F(GridHostsTest, PagesFarFromTheOneOnScreenStayHiddenAndLoadNothing)
     // The page on screen and its neighbour are shown; only their cells asked for their icons.
     EXPECT_EQ(shownPages(), (QList<int>{0, 1}));
     EXPECT_EQ(icons.missCount(), 4);
+    EXPECT_FALSE(hosts().pageView(4)->hasCells()); // a far page holds its entries, not cells
 
     engine.pagerOffset().setPage(4);
     EXPECT_EQ(shownPages(), (QList<int>{3, 4, 5}));
