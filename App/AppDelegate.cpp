@@ -3,10 +3,13 @@
 #include "App/MenuBarCoverHost.h"
 #include "App/OverlayPresenter.h"
 #include "App/OverlayWindowSurfaces.h"
+#include "App/SettingsWindowHost.h"
 #include "App/ShellNotifications.h"
+#include "App/SystemSettingsServices.h"
 #include "App/TargetScreens.h"
 #include "Platform/DockWindows.h"
 #include "Platform/LaunchAtLogin.h"
+#include "Platform/OperatingSystem.h"
 #include "Platform/SLSMenuBar.h"
 #include "Platform/ScreenProvider.h"
 #include "Platform/StandardPaths.h"
@@ -18,6 +21,7 @@
 #include "Services/LayoutManager.h"
 #include "Services/ShortcutManager.h"
 #include "Services/WallpaperStore.h"
+#include "Support/BuildInfo.h"
 #include "Support/Constants.h"
 #include "Support/InteractionManager.h"
 #include "Support/LogFormat.h"
@@ -37,7 +41,6 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPointer>
-#include <QSysInfo>
 
 namespace corvanta {
 
@@ -146,7 +149,23 @@ AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
         if (self)
             self->rescanApps(false);
     };
+    deps.hooks.closeSettingsSheet = [self] {
+        if (self)
+            self->closeSettingsSheet();
+    };
     m_presenter = std::make_unique<OverlayPresenter>(std::move(deps));
+
+    SettingsWindowHost::Dependencies settings;
+    settings.scheduler = &m_scheduler;
+    settings.stack = &WindowStack::shared();
+    settings.engine = m_interactionManager.get();
+    settings.overlay = [self]() -> QWidget* { return self ? self->m_tilehallWindow.get() : nullptr; };
+    settings.setCoverScrim = [self](double opacity) {
+        if (self && self->m_coverHost->window())
+            self->m_coverHost->window()->setModalScrim(opacity);
+    };
+    settings.services = [this] { return systemSettingsServices(m_layoutManager, m_shortcutManager); };
+    m_settingsHost = std::make_unique<SettingsWindowHost>(std::move(settings));
 
     ShellNotifications::PinchHooks pinch;
     pinch.isTrusted = [] { return true; };
@@ -185,8 +204,8 @@ void AppDelegate::applicationDidFinishLaunching()
     CLOG_INFO(QStringLiteral("=== Corvanta starting ==="));
     const QString version = QCoreApplication::applicationVersion();
     CLOG_INFO(QStringLiteral("App version: %1 (build %2)")
-                  .arg(version.isEmpty() ? QStringLiteral("?") : version, QStringLiteral(CORVANTA_VERSION)));
-    CLOG_INFO(QStringLiteral("macOS: ") + QSysInfo::prettyProductName());
+                  .arg(version.isEmpty() ? QStringLiteral("?") : version, QString::fromLatin1(buildIdentifier())));
+    CLOG_INFO(operatingSystemLine());
     CLOG_INFO(QStringLiteral("阶段67：过渡动画驱动=") + (LayerTransition::shared().isEnabled() ? QStringLiteral("图层 CABasicAnimation（服务端逐帧）")
                                                                                             : QStringLiteral("SwiftUI 隐式动画（withAnimation）")));
     SLSMenuBar& menuBar = SLSMenuBar::shared();
@@ -387,6 +406,16 @@ void AppDelegate::warmUpInBackground(bool)
 void AppDelegate::rescanApps(bool report)
 {
     m_rescan->rescanApps(report);
+}
+
+void AppDelegate::openSettings()
+{
+    m_settingsHost->openSettings();
+}
+
+void AppDelegate::closeSettingsSheet()
+{
+    m_settingsHost->closeSettingsSheet();
 }
 
 void AppDelegate::syncLaunchAtLoginConfig()

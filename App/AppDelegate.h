@@ -25,6 +25,7 @@ class TilehallContentView;
 class TilehallWindow;
 class DockWindowSource;
 class MenuBarCoverWindow;
+class SettingsWindowHost;
 
 // The shell's single owner object: the layout store, the trigger service, the scanner, the input
 // engine, the overlay window with its presenter, and the process's start-up, heartbeat and
@@ -61,6 +62,10 @@ public:
     void applicationDidResignActive();
 
     void rescanApps(bool report);
+    // The settings window: a sheet over the grid while it is shown, a floating window otherwise.
+    void openSettings();
+    void closeSettingsSheet();
+    SettingsWindowHost& settingsHost() { return *m_settingsHost; }
 
     OverlayPresenter& presenter() { return *m_presenter; }
     LayoutManager& layoutManager() { return m_layoutManager; }
@@ -100,6 +105,7 @@ private:
     std::unique_ptr<ApplicationRescan> m_rescan;
     std::unique_ptr<ShellNotifications> m_notifications;
     std::unique_ptr<TilehallWindow> m_tilehallWindow;
+    std::unique_ptr<SettingsWindowHost> m_settingsHost;
     TilehallContentView* m_rootView = nullptr; // owned by the window's scene
 
     LaunchMode m_launchMode = LaunchMode::cold;

@@ -143,6 +143,9 @@ void OverlayPresenter::runShow(const std::optional<DisplayScreen>& requested)
     call(hooks.cancelPinchForRegularTransition);
     const double t0 = now();
     CLOG_INFO(QStringLiteral("showTilehall() called"));
+    // The gates below turn the run loop: the completion of an earlier hide must find itself stale
+    // there already, or it orders the windows out in the middle of this show.
+    ++m_overlayGeneration;
     call(m_deps.icons.resetMissCount);
 
     OverlaySurfaces& surfaces = *m_deps.surfaces;
@@ -231,7 +234,6 @@ void OverlayPresenter::runShow(const std::optional<DisplayScreen>& requested)
     m_overlayOnScreen = true;
     setVisible(true);
     call(hooks.cancelPendingSuccession);
-    ++m_overlayGeneration;
     m_suppressForegroundYield = false;
     m_deps.engine->resetDragState();
     if (continuing)

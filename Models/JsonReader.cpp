@@ -127,7 +127,7 @@ JsonReader::JsonReader(QByteArrayView text)
 bool JsonReader::fail(const QString& message)
 {
     if (m_error.isEmpty())
-        m_error = QStringLiteral("%1 (at byte %2)").arg(message).arg(m_pos - m_begin);
+        m_error = QStringLiteral("%1 (at byte %2)").arg(message, QString::number(m_pos - m_begin));
     return false;
 }
 

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 
 namespace corvanta {
@@ -41,6 +42,30 @@ QString escapeValue(const QString& value)
             out += c;
     }
     return out;
+}
+
+// Keys and values of the "[Desktop Entry]" group. Blanks around "=" are allowed; localised keys
+// ("Name[de]") keep their suffix, so they never shadow the plain key.
+QHash<QString, QString> desktopEntryKeys(const QString& text)
+{
+    QHash<QString, QString> keys;
+    bool inMainGroup = false;
+    for (const QStringView rawLine : QStringView(text).split(QLatin1Char('\n'))) {
+        const QStringView line = rawLine.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        if (line.startsWith(QLatin1Char('['))) {
+            inMainGroup = line == QLatin1String("[Desktop Entry]");
+            continue;
+        }
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (!inMainGroup || equals <= 0)
+            continue;
+        const QString key = line.left(equals).trimmed().toString();
+        if (!keys.contains(key)) // the first occurrence counts, as desktop readers do
+            keys.insert(key, line.mid(equals + 1).trimmed().toString());
+    }
+    return keys;
 }
 
 } // namespace
@@ -100,9 +125,13 @@ LaunchAtLogin::Status LaunchAtLogin::status() const
     QFile file(entryPath());
     if (!file.open(QIODevice::ReadOnly))
         return Status::notRegistered;
-    const QString text = QString::fromUtf8(file.readAll());
+    // An entry is a few hundred bytes; anything far larger is not ours.
+    const QHash<QString, QString> keys = desktopEntryKeys(QString::fromUtf8(file.read(64 * 1024)));
     // An entry the user switched off in the desktop's session settings no longer starts us.
-    if (!text.contains(entryMarker) || text.contains(QStringLiteral("\nHidden=true")))
+    const bool ours = keys.value(QStringLiteral("X-Corvanta-LoginItem")) == QStringLiteral("true");
+    const bool hidden = keys.value(QStringLiteral("Hidden")) == QStringLiteral("true");
+    const bool switchedOff = keys.value(QStringLiteral("X-GNOME-Autostart-enabled")) == QStringLiteral("false");
+    if (!ours || hidden || switchedOff)
         return Status::notRegistered;
     return Status::enabled;
 }

@@ -6,6 +6,7 @@
 #include "Platform/PropertyList.h"
 #include "Platform/StringsTable.h"
 #include "Services/NameOrder.h"
+#include "Services/ScanWarnings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -64,12 +65,12 @@ QFuture<QList<AppItem>> AppScanner::scanAllAsync() const
 QList<AppItem> AppScanner::appsIn(const QString& folder) const
 {
     QList<AppItem> apps;
-    if (folder.isEmpty() || !QFileInfo::exists(folder))
+    if (folder.isEmpty())
         return apps;
-    const QDir dir(folder);
-    const QString base = QDir::cleanPath(dir.absolutePath());
-    // Hidden entries are skipped, as is anything below the top level.
-    const QStringList children = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
+    const QString base = QDir::cleanPath(QDir(folder).absolutePath());
+    // Hidden entries are skipped, as is anything below the top level. Links that lead nowhere are
+    // listed too, so that a dropped bundle is explained in the log.
+    const QStringList children = ScanWarnings::listFolder(base);
     QStringList bundles;
     for (const QString& child : children) {
         if (QFileInfo(child).suffix() == QLatin1String("app"))
@@ -97,8 +98,12 @@ QList<AppItem> AppScanner::appsIn(const QString& folder) const
 std::optional<AppItem> AppScanner::appAt(const QString& bundlePath) const
 {
     const auto bundle = m_environment.bundles->bundle(bundlePath);
-    if (!bundle)
+    if (!bundle) {
+        ScanWarnings::droppedBundle(bundlePath);
         return std::nullopt;
+    }
+    if (bundle->info.isEmpty() && QFileInfo::exists(bundlePath + QStringLiteral("/Contents/Info.plist")))
+        ScanWarnings::unreadableInfo(bundlePath);
     if (PropertyList::isTrue(bundle->info.value(QStringLiteral("LSBackgroundOnly")))
         || PropertyList::isTrue(bundle->info.value(QStringLiteral("LSUIElement"))))
         return std::nullopt;

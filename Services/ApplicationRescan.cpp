@@ -95,7 +95,7 @@ void ApplicationRescan::rescanApps(bool report)
     }
     m_isScanning = true;
     const QStringList folders = displayedFolders();
-    CLOG_INFO(QStringLiteral("开始扫描应用目录（%1 个位置：%2）…").arg(folders.size()).arg(folders.join(QStringLiteral("，"))));
+    CLOG_INFO(QStringLiteral("开始扫描应用目录（%1 个位置：%2）…").arg(QString::number(folders.size()), folders.join(QStringLiteral("，"))));
 
     const QList<AppItem> known = m_deps.layoutManager->layout().allAppsIncludingGroups();
     QPointer<ApplicationRescan> self(this);
@@ -157,9 +157,8 @@ void ApplicationRescan::finish(const QList<AppItem>& scanned, const QHash<QStrin
             ? QStringLiteral("无新增")
             : QStringLiteral("新增 %1 个：").arg(added.size()) + added.mid(0, 8).join(QStringLiteral("、"));
         CLOG_INFO(QStringLiteral("布局已更新 — %1，页数：%2，主线程尾巴=%3ms")
-                      .arg(addedText)
-                      .arg(store.layout().pages.size())
-                      .arg(QString::number((m_deps.clock->now() - t1) * 1000.0, 'f', 0)));
+                      .arg(addedText, QString::number(store.layout().pages.size()),
+                           QString::number((m_deps.clock->now() - t1) * 1000.0, 'f', 0)));
     }
     if (report && m_deps.presentReport)
         m_deps.presentReport(makeReport(displayedFolders(), scanned.size(), newlyAddedNames(previous, scanned)));

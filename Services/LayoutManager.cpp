@@ -204,7 +204,7 @@ void LayoutManager::setAsideRejectedFile()
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
     const QString stem = info.dir().filePath(QStringLiteral("layout-rejected-") + stamp);
     for (int n = 1; n < 1000; ++n) {
-        const QString copy = n == 1 ? stem + QStringLiteral(".json") : QStringLiteral("%1-%2.json").arg(stem).arg(n);
+        const QString copy = n == 1 ? stem + QStringLiteral(".json") : stem + QStringLiteral("-%1.json").arg(n);
         if (QFileInfo::exists(copy))
             continue;
         // Copy first; a file we cannot read can still be moved aside whole.

@@ -101,8 +101,7 @@ std::optional<QUuid> LayoutManager::mergeEntries(const QUuid& draggedID, const Q
     rebuildAppLookup();
     save();
     CLOG_INFO(QStringLiteral("阶段36：合并文件夹 — 目标=%1 ← 拖动=%2，成员数=%3")
-                  .arg(entryName(*target), entryName(*dragged))
-                  .arg(result.apps.size()));
+                  .arg(entryName(*target), entryName(*dragged), QString::number(result.apps.size())));
     return result.id;
 }
 
@@ -133,8 +132,7 @@ void LayoutManager::extractFromGroup(const QUuid& appID, const QUuid& groupID)
     rebuildAppLookup();
     save();
     CLOG_INFO(QStringLiteral("阶段37：从文件夹拖出 — %1（「%2」只剩 %3 项）")
-                  .arg(app->name, folder.name)
-                  .arg(folder.apps.size()));
+                  .arg(app->name, folder.name, QString::number(folder.apps.size())));
 }
 
 void LayoutManager::renameGroup(const QUuid& id, const QString& name)

@@ -186,7 +186,7 @@ void LayoutManager::ensureSystemUtilitiesFolder(QList<AppItem>& newApps)
         const AppGroup folder{AppConstants::systemUtilitiesFolderID, localizedUtilitiesFolderName(), members, true};
         addToLastAvailablePage(PageEntry::group(folder), pageCapacity());
         defaults.setBool(flagKey, true);
-        CLOG_INFO(QStringLiteral("阶段140：创建默认「%1」文件夹，成员 %2").arg(folder.name).arg(folder.apps.size()));
+        CLOG_INFO(QStringLiteral("阶段140：创建默认「%1」文件夹，成员 %2").arg(folder.name, QString::number(folder.apps.size())));
         return;
     }
 

@@ -41,7 +41,7 @@ void LayoutManager::switchScene(const QUuid& id)
     setLayout(scene.layout);
     rebuildAppLookup();
     save();
-    CLOG_INFO(QStringLiteral("阶段62：切换场景 — %1（共 %2 个）").arg(bracketed(scene.name)).arg(m_scenes.size()));
+    CLOG_INFO(QStringLiteral("阶段62：切换场景 — %1（共 %2 个）").arg(bracketed(scene.name), QString::number(m_scenes.size())));
 }
 
 QUuid LayoutManager::createScene(const std::optional<QString>& name)
@@ -124,7 +124,7 @@ bool LayoutManager::deleteScene(const QUuid& id)
         rebuildAppLookup();
     }
     save();
-    CLOG_INFO(QStringLiteral("阶段62：删除场景 — %1（剩 %2 个）").arg(bracketed(name)).arg(m_scenes.size()));
+    CLOG_INFO(QStringLiteral("阶段62：删除场景 — %1（剩 %2 个）").arg(bracketed(name), QString::number(m_scenes.size())));
     return true;
 }
 
@@ -154,8 +154,7 @@ std::optional<LayoutFileError> LayoutManager::restoreLayout(const QString& path)
     rebuildAppLookup();
     save();
     CLOG_INFO(QStringLiteral("阶段62：恢复备份 — 共 %1 个场景，当前%2")
-                  .arg(m_scenes.size())
-                  .arg(bracketed(store->currentScene().name)));
+                  .arg(QString::number(m_scenes.size()), bracketed(store->currentScene().name)));
     return std::nullopt;
 }
 

@@ -8,9 +8,20 @@
 
 namespace corvanta {
 
+namespace {
+
+// The C and POSIX locales carry no collation: Qt would compare code points, case and all
+// ("alpha" after "Ziggurat"). English collation is the root order of every script.
+QLocale collationLocale(const QLocale& locale)
+{
+    return locale.language() == QLocale::C ? QLocale(QLocale::English) : locale;
+}
+
+} // namespace
+
 void sortAppsByName(QList<AppItem>& apps, const QLocale& locale)
 {
-    QCollator collator(locale);
+    QCollator collator(collationLocale(locale));
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     // Sort keys compare as the collator would, at a fraction of the cost of a full comparison
     // per pair; the order of the indices carries the stability.

@@ -2,6 +2,7 @@
 
 #include "Platform/ImageFileDecoder.h"
 #include "Support/Constants.h"
+#include "Support/HexDigit.h"
 #include "Support/Logger.h"
 #include "Support/TaskRunner.h"
 
@@ -158,7 +159,7 @@ std::optional<std::pair<quint64, double>> WallpaperBlurCache::parseFileName(cons
     const QString hex = pieces.at(0);
     // toULongLong would also take a "0x" prefix, a sign or surrounding blanks; the name has none.
     if (hex.isEmpty() || hex.size() > 16
-        || !std::all_of(hex.begin(), hex.end(), [](QChar c) { return std::isxdigit(c.unicode()) && c.unicode() < 128; }))
+        || !std::all_of(hex.begin(), hex.end(), [](QChar c) { return hexDigitValue(c.unicode()) >= 0; }))
         return std::nullopt;
     bool ok = false;
     const quint64 fingerprint = hex.toULongLong(&ok, 16);

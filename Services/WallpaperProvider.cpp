@@ -268,7 +268,7 @@ QImage WallpaperProvider::aerialFrame(const QString& assetID) const
     if (isFile(video)) {
         QImage frame = VideoFrameReader::frameNear(video, kAerialFrameTime, kAerialFrameTolerance);
         if (!frame.isNull()) {
-            CLOG_INFO(QStringLiteral("WallpaperProvider: 航拍壁纸抽帧 %1 %2x%3px").arg(assetID).arg(frame.width()).arg(frame.height()));
+            CLOG_INFO(QStringLiteral("WallpaperProvider: 航拍壁纸抽帧 %1 %2x%3px").arg(assetID, QString::number(frame.width()), QString::number(frame.height())));
             return frame;
         }
     }

@@ -11,7 +11,7 @@ void InteractionManager::scheduleMergeHover(const QUuid& targetID)
     setMergeCandidateID(targetID);
     const quint64 token = ++m_mergeHoverToken;
     const std::optional<AppItem> app = appLookup ? appLookup(targetID) : std::nullopt;
-    CLOG_DEBUG(QStringLiteral("InteractionManager: 合并计时启动 target=%1 token=%2").arg(app ? app->name : QStringLiteral("?")).arg(token));
+    CLOG_DEBUG(QStringLiteral("InteractionManager: 合并计时启动 target=%1 token=%2").arg(app ? app->name : QStringLiteral("?"), QString::number(token)));
     QPointer<InteractionManager> self(this);
     m_scheduler.schedule(mergeHoverDelay, [self, token, targetID] {
         if (!self)

@@ -2,6 +2,7 @@
 
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <ctime>
@@ -89,6 +90,35 @@ void appendTimestamp(std::string& out, qint64 msecsSinceEpoch)
     appendDigits(out, millis, 3);
 }
 
+// Control characters would let text from other people's files (a name holding a new line) forge
+// or break log lines: C0, DEL, C1 and the Unicode line and paragraph separators.
+bool isControl(char16_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+}
+
+QString escapedControls(const QString& message)
+{
+    QString out;
+    out.reserve(message.size() + 8);
+    for (const QChar qc : message) {
+        const char16_t c = qc.unicode();
+        if (!isControl(c)) {
+            out += qc;
+            continue;
+        }
+        switch (c) {
+        case u'\n': out += QLatin1String("\\n"); break;
+        case u'\r': out += QLatin1String("\\r"); break;
+        case u'\t': out += QLatin1String("\\t"); break;
+        default:
+            out += c < 0x100 ? QStringLiteral("\\x%1").arg(unsigned(c), 2, 16, QLatin1Char('0'))
+                             : QStringLiteral("\\u%1").arg(unsigned(c), 4, 16, QLatin1Char('0'));
+        }
+    }
+    return out;
+}
+
 const char* lastPathComponent(const char* path)
 {
     const char* slash = std::strrchr(path, '/');
@@ -142,11 +172,16 @@ void append(std::string& out, LogLevel level, qint64 msecsSinceEpoch, const char
     out.append(function);
     out.append("] ");
 
+    // One message is one line: control characters are written as escapes.
+    const bool clean = std::none_of(message.cbegin(), message.cend(), [](QChar c) { return isControl(c.unicode()); });
+    const QString escaped = clean ? QString() : escapedControls(message);
+    const QString& text = clean ? message : escaped;
+
     // Encode straight into the line. Unpaired surrogates become U+FFFD rather than dropping the line.
     QStringEncoder encoder(QStringEncoder::Utf8);
     const std::size_t start = out.size();
-    out.resize(start + static_cast<std::size_t>(encoder.requiredSpace(message.size())));
-    char* end = encoder.appendToBuffer(out.data() + start, message);
+    out.resize(start + static_cast<std::size_t>(encoder.requiredSpace(text.size())));
+    char* end = encoder.appendToBuffer(out.data() + start, text);
     out.resize(static_cast<std::size_t>(end - out.data()));
     out.push_back('\n');
 }

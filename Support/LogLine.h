@@ -18,8 +18,8 @@ std::string timestamp(qint64 msecsSinceEpoch);
 std::string archiveTimestamp(qint64 msecsSinceEpoch);
 
 // Appends "[<timestamp>] [<LEVEL>] [<file name>:<line> <function>] <message>\n" in UTF-8 to `out`.
-// Only the last path component of `file` is kept; the message is written as it is, new lines
-// included.
+// Only the last path component of `file` is kept. Control characters of the message are escaped
+// ("\n", "\r", "\t", "\x1b", "\u2028"), so a message is always exactly one line.
 void append(std::string& out, LogLevel level, qint64 msecsSinceEpoch, const char* file, const char* function,
             int line, const QString& message);
 

@@ -164,7 +164,7 @@ void AppIconView::loadIconAsync()
     const QString name = m_app.name;
     m_services.loadIcon(this, iconCacheKey(m_app), m_app.path(), [this, name](const QImage& image) {
         setIcon(image);
-        Logger::shared().debug(QStringLiteral("Icon loaded: %1 — size=(%2, %3)").arg(name).arg(image.width()).arg(image.height()), kLogFile,
+        Logger::shared().debug(QStringLiteral("Icon loaded: %1 — size=(%2, %3)").arg(name, QString::number(image.width()), QString::number(image.height())), kLogFile,
             "loadIconAsync()", __LINE__);
     });
 }

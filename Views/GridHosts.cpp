@@ -33,6 +33,7 @@ GridHosts::GridHosts(TilehallContentView& root) : QObject(&root), m_root(root)
     // ---- paged grid ----
     const auto mode = root.options().pagerLayer ? PagerLayerBox::Mode::layerHosted : PagerLayerBox::Mode::offsetBased;
     m_pager = new PagerLayerBox(pagerOffset, root.scheduler(), mode, root.options().pagerLayer ? root.fpsMeter() : nullptr, root.gridArea());
+    m_pager->setFrameSpace(&root);
     m_pager->onScrollBegin = [this] { m_root.markPagesPrepared(); };
     m_pager->onPageChange = [this] { m_root.markPagesPrepared(); };
     m_pager->onIconFrames = [this](const std::optional<QHash<QUuid, QRectF>>& frames, double shift) { m_root.onIconFrames(frames, shift); };
@@ -88,8 +89,9 @@ GridHosts::GridHosts(TilehallContentView& root) : QObject(&root), m_root(root)
              &InteractionManager::reorderDraggedEntryIDChanged, &InteractionManager::mergeCandidateIDChanged})
         connect(&engine, signal, this, &GridHosts::updatePageStates);
     connect(&engine, &InteractionManager::launchingAppIDChanged, this, [this] {
+        noteLaunchSource();
         if (m_results)
-            m_results->setLaunchingAppID(m_root.interactionManager().launchingAppID());
+            m_results->setLaunchingAppID(m_launchFromResults ? m_launchID : std::nullopt);
     });
     for (auto signal : {&InteractionManager::isOverDockDropZoneChanged, &InteractionManager::dockDropAlreadyPresentChanged,
              &InteractionManager::reorderCursorChanged})
@@ -161,6 +163,7 @@ void GridHosts::rebuildStrip(bool animated)
 
     GridCellServices services = m_root.cellServices();
     services.frames = &m_pager->stripFrames();
+    services.frameSpace = m_pager->strip();
     const auto state = TilehallGridView::State::from(m_root.interactionManager(), !m_root.openedGroupID(), m_root.openedGroupID());
 
     QHash<QUuid, PageSlot> kept;
@@ -216,9 +219,22 @@ void GridHosts::makeCellsAheadSoon()
     }));
 }
 
+void GridHosts::noteLaunchSource()
+{
+    const std::optional<QUuid> launching = m_root.interactionManager().launchingAppID();
+    if (launching == m_launchID)
+        return;
+    m_launchID = launching;
+    // Decided once per launch: the results may be cleared while the zoom still plays.
+    m_launchFromResults = launching && m_root.showsSearchResults();
+}
+
 void GridHosts::updatePageStates()
 {
-    const auto state = TilehallGridView::State::from(m_root.interactionManager(), !m_root.openedGroupID(), m_root.openedGroupID());
+    noteLaunchSource();
+    auto state = TilehallGridView::State::from(m_root.interactionManager(), !m_root.openedGroupID(), m_root.openedGroupID());
+    if (m_launchFromResults)
+        state.launchingAppID.reset();
     for (const PageSlot& slot : std::as_const(m_slots)) {
         if (slot.view)
             slot.view->setState(state);

@@ -15,6 +15,8 @@
 #include <QPointer>
 #include <QUuid>
 
+#include <optional>
+
 namespace corvanta {
 
 class ReorderGhostHost;
@@ -65,6 +67,11 @@ private:
     QHash<QUuid, PageSlot> m_slots;
     ScheduledTask m_cellsAhead;
     static constexpr double kCellsAheadDelay = 0.4;
+    // The launch under way and whether it started from the search results; only the cell the user
+    // chose plays the zoom, though the hidden grid holds the same application.
+    std::optional<QUuid> m_launchID;
+    bool m_launchFromResults = false;
+    void noteLaunchSource();
 };
 
 } // namespace corvanta

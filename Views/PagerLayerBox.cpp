@@ -273,17 +273,32 @@ void PagerLayerBox::cancelFollowCoalesce()
 
 // ---- frames ----
 
+QPointF PagerLayerBox::stripOriginAtTranslation(double t) const
+{
+    return layoutFrame(this, QRectF(), m_frameSpace).topLeft() + QPointF(t, 0);
+}
+
 void PagerLayerBox::captureIconFrames(const QHash<QUuid, QRectF>& frames)
 {
-    m_rawIconFrames = frames;
-    m_iconTAtCapture = shownTranslation();
+    // The cells measure in the strip's own space, so it does not matter where the strip was when
+    // they did; the table is placed at the translation asked for now.
+    const double t = translation();
+    const QPointF origin = stripOriginAtTranslation(t);
+    m_rawIconFrames.clear();
+    for (auto it = frames.cbegin(); it != frames.cend(); ++it)
+        m_rawIconFrames.insert(it.key(), it.value().translated(origin));
+    m_iconTAtCapture = t;
     emitFrames(true, false);
 }
 
 void PagerLayerBox::captureChromeFrames(const QList<QRectF>& frames)
 {
-    m_rawChromeFrames = frames;
-    m_chromeTAtCapture = shownTranslation();
+    const double t = translation();
+    const QPointF origin = stripOriginAtTranslation(t);
+    m_rawChromeFrames.clear();
+    for (const QRectF& frame : frames)
+        m_rawChromeFrames.append(frame.translated(origin));
+    m_chromeTAtCapture = t;
     emitFrames(false, true);
 }
 

@@ -58,8 +58,11 @@ public:
 
     // The strip goes into this item, at (0, 0), totalWidth wide.
     QGraphicsObject* strip() const;
-    // Where the strip's cells report their frames.
+    // Where the strip's cells report their frames, measured in the strip's own space (strip());
+    // the box hands them on in the space of `frameSpace` (null: the scene), placed where the strip
+    // is asked to be. Frames measured while the strip moves are never stale for it.
     FrameRegistry& stripFrames() { return m_stripFrames; }
+    void setFrameSpace(const QGraphicsItem* frameSpace) { m_frameSpace = frameSpace; }
 
     Mode mode() const { return m_mode; }
     // The translation the pager asks for.
@@ -91,6 +94,7 @@ private:
     void pagerChanged();
     void captureIconFrames(const QHash<QUuid, QRectF>& frames);
     void captureChromeFrames(const QList<QRectF>& frames);
+    QPointF stripOriginAtTranslation(double t) const;
     void interpolationTick(double frameTime);
     void showTranslation(double t);
 
@@ -101,6 +105,7 @@ private:
     LayerSlot* m_wrapper;
     LayerSlot* m_strip;
     FrameRegistry m_stripFrames;
+    const QGraphicsItem* m_frameSpace = nullptr;
 
     double m_pageWidth = 0;
     double m_totalWidth = 0;

@@ -7,6 +7,8 @@
 
 #include <QFile>
 
+#include <QCoreApplication>
+
 #include <gtest/gtest.h>
 
 using namespace corvanta;
@@ -38,6 +40,7 @@ TEST(AppDelegate, StartsHiddenReopensThroughItsEntryAndOnlyTheOwnerWritesTheLayo
     }
 
     test::LogCapture log;
+    QCoreApplication::setApplicationVersion(QStringLiteral(CORVANTA_VERSION)); // as the program's main does
     AppDelegate delegate(coldStart());
     delegate.applicationDidFinishLaunching();
     EXPECT_EQ(delegate.launchMode(), LaunchMode::cold);
@@ -49,6 +52,11 @@ TEST(AppDelegate, StartsHiddenReopensThroughItsEntryAndOnlyTheOwnerWritesTheLayo
                              "Layout config: rows=", "Setting up tilehall window...", "Tilehall window created (hidden until shown)",
                              "Setting up shortcuts: key=F4", "开始扫描应用目录"})
         EXPECT_TRUE(log.contains(QString::fromUtf8(line))) << line;
+    // The build is the commit, not the version again, and the system is named as what it is.
+    EXPECT_TRUE(log.contains(QStringLiteral("App version: " CORVANTA_VERSION " (build ")));
+    EXPECT_FALSE(log.contains(QStringLiteral("(build " CORVANTA_VERSION ")")));
+    EXPECT_FALSE(log.contains(QStringLiteral("macOS: ")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Linux: ")));
 
     // Running the program again is the reopen: it shows the overlay, and again hides it.
     EXPECT_TRUE(delegate.applicationShouldHandleReopen(false));

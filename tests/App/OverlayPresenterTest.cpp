@@ -121,6 +121,30 @@ TEST(OverlayPresenter, AShowDuringTheHideAnimationMakesTheHideCompletionStale)
     EXPECT_TRUE(rig.visible());
 }
 
+// F4, a pause, F4 (hide), 0.19 s later F4 again: the show waits at its gates (here for the icons)
+// past the end of the hide animation.
+TEST(OverlayPresenter, AShowWaitingAtItsGatesMakesTheHideCompletionStale)
+{
+    PresenterRig rig;
+    showAndSettle(rig);
+    rig.p().hideTilehall();
+    rig.scheduler.advance(0.19);
+    rig.iconsReady = false;
+    rig.backdrop.image = false;
+    rig.surfaces.calls.clear();
+    LogCapture log;
+    rig.p().showTilehall();
+
+    EXPECT_TRUE(log.contains(QStringLiteral("隐藏动画完成时已进入新一轮显示（generation 已推进），跳过 orderOverlayOut")));
+    EXPECT_FALSE(log.contains(QStringLiteral("Tilehall hidden")));
+    EXPECT_EQ(rig.surfaces.count("orderOut"), 0);
+    EXPECT_TRUE(rig.visible());
+    EXPECT_TRUE(rig.p().overlayOnScreen());
+    rig.scheduler.advance(2.0);
+    EXPECT_EQ(rig.surfaces.count("orderOut"), 0);
+    EXPECT_TRUE(rig.surfaces.isWindowVisible());
+}
+
 TEST(OverlayPresenter, HideWhileHiddenOrdersOutAtOnce)
 {
     PresenterRig rig;

@@ -144,3 +144,42 @@ TEST(LaunchAtLogin, LocationWarningsFirstMatchWins)
             EXPECT_TRUE(warning && warning->startsWith(QString::fromUtf8(c.startsWith))) << c.path;
     }
 }
+
+// The desktop's session settings switch an autostart entry off in place instead of removing it.
+TEST(LaunchAtLogin, AnEntrySwitchedOffByTheDesktopIsNotEnabled)
+{
+    struct Case {
+        const char* name;
+        const char* extraLines;
+        LaunchAtLogin::Status expected;
+    };
+    const Case cases[] = {
+        {"as written", "", LaunchAtLogin::Status::enabled},
+        {"GNOME switch off", "X-GNOME-Autostart-enabled=false\n", LaunchAtLogin::Status::notRegistered},
+        {"GNOME switch off with blanks", "X-GNOME-Autostart-enabled = false\n", LaunchAtLogin::Status::notRegistered},
+        {"hidden", "Hidden=true\n", LaunchAtLogin::Status::notRegistered},
+        {"hidden with blanks", "Hidden = true\n", LaunchAtLogin::Status::notRegistered},
+        {"hidden false", "Hidden=false\n", LaunchAtLogin::Status::enabled},
+        {"keys of another group do not count", "[Desktop Action off]\nHidden=true\nX-GNOME-Autostart-enabled=false\n",
+         LaunchAtLogin::Status::enabled},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f;
+        LaunchAtLogin login = f.make();
+        ASSERT_EQ(login.setEnabled(true), std::nullopt);
+        // The switch comes after our own "X-GNOME-Autostart-enabled=true" line, where the desktop's
+        // settings put it, so the first occurrence must be ours: rewrite that line instead.
+        QString text = f.entry();
+        const QString extra = QString::fromUtf8(c.extraLines);
+        if (extra.startsWith(QLatin1String("X-GNOME")))
+            text.replace(QStringLiteral("X-GNOME-Autostart-enabled=true\n"), extra);
+        else
+            text += extra;
+        QFile file(f.autostart + QStringLiteral("/com.corvanta.app.desktop"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text.toUtf8());
+        file.close();
+        EXPECT_EQ(login.status(), c.expected);
+    }
+}

@@ -6,10 +6,14 @@
 #include "common/LogCapture.h"
 #include "common/QtPrinters.h"
 
+#include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace corvanta;
 using namespace corvanta::test;
@@ -126,6 +130,47 @@ TEST(AppScanner, NameSources)
     EXPECT_EQ(nameOf(withMetadata, "Empty.app"), QString());
 }
 
+// A bundle that cannot be listed under its own name, or read, is explained in the log once.
+TEST(AppScanner, EachDroppedOrDegradedBundleLogsOneWarning)
+{
+    Folders f;
+    makeBundle(f.system, "Good.app", infoWith("com.example.good", "Good"));
+    // A name that is not UTF-8.
+    const QByteArray badName = QFile::encodeName(f.system) + "/Caf\xe9.app";
+    ASSERT_EQ(::mkdir(badName.constData(), 0755), 0);
+    // A loop of links.
+    ASSERT_TRUE(QFile::link(f.system + "/Loop2.app", f.system + "/Loop1.app"));
+    ASSERT_TRUE(QFile::link(f.system + "/Loop1.app", f.system + "/Loop2.app"));
+    // Not a folder at all.
+    writeFile(f.system + "/Plain.app", "not a bundle");
+    // An Info.plist that does not read: listed by its folder name.
+    writeFile(f.system + "/Garbled.app/Contents/Info.plist", "<?xml garbage");
+    // A scan folder that cannot be listed (a file where the folder should be).
+    const QString notAFolder = f.root.filePath("Not a folder");
+    writeFile(notAFolder, "x");
+
+    LogCapture log;
+    const auto apps = AppScanner({f.system, notAFolder, f.root.filePath("Missing")}, environment()).scanAll();
+    EXPECT_EQ(names(apps), QStringList({"Garbled", "Good"}));
+
+    const auto warnings = [&log](const QString& text) {
+        int n = 0;
+        for (const auto& entry : log.entries())
+            n += entry.level == LogLevel::Warning && entry.message.contains(text) ? 1 : 0;
+        return n;
+    };
+    EXPECT_EQ(warnings(QStringLiteral("not valid UTF-8: ") + f.system + QStringLiteral("/Caf")), 1);
+    EXPECT_EQ(warnings(QStringLiteral("loop of symbolic links: ") + f.system + QStringLiteral("/Loop1.app")), 1);
+    EXPECT_EQ(warnings(QStringLiteral("loop of symbolic links: ") + f.system + QStringLiteral("/Loop2.app")), 1);
+    EXPECT_EQ(warnings(QStringLiteral("unreadable bundle: ") + f.system + QStringLiteral("/Plain.app")), 1);
+    EXPECT_EQ(warnings(QStringLiteral("Info.plist of ") + f.system + QStringLiteral("/Garbled.app")), 1);
+    EXPECT_EQ(warnings(QStringLiteral("cannot list the folder ") + notAFolder), 1);
+    EXPECT_EQ(warnings(QStringLiteral("Missing")), 0) << "a folder that is not there is no fault";
+    EXPECT_EQ(warnings(QStringLiteral("Good")), 0);
+    EXPECT_EQ(warnings(QStringLiteral("AppScanner:")), 6);
+    ::rmdir(badName.constData()); // no QString names it, so the temporary folder cannot remove it
+}
+
 TEST(AppScanner, SortsByLocaleIgnoringCaseAndKeepsTiesInScanOrder)
 {
     Folders f;
@@ -136,12 +181,18 @@ TEST(AppScanner, SortsByLocaleIgnoringCaseAndKeepsTiesInScanOrder)
     makeBundle(f.system, "e.app", infoWith("com.example.5", "apple"));
     makeBundle(f.system, "f.app", infoWith("com.example.6", "MAIL"));
 
-    const AppScanner scanner({f.home, f.system}, environment());
-    const auto apps = scanner.scanAll();
-    EXPECT_EQ(names(apps), QStringList({"apple", QStringLiteral("Éclair"), "Fig", "mail", "MAIL", "Zebra"}));
+    makeBundle(f.system, "g.app", infoWith("com.example.7", "白板"));
 
-    const auto async = scanner.scanAllAsync().result();
-    EXPECT_EQ(names(async), names(apps));
+    // A session under LANG=C has a locale without a collation of its own; the order stays the same.
+    for (const QLocale& locale : {QLocale(QLocale::English), QLocale::c(), QLocale(QStringLiteral("POSIX"))}) {
+        SCOPED_TRACE(locale.name().toStdString());
+        const AppScanner scanner({f.home, f.system}, environment({"en-US"}, locale));
+        const auto apps = scanner.scanAll();
+        EXPECT_EQ(names(apps), QStringList({"apple", QStringLiteral("Éclair"), "Fig", "mail", "MAIL", "Zebra", QStringLiteral("白板")}));
+
+        const auto async = scanner.scanAllAsync().result();
+        EXPECT_EQ(names(async), names(apps));
+    }
 }
 
 TEST(AppScanner, UtilitiesApps)

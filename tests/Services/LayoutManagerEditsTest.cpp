@@ -66,6 +66,19 @@ TEST_F(LayoutEdits, MergeAppOntoAppMakesAFolderInTheTargetsPlace)
     EXPECT_TRUE(s.hasPendingSave());
 }
 
+// Names come from other people's bundles: placeholders in them are text like any other.
+TEST_F(LayoutEdits, NamesHoldingPlaceholdersAreLoggedAsTheyAre)
+{
+    const AppItem percent = app(QStringLiteral("Tool %1 %2")), other = app(QStringLiteral("Calc %3"));
+    const AppGroup pair = folder(QStringLiteral("Box %1"), {app(QStringLiteral("Left")), app(QStringLiteral("Right %2"))});
+    LayoutManager& s = storeWithPages({page({PageEntry::app(percent), PageEntry::app(other), pair})});
+    LogCapture log;
+    ASSERT_TRUE(s.mergeEntries(percent.id, other.id));
+    EXPECT_TRUE(log.contains(QStringLiteral("阶段36：合并文件夹 — 目标=Calc %3 ← 拖动=Tool %1 %2，成员数=2"))) << log.messages().join('\n').toStdString();
+    s.extractFromGroup(pair.apps[1].id, pair.id);
+    EXPECT_TRUE(log.contains(QStringLiteral("阶段37：从文件夹拖出 — Right %2（「Box %1」只剩 1 项）"))) << log.messages().join('\n').toStdString();
+}
+
 TEST_F(LayoutEdits, MergeFolderOntoAppAndAppOntoFolder)
 {
     const AppGroup work = folder(QStringLiteral("Work"), {a(1), a(2)});

@@ -12,7 +12,27 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
+
 using namespace corvanta;
+
+// The C library's character classes are defined only for EOF and the values of unsigned char; a
+// larger value indexes past the class table. This test program carries its own isxdigit, which
+// every caller here binds to, so a call outside that domain is counted instead of reading memory
+// it does not own.
+namespace {
+std::atomic<int> isxdigitDomainErrors{0};
+}
+
+extern "C" int isxdigit(int c) noexcept
+{
+    if (c != EOF && (c < 0 || c > 255)) {
+        ++isxdigitDomainErrors;
+        return 0;
+    }
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
 
 namespace {
 
@@ -57,6 +77,22 @@ TEST(WallpaperBlurCacheNames, FileNamesAndTheirParse)
     EXPECT_EQ(WallpaperBlurCache::parseFileName("0xff_r12_1x1.jpg"), std::nullopt);
     EXPECT_EQ(WallpaperBlurCache::parseFileName("ff.jpg"), std::nullopt);
     EXPECT_EQ(WallpaperBlurCache::parseFileName("__ff__r3_1x1.jpg"), Parsed({255, 3}));
+}
+
+// The pointer file and the folder are anyone's to edit: a name may hold any character.
+TEST(WallpaperBlurCacheNames, OnlyAsciiHexDigitsMakeAFingerprint)
+{
+    isxdigitDomainErrors = 0;
+    for (char32_t c = 0x80; c <= 0xFFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue;
+        const QString name = QString(QChar(char16_t(c))) + QStringLiteral("f_r3_1x1.jpg");
+        ASSERT_EQ(WallpaperBlurCache::parseFileName(name), std::nullopt) << unsigned(c);
+    }
+    // Digit look-alikes from other scripts: fullwidth, Arabic-Indic, superscript.
+    for (const char16_t c : {u'\uFF21', u'\uFF11', u'\u0663', u'\u00B9'})
+        EXPECT_EQ(WallpaperBlurCache::parseFileName(QString(QChar(c)) + QStringLiteral("_r3_1x1.jpg")), std::nullopt);
+    EXPECT_EQ(isxdigitDomainErrors, 0);
 }
 
 TEST(WallpaperBlurCacheNames, PointerMustNameAFileInsideTheFolder)

@@ -85,8 +85,11 @@ TEST_F(LoggerTest, WritesTheBannerThenOneLinePerCallToFileAndSystemLog)
         {LogLevel::Debug, QStringLiteral("d"), "[" + fixedStamp + "] [DEBUG] [LayoutManager.cpp:123 load] d\n"},
         {LogLevel::Info, QStringLiteral("阶段1：启动"),
          "[" + fixedStamp + "] [INFO] [LayoutManager.cpp:123 load] " + QStringLiteral("阶段1：启动").toUtf8() + "\n"},
-        {LogLevel::Warning, QStringLiteral("two\nlines"),
-         "[" + fixedStamp + "] [WARN] [LayoutManager.cpp:123 load] two\nlines\n"},
+        // Text from other people's files can never start a line of its own or steer a terminal.
+        {LogLevel::Warning, QStringLiteral("Mail\n[2026-01-01 00:00:00.000] [ERROR] [x.cpp:1 f] forged"),
+         "[" + fixedStamp + "] [WARN] [LayoutManager.cpp:123 load] Mail\\n[2026-01-01 00:00:00.000] [ERROR] [x.cpp:1 f] forged\n"},
+        {LogLevel::Info, QStringLiteral("a\rb\tc\x1b[31md\x7f") + QChar(0x85) + QChar(0x2028) + QStringLiteral("e %1 \\n"),
+         "[" + fixedStamp + "] [INFO] [LayoutManager.cpp:123 load] a\\rb\\tc\\x1b[31md\\x7f\\x85\\u2028e %1 \\n\n"},
         {LogLevel::Error, QString(), "[" + fixedStamp + "] [ERROR] [LayoutManager.cpp:123 load] \n"},
     };
     QByteArray expectedFile = banner;

@@ -2,6 +2,7 @@
 #include "Views/ContentLayers.h"
 #include "Views/GridHosts.h"
 #include "Views/GroupIconView.h"
+#include "Views/LaunchIconAnimator.h"
 #include "Views/RootViewTestKit.h"
 #include "common/LogCapture.h"
 
@@ -110,6 +111,38 @@ TEST_F(GridHostsTest, TypingFiltersLiveAndReturnLaunchesOnlyTheFirstResult)
     EXPECT_FALSE(root.isSearching());
     EXPECT_TRUE(hosts().pager()->isVisible());
     EXPECT_TRUE(engine.wheelPagingEnabled);
+}
+
+// The hidden grid holds a cell of every result too; only the cell that was chosen zooms.
+TEST_F(GridHostsTest, OnlyTheChosenCellPlaysTheLaunchZoom)
+{
+    const AppItem mail = app(QStringLiteral("Mail")), maps = app(QStringLiteral("Maps"));
+    presentedView({page({PageEntry(mail), PageEntry(maps)})}, {mail, maps});
+    const auto gridZooms = [&](const QUuid& id) { return hosts().pageView(0)->appCell(id)->launchAnimator()->didStart(); };
+    // Every cell has its picture, so any of them could play the zoom.
+    QImage picture(64, 64, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::green);
+    for (const QUuid& id : {mail.id, maps.id})
+        hosts().pageView(0)->appCell(id)->setIcon(picture);
+
+    hosts().searchField()->lineEdit()->setText(QStringLiteral("Mail"));
+    AppIconView* result = hosts().searchResults()->cell(mail.id);
+    ASSERT_NE(result, nullptr);
+    result->setIcon(picture);
+    Q_EMIT hosts().searchField()->lineEdit()->returnPressed();
+    ASSERT_EQ(engine.launchingAppID(), mail.id);
+    EXPECT_TRUE(result->launchAnimator()->didStart());
+    EXPECT_FALSE(gridZooms(mail.id));
+    // The field empties as the overlay closes, the grid comes back while the launch is under way.
+    hosts().searchField()->lineEdit()->clear();
+    EXPECT_FALSE(gridZooms(mail.id));
+
+    // A launch from the grid zooms the grid's cell.
+    engine.resetDragState();
+    scheduler.advance(1);
+    click(scene, sceneCentreOfCell(maps.id));
+    ASSERT_EQ(engine.launchingAppID(), maps.id);
+    EXPECT_TRUE(gridZooms(maps.id));
 }
 
 TEST_F(GridHostsTest, SearchFieldClearButtonAndFocus)
@@ -335,6 +368,85 @@ TEST_F(GridHostsTest, CapturedFramesTravelWithTheTranslation)
     EXPECT_EQ(shift, 0);
     engine.pagerOffset().setX(-1200);
     EXPECT_EQ(shift, -200);
+}
+
+// The engine hit-tests the frames the strip's cells reported, wherever the strip was when they
+// were measured: paging away and back (before and after the other pages are built) must leave a
+// press on an icon of the page shown hitting that icon.
+TEST_F(GridHostsTest, PressesAfterPagingAwayAndBackHitThePageShown)
+{
+    for (const bool prepared : {false, true}) {
+        SCOPED_TRACE(prepared ? "pages prepared" : "pages built on demand");
+        const AppItem alpha = app(QStringLiteral("Alpha")), beta = app(QStringLiteral("Beta"));
+        const AppItem board = app(QStringLiteral("白板")), other = app(QStringLiteral("Other"));
+        storeWithPages({page({PageEntry(alpha), PageEntry(beta)}), page({PageEntry(board), PageEntry(other)})});
+        TilehallContentView& root = makeView();
+        if (prepared) {
+            shortcuts.setTilehallVisible(true);
+            show();
+            scheduler.advance(1);
+            ASSERT_TRUE(root.pagesPrepared());
+        }
+        const auto pressAt = [&](const QUuid& id) {
+            const QPointF at = sceneCentreOfCell(id); // the root view fills the window at the scene origin
+            LogCapture log;
+            const QPointF window(at.x(), engine.contentSize.height() - at.y());
+            engine.handleMouseDown(window);
+            engine.handleMouseUp(window);
+            return log.messages().filter(QStringLiteral("mouseDown")).join(QLatin1Char('|'));
+        };
+        for (int round = 0; round < 2; ++round) {
+            engine.settle(1, QStringLiteral("test"));
+            scheduler.advance(1);
+            engine.settle(0, QStringLiteral("test"));
+            scheduler.advance(1);
+            ASSERT_EQ(engine.pagerOffset().page(), 0);
+            EXPECT_TRUE(pressAt(alpha.id).contains(QStringLiteral("mouseDown hit entry — Alpha"))) << pressAt(alpha.id).toStdString();
+            EXPECT_TRUE(pressAt(beta.id).contains(QStringLiteral("mouseDown hit entry — Beta")));
+        }
+        // A long press puts the grid into jiggle mode; presses still find their icons.
+        const QPointF at = sceneCentreOfCell(alpha.id);
+        const QPointF window(at.x(), engine.contentSize.height() - at.y());
+        engine.handleMouseDown(window);
+        scheduler.advance(1);
+        engine.handleMouseUp(window);
+        ASSERT_TRUE(engine.isJiggleMode());
+        scheduler.advance(1);
+        EXPECT_TRUE(pressAt(beta.id).contains(QStringLiteral("mouseDown hit entry — Beta")));
+        engine.exitJiggleMode();
+        delete view;
+        view = nullptr;
+        engine.resetDragState();
+        engine.pagerOffset().setPage(0);
+    }
+}
+
+// Cells measure again at any moment (a rescan's layout change, jiggle mode's wider frames) and
+// the strip may move before the frames are handed on at the end of the turn; the engine must
+// still find each icon where it is drawn.
+TEST_F(GridHostsTest, FramesMeasuredWhileTheStripMovesHitWhereTheIconsAre)
+{
+    const AppItem alpha = app(QStringLiteral("Alpha")), beta = app(QStringLiteral("Beta"));
+    const AppItem board = app(QStringLiteral("白板"));
+    presentedView({page({PageEntry(alpha), PageEntry(beta)}), page({PageEntry(board)})});
+    const auto hitAt = [&](const QPointF& scenePoint) {
+        LogCapture log;
+        const QPointF window(scenePoint.x(), engine.contentSize.height() - scenePoint.y());
+        engine.handleMouseDown(window);
+        engine.handleMouseUp(window);
+        return log.messages().filter(QStringLiteral("mouseDown")).join(QLatin1Char('|'));
+    };
+    for (const double pulled : {-300.0, -1440.0, 700.0}) {
+        SCOPED_TRACE(pulled);
+        engine.pagerOffset().setX(pulled);
+        for (int k = 0; k < 2; ++k)
+            hosts().pageView(k)->reportFrames();
+        engine.pagerOffset().setX(0);
+        scheduler.advance(0.1);
+        EXPECT_TRUE(hitAt(sceneCentreOfCell(alpha.id)).contains(QStringLiteral("mouseDown hit entry — Alpha")));
+        EXPECT_TRUE(hitAt(sceneCentreOfCell(beta.id)).contains(QStringLiteral("mouseDown hit entry — Beta")));
+        engine.resetDragState();
+    }
 }
 
 TEST_F(GridHostsTest, OffScreenRenderShowsGridChromeAndDots)
