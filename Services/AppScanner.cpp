@@ -12,12 +12,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QUrl>
-#include <QThread>
-#include <QThreadPool>
-#include <QtConcurrent/QtConcurrentMap>
 #include <QtConcurrent/QtConcurrentRun>
-
-#include <algorithm>
 
 namespace corvanta {
 
@@ -71,25 +66,10 @@ QList<AppItem> AppScanner::appsIn(const QString& folder) const
     // Hidden entries are skipped, as is anything below the top level. Links that lead nowhere are
     // listed too, so that a dropped bundle is explained in the log.
     const QStringList children = ScanWarnings::listFolder(base);
-    QStringList bundles;
     for (const QString& child : children) {
-        if (QFileInfo(child).suffix() == QLatin1String("app"))
-            bundles.append(base == QLatin1String("/") ? u'/' + child : base + u'/' + child);
-    }
-    // Each bundle is read on its own, so a large folder is read on every core; the results keep
-    // the folder's order.
-    QList<std::optional<AppItem>> read;
-    if (bundles.size() < kParallelFrom) {
-        for (const QString& bundle : std::as_const(bundles))
-            read.append(appAt(bundle));
-    } else {
-        QThreadPool pool;
-        pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
-        read = QtConcurrent::blockingMapped<QList<std::optional<AppItem>>>(
-            &pool, bundles, [this](const QString& bundle) { return appAt(bundle); });
-    }
-    for (std::optional<AppItem>& app : read) {
-        if (app)
+        if (QFileInfo(child).suffix() != QLatin1String("app"))
+            continue;
+        if (auto app = appAt(base == QLatin1String("/") ? u'/' + child : base + u'/' + child))
             apps.append(std::move(*app));
     }
     return apps;

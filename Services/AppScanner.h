@@ -38,10 +38,6 @@ public:
 
     const QStringList& directories() const { return m_directories; }
 
-    // A folder with at least this many bundles is read on all cores (the bundle reader and the
-    // display-name source are then called from several threads at once).
-    static constexpr qsizetype kParallelFrom = 64;
-
     // One bundle's record, or nothing when it is no bundle or declares itself a background agent.
     std::optional<AppItem> appAt(const QString& bundlePath) const;
     // The name a bundle shows, or nothing when no source gives one.
