@@ -8,8 +8,10 @@
 #include "Services/AppScanner.h"
 #include "Services/LayoutManager.h"
 #include "Services/ShortcutManager.h"
+#include "Services/SystemTrackpadPinch.h"
 #include "Support/Constants.h"
 #include "Support/Logger.h"
+#include "Views/AccessibilityGuideWindow.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -52,7 +54,7 @@ QString chooseJsonFile(bool forSaving)
 
 } // namespace
 
-SettingsServices systemSettingsServices(LayoutManager& layoutManager, ShortcutManager&)
+SettingsServices systemSettingsServices(LayoutManager& layoutManager, ShortcutManager& shortcuts)
 {
     SettingsServices services;
     services.layoutManager = &layoutManager;
@@ -77,12 +79,10 @@ SettingsServices systemSettingsServices(LayoutManager& layoutManager, ShortcutMa
     static AccessibilityTrustedWatcher trustWatcher;
     services.trustWatcher = &trustWatcher;
     services.isProcessTrusted = [] { return trustWatcher.isTrusted(); };
-    services.startHotCornerMonitor = [](HotCorner) {};
-    services.setupPinchGesture = [](TrackpadGesture, bool) {};
-    services.gestureRecognitionSource = [](TrackpadGesture mode) {
-        return mode == TrackpadGesture::off ? GestureRecognitionSource::disabled : GestureRecognitionSource::builtIn;
-    };
-    services.presentAccessibilityGuide = [] { CLOG_INFO(QStringLiteral("辅助功能引导面板 — 未实现")); };
+    services.startHotCornerMonitor = [&shortcuts](HotCorner corner) { shortcuts.startHotCornerMonitor(corner); };
+    services.setupPinchGesture = [&shortcuts](TrackpadGesture mode, bool claimExclusive) { shortcuts.setupPinchGesture(mode, claimExclusive); };
+    services.gestureRecognitionSource = [](TrackpadGesture mode) { return SystemTrackpadPinch::shared().gestureRecognitionSource(mode); };
+    services.presentAccessibilityGuide = [] { AccessibilityGuideWindowController::shared().present(false); };
     services.openUrl = [](const QString& url) { CLOG_INFO(QStringLiteral("系统设置链接在此桌面上没有处理程序 — 跳过：") + url); };
 
     services.chooseBackupFile = [] { return chooseJsonFile(true); };

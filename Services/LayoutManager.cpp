@@ -178,6 +178,8 @@ void LayoutManager::save()
 
 void LayoutManager::performSave()
 {
+    // A full write now makes the delayed one pointless.
+    m_saveTimer.cancel();
     syncCurrentSceneLayout();
     const QByteArray bytes = encodeSceneStore(SceneStore{m_currentSceneID, m_scenes});
     const QString path = layoutFilePath();
