@@ -3,6 +3,7 @@
 #include "Platform/IcnsFile.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QImageReader>
 #include <QLinearGradient>
 #include <QPainter>
@@ -39,14 +40,19 @@ QImage BundleIconProvider::bundleIcon(const QString& path) const
     return largestImage(base);
 }
 
-QImage BundleIconProvider::largestImage(const QString& file)
+namespace {
+
+// The pixel side of an icon-file element, from its type alone (no decoding); 0 when unknown.
+int elementSide(const QByteArray& type)
 {
-    if (!QFileInfo(file).isFile())
-        return {};
-    // Icon files get our own reader: it decodes only the picture used, JPEG 2000 ones included.
-    if (const auto icns = IcnsFile::readFile(file))
-        return icns->largestImage(file);
-    QImageReader reader(file);
+    static const QHash<QByteArray, int> sides{{"is32", 16}, {"icp4", 16}, {"ic04", 16}, {"il32", 32}, {"icp5", 32}, {"ic11", 32},
+        {"ic05", 32}, {"ih32", 48}, {"icp6", 64}, {"ic12", 64}, {"it32", 128}, {"ic07", 128}, {"ic08", 256}, {"ic13", 256},
+        {"ic09", 512}, {"ic14", 512}, {"ic10", 1024}};
+    return sides.value(type, 0);
+}
+
+QImage decodeAll(QImageReader& reader)
+{
     QImage best;
     const int count = qMax(1, reader.imageCount());
     for (int i = 0; i < count; ++i) {
@@ -59,6 +65,50 @@ QImage BundleIconProvider::largestImage(const QString& file)
             best = image;
     }
     return best;
+}
+
+} // namespace
+
+QImage BundleIconProvider::largestImage(const QString& file)
+{
+    if (!QFileInfo(file).isFile())
+        return {};
+    // ICNS files get our own reader: it walks the entry headers and decodes only the picture
+    // used, JPEG 2000 ones included.
+    if (const auto icns = IcnsFile::readFile(file))
+        return icns->largestImage(file);
+    // Other icon files hold one picture per size. Every one the program draws is at most
+    // kLargestUseful pixels (the trimmed redraw; the disk tier keeps less), so the picture chosen
+    // is the largest up to that size, or the smallest above it when there is none, found from
+    // the element types without decoding the others. Files whose types say nothing are decoded
+    // whole, keeping the largest.
+    QImageReader reader(file);
+    const int count = qMax(1, reader.imageCount());
+    int chosen = -1, chosenSide = 0;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0 && !reader.jumpToImage(i))
+            break;
+        const int side = elementSide(reader.subType());
+        if (side == 0) {
+            chosen = -1;
+            break;
+        }
+        const bool better = chosen < 0 || (side <= kLargestUseful ? side > chosenSide || chosenSide > kLargestUseful : side < chosenSide && chosenSide > kLargestUseful);
+        if (better) {
+            chosen = i;
+            chosenSide = side;
+        }
+    }
+    if (chosen >= 0) {
+        QImageReader picked(file);
+        if (chosen == 0 || picked.jumpToImage(chosen)) {
+            const QImage image = picked.read();
+            if (!image.isNull())
+                return image;
+        }
+    }
+    QImageReader whole(file);
+    return decodeAll(whole);
 }
 
 QImage BundleIconProvider::genericApplicationIcon()

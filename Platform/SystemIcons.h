@@ -22,7 +22,7 @@ public:
 };
 
 // The image named by the bundle's CFBundleIconFile in Contents/Resources (".icns" is assumed when
-// the name has no extension), at its largest size.
+// the name has no extension), at the largest size worth drawing (see largestImage).
 class BundleIconProvider : public SystemIconProvider {
 public:
     explicit BundleIconProvider(std::shared_ptr<const BundleReader> bundles = std::make_shared<FileBundleReader>());
@@ -31,8 +31,11 @@ public:
     // The bundle's own icon, or a null image when it has none that decodes.
     QImage bundleIcon(const QString& path) const;
     static QImage genericApplicationIcon();
-    // The largest picture of an image file that may hold several (ICNS, ICO, TIFF) that decodes.
+    // The largest picture of an image file that may hold several (ICNS, ICO, TIFF); of an icon
+    // file, the largest up to kLargestUseful pixels.
     static QImage largestImage(const QString& file);
+    // The largest picture worth decoding from an icon file, in pixels per side.
+    static constexpr int kLargestUseful = 512;
 
 private:
     std::shared_ptr<const BundleReader> m_bundles;

@@ -5,6 +5,11 @@
 
 #include <QElapsedTimer>
 #include <QSet>
+#include <QThread>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentMap>
+
+#include <algorithm>
 
 namespace corvanta {
 
@@ -41,24 +46,51 @@ std::optional<QImage> IconCache::cachedImage(const QString& key) const
     return std::nullopt;
 }
 
-void IconCache::insert(const QString& key, const QImage& image)
+QImage IconCache::atMostPixels(const QImage& image, int pixels)
 {
+    if (pixels <= 0 || image.isNull() || std::max(image.width(), image.height()) <= pixels)
+        return image;
+    QImage scaled = image.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return scaled.isNull() ? image : scaled;
+}
+
+void IconCache::setDrawPixels(int pixels)
+{
+    pixels = std::max(0, pixels);
+    const int old = m_drawPixels.exchange(pixels);
+    if (pixels == old)
+        return;
     QMutexLocker lock(&m_cacheLock);
-    m_cache.insert(key, new QImage(image));
+    if (old > 0 && (pixels == 0 || pixels > old)) {
+        m_cache.clear();
+        return;
+    }
+    // Icons that arrived before the views knew their size shrink to it.
+    const QList<QString> keys = m_cache.keys();
+    for (const QString& key : keys) {
+        if (QImage* image = m_cache.object(key); image && std::max(image->width(), image->height()) > pixels)
+            *image = atMostPixels(*image, pixels);
+    }
+}
+
+QImage IconCache::insert(const QString& key, const QImage& image)
+{
+    // Scaled outside the lock: lookups from the main thread never wait for it.
+    QImage held = atMostPixels(image, m_drawPixels.load());
+    QMutexLocker lock(&m_cacheLock);
+    m_cache.insert(key, new QImage(held));
+    return held;
 }
 
 QImage IconCache::loadImage(const QString& key, const QString& bundlePath)
 {
     if (auto image = cachedImage(key))
         return *image;
-    if (auto image = m_disk.image(key)) {
-        insert(key, *image);
-        return *image;
-    }
+    if (auto image = m_disk.image(key))
+        return insert(key, *image);
     const QImage icon = IconImageNormalizer::trimmed(m_icons.iconForFile(bundlePath));
-    insert(key, icon);
     m_disk.store(icon, key, bundlePath);
-    return icon;
+    return insert(key, icon);
 }
 
 QList<AppItem> IconCache::firstFrameApps(const TilehallLayout& layout)
@@ -131,12 +163,17 @@ void IconCache::runPrewarm(const QStringList& keys, qsizetype firstFrameCount, c
         return;
     QElapsedTimer backfill;
     backfill.start();
-    for (const QString& key : deferred) {
+    // Each fetch decodes and trims one icon file on its own; with thousands of them the pass
+    // spreads over the cores, leaving one for the main thread.
+    QThreadPool pool;
+    pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1));
+    pool.setThreadPriority(QThread::IdlePriority); // never ahead of the frames on the main thread
+    QtConcurrent::blockingMap(&pool, deferred, [this, &paths](const QString& key) {
         const QString path = paths.value(key);
         const QImage icon = IconImageNormalizer::trimmed(m_icons.iconForFile(path));
-        insert(key, icon);
         m_disk.store(icon, key, path);
-    }
+        insert(key, icon);
+    });
     CLOG_INFO(QStringLiteral("阶段49：图标磁盘缓存回填 %1 项，耗时 %2ms").arg(deferred.size()).arg(milliseconds(backfill)));
 }
 

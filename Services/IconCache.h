@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QMutex>
 
+#include <atomic>
 #include <optional>
 
 namespace corvanta {
@@ -39,6 +40,14 @@ public:
 
     bool isPrewarmFinished() const;
 
+    // The largest side, in pixels, at which the views draw an icon. Icons are held in memory at
+    // most this large (the disk tier keeps its own size); 0 keeps them as decoded. A larger size
+    // than before empties the memory tier, whose icons would now be too small.
+    void setDrawPixels(int pixels);
+    int drawPixels() const { return m_drawPixels.load(); }
+    // `image` no larger than `pixels` on its longer side (smaller images are returned as they are).
+    static QImage atMostPixels(const QImage& image, int pixels);
+
     // Misses seen by the views since the shell last reset the count (main thread only).
     int missCount() const { return m_missCount; }
     void noteMiss() { ++m_missCount; }
@@ -48,7 +57,8 @@ public:
     static constexpr int kFolderPreviewCount = 9;
 
 private:
-    void insert(const QString& key, const QImage& image);
+    // Puts the icon in memory at the draw size and returns what was stored.
+    QImage insert(const QString& key, const QImage& image);
     void runPrewarm(const QStringList& keys, qsizetype firstFrameCount, const QHash<QString, QString>& paths);
     void setPrewarmFinished(bool finished);
 
@@ -63,6 +73,7 @@ private:
     bool m_prewarmFinished = true;
 
     int m_missCount = 0;
+    std::atomic_int m_drawPixels{0};
 };
 
 } // namespace corvanta

@@ -37,8 +37,6 @@ TransitionFPSMeter& TransitionFPSMeter::shared()
 
 void TransitionFPSMeter::start(const QString& label, FrameSource* window, double duration, const TimingCurve& timing)
 {
-    Q_UNUSED(duration);
-    Q_UNUSED(timing);
     stop(false);
     ++m_session;
     if (!window || !window->hasPresentableContent())
@@ -48,6 +46,10 @@ void TransitionFPSMeter::start(const QString& label, FrameSource* window, double
     m_screenMaxFPS = window->screenMaxFramesPerSecond().value_or(60);
     m_frameTimes.clear();
     m_tickCount = 0;
+    m_lastValue = -1;
+    m_presented.reset();
+    m_duration = duration;
+    m_timing = timing;
     m_pagerPhase = QStringLiteral("follow");
     m_pagerFrames.clear();
     m_pagerLastX.reset();
@@ -63,13 +65,22 @@ void TransitionFPSMeter::start(const QString& label, FrameSource* window, double
 
 void TransitionFPSMeter::notePaintedFrame()
 {
-    if (m_timer.isActive())
-        m_frameTimes.append(m_scheduler.now());
+    // The window presents the probe as it stands at this frame: its value from 0 to 1 along the
+    // timing curve, held at 1 once the duration has passed.
+    if (!m_timer.isActive())
+        return;
+    const double elapsed = m_scheduler.now() - m_t0;
+    const double progress = m_duration > 0 ? std::clamp(elapsed / m_duration, 0.0, 1.0) : 1.0;
+    m_presented = float(m_timing.value(progress));
 }
 
 void TransitionFPSMeter::tick()
 {
     ++m_tickCount;
+    if (m_presented && *m_presented != m_lastValue) {
+        m_lastValue = *m_presented;
+        m_frameTimes.append(m_scheduler.now());
+    }
     if (followsPager() && m_pagerView && m_pagerPresentedX) {
         if (const auto raw = m_pagerPresentedX()) {
             const double x = m_pagerTracksBounds ? -*raw : *raw;

@@ -27,9 +27,12 @@ public:
     virtual void setFrameObserver(std::function<void()> observer) = 0;
 };
 
-// Measures how smoothly a transition is presented and writes one "PERF fps" line. It counts the
-// frames the overlay actually paints during the transition, and with "QUORLA_PAGER_METRICS" = "1"
-// also follows the pager's content position while scrolling. It runs nothing while idle.
+// Measures how smoothly a transition is presented and writes one "PERF fps" line. It runs an
+// invisible probe animation (opacity 0 to 1 with the transition's duration and timing) whose value
+// is presented only when the window paints a frame, samples the presented value every 4 ms and
+// counts each change as one frame; repaints after the probe ended (a caret blink, an icon arriving)
+// change nothing and are not counted. With "QUORLA_PAGER_METRICS" = "1" it also follows the
+// pager's content position while scrolling. It runs nothing while idle.
 class TransitionFPSMeter {
 public:
     TransitionFPSMeter(Scheduler& scheduler, bool measuresPager, bool pagerUsesLegacyUpdates);
@@ -43,7 +46,7 @@ public:
     static constexpr double stallGap = 0.025;
 
     // Starts a measurement of `window` ("show", "hide" or "scroll"), replacing any running one
-    // silently. The painted frames are counted directly, so the curve only documents the motion.
+    // silently; the probe runs for `duration` with `timing`.
     void start(const QString& label, FrameSource* window, double duration, const TimingCurve& timing);
     // Ends the measurement with its line after `delay`, unless another one started meanwhile.
     void stopAfter(double delay);
@@ -57,6 +60,8 @@ public:
     void setPagerView(QObject* view, bool tracksBounds, std::function<std::optional<double>()> presentedX);
 
     bool isMeasuring() const { return m_timer.isActive(); }
+    // The probe's value as the window last presented it (none before its first frame).
+    std::optional<float> presentedProbeValue() const { return m_presented; }
     int session() const { return m_session; }
 
 private:
@@ -75,6 +80,10 @@ private:
     ScheduledTask m_delayedStop;
     QList<double> m_frameTimes;
     int m_tickCount = 0;
+    double m_duration = 0;
+    TimingCurve m_timing = TimingCurve::linear();
+    std::optional<float> m_presented;
+    float m_lastValue = -1;
     double m_t0 = 0;
     QString m_label;
     int m_screenMaxFPS = 60;

@@ -7,6 +7,7 @@
 
 #include <QGraphicsScene>
 #include <QGraphicsSceneMouseEvent>
+#include <QGuiApplication>
 #include <QPainter>
 
 #include <cmath>
@@ -15,7 +16,15 @@ namespace corvanta {
 
 namespace {
 constexpr const char* kLogFile = "TilehallGridView.cpp";
+
+// The icon as large as this cell draws it, and no larger: a full-size picture per cell would cost
+// megabytes each and a rescale on every paint.
+QImage atDrawSize(const QImage& icon, double side)
+{
+    const double dpr = qGuiApp ? std::max(1.0, qGuiApp->devicePixelRatio()) : 1.0;
+    return IconCache::atMostPixels(icon, int(std::ceil(side * dpr)));
 }
+} // namespace
 
 AppIconView::AppIconView(const GridCellServices& services, const AppItem& app, const GridMetrics& metrics, QGraphicsItem* parent)
     : QGraphicsObject(parent),
@@ -38,10 +47,10 @@ AppIconView::AppIconView(const GridCellServices& services, const AppItem& app, c
     }
     setAcceptedMouseButtons(Qt::LeftButton);
     relayout();
+    m_icon = atDrawSize(m_icon, m_geometry.iconRect.width());
     // Made under a parent that is already on a scene, the cell never sees its own scene change
     // (the base constructor cannot reach this class's itemChange), so start the load here.
-    if (scene())
-        loadIconAsync();
+    loadIconAsync();
 }
 
 AppIconView::~AppIconView() = default;
@@ -68,6 +77,7 @@ void AppIconView::relayout()
     m_geometry = CellGeometry(m_metrics);
     m_label = {};
     m_shadow = {};
+    m_iconArt = {};
     setTransformOriginPoint(m_geometry.iconCentre());
     m_launch->setPos(m_geometry.iconRect.topLeft());
     m_launch->setSize(m_geometry.iconRect.size());
@@ -138,15 +148,16 @@ void AppIconView::updateReport()
 
 void AppIconView::setIcon(const QImage& icon)
 {
-    m_icon = icon;
+    m_icon = atDrawSize(icon, m_geometry.iconRect.width());
     m_shadow = {};
+    m_iconArt = {};
     m_launch->update(m_icon, m_inputs.isLaunching);
     QGraphicsObject::update();
 }
 
 void AppIconView::loadIconAsync()
 {
-    if (!m_icon.isNull() || m_loadRequested || !m_services.icons)
+    if (!m_icon.isNull() || m_loadRequested || !m_services.icons || !scene() || !isVisible())
         return;
     m_loadRequested = true;
     Logger::shared().debug(QStringLiteral("Loading icon for: %1 from %2").arg(m_app.name, m_app.path()), kLogFile, "loadIconAsync()", __LINE__);
@@ -187,6 +198,8 @@ QVariant AppIconView::itemChange(GraphicsItemChange change, const QVariant& valu
         loadIconAsync();
         m_launch->update(m_icon, m_inputs.isLaunching);
     }
+    if (change == ItemVisibleHasChanged && value.toBool())
+        loadIconAsync();
     return QGraphicsObject::itemChange(change, value);
 }
 
@@ -208,9 +221,11 @@ void AppIconView::paintIcon(QPainter& p)
         if (m_shadow.isNull() || m_shadow.devicePixelRatio() != dpr)
             m_shadow = CellDrawing::iconShadow(m_icon, icon, 0.2 * s, 2, dpr);
         CellDrawing::drawIconShadow(p, m_shadow, icon, 2, QPointF(0, 1), 0.18);
+        if (m_iconArt.isNull() || m_iconArt.devicePixelRatio() != dpr)
+            m_iconArt = CellDrawing::roundedIconPixmap(m_icon, s, 0.2 * s, dpr);
         p.save();
-        p.setClipPath(shape);
-        CellDrawing::drawFitted(p, m_icon, icon);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawPixmap(icon, m_iconArt, QRectF(m_iconArt.rect()));
         p.restore();
         return;
     }

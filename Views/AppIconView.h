@@ -94,6 +94,8 @@ protected:
     void mouseReleaseEvent(QGraphicsSceneMouseEvent* event) override;
 
 private:
+    // Loads a missing icon once the cell is on a scene and shown: cells of pages far from the one
+    // on screen stay hidden and load nothing until their page comes near.
     void loadIconAsync();
     void relayout();
     void updateZ();
@@ -107,7 +109,8 @@ private:
     CellGeometry m_geometry;
     Inputs m_inputs;
 
-    QImage m_icon;
+    QImage m_icon; // at most the size it is drawn at
+    QPixmap m_iconArt; // the icon in its rounded square, rendered once per icon, size and ratio
     bool m_loadRequested = false;
     QPixmap m_label;
     QImage m_shadow; // of the icon's outline; rebuilt with the icon or the size

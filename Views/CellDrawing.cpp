@@ -116,6 +116,23 @@ void drawIconShadow(QPainter& painter, const QImage& shadow, const QRectF& squar
     painter.setOpacity(old);
 }
 
+QPixmap roundedIconPixmap(const QImage& icon, double size, double radius, double dpr)
+{
+    const int pixels = int(std::ceil(size * dpr));
+    if (icon.isNull() || pixels <= 0)
+        return {};
+    QPixmap pixmap(pixels, pixels);
+    pixmap.setDevicePixelRatio(dpr);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF local(0, 0, size, size);
+    p.setClipPath(continuousRoundedRect(local, radius));
+    drawFitted(p, icon, local);
+    p.end();
+    return pixmap;
+}
+
 void drawFitted(QPainter& painter, const QImage& image, const QRectF& rect)
 {
     if (image.isNull() || rect.isEmpty())

@@ -34,6 +34,9 @@ QImage iconShadow(const QImage& icon, const QRectF& square, double radius, doubl
 void drawIconShadow(QPainter& painter, const QImage& shadow, const QRectF& square, double blurRadius, const QPointF& offset, double opacity);
 
 // `image` stretched to fit inside `rect` keeping its aspect ratio, smoothly scaled.
+// The icon fitted into a `size` square and clipped to its continuous rounded corners, rendered
+// once at the device's pixel ratio: drawing it again is a plain copy.
+QPixmap roundedIconPixmap(const QImage& icon, double size, double radius, double dpr);
 void drawFitted(QPainter& painter, const QImage& image, const QRectF& rect);
 
 // Symbols of our own, drawn as paths in a square of side `size` centred on `centre`.

@@ -82,6 +82,8 @@ GridHosts::GridHosts(TilehallContentView& root) : QObject(&root), m_root(root)
             m_dots->setCurrentPage(m_root.interactionManager().pagerOffset().page());
         if (!m_root.pagesPrepared())
             rebuildStrip(false);
+        else
+            makeCellsAheadSoon();
     });
     for (auto signal : {&InteractionManager::isJiggleModeChanged, &InteractionManager::launchingAppIDChanged,
              &InteractionManager::reorderDraggedEntryIDChanged, &InteractionManager::mergeCandidateIDChanged})
@@ -169,8 +171,12 @@ void GridHosts::rebuildStrip(bool animated)
     for (qsizetype k = 0; k < pages.size(); ++k) {
         const TilehallPage& page = pages.at(k);
         PageSlot slot = m_slots.take(page.id);
-        if (!slot.slot)
+        if (!slot.slot) {
             slot.slot = new LayerSlot(m_pager->strip());
+            // Hidden until the pager finds it near the page on screen: its cells are made and load
+            // their icons only then.
+            slot.slot->setVisible(false);
+        }
         static_cast<LayerSlot*>(slot.slot.data())->setSize({pageWidth, height});
         slot.slot->setPos(pageWidth * double(k), 0);
         if (m_root.buildsPage(int(k))) {
@@ -194,6 +200,23 @@ void GridHosts::rebuildStrip(bool animated)
     for (const PageSlot& gone : std::as_const(m_slots))
         delete gone.slot;
     m_slots = kept;
+    m_pager->updateNearPages();
+    if (m_root.pagesPrepared())
+        makeCellsAheadSoon();
+}
+
+void GridHosts::makeCellsAheadSoon()
+{
+    // Pages two away get their cells once a flip has settled, so the next flip finds them made
+    // and only shows them.
+    Scheduler& scheduler = m_root.scheduler();
+    m_cellsAhead = ScheduledTask(&scheduler, scheduler.schedule(kCellsAheadDelay, [this] {
+        const int current = m_root.interactionManager().pagerOffset().page();
+        for (int k = current - 2; k <= current + 2; ++k) {
+            if (TilehallGridView* view = pageView(k))
+                view->makeCells();
+        }
+    }));
 }
 
 void GridHosts::noteLaunchSource()

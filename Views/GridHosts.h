@@ -48,6 +48,7 @@ private:
     void updateSearch();
     void updateDockHint();
     void wirePage(TilehallGridView* view);
+    void makeCellsAheadSoon();
 
     TilehallContentView& m_root;
     QPointer<TilehallSearchField> m_searchField;
@@ -64,6 +65,8 @@ private:
     };
     QList<QUuid> m_pageOrder;
     QHash<QUuid, PageSlot> m_slots;
+    ScheduledTask m_cellsAhead;
+    static constexpr double kCellsAheadDelay = 0.4;
     // The launch under way and whether it started from the search results; only the cell the user
     // chose plays the zoom, though the hidden grid holds the same application.
     std::optional<QUuid> m_launchID;

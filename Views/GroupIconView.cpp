@@ -25,8 +25,7 @@ GroupAppIconView::GroupAppIconView(const GridCellServices& services, const AppIt
         if (auto cached = services.icons->cachedImage(iconCacheKey(app)))
             m_icon = *cached;
     }
-    if (scene()) // made under a parent already on a scene: no scene change will come
-        loadIcon();
+    loadIcon(); // made under a parent already on a scene: no scene change will come
 }
 
 void GroupAppIconView::setSize(std::optional<double> size)
@@ -48,16 +47,25 @@ void GroupAppIconView::paint(QPainter* painter, const QStyleOptionGraphicsItem*,
         return; // clear until the icon arrives
     const QRectF r = boundingRect();
     painter->save();
-    painter->setRenderHint(QPainter::Antialiasing);
-    if (m_size)
-        painter->setClipPath(CellDrawing::continuousRoundedRect(r, 0.2 * *m_size));
-    CellDrawing::drawFitted(*painter, m_icon, r);
+    if (m_size) {
+        // The rounded mini is rendered once per icon, size and pixel ratio.
+        const double dpr = painter->device() ? std::max(1.0, painter->device()->devicePixelRatioF()) : 1.0;
+        if (m_art.isNull() || m_art.devicePixelRatio() != dpr || m_artSide != *m_size) {
+            m_art = CellDrawing::roundedIconPixmap(m_icon, *m_size, 0.2 * *m_size, dpr);
+            m_artSide = *m_size;
+        }
+        painter->setRenderHint(QPainter::SmoothPixmapTransform);
+        painter->drawPixmap(r, m_art, QRectF(m_art.rect()));
+    } else {
+        CellDrawing::drawFitted(*painter, m_icon, r);
+    }
     painter->restore();
 }
 
 void GroupAppIconView::loadIcon()
 {
-    if (!m_icon.isNull() || m_loadRequested || !m_services.icons)
+    // Minis of hidden cells (pages far from the one on screen) load nothing until shown.
+    if (!m_icon.isNull() || m_loadRequested || !m_services.icons || !scene() || !isVisible())
         return;
     if (auto cached = m_services.icons->cachedImage(iconCacheKey(m_app))) {
         m_icon = *cached;
@@ -68,13 +76,14 @@ void GroupAppIconView::loadIcon()
     m_services.loadIcon(this, iconCacheKey(m_app), m_app.path(), [this](const QImage& image) {
         prepareGeometryChange();
         m_icon = image;
+        m_art = QPixmap();
         update();
     });
 }
 
 QVariant GroupAppIconView::itemChange(GraphicsItemChange change, const QVariant& value)
 {
-    if (change == ItemSceneHasChanged && value.value<QGraphicsScene*>())
+    if ((change == ItemSceneHasChanged && value.value<QGraphicsScene*>()) || (change == ItemVisibleHasChanged && value.toBool()))
         loadIcon();
     return QGraphicsObject::itemChange(change, value);
 }

@@ -45,6 +45,8 @@ private:
     AppItem m_app;
     std::optional<double> m_size;
     QImage m_icon;
+    QPixmap m_art;
+    double m_artSide = 0;
     bool m_loadRequested = false;
 };
 

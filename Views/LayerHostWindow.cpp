@@ -32,12 +32,18 @@ LayerHostWindow::LayerHostWindow(int level, Focus focus, WindowStack& stack, QWi
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
+    // Only what changed is painted again: a caret blink or an icon arrival repaints its own
+    // rectangle, not the whole screen.
+    setViewportUpdateMode(QGraphicsView::MinimalViewportUpdate);
     setBackgroundBrush(Qt::NoBrush);
     viewport()->setAutoFillBackground(false);
     setStyleSheet(QStringLiteral("background: transparent; border: none;"));
     setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
 
+    // No spatial index: the grid's page strip moves as one, and an index would re-file every
+    // cell of every page on each frame of a flip. Painting walks only the shown subtrees (far
+    // pages are hidden), which is cheaper than keeping an index of thousands of cells.
+    m_scene->setItemIndexMethod(QGraphicsScene::NoIndex);
     m_scene->addItem(m_layer);
     setScene(m_scene);
 
@@ -98,7 +104,7 @@ void LayerHostWindow::orderFront(bool makeKey)
 void LayerHostWindow::orderOut()
 {
     m_stack.orderOut(windowHandle());
-    m_backdrop = QImage(); // the desktop will have changed by the next show
+    m_backdrop = QPixmap(); // the desktop will have changed by the next show
 }
 
 void LayerHostWindow::showEvent(QShowEvent* event)
@@ -131,16 +137,20 @@ std::optional<int> LayerHostWindow::screenMaxFramesPerSecond() const
 
 void LayerHostWindow::setDesktopBackdrop(const QImage& image)
 {
-    m_backdrop = image;
+    m_backdrop = QPixmap::fromImage(image);
     viewport()->update();
 }
 
 void LayerHostWindow::drawBackground(QPainter* painter, const QRectF& rect)
 {
     if (!m_backdrop.isNull()) {
+        // The still is in device pixels at the window's origin: copy only the exposed part of it.
+        const QRect exposed = painter->transform().mapRect(rect).toAlignedRect() & QRect(QPoint(0, 0), m_backdrop.deviceIndependentSize().toSize());
         painter->save();
         painter->resetTransform();
-        painter->drawImage(QPointF(0, 0), m_backdrop);
+        const double dpr = m_backdrop.devicePixelRatio();
+        painter->drawPixmap(QRectF(exposed), m_backdrop,
+            QRectF(exposed.x() * dpr, exposed.y() * dpr, exposed.width() * dpr, exposed.height() * dpr));
         painter->restore();
     } else if (!m_blends) {
         painter->fillRect(rect, Qt::black);

@@ -4,6 +4,7 @@
 
 #include <QGraphicsView>
 #include <QImage>
+#include <QPixmap>
 
 #include <functional>
 #include <optional>
@@ -77,7 +78,8 @@ private:
     bool m_blends;
     QRectF m_frame;
     std::optional<QRectF> m_screenFrame;
-    QImage m_backdrop;
+    // Held as a pixmap in the window's own format, so each paint copies only the exposed part.
+    QPixmap m_backdrop;
     bool m_takesDesktopStill = false;
     std::function<void()> m_frameObserver;
 };

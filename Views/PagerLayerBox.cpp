@@ -189,8 +189,27 @@ void PagerLayerBox::applyTranslation(bool interpolate)
 
 void PagerLayerBox::showTranslation(double t)
 {
-    if (m_wrapper->pos().x() != t)
+    if (m_wrapper->pos().x() != t) {
         m_wrapper->setPos(t, 0);
+        updateNearPages();
+    }
+}
+
+void PagerLayerBox::updateNearPages()
+{
+    // The strip's part on screen is [−t, −t + page width]; a page within one page width of it
+    // stays ready.
+    const double shown = -shownTranslation();
+    const double reach = std::max(m_pageWidth, 1.0);
+    const double from = shown - reach, to = shown + m_pageWidth + reach;
+    const QList<QGraphicsItem*> pages = m_strip->childItems();
+    for (QGraphicsItem* page : pages) {
+        const double left = page->pos().x();
+        const double right = left + std::max(page->boundingRect().width(), 1.0);
+        const bool near = right > from && left < to;
+        if (page->isVisible() != near)
+            page->setVisible(near);
+    }
 }
 
 void PagerLayerBox::interpolationTick(double frameTime)

@@ -81,6 +81,10 @@ public:
     void emitFrames(bool iconsChanged, bool chromeChanged);
     // Stops following the pager (its hooks are removed); the box keeps what it shows.
     void detach();
+    // Shows only the strip's pages near what is on screen (the pages the box shows now and one
+    // page width on either side) and hides the others, so painting, hit-testing and icon loading
+    // never walk pages far away. Runs with every move; call it after adding pages to the strip.
+    void updateNearPages();
 
     QRectF boundingRect() const override;
     void paint(QPainter*, const QStyleOptionGraphicsItem*, QWidget*) override {}

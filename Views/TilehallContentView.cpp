@@ -2,6 +2,7 @@
 #include "Views/TilehallContentView.h"
 
 #include "Models/ColorCodec.h"
+#include "Services/IconCache.h"
 #include "Services/LayoutManager.h"
 #include "Support/InteractionManager.h"
 #include "Support/LogFormat.h"
@@ -19,6 +20,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 
 namespace corvanta {
 namespace {
@@ -201,8 +203,12 @@ void TilehallContentView::layoutPass()
     const LayoutConfig& config = m_layout.config();
     m_metrics = GridMetrics(m_size, config.rows, config.columns, config.iconScale, GridMetrics::kPaddingScale);
     m_engine.contentSize = m_size;
-    if (!m_size.isEmpty())
+    if (!m_size.isEmpty()) {
         logLayoutProbeOnce();
+        // Icons are held in memory as large as the cells draw them.
+        const double dpr = qGuiApp ? std::max(1.0, qGuiApp->devicePixelRatio()) : 1.0;
+        m_icons.setDrawPixels(int(std::ceil(m_metrics.iconSize * dpr)));
+    }
 
     const QRectF bounds(QPointF(0, 0), m_size);
     m_background->setSize(m_size);

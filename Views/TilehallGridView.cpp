@@ -40,6 +40,15 @@ TilehallGridView::TilehallGridView(const GridCellServices& services, const Tileh
     setFlag(ItemHasNoContents);
     setAcceptedMouseButtons(Qt::NoButton);
     setFlag(ItemSendsGeometryChanges);
+    m_cellsMade = isVisible();
+    reconcile(false);
+}
+
+void TilehallGridView::makeCells()
+{
+    if (m_cellsMade)
+        return;
+    m_cellsMade = true;
     reconcile(false);
 }
 
@@ -106,6 +115,8 @@ GroupIconView* TilehallGridView::groupCell(const QUuid& id) const
 
 void TilehallGridView::reconcile(bool animated)
 {
+    if (!m_cellsMade)
+        return;
     const double now = m_services.scheduler->now();
     QHash<QUuid, std::shared_ptr<Cell>> kept;
     for (qsizetype i = 0; i < m_page.entries.size(); ++i) {
@@ -256,6 +267,8 @@ QVariant TilehallGridView::itemChange(GraphicsItemChange change, const QVariant&
 {
     if (change == ItemPositionHasChanged || change == ItemParentHasChanged)
         reportFrames();
+    if (change == ItemVisibleHasChanged && value.toBool())
+        makeCells();
     return QGraphicsObject::itemChange(change, value);
 }
 

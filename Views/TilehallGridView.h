@@ -75,6 +75,12 @@ public:
     // frames are the slots' places, read from item positions, unaffected by scale or opacity).
     void reportFrames();
 
+    // A page made hidden (a page far from the one on screen) holds its entries but makes its
+    // cells only when it is first shown, or when asked here: thousands of cells nobody sees would
+    // cost a second of the main thread and their share of memory.
+    bool hasCells() const { return m_cellsMade; }
+    void makeCells();
+
     // The slot of index n, relative to the page's top-left corner.
     static QPointF slotOrigin(qsizetype index, const GridMetrics& metrics);
 
@@ -105,6 +111,7 @@ private:
     QHash<QUuid, std::shared_ptr<Cell>> m_cells;
     ReorderPlaceholderView* m_placeholder = nullptr;
     FrameTicker m_ticker;
+    bool m_cellsMade = false;
 };
 
 // The name the paged-grid hosts use for a page of the main grid.

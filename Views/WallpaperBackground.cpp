@@ -7,6 +7,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPropertyAnimation>
+#include <QStyleOptionGraphicsItem>
 
 #include <algorithm>
 #include <cmath>
@@ -40,8 +41,10 @@ WallpaperBackground::WallpaperBackground(WallpaperStore& store, double blurStren
     m_fadeAnimation->setEasingCurve(curve);
     connect(m_fadeAnimation, &QPropertyAnimation::finished, this, [this] {
         m_previous = {};
+        dropComposed();
         update();
     });
+    setFlag(ItemUsesExtendedStyleOption);
     connect(&m_store, &WallpaperStore::blurredImageChanged, this, &WallpaperBackground::imagePublished);
 }
 
@@ -53,6 +56,7 @@ void WallpaperBackground::setSize(const QSizeF& size)
         return;
     prepareGeometryChange();
     m_size = size;
+    dropComposed();
 }
 
 void WallpaperBackground::setBlurStrength(double strength)
@@ -66,6 +70,7 @@ void WallpaperBackground::setBlurStrength(double strength)
 void WallpaperBackground::setFadeProgress(qreal progress)
 {
     m_fade = progress;
+    dropComposed();
     update();
 }
 
@@ -96,6 +101,7 @@ void WallpaperBackground::imagePublished()
         m_previous = {};
         m_current = {image, {}};
         m_fade = 1;
+        dropComposed();
         update();
         return;
     }
@@ -103,6 +109,7 @@ void WallpaperBackground::imagePublished()
     m_previous = std::move(m_current);
     m_current = {image, {}};
     m_fade = 0;
+    dropComposed();
     m_fadeAnimation->start();
     update();
 }
@@ -115,7 +122,7 @@ QPointF WallpaperBackground::scaleToCover(Layer& layer) const
     const qreal scale = std::max(m_size.width() / image.width(), m_size.height() / image.height());
     const QSize drawn(int(std::ceil(image.width() * scale)), int(std::ceil(image.height() * scale)));
     if (layer.scaled.size() != drawn)
-        layer.scaled = image.scaled(drawn, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        layer.scaled = QPixmap::fromImage(image.scaled(drawn, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     return {(m_size.width() - drawn.width()) / 2, (m_size.height() - drawn.height()) / 2};
 }
 
@@ -125,7 +132,7 @@ void WallpaperBackground::drawCovering(QPainter* painter, Layer& layer, qreal op
         return;
     const QPointF origin = scaleToCover(layer);
     painter->setOpacity(opacity);
-    painter->drawImage(origin, layer.scaled);
+    painter->drawPixmap(origin, layer.scaled);
 }
 
 QImage WallpaperBackground::coveringImage(QPointF* origin)
@@ -135,10 +142,15 @@ QImage WallpaperBackground::coveringImage(QPointF* origin)
     const QPointF at = scaleToCover(m_current);
     if (origin)
         *origin = at;
-    return m_current.scaled;
+    // Converted once per scaled picture: the folder glass crops it every frame and caches by its key.
+    if (m_coveringKey != m_current.scaled.cacheKey()) {
+        m_coveringImage = m_current.scaled.toImage();
+        m_coveringKey = m_current.scaled.cacheKey();
+    }
+    return m_coveringImage;
 }
 
-void WallpaperBackground::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*)
+void WallpaperBackground::paintLayers(QPainter* painter)
 {
     const QRectF bounds = boundingRect();
     QLinearGradient gradient(bounds.topLeft(), bounds.bottomRight());
@@ -151,6 +163,40 @@ void WallpaperBackground::paint(QPainter* painter, const QStyleOptionGraphicsIte
     drawCovering(painter, m_previous, 1 - m_fade);
     drawCovering(painter, m_current, m_fade);
     painter->restore();
+}
+
+const QPixmap& WallpaperBackground::composed(double dpr)
+{
+    const QSize pixels = (m_size * dpr).toSize();
+    if (m_composed.size() != pixels || m_composed.devicePixelRatio() != dpr) {
+        QPixmap pixmap(pixels);
+        pixmap.setDevicePixelRatio(dpr);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        paintLayers(&p);
+        p.end();
+        m_composed = pixmap;
+    }
+    return m_composed;
+}
+
+void WallpaperBackground::paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget*)
+{
+    const QRectF bounds = boundingRect();
+    if (bounds.isEmpty())
+        return;
+    const bool fading = m_fadeAnimation->state() == QAbstractAnimation::Running || !m_previous.source.isNull();
+    if (fading) {
+        paintLayers(painter);
+        return;
+    }
+    const double dpr = painter->device() ? std::max(1.0, painter->device()->devicePixelRatioF()) : 1.0;
+    const QPixmap& pixmap = composed(dpr);
+    const QRectF exposed = (option ? option->exposedRect : bounds) & bounds;
+    if (exposed.isEmpty())
+        return;
+    painter->drawPixmap(exposed, pixmap, QRectF(exposed.topLeft() * dpr, exposed.size() * dpr));
 }
 
 } // namespace corvanta

@@ -2,6 +2,7 @@
 
 #include <QGraphicsObject>
 #include <QImage>
+#include <QPixmap>
 #include <QSizeF>
 
 class QPropertyAnimation;
@@ -53,10 +54,17 @@ private:
     // frame of a fade is a plain blit.
     struct Layer {
         QImage source;
-        QImage scaled;
+        QPixmap scaled;
     };
     void drawCovering(QPainter* painter, Layer& layer, qreal opacity) const;
     QPointF scaleToCover(Layer& layer) const;
+    void paintLayers(QPainter* painter);
+    // At rest (no fade), the gradient and the image are drawn once into one pixmap of the item's
+    // size, and each paint copies only the exposed part of it.
+    const QPixmap& composed(double dpr);
+    void dropComposed() { m_composed = QPixmap(); }
+    QImage m_coveringImage;
+    qint64 m_coveringKey = 0;
 
     WallpaperStore& m_store;
     double m_blurStrength;
@@ -64,6 +72,7 @@ private:
     Layer m_current;
     Layer m_previous;
     qreal m_fade = 1;
+    QPixmap m_composed;
     QPropertyAnimation* m_fadeAnimation;
 };
 

@@ -154,3 +154,33 @@ TEST(IconCache, PrewarmPassOrderHitsBackfillAndOrphans)
     }
     EXPECT_FALSE(QFile::exists(f.disk.filePath("com.example.gone")));
 }
+
+TEST(IconCache, HoldsIconsInMemoryAtTheSizeTheyAreDrawn)
+{
+    Fixture f;
+    QImage wide(1024, 512, QImage::Format_ARGB32_Premultiplied);
+    wide.fill(Qt::red);
+    f.icons.set("/Applications/Wide.app", wide);
+
+    // Before the views know their size, an icon is kept as decoded; the disk gets it whole.
+    const QImage early = f.cache.loadImage("com.example.big", "/Applications/Big.app");
+    EXPECT_EQ(early.size(), QSize(1024, 1024));
+    // Once they do, what is held shrinks to it, keeping its proportions, and new icons arrive at it.
+    f.cache.setDrawPixels(96);
+    EXPECT_EQ(f.cache.cachedImage("com.example.big")->size(), QSize(96, 96));
+    EXPECT_EQ(f.cache.loadImage("com.example.wide", "/Applications/Wide.app").size(), QSize(96, 48));
+    EXPECT_EQ(f.cache.cachedImage("com.example.wide")->size(), QSize(96, 48));
+    f.tasks.runAll();
+    EXPECT_EQ(f.disk.image("com.example.wide")->width(), IconDiskCache::kLargestSide);
+
+    // A smaller icon than the draw size is kept as it is.
+    QImage small(64, 64, QImage::Format_ARGB32_Premultiplied);
+    small.fill(Qt::blue);
+    f.icons.set("/Applications/Small.app", small);
+    EXPECT_EQ(f.cache.loadImage("com.example.small", "/Applications/Small.app").size(), QSize(64, 64));
+
+    // Drawn larger later, the held icons are too small: memory starts again.
+    f.cache.setDrawPixels(192);
+    EXPECT_FALSE(f.cache.cachedImage("com.example.wide"));
+    EXPECT_EQ(f.cache.loadImage("com.example.wide", "/Applications/Wide.app").size(), QSize(192, 96));
+}

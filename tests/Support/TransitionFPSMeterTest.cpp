@@ -53,13 +53,14 @@ TEST(TransitionFPSMeter, WritesOneLineWithRateGapsAndStalls)
     Harness h;
     test::LogCapture log;
     h.meter.start(QStringLiteral("show"), &h.window, 0.25, TimingCurve::easeOut());
-    h.paintAt({0, 16, 33, 50, 120, 160, 176});
-    h.meter.stopAfter(0.37 - 0.176);
+    // Each frame is seen by the next 4 ms sample: at 4, 20, 36, 52, 120, 160 and 176 ms.
+    h.paintAt({1, 17, 33, 50, 119, 157, 175});
+    h.meter.stopAfter(0.37 - 0.175);
     h.scheduler.advance(1);
     const QStringList lines = h.perfLines(log);
     ASSERT_EQ(lines.size(), 1);
-    EXPECT_EQ(lines[0], QStringLiteral("PERF fps show — 渲染=34.1fps（7 帧/动画窗 176ms，最大帧间隔=70ms，采样率=249/s，屏幕上限=120Hz，总耗时=370ms，"
-                                       "卡顿帧=50→120ms(70) 120→160ms(40)）"));
+    EXPECT_EQ(lines[0], QStringLiteral("PERF fps show — 渲染=34.9fps（7 帧/动画窗 172ms，最大帧间隔=68ms，采样率=249/s，屏幕上限=120Hz，总耗时=370ms，"
+                                       "卡顿帧=52→120ms(68) 120→160ms(40)）"));
     EXPECT_FALSE(h.meter.isMeasuring());
     EXPECT_EQ(h.scheduler.pendingCount(), 0u); // nothing keeps running while idle
 }
@@ -96,6 +97,31 @@ TEST(TransitionFPSMeter, SmoothSingleAndShortMeasurements)
         h.meter.stop(true);
         EXPECT_TRUE(h.perfLines(log).isEmpty()); // 20 ms or less: no line
     }
+}
+
+TEST(TransitionFPSMeter, CountsOnlyFramesThatPresentANewProbeValue)
+{
+    Harness h;
+    test::LogCapture log;
+    h.meter.start(QStringLiteral("show"), &h.window, 0.1, TimingCurve::easeOut());
+    EXPECT_FALSE(h.meter.presentedProbeValue()); // nothing presented before the first frame
+    // Five frames while the probe runs, the one after its end, then caret blinks and icon
+    // arrivals that present the same finished probe again.
+    h.paintAt({3, 23, 43, 63, 83, 119, 139, 159, 179, 199});
+    EXPECT_EQ(h.meter.presentedProbeValue(), 1.0f);
+    h.meter.stop(true);
+    ASSERT_EQ(h.perfLines(log).size(), 1);
+    EXPECT_TRUE(h.perfLines(log)[0].contains(QStringLiteral("（6 帧/动画窗 116ms，"))) << h.perfLines(log)[0].toStdString();
+
+    // Two paints within one sample are one frame.
+    Harness twice;
+    test::LogCapture log2;
+    twice.meter.start(QStringLiteral("hide"), &twice.window, 0.25, TimingCurve::easeIn());
+    twice.paintAt({5, 6, 21});
+    twice.scheduler.advance(0.05);
+    twice.meter.stop(true);
+    ASSERT_EQ(twice.perfLines(log2).size(), 1);
+    EXPECT_TRUE(twice.perfLines(log2)[0].contains(QStringLiteral("（2 帧/动画窗 16ms，"))) << twice.perfLines(log2)[0].toStdString();
 }
 
 TEST(TransitionFPSMeter, ARestartDropsTheFirstMeasurementAndItsDelayedStop)

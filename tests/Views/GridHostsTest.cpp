@@ -7,6 +7,7 @@
 #include "common/LogCapture.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QGraphicsSceneMouseEvent>
 
 #include <gtest/gtest.h>
@@ -471,4 +472,50 @@ TEST_F(GridHostsTest, OffScreenRenderShowsGridChromeAndDots)
     const PageIndicator& dots = *hosts().pageDots();
     const QPoint dot = dots.mapToScene(dots.dotRect(0).center()).toPoint();
     EXPECT_GT(qGray(frame.pixel(dot)), 230);
+}
+
+TEST_F(GridHostsTest, PagesFarFromTheOneOnScreenStayHiddenAndLoadNothing)
+{
+    QList<TilehallPage> pages;
+    for (int i = 0; i < 6; ++i)
+        pages << page({PageEntry(app(QStringLiteral("Far%1a").arg(i))), PageEntry(app(QStringLiteral("Far%1b").arg(i)))});
+    TilehallContentView& root = presentedView(pages);
+    ASSERT_TRUE(root.pagesPrepared());
+    const auto shownPages = [this] {
+        QList<int> shown;
+        for (int k = 0; k < 6; ++k) {
+            if (hosts().pageView(k)->isVisible())
+                shown << k;
+        }
+        return shown;
+    };
+    for (int k = 0; k < 6; ++k)
+        ASSERT_NE(hosts().pageView(k), nullptr) << k; // every page is built
+    // The page on screen and its neighbour are shown; only their cells asked for their icons.
+    EXPECT_EQ(shownPages(), (QList<int>{0, 1}));
+    EXPECT_EQ(icons.missCount(), 4);
+    EXPECT_FALSE(hosts().pageView(4)->hasCells()); // a far page holds its entries, not cells
+
+    engine.pagerOffset().setPage(4);
+    EXPECT_EQ(shownPages(), (QList<int>{3, 4, 5}));
+    EXPECT_EQ(icons.missCount(), 10);
+}
+
+TEST_F(GridHostsTest, AShownOverlayAtRestRepaintsNothing)
+{
+    QList<TilehallPage> pages;
+    for (int i = 0; i < 3; ++i)
+        pages << page({PageEntry(app(QStringLiteral("Still%1a").arg(i))), PageEntry(app(QStringLiteral("Still%1b").arg(i)))});
+    presentedView(pages);
+    scheduler.advance(2); // the show, the page preparation and every fade are over
+    for (int i = 0; i < 3; ++i) // the scene reports its changes one turn of the loop later
+        QCoreApplication::processEvents();
+
+    QList<QRectF> changed;
+    QObject::connect(&scene, &QGraphicsScene::changed, &scene, [&changed](const QList<QRectF>& rects) { changed << rects; });
+    scheduler.advance(10);
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_TRUE(changed.isEmpty()) << QDebug::toString(changed).toStdString();
+    EXPECT_EQ(scheduler.pendingCount(), 0u); // no animation or timer keeps running
 }

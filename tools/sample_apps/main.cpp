@@ -48,7 +48,36 @@ void writeFolderClutter(const QString& root)
               QByteArrayLiteral("Sample applications for trying Corvanta. Each one only records its launch.\n"));
 }
 
-void generate(const QString& output)
+// `count` ordinary applications made like the samples (the catalogue's top-level, visible
+// applications in turn, each copy with its own name, identifier and icon colours), for measuring
+// the program at a real user's size.
+std::vector<SampleApp> generatedCatalog(int count)
+{
+    std::vector<SampleApp> models;
+    for (const SampleApp& app : sampleCatalog()) {
+        if (app.folder.isEmpty() && app.agent == AgentKind::None && !app.identifier.isEmpty() &&
+            app.iconReference == IconReference::BaseName) {
+            models.push_back(app);
+        }
+    }
+    std::vector<SampleApp> apps;
+    for (int i = 0; i < count && !models.empty(); ++i) {
+        SampleApp app = models[static_cast<size_t>(i) % models.size()];
+        const QString number = QString::number(i + 1);
+        const QString base = app.fileName.chopped(4);
+        app.fileName = base + QLatin1Char(' ') + number + QStringLiteral(".app");
+        app.identifier += QStringLiteral(".generated") + number;
+        app.name = (app.name.isEmpty() ? base : app.name) + QLatin1Char(' ') + number;
+        app.displayName.reset();
+        app.localizations.clear();
+        // Different colours per copy, so no two icons are the same picture.
+        app.icon.top = qRgb((qRed(app.icon.top) + 37 * i) % 256, (qGreen(app.icon.top) + 11 * i) % 256, qBlue(app.icon.top));
+        apps.push_back(app);
+    }
+    return apps;
+}
+
+void generate(const QString& output, const std::vector<SampleApp>& catalog)
 {
     // Built beside the target and moved into place at the end, so a failed run leaves the
     // previous tree whole.
@@ -57,7 +86,7 @@ void generate(const QString& output)
     removeOwnedFolder(partial);
     writeFile(partial + QLatin1Char('/') + markerName,
               QByteArrayLiteral("Made by corvanta_sample_apps; deleted and rebuilt at every run.\n"));
-    for (const SampleApp& app : sampleCatalog()) {
+    for (const SampleApp& app : catalog) {
         writeBundle(partial, app);
     }
     writeFolderClutter(partial);
@@ -71,20 +100,27 @@ void generate(const QString& output)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT-FOLDER\n", argv[0]);
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s OUTPUT-FOLDER [COUNT]\n", argv[0]);
         return 2;
     }
     // Painting text needs the font database, which needs a GUI application, but never a display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QString output = QDir::cleanPath(QDir::current().absoluteFilePath(QString::fromLocal8Bit(argv[1])));
+    bool counted = argc == 3;
+    const int count = counted ? QString::fromLocal8Bit(argv[2]).toInt(&counted) : 0;
+    if (argc == 3 && (!counted || count < 1)) {
+        std::fprintf(stderr, "corvanta_sample_apps: COUNT must be a whole number above 0\n");
+        return 2;
+    }
+    const std::vector<SampleApp> catalog = counted ? generatedCatalog(count) : sampleCatalog();
     try {
-        generate(output);
+        generate(output, catalog);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "corvanta_sample_apps: %s\n", error.what());
         return 1;
     }
-    std::printf("%zu sample applications in %s\n", sampleCatalog().size(), qPrintable(output));
+    std::printf("%zu sample applications in %s\n", catalog.size(), qPrintable(output));
     return 0;
 }
