@@ -1,0 +1,75 @@
+#pragma once
+
+#include "Models/AppItem.h"
+#include "Platform/AdminDeleter.h"
+#include "Platform/Bundle.h"
+#include "Platform/ChildProcess.h"
+#include "Platform/DockPreferences.h"
+#include "Platform/RunningApplications.h"
+#include "Platform/SafeFiles.h"
+#include "Support/TaskRunner.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+namespace corvanta {
+
+// The folders the uninstaller reads and may delete in. Every one is a parameter, so a test points
+// the whole uninstaller at a fixture tree. Paths are absolute, standardised, with no link in them.
+struct UninstallRoots {
+    QString home;       // the user's home folder
+    QString systemRoot; // prefix of the system folders: "" on a real system, a fixture otherwise
+    // The folders applications are installed in (top level only); the bundle to delete must be
+    // directly inside one of them.
+    QStringList applicationFolders;
+    // The program's own bundle (or the folder of its executable) and its own state folders
+    // (support, settings, logs, caches): never offered and never deleted.
+    QString ownBundle;
+    QStringList ownStateFolders;
+
+    QString system(const QString& path) const { return systemRoot + path; } // path begins with "/"
+    QString library() const { return system(QStringLiteral("/Library")); }
+    QString homeLibrary() const { return home + QStringLiteral("/Library"); }
+
+    // The real machine: the home folder, "/", the standard application folders, this executable's
+    // folder and the program's data, settings, log and cache folders.
+    static UninstallRoots forThisSystem();
+};
+
+// Where the tools live. On a system without them, the lookup or unloading they do is skipped.
+struct UninstallTools {
+    QString pkgutil = QStringLiteral("/usr/sbin/pkgutil");
+    QString launchctl = QStringLiteral("/bin/launchctl");
+    int timeoutMs = 15000;              // one run of a tool
+    qint64 maxOutput = 32 * 1024 * 1024; // bytes of output kept from one run
+    int maxListedFiles = 200000;        // lines of one package listing looked at
+};
+
+struct UninstallEnvironment {
+    UninstallRoots roots;
+    UninstallTools tools;
+    std::shared_ptr<const BundleReader> bundles;
+    std::shared_ptr<ChildProcessRunner> processes;
+    std::shared_ptr<RunningApplications> running;
+    std::shared_ptr<AdminDeleter> admin;
+    std::shared_ptr<DockPreferences> dock;
+    // The applications installed now; a leftover another one matches at least as well is not offered.
+    std::function<QList<AppItem>()> installedApps;
+    std::function<void(const QString& url)> openUrl;
+    TaskRunner background; // where plans and deletions run
+    TaskRunner home;       // where their results are delivered (the main thread)
+    // The quit wait: monotonic seconds and a pause of the calling (background) thread.
+    std::function<double()> now;
+    std::function<void(double seconds)> pause;
+    SafeFiles::DeviceOverride deviceOverride; // tests only
+    // The plain removal; tests put a failing one here to reach the administrator route.
+    std::function<SafeFiles::RemoveOutcome(const QString& path, std::optional<SafeFiles::Identity> expected)> remove;
+    SafeFiles::Credentials credentials = SafeFiles::Credentials::ofProcess();
+    // The identifier of the program itself.
+    QString ownBundleIdentifier = QStringLiteral("com.corvanta.app");
+};
+
+} // namespace corvanta

@@ -1,0 +1,255 @@
+#include "Services/UninstallExecution.h"
+
+#include "Platform/SafeFiles.h"
+#include "Services/UninstallDock.h"
+#include "Support/LogText.h"
+#include "Support/Logger.h"
+
+#include <atomic>
+#include <unistd.h>
+
+namespace corvanta::Uninstall {
+
+namespace {
+
+using Status = ItemOutcome::Status;
+
+QString safe(const QString& text) { return logSafe(text); }
+
+void runLaunchctl(const QStringList& arguments, const UninstallEnvironment& env)
+{
+    if (!env.processes || !isExecutableFile(env.tools.launchctl)) {
+        static std::atomic_bool logged{false};
+        if (!logged.exchange(true))
+            CLOG_INFO(QStringLiteral("Uninstall: launch item tool not found — ") + safe(env.tools.launchctl)
+                      + QStringLiteral("; launch items not unloaded"));
+        return;
+    }
+    const ChildResult result = env.processes->run(env.tools.launchctl, arguments, env.tools.timeoutMs, 64 * 1024);
+    if (!result.started)
+        CLOG_ERROR(QStringLiteral("Uninstall: launchctl ") + safe(arguments.join(u' ')) + QStringLiteral(" failed — not started"));
+    else if (result.timedOut)
+        CLOG_ERROR(QStringLiteral("Uninstall: launchctl ") + safe(arguments.join(u' ')) + QStringLiteral(" failed — timed out"));
+}
+
+void bootoutLaunchItem(const QString& path, const UninstallEnvironment& env)
+{
+    CLOG_INFO(QStringLiteral("Uninstall: bootout launch item — ") + safe(path));
+    const QString uid = QString::number(::getuid());
+    runLaunchctl({QStringLiteral("bootout"), QStringLiteral("gui/") + uid, path}, env);
+    runLaunchctl({QStringLiteral("bootout"), QStringLiteral("user/") + uid, path}, env);
+    runLaunchctl({QStringLiteral("bootout"), QStringLiteral("system"), path}, env);
+    runLaunchctl({QStringLiteral("unload"), QStringLiteral("-w"), path}, env);
+}
+
+std::optional<SafeFiles::Identity> identityOf(const FileIdentity& identity)
+{
+    if (!identity.isValid())
+        return std::nullopt;
+    return SafeFiles::Identity{identity.device, identity.inode};
+}
+
+// The administrator route for a path whose plain removal was denied. The helper checks the path
+// itself again; success is believed only when the path is gone afterwards.
+ItemOutcome adminDelete(const QUrl& url, const UninstallEnvironment& env, const UninstallGuard& guard)
+{
+    const QString path = url.toLocalFile();
+    ItemOutcome out{url, Status::failed, {}, 0};
+    if (const auto refusal = guard.basicRefusal(path)) {
+        CLOG_ERROR(QStringLiteral("Uninstall: admin delete refused — ") + safe(path) + QStringLiteral(": ")
+                   + UninstallError::appDeleteFailed(*refusal).description());
+        out.status = Status::refused;
+        out.message = *refusal;
+        return out;
+    }
+    if (!env.admin) {
+        out.message = QStringLiteral("no administrator helper");
+        return out;
+    }
+    const AdminDeleter::Result result = env.admin->deletePath(path);
+    if (!result.succeeded) {
+        CLOG_ERROR(QStringLiteral("Uninstall: admin delete failed — ") + safe(path) + QStringLiteral(": ")
+                   + safe(result.message.isEmpty() ? QStringLiteral("unknown") : result.message));
+        out.message = result.message;
+        return out;
+    }
+    if (SafeFiles::linkStat(path, env.deviceOverride)) {
+        CLOG_ERROR(QStringLiteral("Uninstall: admin delete reported success but file remains — ") + safe(path));
+        out.message = QStringLiteral("file remains");
+        return out;
+    }
+    CLOG_INFO(QStringLiteral("Uninstall: admin delete OK — ") + safe(path));
+    out.status = Status::deletedAsAdmin;
+    return out;
+}
+
+// One removal without links followed; a denied one goes to the administrator route.
+ItemOutcome removeOne(const QUrl& url, const FileIdentity& identity, const UninstallEnvironment& env,
+                      const UninstallGuard& guard, QString* firstError)
+{
+    const QString path = url.toLocalFile();
+    const SafeFiles::RemoveOutcome removal = env.remove
+        ? env.remove(path, identityOf(identity))
+        : SafeFiles::removeNoFollow(path, identityOf(identity), env.deviceOverride);
+    ItemOutcome out{url, Status::failed, removal.message, removal.removedEntries};
+    switch (removal.status) {
+    case SafeFiles::RemoveOutcome::Status::removed:
+        out.status = Status::deleted;
+        out.message.clear();
+        return out;
+    case SafeFiles::RemoveOutcome::Status::missing:
+        out.status = Status::alreadyGone;
+        out.message.clear();
+        return out;
+    case SafeFiles::RemoveOutcome::Status::refused:
+        out.status = Status::refused;
+        return out;
+    case SafeFiles::RemoveOutcome::Status::failed:
+        break;
+    }
+    if (firstError)
+        *firstError = removal.message;
+    if (!removal.permissionDenied())
+        return out;
+    ItemOutcome admin = adminDelete(url, env, guard);
+    admin.removedEntries += removal.removedEntries;
+    if (!admin.succeeded() && admin.message.isEmpty())
+        admin.message = removal.message;
+    return admin;
+}
+
+} // namespace
+
+bool isProtectedApp(const AppItem& app, const UninstallEnvironment& env)
+{
+    return app.bundleIdentifier == env.ownBundleIdentifier || app.bundleIdentifier.startsWith(QLatin1String("com.apple."))
+        || app.path().startsWith(env.roots.system(QStringLiteral("/System")))
+        || (!env.roots.ownBundle.isEmpty()
+            && isSameOrInside(standardizePath(app.path(), env.roots.home), standardizePath(env.roots.ownBundle, env.roots.home)));
+}
+
+void terminateProcesses(const AppItem& app, const UninstallEnvironment& env)
+{
+    if (!env.running || (app.bundleIdentifier.isEmpty() && app.path().isEmpty()))
+        return;
+    const QString id = app.bundleIdentifier;
+    const QString path = app.path();
+    const QList<qint64> running = env.running->processes(id, path);
+    if (running.isEmpty())
+        return;
+    CLOG_INFO(QStringLiteral("Uninstall: terminating ") + QString::number(running.size())
+              + QStringLiteral(" running process(es) of ") + safe(id));
+    for (qint64 pid : running)
+        env.running->terminate(pid);
+    if (env.now && env.pause) {
+        const double deadline = env.now() + 2.0;
+        while (env.now() < deadline) {
+            if (env.running->processes(id, path).isEmpty())
+                return;
+            env.pause(0.1);
+        }
+    }
+    for (qint64 pid : env.running->processes(id, path)) {
+        CLOG_INFO(QStringLiteral("Uninstall: force terminating pid ") + QString::number(pid));
+        env.running->forceTerminate(pid);
+    }
+}
+
+UninstallOutcome executeUninstall(const UninstallPlan& plan, bool includeApp, const UninstallEnvironment& env,
+                                  const UninstallGuard& guard)
+{
+    UninstallOutcome outcome;
+    const AppItem& app = plan.app;
+    if (isProtectedApp(app, env)) {
+        outcome.error = UninstallError::protectedApp();
+        return outcome;
+    }
+    CLOG_INFO(QStringLiteral("Uninstall: start — ") + safe(app.name) + QStringLiteral(" (") + safe(app.bundleIdentifier)
+              + QStringLiteral("), includeApp=") + (includeApp ? QStringLiteral("true") : QStringLiteral("false")));
+
+    // Nothing is quit or unloaded for a bundle that is not what the plan said it was.
+    if (const auto refusal = guard.bundleRefusal(plan)) {
+        CLOG_ERROR(QStringLiteral("Uninstall: app bundle refused — ") + safe(*refusal));
+        outcome.error = UninstallError::appDeleteFailed(*refusal);
+        return outcome;
+    }
+
+    terminateProcesses(app, env);
+
+    for (const ResidualItem& item : plan.residuals) {
+        if (item.kind != ResidualKind::launchItem || !item.path().toLower().endsWith(QLatin1String(".plist")))
+            continue;
+        if (guard.basicRefusal(item.path()) || guard.residualRefusal(item, plan))
+            continue;
+        bootoutLaunchItem(item.path(), env);
+    }
+
+    UninstallResult& result = outcome.result;
+    if (!includeApp) {
+        CLOG_INFO(QStringLiteral("Uninstall: app bundle skipped (未勾选应用本体)"));
+    } else {
+        QString firstError;
+        const ItemOutcome bundle = removeOne(app.url, plan.appIdentity, env, guard, &firstError);
+        result.appOutcome = bundle;
+        if (bundle.status == Status::deleted || bundle.status == Status::alreadyGone) {
+            CLOG_INFO(QStringLiteral("Uninstall: app deleted — ") + safe(app.path()));
+        } else if (bundle.status == Status::deletedAsAdmin) {
+            CLOG_INFO(QStringLiteral("Uninstall: app deleted (with admin privileges) — ") + safe(app.path()));
+        } else {
+            const QString reason = firstError.isEmpty() ? bundle.message : firstError;
+            CLOG_ERROR(QStringLiteral("Uninstall: app delete failed — ") + safe(reason));
+            outcome.error = UninstallError::appDeleteFailed(reason);
+            for (const ResidualItem& item : plan.residuals)
+                result.residualOutcomes.append(ItemOutcome{item.url, Status::skipped, {}, 0});
+            result.failedURLs.clear();
+            return outcome;
+        }
+        result.appDeleted = true;
+    }
+
+    for (const ResidualItem& item : plan.residuals) {
+        const QString path = item.path();
+        std::optional<QString> refusal = guard.basicRefusal(path);
+        if (!refusal)
+            refusal = guard.residualRefusal(item, plan);
+        ItemOutcome done;
+        if (refusal) {
+            done = ItemOutcome{item.url, Status::refused, *refusal, 0};
+            CLOG_ERROR(QStringLiteral("Uninstall: residual delete refused — ") + safe(path) + QStringLiteral(": ")
+                       + safe(UninstallError::appDeleteFailed(*refusal).description()));
+        } else {
+            done = removeOne(item.url, item.identity, env, guard, nullptr);
+            if (done.status == Status::refused)
+                CLOG_ERROR(QStringLiteral("Uninstall: residual delete refused — ") + safe(path) + QStringLiteral(": ")
+                           + safe(done.message));
+            else if (!done.succeeded())
+                CLOG_ERROR(QStringLiteral("Uninstall: residual delete failed — ") + safe(path) + QStringLiteral(": ")
+                           + safe(done.message));
+        }
+        if (done.succeeded())
+            ++result.deletedCount;
+        else
+            result.failedURLs.append(item.url);
+        result.residualOutcomes.append(done);
+    }
+
+    if (env.dock) {
+        if (const auto tiles = env.dock->persistentApps()) {
+            const DockPruneResult pruned = pruneDockTiles(*tiles, app);
+            if (pruned.removed > 0 && env.dock->setPersistentApps(pruned.kept)) {
+                env.dock->restartDock();
+                result.dockTilesRemoved = true;
+                CLOG_INFO(QStringLiteral("Uninstall: removed Dock icon for ") + safe(app.name) + QStringLiteral(" (persistent-apps ")
+                          + QString::number(tiles->size()) + QStringLiteral(" → ") + QString::number(pruned.kept.size())
+                          + u')');
+            }
+        }
+    }
+
+    CLOG_INFO(QStringLiteral("Uninstall: done — ") + safe(app.name) + QStringLiteral(", residuals ")
+              + QString::number(result.deletedCount) + QStringLiteral(" deleted / ")
+              + QString::number(result.failedURLs.size()) + QStringLiteral(" failed"));
+    return outcome;
+}
+
+} // namespace corvanta::Uninstall

@@ -1,0 +1,346 @@
+#include "Services/UninstallGuard.h"
+
+#include "Platform/SafeFiles.h"
+#include "Services/UninstallTargets.h"
+
+namespace corvanta::Uninstall {
+
+namespace {
+
+const char* const kSystemFolders[] = {"/", "/Users", "/Users/Shared", "/Applications", "/System", "/private",
+                                      "/private/var", "/private/var/db", "/bin", "/cores", "/sbin", "/usr",
+                                      "/usr/local", "/opt", "/dev", "/etc", "/tmp", "/var"};
+const char* const kLibraryFolders[] = {
+    "Application Support", "Caches",        "Preferences",   "Logs",          "Fonts",
+    "Frameworks",          "Extensions",    "Filesystems",   "PreferencePanes", "LaunchAgents",
+    "LaunchDaemons",       "StartupItems",  "QuickLook",     "Internet Plug-Ins", "Input Methods",
+    "PrivilegedHelperTools", "Receipts",    "SystemExtensions", "Audio",      "Mail",
+    "Screen Savers",       "Spotlight",     "Services",      "Keyboard Layouts", "ColorPickers",
+    "Components",          "ScriptingAdditions", "Widgets"};
+const char* const kHomeFolders[] = {"/Library", "/Desktop", "/Documents", "/Downloads", "/Movies",
+                                    "/Music",   "/Pictures", "/Public",   "/Applications", "/.Trash"};
+const char* const kUserLibraryFolders[] = {
+    "Application Support", "Caches",         "Preferences",   "Logs",           "Containers",
+    "Group Containers",    "Saved Application State", "WebKit", "HTTPStorages", "Cookies",
+    "LaunchAgents",        "LaunchDaemons",  "PreferencePanes", "QuickLook",    "Services",
+    "Screen Savers",       "Spotlight",      "Input Methods", "Internet Plug-Ins", "Keyboard Layouts",
+    "Frameworks",          "Mail",           "Audio",         "Application Scripts", "Autosave Information",
+    "Safari",              "Application Support/CrashReporter", "Caches/SentryCrash"};
+// Package managers' own records: a receipt never points into them.
+const char* const kPackageDatabases[] = {"/var/db/receipts", "/private/var/db/receipts", "/Library/Apple",
+                                         "/System", "/var/lib/dpkg", "/var/lib/rpm", "/var/lib/apt"};
+
+const QString kRefusedEmpty = QStringLiteral("拒绝删除空路径或根目录");
+const QString kRefusedControl = QStringLiteral("拒绝删除含控制字符的路径");
+const QString kRefusedProtected = QStringLiteral("拒绝删除受保护目录：");
+const QString kRefusedShallow = QStringLiteral("拒绝删除过浅的路径：");
+const QString kRefusedSelf = QStringLiteral("不允许删除 Corvanta 自身");
+
+bool hasControlCharacter(const QString& text)
+{
+    for (const QChar c : text)
+        if (c.unicode() < 0x20)
+            return true;
+    return false;
+}
+
+// The system's own items in the Library folders: named by its identifiers, or inside its own
+// vendor folder. No application this program uninstalls owns them. Only the item's own name and
+// its folder's are looked at (a user may well be called Apple).
+bool isSystemVendorItem(const QString& path)
+{
+    const QStringList parts = path.split(u'/', Qt::SkipEmptyParts);
+    for (qsizetype i = std::max<qsizetype>(0, parts.size() - 2); i < parts.size(); ++i)
+        if (parts.at(i).startsWith(QLatin1String("com.apple."), Qt::CaseInsensitive) || parts.at(i) == QLatin1String("Apple"))
+            return true;
+    return false;
+}
+
+int componentCount(const QString& path) { return int(path.split(u'/', Qt::SkipEmptyParts).size()); }
+
+QString parentOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+// `path` with every link resolved; a missing tail is kept as written under its resolved folder.
+QString resolvedPath(const QString& path)
+{
+    if (const auto real = SafeFiles::realPath(path))
+        return *real;
+    const QString parent = parentOf(path);
+    if (parent != path) {
+        const QString resolvedParent = resolvedPath(parent);
+        const QString name = path.mid(path.lastIndexOf(u'/') + 1);
+        return resolvedParent == QLatin1String("/") ? u'/' + name : resolvedParent + u'/' + name;
+    }
+    return path;
+}
+
+} // namespace
+
+QString standardizePath(const QString& path, const QString& home)
+{
+    QString text = path;
+    if (text == QLatin1String("~") || text.startsWith(QLatin1String("~/")))
+        text = home + text.mid(1);
+    if (text.isEmpty())
+        return text;
+    const bool absolute = text.startsWith(u'/');
+    QStringList parts;
+    for (const QString& part : text.split(u'/', Qt::SkipEmptyParts)) {
+        if (part == QLatin1String("."))
+            continue;
+        if (part == QLatin1String("..") && (absolute || (!parts.isEmpty() && parts.last() != QLatin1String("..")))) {
+            if (!parts.isEmpty())
+                parts.removeLast();
+            continue;
+        }
+        parts << part;
+    }
+    const QString joined = parts.join(u'/');
+    return absolute ? u'/' + joined : joined;
+}
+
+bool isInside(const QString& inner, const QString& outer)
+{
+    if (outer.isEmpty())
+        return false;
+    QString prefix = outer.endsWith(u'/') ? outer : outer + u'/';
+    return inner != outer && inner.startsWith(prefix);
+}
+
+bool isSameOrInside(const QString& inner, const QString& outer) { return inner == outer || isInside(inner, outer); }
+
+UninstallGuard::UninstallGuard(const UninstallEnvironment& environment) : m_env(environment)
+{
+    const UninstallRoots& roots = m_env.roots;
+    const QString& home = roots.home;
+    auto add = [&](const QString& path) { m_forbidden.insert(standardizePath(path, home)); };
+    for (const char* folder : kSystemFolders)
+        add(roots.system(QString::fromLatin1(folder)));
+    add(roots.library());
+    for (const char* folder : kLibraryFolders)
+        add(roots.library() + u'/' + QString::fromLatin1(folder));
+    add(home);
+    for (const char* folder : kHomeFolders)
+        add(home + QString::fromLatin1(folder));
+    for (const char* folder : kUserLibraryFolders)
+        add(roots.homeLibrary() + u'/' + QString::fromLatin1(folder));
+    for (const QString& folder : roots.applicationFolders)
+        add(folder);
+
+    for (const QString& own : roots.ownStateFolders)
+        if (!own.isEmpty())
+            m_ownFolders << standardizePath(own, home);
+    if (!roots.ownBundle.isEmpty())
+        m_ownFolders << standardizePath(roots.ownBundle, home);
+
+    QStringList folders;
+    for (const ScanTarget& target : scanTargets(roots)) {
+        folders << target.path;
+        m_depthOne.insert(standardizePath(target.path, home));
+        if (target.allowCompanyDescent)
+            m_vendorParents.insert(standardizePath(target.path, home));
+    }
+    folders << launchItemFolders(roots) << roots.applicationFolders;
+    for (const QString& folder : std::as_const(folders)) {
+        QString path = standardizePath(folder, home);
+        while (!m_protectedFolders.contains(path)) {
+            m_protectedFolders.insert(path);
+            if (path == QLatin1String("/") || path.isEmpty())
+                break;
+            path = parentOf(path);
+        }
+    }
+    for (const char* database : kPackageDatabases)
+        m_packageDatabases << standardizePath(roots.system(QString::fromLatin1(database)), home);
+}
+
+bool UninstallGuard::withinRoots(const QString& standardized) const
+{
+    const UninstallRoots& roots = m_env.roots;
+    if (roots.systemRoot.isEmpty() || isInside(standardized, standardizePath(roots.systemRoot, roots.home)))
+        return true;
+    if (isInside(standardized, roots.home))
+        return true;
+    for (const QString& folder : roots.applicationFolders)
+        if (isInside(standardized, folder))
+            return true;
+    return false;
+}
+
+bool UninstallGuard::isProtectedFolder(const QString& standardized) const
+{
+    if (m_forbidden.contains(standardized) || m_protectedFolders.contains(standardized))
+        return true;
+    for (const QString& own : m_ownFolders)
+        if (isSameOrInside(standardized, own))
+            return true;
+    return false;
+}
+
+bool UninstallGuard::isInPackageDatabase(const QString& standardized) const
+{
+    for (const QString& database : m_packageDatabases)
+        if (isSameOrInside(standardized, database))
+            return true;
+    return false;
+}
+
+bool UninstallGuard::isSafeResidual(const QString& path, const QString& appPathText) const
+{
+    const QString& home = m_env.roots.home;
+    const QString std = standardizePath(path, home);
+    if (std.isEmpty() || hasControlCharacter(std) || m_forbidden.contains(std))
+        return false;
+    const QString appPath = standardizePath(appPathText, home);
+    if (std == appPath || isInside(std, appPath))
+        return false;
+    if (isInside(std, m_env.roots.system(QStringLiteral("/Applications"))) || isInside(std, home + QStringLiteral("/Applications")))
+        return false;
+    for (const QString& folder : m_env.roots.applicationFolders)
+        if (isInside(std, folder))
+            return false;
+    if (componentCount(std) < 2 || !withinRoots(std) || isProtectedFolder(std) || isSystemVendorItem(std))
+        return false;
+    return !m_forbidden.contains(resolvedPath(std));
+}
+
+std::optional<QString> UninstallGuard::basicRefusal(const QString& path) const
+{
+    const QString& home = m_env.roots.home;
+    const QString p = standardizePath(path, home);
+    if (p.isEmpty() || p == QLatin1String("/"))
+        return kRefusedEmpty;
+    if (hasControlCharacter(p) || hasControlCharacter(path))
+        return kRefusedControl;
+    if (m_forbidden.contains(p))
+        return kRefusedProtected + p;
+    if (componentCount(p) < 2)
+        return kRefusedShallow + p;
+    const QString r = resolvedPath(p);
+    if (r.isEmpty() || r == QLatin1String("/") || m_forbidden.contains(r))
+        return kRefusedProtected + r;
+    for (const QString& own : m_ownFolders)
+        if (isSameOrInside(p, own) || isSameOrInside(r, own))
+            return kRefusedSelf;
+    if (!withinRoots(p))
+        return QStringLiteral("拒绝删除配置范围之外的路径：") + p;
+    return std::nullopt;
+}
+
+std::optional<QString> UninstallGuard::placementRefusal(const QString& p, MatchEvidence evidence, const AppItem& app) const
+{
+    const QString& home = m_env.roots.home;
+    const QString parent = parentOf(p);
+    const QString grandparent = parentOf(parent);
+    const QString misplaced = QStringLiteral("拒绝删除扫描范围之外的路径：") + p;
+    switch (evidence) {
+    case MatchEvidence::packageReceipt: {
+        const auto info = SafeFiles::linkStat(p, m_env.deviceOverride);
+        if (info && info->isDirectory())
+            return QStringLiteral("拒绝删除安装记录中的文件夹：") + p;
+        if (isInPackageDatabase(p))
+            return kRefusedProtected + p;
+        // Installer packages of other makers put files in these places; the system's own folders
+        // (/usr/bin, /etc, /System...) are never cleaned on a receipt's word.
+        const UninstallRoots& roots = m_env.roots;
+        QStringList zones{roots.library(), roots.system(QStringLiteral("/usr/local")), roots.system(QStringLiteral("/opt")),
+                          roots.system(QStringLiteral("/Users/Shared")), home};
+        zones << roots.applicationFolders;
+        for (const QString& zone : std::as_const(zones))
+            if (isInside(p, standardizePath(zone, home)))
+                return std::nullopt;
+        return misplaced;
+    }
+    case MatchEvidence::knownPath: {
+        const QString key = app.bundleIdentifier.toLower();
+        QStringList known = specialResidualPaths(key, m_env.roots);
+        for (const QString& pattern : aliasPathPatterns(key, m_env.roots))
+            known << expandPattern(pattern, home);
+        for (const QString& candidate : std::as_const(known))
+            if (standardizePath(candidate, home) == p)
+                return std::nullopt;
+        return misplaced;
+    }
+    case MatchEvidence::containerMetadata:
+        return parent == standardizePath(m_env.roots.homeLibrary() + QStringLiteral("/Containers"), home)
+            ? std::nullopt
+            : std::optional<QString>(misplaced);
+    case MatchEvidence::launchProgram:
+        for (const QString& folder : launchItemFolders(m_env.roots))
+            if (standardizePath(folder, home) == parent)
+                return std::nullopt;
+        return misplaced;
+    case MatchEvidence::bundleIdentifier:
+    case MatchEvidence::name:
+    case MatchEvidence::vendorFolder:
+        if (m_depthOne.contains(parent) || (m_vendorParents.contains(grandparent) && !isProtectedFolder(parent)))
+            return std::nullopt;
+        return misplaced;
+    }
+    return misplaced;
+}
+
+std::optional<QString> UninstallGuard::residualRefusal(const ResidualItem& item, const UninstallPlan& plan) const
+{
+    const QString raw = item.path();
+    const QString p = standardizePath(raw, m_env.roots.home);
+    if (p != raw)
+        return QStringLiteral("拒绝删除非规范路径：") + p;
+    if (isProtectedFolder(p) || isSystemVendorItem(p))
+        return kRefusedProtected + p;
+    if (const auto refusal = placementRefusal(p, item.evidence, plan.app))
+        return refusal;
+    const QString parent = parentOf(p);
+    const auto realParent = SafeFiles::realPath(parent);
+    if (realParent && *realParent != parent)
+        return QStringLiteral("拒绝删除经由链接到达的路径：") + p;
+    const auto info = SafeFiles::linkStat(p, m_env.deviceOverride);
+    if (!info)
+        return std::nullopt; // already gone; the deletion counts it
+    if (info->isDirectory() && SafeFiles::isMountPoint(p, m_env.deviceOverride))
+        return QStringLiteral("拒绝删除挂载点：") + p;
+    if (item.identity.isValid() && (info->device != item.identity.device || info->inode != item.identity.inode))
+        return QStringLiteral("拒绝删除已被替换的项目：") + p;
+    return std::nullopt;
+}
+
+std::optional<QString> UninstallGuard::bundleRefusal(const UninstallPlan& plan) const
+{
+    const QString& home = m_env.roots.home;
+    const QString raw = plan.app.path();
+    const QString p = standardizePath(raw, home);
+    if (const auto refusal = basicRefusal(p))
+        return refusal;
+    if (p != raw)
+        return QStringLiteral("拒绝删除非规范路径：") + p;
+    const auto info = SafeFiles::linkStat(p, m_env.deviceOverride);
+    if (!info)
+        return QStringLiteral("应用不存在：") + p;
+    if (info->isSymlink())
+        return QStringLiteral("拒绝删除链接形式的应用：") + p;
+    if (!info->isDirectory() || !p.endsWith(QLatin1String(".app"), Qt::CaseInsensitive))
+        return QStringLiteral("不是应用程序包：") + p;
+    const QString parent = parentOf(p);
+    bool inFolder = false;
+    for (const QString& folder : m_env.roots.applicationFolders)
+        inFolder = inFolder || standardizePath(folder, home) == parent;
+    if (!inFolder)
+        return QStringLiteral("应用不在应用程序文件夹中：") + p;
+    const auto realParent = SafeFiles::realPath(parent);
+    if (!realParent || *realParent != parent)
+        return QStringLiteral("拒绝删除经由链接到达的路径：") + p;
+    if (SafeFiles::isMountPoint(p, m_env.deviceOverride))
+        return QStringLiteral("拒绝删除挂载点：") + p;
+    if (plan.appIdentity.isValid() && (info->device != plan.appIdentity.device || info->inode != plan.appIdentity.inode))
+        return QStringLiteral("拒绝删除已被替换的项目：") + p;
+    const auto bundle = m_env.bundles ? m_env.bundles->bundle(p) : std::nullopt;
+    if (!bundle || bundle->info.isEmpty() || bundle->identifier != plan.app.bundleIdentifier)
+        return QStringLiteral("应用标识不符：") + p;
+    return std::nullopt;
+}
+
+} // namespace corvanta::Uninstall

@@ -1,0 +1,204 @@
+#include "Services/UninstallMatching.h"
+
+#include "Platform/FileRead.h"
+
+#include <QSet>
+
+namespace corvanta::Uninstall {
+
+namespace {
+
+const char* const kEmbeddedBundleDirs[] = {"Contents/Frameworks",           "Contents/Library/LoginItems",
+                                           "Contents/Library/LaunchServices", "Contents/Library/SystemExtensions",
+                                           "Contents/PlugIns",              "Contents/XPCServices",
+                                           "Contents/Helpers"};
+
+// Extensions an exact match may carry: the thing itself stored as a file.
+const char* const kPlainExtensions[] = {".plist", ".savedstate", ".binarycookies", ".log", ".db", ".json"};
+
+QString escapedPattern(const QString& keyword)
+{
+    static const QString kSpecial = QStringLiteral("\\/|{}()[]*.?+^$");
+    QString out;
+    for (const QChar c : keyword) {
+        if (kSpecial.contains(c))
+            out += u'\\';
+        out += c;
+    }
+    return out;
+}
+
+std::optional<MatchContext::Pattern> patternFor(const QString& keyword, bool exactOnly)
+{
+    QRegularExpression regex(QStringLiteral("^\\b(?:") + escapedPattern(keyword) + QStringLiteral(")(?:\\..*)?\\b$"));
+    if (!regex.isValid())
+        return std::nullopt;
+    regex.optimize();
+    return MatchContext::Pattern{keyword, std::move(regex), exactOnly};
+}
+
+bool isExactForm(const QString& norm, const QString& keyword)
+{
+    if (norm == keyword)
+        return true;
+    if (!norm.startsWith(keyword))
+        return false;
+    const QStringView rest = QStringView(norm).mid(keyword.size());
+    for (const char* ext : kPlainExtensions)
+        if (rest == QLatin1String(ext))
+            return true;
+    return false;
+}
+
+int patternScore(const QList<MatchContext::Pattern>& patterns, const QString& norm)
+{
+    int best = noMatch;
+    for (const auto& pattern : patterns) {
+        if (isExactForm(norm, pattern.keyword))
+            return exactMatch;
+        if (pattern.exactOnly)
+            continue;
+        const auto match = pattern.regex.match(norm);
+        if (match.hasMatch() && match.capturedStart() == 0 && match.capturedLength() == norm.size())
+            best = prefixMatch;
+    }
+    return best;
+}
+
+int identifierParts(const QString& identifier) { return int(identifier.split(u'.', Qt::SkipEmptyParts).size()); }
+
+} // namespace
+
+QString normalizedName(const QString& name)
+{
+    QString out = name;
+    out.remove(u' ');
+    return out.toLower();
+}
+
+bool isGenericExecutableName(const QString& lowerName)
+{
+    static const QSet<QString> kGeneric = {
+        QStringLiteral("app"),      QStringLiteral("main"),      QStringLiteral("run"),       QStringLiteral("start"),
+        QStringLiteral("launcher"), QStringLiteral("launch"),    QStringLiteral("electron"),  QStringLiteral("java"),
+        QStringLiteral("python"),   QStringLiteral("python3"),   QStringLiteral("node"),      QStringLiteral("ruby"),
+        QStringLiteral("perl"),     QStringLiteral("sh"),        QStringLiteral("bash"),      QStringLiteral("wrapper"),
+        QStringLiteral("applet"),   QStringLiteral("stub"),      QStringLiteral("bin"),       QStringLiteral("binary"),
+        QStringLiteral("exec"),     QStringLiteral("executable"), QStringLiteral("helper"),   QStringLiteral("updater"),
+        QStringLiteral("update"),   QStringLiteral("setup"),     QStringLiteral("install"),   QStringLiteral("installer"),
+        QStringLiteral("application"), QStringLiteral("program"), QStringLiteral("macos"),    QStringLiteral("universal"),
+        QStringLiteral("default"),  QStringLiteral("client"),    QStringLiteral("server"),    QStringLiteral("daemon"),
+        QStringLiteral("agent"),    QStringLiteral("service"),   QStringLiteral("apprun"),    QStringLiteral("qt"),
+        QStringLiteral("wine"),     QStringLiteral("mono"),      QStringLiteral("steam"),     QStringLiteral("game"),
+    };
+    return kGeneric.contains(lowerName);
+}
+
+QStringList embeddedHelperBundleIDs(const AppItem& app, const BundleReader& bundles)
+{
+    QStringList out;
+    const QString appPath = app.path();
+    const QString own = normalizedName(app.bundleIdentifier);
+    for (const char* folder : kEmbeddedBundleDirs) {
+        const QString dir = appPath + u'/' + QString::fromLatin1(folder);
+        const auto names = listFolderNames(dir);
+        if (!names)
+            continue;
+        for (const QString& name : *names) {
+            const QString lower = name.toLower();
+            if (!lower.endsWith(QLatin1String(".app")) && !lower.endsWith(QLatin1String(".xpc")))
+                continue;
+            const auto bundle = bundles.bundle(dir + u'/' + name);
+            if (!bundle || bundle->identifier.isEmpty())
+                continue;
+            const QString id = normalizedName(bundle->identifier);
+            if (identifierParts(id) < 3 || id == own || out.contains(id))
+                continue;
+            out << id;
+        }
+    }
+    return out;
+}
+
+MatchContext MatchContext::make(const AppItem& app, const BundleReader& bundles, bool withHelpers)
+{
+    MatchContext ctx;
+    auto addName = [&ctx](const QString& name) {
+        const QString lower = normalizedName(name);
+        if (lower.size() < 3 || ctx.rawNames.contains(lower))
+            return;
+        ctx.rawNames << lower;
+        QString kept = name;
+        kept.remove(u' ');
+        if (kept.size() >= 6 && !ctx.rawNamePrefixes.contains(kept))
+            ctx.rawNamePrefixes << kept;
+    };
+    addName(app.name);
+    if (const auto bundle = bundles.bundle(app.path())) {
+        const QVariant executable = bundle->info.value(QStringLiteral("CFBundleExecutable"));
+        if (executable.typeId() == QMetaType::QString && !isGenericExecutableName(normalizedName(executable.toString())))
+            addName(executable.toString());
+    }
+    for (const QString& name : std::as_const(ctx.rawNames))
+        if (auto pattern = patternFor(name, name.size() < 4))
+            ctx.namePatterns << *pattern;
+
+    const QString id = normalizedName(app.bundleIdentifier);
+    if (!id.isEmpty())
+        ctx.bundleIDKeywords << id;
+    if (withHelpers)
+        for (const QString& helper : embeddedHelperBundleIDs(app, bundles))
+            if (!ctx.bundleIDKeywords.contains(helper))
+                ctx.bundleIDKeywords << helper;
+    for (const QString& keyword : std::as_const(ctx.bundleIDKeywords))
+        if (auto pattern = patternFor(keyword, identifierParts(keyword) < 3))
+            ctx.bundlePatterns << *pattern;
+
+    const QStringList pieces = app.bundleIdentifier.split(u'.', Qt::SkipEmptyParts);
+    if (pieces.size() == 3) {
+        const QString word = normalizedName(pieces.at(1));
+        if (word.size() >= 4)
+            ctx.company = word;
+    }
+    return ctx;
+}
+
+int MatchContext::nameScore(const QString& name, const QString& norm) const
+{
+    const int score = patternScore(namePatterns, norm);
+    if (score != noMatch)
+        return score;
+    for (const QString& prefix : rawNamePrefixes)
+        if (name.size() > prefix.size() && name.startsWith(prefix) && name.at(prefix.size()).isUpper())
+            return looseMatch;
+    return noMatch;
+}
+
+int MatchContext::bundleScore(const QString& norm) const
+{
+    const int score = patternScore(bundlePatterns, norm);
+    if (score != noMatch)
+        return score;
+    for (const auto& pattern : bundlePatterns) {
+        if (pattern.exactOnly)
+            continue;
+        const QString& k = pattern.keyword;
+        if (norm.startsWith(k + u'_') || norm.endsWith(u'.' + k) || norm.contains(u'.' + k + u'.'))
+            return looseMatch;
+    }
+    return noMatch;
+}
+
+bool MatchContext::matchesCrashReport(const QString& norm) const
+{
+    for (const auto& pattern : namePatterns) {
+        if (pattern.exactOnly)
+            continue;
+        const QString& r = pattern.keyword;
+        if (norm.startsWith(r + u'_') || norm.startsWith(r + u'-') || norm.startsWith(r + u'.'))
+            return true;
+    }
+    return false;
+}
+
+} // namespace corvanta::Uninstall

@@ -1,0 +1,391 @@
+#include "Services/UninstallScan.h"
+
+#include "Platform/FileRead.h"
+#include "Platform/PropertyList.h"
+#include "Platform/SafeFiles.h"
+#include "Services/UninstallMatching.h"
+#include "Services/UninstallReceipts.h"
+#include "Services/UninstallTargets.h"
+
+#include <QHash>
+
+#include <algorithm>
+
+namespace corvanta::Uninstall {
+
+namespace {
+
+struct Collected {
+    ResidualKind kind;
+    bool requiresAdmin;
+    MatchEvidence evidence;
+};
+
+// The collection the passes share: outermost folder wins, the first kind found for a path stays.
+class Collection {
+public:
+    Collection(const AppItem& app, const UninstallGuard& guard, const QString& home)
+        : m_app(app), m_guard(guard), m_home(home)
+    {
+    }
+
+    void collect(const QString& path, ResidualKind kind, bool requiresAdmin, MatchEvidence evidence)
+    {
+        if (!m_guard.isSafeResidual(path, m_app.path()))
+            return;
+        const QString std = standardizePath(path, m_home);
+        if (m_info.contains(std))
+            return;
+        for (const QString& existing : std::as_const(m_order))
+            if (isInside(std, existing))
+                return;
+        m_order.erase(std::remove_if(m_order.begin(), m_order.end(),
+                                     [&](const QString& existing) { return isInside(existing, std); }),
+                      m_order.end());
+        m_order << std;
+        m_info.insert(std, Collected{kind, requiresAdmin, evidence});
+    }
+
+    const QStringList& order() const { return m_order; }
+    Collected info(const QString& path) const
+    {
+        return m_info.value(path, Collected{ResidualKind::other, false, MatchEvidence::name});
+    }
+
+private:
+    const AppItem& m_app;
+    const UninstallGuard& m_guard;
+    QString m_home;
+    QStringList m_order;
+    QHash<QString, Collected> m_info;
+};
+
+QString joined(const QString& folder, const QString& name) { return folder + u'/' + name; }
+
+// The folder as listed must be the folder itself: a scan folder reached through a link is skipped.
+bool isPlainFolder(const QString& folder, const SafeFiles::DeviceOverride& deviceOverride)
+{
+    const auto info = SafeFiles::linkStat(folder, deviceOverride);
+    if (!info || !info->isDirectory())
+        return false;
+    const auto real = SafeFiles::realPath(folder);
+    return real && *real == folder;
+}
+
+// Other installed applications, whose contexts are made only once a leftover needs the comparison.
+class Rivals {
+public:
+    Rivals(const AppItem& app, const UninstallEnvironment& env) : m_app(app), m_env(env) {}
+
+    // Whether some other application's name or identifier matches the entry at least as well.
+    bool claim(const QString& name, const QString& norm, int ownScore, bool byName, bool byID)
+    {
+        load();
+        for (const MatchContext& other : std::as_const(m_contexts)) {
+            const int score = std::max(byName ? other.nameScore(name, norm) : 0, byID ? other.bundleScore(norm) : 0);
+            if (score >= ownScore)
+                return true;
+        }
+        return false;
+    }
+
+private:
+    void load()
+    {
+        if (m_loaded)
+            return;
+        m_loaded = true;
+        if (!m_env.installedApps || !m_env.bundles)
+            return;
+        const QString ownPath = m_app.path();
+        for (const AppItem& other : m_env.installedApps())
+            if (other.path() != ownPath)
+                m_contexts << MatchContext::make(other, *m_env.bundles, false);
+    }
+
+    const AppItem& m_app;
+    const UninstallEnvironment& m_env;
+    bool m_loaded = false;
+    QList<MatchContext> m_contexts;
+};
+
+void scanTargetsPass(const MatchContext& ctx, Rivals& rivals, Collection& collection, const UninstallEnvironment& env)
+{
+    for (const ScanTarget& row : scanTargets(env.roots)) {
+        if (!isPlainFolder(row.path, env.deviceOverride))
+            continue;
+        const auto names = listFolderNames(row.path);
+        if (!names)
+            continue;
+        for (const QString& name : *names) {
+            if (row.suffix && !name.toLower().endsWith(*row.suffix))
+                continue;
+            const QString full = joined(row.path, name);
+            const auto info = SafeFiles::linkStat(full, env.deviceOverride);
+            if (!info)
+                continue;
+            const bool isFolder = info->isDirectory(); // a link is never a folder here
+            if ((isFolder && row.onlyFile) || (!isFolder && !row.allowFile))
+                continue;
+            const QString norm = normalizedName(name);
+            const int byName = row.matchName ? ctx.nameScore(name, norm) : 0;
+            const int byID = row.matchBundleID ? ctx.bundleScore(norm) : 0;
+            if (byName || byID) {
+                if (!rivals.claim(name, norm, std::max(byName, byID), row.matchName, row.matchBundleID))
+                    collection.collect(full, row.kind, row.requiresAdmin,
+                                       byID >= byName ? MatchEvidence::bundleIdentifier : MatchEvidence::name);
+                continue;
+            }
+            if (row.kind == ResidualKind::crashReport && !isFolder && ctx.matchesCrashReport(norm)) {
+                if (!rivals.claim(name, norm, looseMatch, true, false))
+                    collection.collect(full, ResidualKind::crashReport, row.requiresAdmin, MatchEvidence::name);
+                continue;
+            }
+            if (!row.allowCompanyDescent || !isFolder || !ctx.company || norm != *ctx.company)
+                continue;
+            const auto rowFolder = SafeFiles::linkStat(row.path, env.deviceOverride);
+            if (!rowFolder || info->device != rowFolder->device)
+                continue; // another file system mounted as the vendor's folder
+            const auto inner = listFolderNames(full);
+            for (const QString& sub : inner.value_or(QStringList())) {
+                const QString subNorm = normalizedName(sub);
+                const int subName = row.matchName ? ctx.nameScore(sub, subNorm) : 0;
+                const int subID = row.matchBundleID ? ctx.bundleScore(subNorm) : 0;
+                if ((subName || subID) && !rivals.claim(sub, subNorm, std::max(subName, subID), row.matchName, row.matchBundleID))
+                    collection.collect(joined(full, sub), row.kind, row.requiresAdmin, MatchEvidence::vendorFolder);
+            }
+        }
+    }
+}
+
+void containersPass(const AppItem& app, Collection& collection, const UninstallEnvironment& env)
+{
+    const QString appPath = standardizePath(app.path(), env.roots.home);
+    const QString containers = env.roots.homeLibrary() + QStringLiteral("/Containers");
+    if (!isPlainFolder(containers, env.deviceOverride))
+        return;
+    const auto names = listFolderNames(containers);
+    if (!names)
+        return;
+    QStringList found;
+    for (const QString& entry : *names) {
+        const QString folder = joined(containers, entry);
+        const auto info = SafeFiles::linkStat(folder, env.deviceOverride);
+        if (!info || !info->isDirectory())
+            continue;
+        const auto plist = readSmallPlist(joined(folder, QStringLiteral("Container.plist")));
+        if (!plist)
+            continue;
+        const QVariant validation = plist->value(QStringLiteral("SandboxProfileDataValidationInfo"));
+        if (validation.typeId() != QMetaType::QVariantMap)
+            continue;
+        const QVariant parameters = validation.toMap().value(QStringLiteral("SandboxProfileDataValidationParametersKey"));
+        if (parameters.typeId() != QMetaType::QVariantMap)
+            continue;
+        const QVariantMap params = parameters.toMap();
+        const QVariant bundle = params.value(QStringLiteral("application_bundle"));
+        const QVariant dyld = params.value(QStringLiteral("application_dyld_paths"));
+        QStringList candidates;
+        if (bundle.typeId() == QMetaType::QString) {
+            if (standardizePath(bundle.toString(), env.roots.home) == appPath)
+                continue; // the application's own container is found by its identifier
+            candidates << bundle.toString();
+        }
+        if (dyld.typeId() == QMetaType::QString)
+            candidates << dyld.toString();
+        for (const QString& candidate : std::as_const(candidates)) {
+            if (isInside(standardizePath(candidate, env.roots.home), appPath)) {
+                found << folder;
+                break;
+            }
+        }
+    }
+    for (const QString& folder : std::as_const(found))
+        collection.collect(folder, ResidualKind::container, false, MatchEvidence::containerMetadata);
+}
+
+void launchItemsPass(const AppItem& app, Collection& collection, const UninstallEnvironment& env)
+{
+    QStringList known{standardizePath(app.path(), env.roots.home)};
+    known << collection.order();
+    QStringList found;
+    const QString library = env.roots.library();
+    for (const QString& folder : launchItemFolders(env.roots)) {
+        if (!isPlainFolder(folder, env.deviceOverride))
+            continue;
+        const auto names = listFolderNames(folder);
+        for (const QString& entry : names.value_or(QStringList())) {
+            if (!entry.toLower().endsWith(QLatin1String(".plist")))
+                continue;
+            const QString path = joined(folder, entry);
+            const auto plist = readSmallPlist(path);
+            if (!plist)
+                continue;
+            const QVariant value = plist->contains(QStringLiteral("Program")) ? plist->value(QStringLiteral("Program"))
+                                                                               : plist->value(QStringLiteral("ProgramArguments"));
+            QStringList programs;
+            if (value.typeId() == QMetaType::QVariantList) {
+                for (const QVariant& item : value.toList())
+                    if (item.typeId() == QMetaType::QString)
+                        programs << item.toString();
+            } else if (value.typeId() == QMetaType::QString) {
+                programs << value.toString();
+            }
+            bool belongs = false;
+            for (const QString& program : std::as_const(programs)) {
+                const QString x = standardizePath(program, env.roots.home);
+                if (!x.startsWith(u'/') || !SafeFiles::linkStat(x, env.deviceOverride))
+                    continue;
+                for (const QString& k : std::as_const(known))
+                    belongs = belongs || isSameOrInside(x, k);
+            }
+            if (belongs)
+                found << path;
+        }
+    }
+    for (const QString& path : std::as_const(found))
+        collection.collect(path, ResidualKind::launchItem, isInside(path, library), MatchEvidence::launchProgram);
+}
+
+void knownPathsPass(const AppItem& app, Collection& collection, const UninstallEnvironment& env)
+{
+    const QString key = app.bundleIdentifier.toLower();
+    const QString library = env.roots.library();
+    for (const QString& path : specialResidualPaths(key, env.roots))
+        if (SafeFiles::linkStat(path, env.deviceOverride))
+            collection.collect(path, ResidualKind::special, isInside(path, library), MatchEvidence::knownPath);
+    for (const QString& pattern : aliasPathPatterns(key, env.roots))
+        for (const QString& path : expandPattern(pattern, env.roots.home))
+            if (SafeFiles::linkStat(path, env.deviceOverride))
+                collection.collect(path, ResidualKind::special, isInside(path, library), MatchEvidence::knownPath);
+}
+
+bool isCancelled(const std::atomic_bool* cancelled) { return cancelled && cancelled->load(); }
+
+} // namespace
+
+std::optional<QVariantMap> readSmallPlist(const QString& path, qint64 maxBytes)
+{
+    const auto info = SafeFiles::linkStat(path);
+    if (!info || !info->isRegular() || info->size > maxBytes)
+        return std::nullopt;
+    const auto bytes = readWholeFile(path);
+    if (!bytes || bytes->size() > maxBytes)
+        return std::nullopt;
+    const auto value = PropertyList::parse(*bytes);
+    if (!value || value->typeId() != QMetaType::QVariantMap)
+        return std::nullopt;
+    return value->toMap();
+}
+
+QList<ResidualItem> scanResiduals(const AppItem& app, const UninstallEnvironment& env, const UninstallGuard& guard,
+                                  const std::atomic_bool* cancelled)
+{
+    static const FileBundleReader kFileBundles;
+    const BundleReader& bundles = env.bundles ? *env.bundles : kFileBundles;
+    const MatchContext ctx = MatchContext::make(app, bundles);
+    Rivals rivals(app, env);
+    Collection collection(app, guard, env.roots.home);
+
+    scanTargetsPass(ctx, rivals, collection, env);
+    if (!isCancelled(cancelled))
+        containersPass(app, collection, env);
+    if (!isCancelled(cancelled))
+        launchItemsPass(app, collection, env);
+    if (!isCancelled(cancelled))
+        knownPathsPass(app, collection, env);
+    if (!isCancelled(cancelled)) {
+        QStringList known{standardizePath(app.path(), env.roots.home)};
+        known << collection.order();
+        const QString library = env.roots.library();
+        for (const QString& path : packageReceiptFiles(app, known, env, guard))
+            collection.collect(path, ResidualKind::other, isInside(path, library), MatchEvidence::packageReceipt);
+    }
+
+    QList<ResidualItem> items;
+    for (const QString& path : collection.order()) {
+        if (isCancelled(cancelled))
+            break;
+        const Collected info = collection.info(path);
+        ResidualItem item;
+        item.url = QUrl::fromLocalFile(path);
+        item.size = SafeFiles::sizeOfItem(path, env.deviceOverride);
+        item.kind = info.kind;
+        item.requiresAdmin = info.requiresAdmin;
+        item.evidence = info.evidence;
+        if (const auto stat = SafeFiles::linkStat(path, env.deviceOverride))
+            item.identity = FileIdentity{stat->device, stat->inode};
+        items << item;
+    }
+    std::stable_sort(items.begin(), items.end(),
+                     [](const ResidualItem& a, const ResidualItem& b) { return a.path() < b.path(); });
+    return items;
+}
+
+std::optional<QUrl> detectBundledUninstaller(const AppItem& app, const UninstallEnvironment& env)
+{
+    static const FileBundleReader kFileBundles;
+    const BundleReader& bundles = env.bundles ? *env.bundles : kFileBundles;
+    const QString appPath = app.path();
+    const QString parent = appPath.left(std::max<qsizetype>(appPath.lastIndexOf(u'/'), 0));
+    const UninstallRoots& roots = env.roots;
+    const QString utilities = roots.system(QStringLiteral("/Applications/Utilities"));
+    const QStringList excluded{roots.system(QStringLiteral("/Applications")), utilities,
+                               roots.system(QStringLiteral("/System/Applications")),
+                               roots.system(QStringLiteral("/System/Library"))};
+    QStringList folders;
+    if (!excluded.contains(parent))
+        folders << parent;
+    folders << utilities;
+    const QString appLower = appPath.mid(appPath.lastIndexOf(u'/') + 1).toLower();
+    const QString nameLower = app.name.toLower();
+    static const char* const kKeywords[] = {"uninstall", "uninstaller", "remove", "remover"};
+    static const char* const kNotUninstallers[] = {"nib", "xib", "plist", "strings", "txt", "log"};
+    for (const QString& folder : std::as_const(folders)) {
+        const auto names = listFolderNames(folder);
+        if (!names)
+            continue;
+        QStringList hits;
+        for (const QString& name : *names) {
+            const QString lower = name.toLower();
+            if (lower == appLower)
+                continue;
+            bool keyword = false;
+            for (const char* k : kKeywords)
+                keyword = keyword || lower.contains(QLatin1String(k));
+            if (!keyword)
+                continue;
+            const QString path = joined(folder, name);
+            if (!SafeFiles::linkStat(path))
+                continue;
+            const qsizetype dot = lower.lastIndexOf(u'.');
+            const QString ext = dot >= 0 ? lower.mid(dot + 1) : QString();
+            if (ext == QLatin1String("app")) {
+                const auto bundle = bundles.bundle(path);
+                const QVariant executable = bundle ? bundle->info.value(QStringLiteral("CFBundleExecutable")) : QVariant();
+                if (executable.typeId() != QMetaType::QString || executable.toString().isEmpty())
+                    continue;
+            } else {
+                bool excludedExt = false;
+                for (const char* e : kNotUninstallers)
+                    excludedExt = excludedExt || ext == QLatin1String(e);
+                if (excludedExt)
+                    continue;
+            }
+            hits << name;
+        }
+        if (hits.isEmpty())
+            continue;
+        std::sort(hits.begin(), hits.end(), [&](const QString& a, const QString& b) {
+            const bool aNamed = !nameLower.isEmpty() && a.toLower().contains(nameLower);
+            const bool bNamed = !nameLower.isEmpty() && b.toLower().contains(nameLower);
+            if (aNamed != bNamed)
+                return aNamed;
+            return a < b;
+        });
+        return QUrl::fromLocalFile(joined(folder, hits.first()));
+    }
+    return std::nullopt;
+}
+
+} // namespace corvanta::Uninstall

@@ -1,0 +1,69 @@
+#include "Services/UninstallManager.h"
+
+#include "Platform/StandardPaths.h"
+#include "Services/AppScanner.h"
+#include "Support/Constants.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QThread>
+#include <QUrl>
+
+#include <chrono>
+
+namespace corvanta {
+
+namespace {
+
+QString canonical(const QString& path)
+{
+    const QString real = QDir(path).canonicalPath();
+    return real.isEmpty() ? QDir::cleanPath(path) : real;
+}
+
+} // namespace
+
+UninstallRoots UninstallRoots::forThisSystem()
+{
+    UninstallRoots roots;
+    roots.home = canonical(StandardPaths::homeDirectory());
+    for (const QString& folder : AppConstants::scanDirectories())
+        roots.applicationFolders << canonical(folder);
+    if (QCoreApplication::instance())
+        roots.ownBundle = canonical(QCoreApplication::applicationDirPath());
+    roots.ownStateFolders << StandardPaths::applicationSupportDirectory() + QStringLiteral("/Corvanta")
+                          << StandardPaths::logsBaseDirectory() + QStringLiteral("/Corvanta")
+                          << roots.home + QStringLiteral("/.config/Corvanta")
+                          << roots.home + QStringLiteral("/.cache/Corvanta");
+    return roots;
+}
+
+UninstallManager& UninstallManager::shared()
+{
+    static UninstallManager manager([] {
+        UninstallEnvironment env;
+        env.roots = UninstallRoots::forThisSystem();
+        env.bundles = std::make_shared<FileBundleReader>();
+        auto runner = std::make_shared<SpawnChildProcessRunner>();
+        env.processes = runner;
+        env.running = std::make_shared<ProcRunningApplications>();
+        const QString helper = QCoreApplication::instance()
+            ? QCoreApplication::applicationDirPath() + QStringLiteral("/corvanta-admin-delete")
+            : QString();
+        env.admin = std::make_shared<PkexecAdminDeleter>(QStringLiteral("/usr/bin/pkexec"), helper, runner);
+        env.dock = std::make_shared<NoDockPreferences>();
+        env.installedApps = [] { return AppScanner(AppConstants::scanDirectories()).scanAll(); };
+        env.openUrl = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
+        env.background = threadPoolRunner();
+        env.home = mainThreadRunner();
+        env.now = [] {
+            return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+        };
+        env.pause = [](double seconds) { QThread::msleep(static_cast<unsigned long>(seconds * 1000)); };
+        return env;
+    }());
+    return manager;
+}
+
+} // namespace corvanta

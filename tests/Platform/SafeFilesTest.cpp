@@ -1,0 +1,207 @@
+#include "Platform/ChildProcess.h"
+#include "Platform/SafeFiles.h"
+#include "common/BundleBuilder.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace corvanta;
+using namespace corvanta::SafeFiles;
+using corvanta::test::writeFile;
+
+namespace {
+
+class SafeFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        root = QDir(m_dir.path()).canonicalPath();
+        outside = QDir(m_outsideDir.path()).canonicalPath();
+        writeFile(outside + QStringLiteral("/keep/big.bin"), QByteArray(50000, 'b'));
+    }
+    void TearDown() override { EXPECT_EQ(QFileInfo(outside + QStringLiteral("/keep/big.bin")).size(), 50000); }
+    void link(const QString& target, const QString& at)
+    {
+        QDir().mkpath(at.section(u'/', 0, -2));
+        ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(at).constData()), 0);
+    }
+    QString path(const QString& rest) const { return root + u'/' + rest; }
+    bool exists(const QString& rest) const { return linkStat(path(rest)).has_value(); }
+    DeviceOverride otherDeviceFor(const QString& rest) const
+    {
+        const quint64 inode = linkStat(path(rest))->inode;
+        return [inode](quint64 device, quint64 ino) { return ino == inode ? device + 7 : device; };
+    }
+
+    QString root, outside;
+
+private:
+    QTemporaryDir m_dir, m_outsideDir;
+};
+
+TEST_F(SafeFilesTest, SizesCountOwnBytesAndNeverFollowLinks)
+{
+    writeFile(path("f/a.txt"), QByteArray(100, 'a'));
+    writeFile(path("f/.hidden"), QByteArray(6000, 'h'));
+    writeFile(path("f/.cache/inner"), QByteArray(700, 'c'));
+    EXPECT_EQ(sizeOfItem(path("missing")), 0);
+    EXPECT_EQ(sizeOfItem(path("f/a.txt")), 100);
+    EXPECT_EQ(sizeOfItem(path("f")), 100);
+    EXPECT_EQ(directorySize(path("f")), 6800);
+
+    const QString target = outside + QStringLiteral("/keep");
+    link(target, path("g/to-outside"));
+    link(path("nowhere"), path("g/dangling"));
+    writeFile(path("g/file"), QByteArray(10, 'x'));
+    const qint64 linkBytes = target.toUtf8().size() + path("nowhere").toUtf8().size();
+    EXPECT_EQ(sizeOfItem(path("g")), 10 + linkBytes);
+    EXPECT_EQ(directorySize(path("g")), 10);
+    EXPECT_EQ(sizeOfItem(path("g/to-outside")), target.toUtf8().size());
+    EXPECT_EQ(directorySize(path("g/to-outside")), 0);
+}
+
+TEST_F(SafeFilesTest, WalksStopAtAnotherFileSystem)
+{
+    writeFile(path("f/a"), QByteArray(100, 'a'));
+    writeFile(path("f/mnt/b"), QByteArray(1000, 'b'));
+    EXPECT_EQ(sizeOfItem(path("f"), otherDeviceFor("f/mnt")), 100);
+    EXPECT_EQ(directorySize(path("f"), otherDeviceFor("f/mnt")), 100);
+    EXPECT_TRUE(isMountPoint(path("f/mnt"), otherDeviceFor("f/mnt")));
+    EXPECT_FALSE(isMountPoint(path("f/mnt")));
+}
+
+TEST_F(SafeFilesTest, RemovalNeverFollowsLinksAndCountsDanglingOnes)
+{
+    writeFile(path("victim/a.txt"), "a");
+    writeFile(path("victim/sub/b.txt"), "b");
+    link(outside + QStringLiteral("/keep"), path("victim/sub/to-outside"));
+    link(outside + QStringLiteral("/keep/big.bin"), path("victim/file-link"));
+    link(path("victim/gone"), path("victim/dangling"));
+
+    const RemoveOutcome out = removeNoFollow(path("victim"), std::nullopt);
+    EXPECT_EQ(out.status, RemoveOutcome::Status::removed);
+    EXPECT_EQ(out.removedEntries, 7u); // a, b, three links, sub, victim
+    EXPECT_FALSE(exists("victim"));
+
+    link(path("nothing-here"), path("lone-dangling"));
+    const RemoveOutcome dangling = removeNoFollow(path("lone-dangling"), std::nullopt);
+    EXPECT_EQ(dangling.status, RemoveOutcome::Status::removed);
+    EXPECT_EQ(dangling.removedEntries, 1u);
+    EXPECT_FALSE(exists("lone-dangling"));
+
+    link(outside + QStringLiteral("/keep"), path("dir-link"));
+    EXPECT_EQ(removeNoFollow(path("dir-link"), std::nullopt).status, RemoveOutcome::Status::removed);
+
+    EXPECT_EQ(removeNoFollow(path("never-was"), std::nullopt).status, RemoveOutcome::Status::missing);
+}
+
+TEST_F(SafeFilesTest, RemovalRefusesLinkedParentsReplacementsAndMounts)
+{
+    // A parent reached through a link: refused, the target untouched.
+    link(outside + QStringLiteral("/keep"), path("via"));
+    const RemoveOutcome viaLink = removeNoFollow(path("via/big.bin"), std::nullopt);
+    EXPECT_EQ(viaLink.status, RemoveOutcome::Status::refused);
+
+    writeFile(path("item/x"), "x");
+    const auto seen = linkStat(path("item"));
+    const RemoveOutcome replaced = removeNoFollow(path("item"), Identity{seen->device, seen->inode + 1});
+    EXPECT_EQ(replaced.status, RemoveOutcome::Status::refused);
+    EXPECT_TRUE(exists("item/x"));
+
+    // The folder itself on another file system, then one met inside it.
+    EXPECT_EQ(removeNoFollow(path("item"), std::nullopt, otherDeviceFor("item")).status, RemoveOutcome::Status::refused);
+    EXPECT_TRUE(exists("item/x"));
+    writeFile(path("item/mnt/data"), "d");
+    const RemoveOutcome inner = removeNoFollow(path("item"), std::nullopt, otherDeviceFor("item/mnt"));
+    EXPECT_EQ(inner.status, RemoveOutcome::Status::refused);
+    EXPECT_TRUE(exists("item/mnt/data"));
+    EXPECT_FALSE(exists("item/x"));
+
+    EXPECT_EQ(removeNoFollow(QStringLiteral("relative/path"), std::nullopt).status, RemoveOutcome::Status::refused);
+    EXPECT_EQ(removeNoFollow(path("item/.."), std::nullopt).status, RemoveOutcome::Status::refused);
+}
+
+// With the right to mount (root on Linux), a real file system mounted inside the tree; elsewhere
+// the injected device checks above stand in for it.
+TEST_F(SafeFilesTest, RealMountPointIsNeitherCrossedNorRemoved)
+{
+    writeFile(path("tree/top.txt"), QByteArray(10, 't'));
+    QDir().mkpath(path("tree/mnt"));
+    const QByteArray mountPoint = QFile::encodeName(path("tree/mnt"));
+    if (::mount("none", mountPoint.constData(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount here";
+    struct Unmount {
+        QByteArray at;
+        ~Unmount() { ::umount2(at.constData(), MNT_DETACH); }
+    } unmount{mountPoint};
+    writeFile(path("tree/mnt/inside.txt"), QByteArray(1000, 'i'));
+
+    EXPECT_TRUE(isMountPoint(path("tree/mnt")));
+    EXPECT_EQ(sizeOfItem(path("tree")), 10);
+    EXPECT_EQ(removeNoFollow(path("tree/mnt"), std::nullopt).status, RemoveOutcome::Status::refused);
+    EXPECT_EQ(removeNoFollow(path("tree"), std::nullopt).status, RemoveOutcome::Status::refused);
+    EXPECT_TRUE(exists("tree/mnt/inside.txt"));
+}
+
+TEST(SafeFilesRights, DeletabilityFollowsTheFolderNotTheEntry)
+{
+    auto stat = [](quint32 mode, quint32 uid, quint32 gid) {
+        EntryStat out;
+        out.mode = mode;
+        out.uid = uid;
+        out.gid = gid;
+        return out;
+    };
+    const Credentials user{1000, {1000, 20}};
+    const EntryStat lockedFile = stat(S_IFREG | 0400, 0, 0);
+    const EntryStat ownFile = stat(S_IFREG | 0400, 1000, 1000);
+    struct Case {
+        EntryStat folder;
+        EntryStat entry;
+        bool may;
+    } cases[] = {
+        {stat(S_IFDIR | 0700, 1000, 1000), lockedFile, true},    // own folder: the entry's mode does not matter
+        {stat(S_IFDIR | 0500, 1000, 1000), ownFile, false},      // no write right
+        {stat(S_IFDIR | 0600, 1000, 1000), ownFile, false},      // no search right
+        {stat(S_IFDIR | 0770, 0, 20), lockedFile, true},         // group rights
+        {stat(S_IFDIR | 0755, 0, 0), ownFile, false},            // others cannot write
+        {stat(S_IFDIR | 01777, 0, 0), lockedFile, false},        // sticky: neither folder nor entry is ours
+        {stat(S_IFDIR | 01777, 0, 0), ownFile, true},            // sticky: the entry is ours
+        {stat(S_IFDIR | 01777, 1000, 0), lockedFile, true},      // sticky: the folder is ours
+        {stat(S_IFREG | 0777, 1000, 1000), ownFile, false},      // not a folder
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(mayRemoveEntry(c.folder, c.entry, user), c.may) << std::oct << c.folder.mode;
+    EXPECT_TRUE(mayRemoveEntry(stat(S_IFDIR | 0500, 0, 0), lockedFile, Credentials{0, {0}}));
+}
+
+TEST(ChildProcessRunner, DrainsOutputAndHonoursTheDeadline)
+{
+    SpawnChildProcessRunner runner;
+    const ChildResult missing = runner.run(QStringLiteral("/no/such/tool"), {}, 1000, 100);
+    EXPECT_FALSE(missing.started);
+
+    // Far more than a pipe holds; only the limit is kept, and the child is not left blocked.
+    const ChildResult big = runner.run(QStringLiteral("/usr/bin/head"), {QStringLiteral("-c"), QStringLiteral("3000000"),
+                                                                         QStringLiteral("/dev/zero")}, 20000, 1000);
+    EXPECT_TRUE(big.succeeded());
+    EXPECT_EQ(big.output.size(), 1000);
+    EXPECT_TRUE(big.outputTruncated);
+
+    const ChildResult status = runner.run(QStringLiteral("/bin/false"), {}, 5000, 100);
+    EXPECT_TRUE(status.started);
+    EXPECT_EQ(status.exitCode, 1);
+
+    // A tool that never ends is killed at its deadline.
+    const ChildResult hung = runner.run(QStringLiteral("/bin/sleep"), {QStringLiteral("30")}, 50, 100);
+    EXPECT_TRUE(hung.timedOut);
+    EXPECT_FALSE(hung.succeeded());
+}
+
+} // namespace

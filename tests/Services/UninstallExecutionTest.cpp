@@ -1,0 +1,334 @@
+#include "Platform/AdminDeleter.h"
+#include "Services/UninstallDock.h"
+#include "Services/UninstallExecution.h"
+#include "UninstallTestKit.h"
+#include "common/LogCapture.h"
+
+#include <QFile>
+
+using namespace corvanta;
+using namespace corvanta::Uninstall;
+using namespace corvanta::test;
+
+namespace {
+
+QVariantMap tile(const QString& url, const QVariant& identifier = QVariant())
+{
+    QVariantMap data{{QStringLiteral("file-data"), QVariantMap{{QStringLiteral("_CFURLString"), url},
+                                                               {QStringLiteral("_CFURLStringType"), 15}}}};
+    if (identifier.isValid())
+        data.insert(QStringLiteral("bundle-identifier"), identifier);
+    return QVariantMap{{QStringLiteral("tile-data"), data}, {QStringLiteral("tile-type"), QStringLiteral("file-tile")}};
+}
+
+} // namespace
+
+class UninstallExecutionTest : public UninstallFixture {
+protected:
+    UninstallPlan planFor(const AppItem& item)
+    {
+        UninstallManager m(env);
+        return m.buildPlan(item);
+    }
+    UninstallOutcome run(const UninstallPlan& plan, bool includeApp = true)
+    {
+        UninstallManager m(env);
+        return m.executeUninstall(plan, includeApp);
+    }
+    void enableLaunchctl()
+    {
+        env.tools.launchctl = sys("bin/launchctl");
+        writeFile(env.tools.launchctl, "#!/bin/false\n");
+        QFile::setPermissions(env.tools.launchctl, QFile::ReadOwner | QFile::ExeOwner);
+    }
+    QList<QStringList> launchctlCalls() const
+    {
+        QList<QStringList> out;
+        for (const auto& call : runner->calls)
+            if (call.program == env.tools.launchctl)
+                out << call.arguments;
+        return out;
+    }
+};
+
+TEST_F(UninstallExecutionTest, ProtectedApplicationsAreRefusedBeforeAnything)
+{
+    LogCapture log;
+    const AppItem self = app(QStringLiteral("Corvanta"), QStringLiteral("com.corvanta.app"), sys("Apps"));
+    const AppItem system = app(QStringLiteral("Notes"), QStringLiteral("com.apple.Notes"), sys("Apps"));
+    const AppItem underSystem = app(QStringLiteral("Tool"), QStringLiteral("com.acme.tool"), sys("System/Applications"));
+    const AppItem systemApps = app(QStringLiteral("Tool2"), QStringLiteral("com.acme.tool2"), sys("SystemApps"));
+    running->alive = {42};
+    for (const AppItem& item : {self, system, underSystem, systemApps}) {
+        UninstallPlan plan;
+        plan.app = item;
+        const UninstallOutcome outcome = run(plan);
+        ASSERT_TRUE(outcome.error) << qPrintable(item.name);
+        EXPECT_EQ(outcome.error->description(), QStringLiteral("系统应用与 Corvanta 自身不允许卸载"));
+        EXPECT_TRUE(exists(item.path()));
+    }
+    EXPECT_TRUE(running->terminated.isEmpty());
+    EXPECT_FALSE(log.contains(QStringLiteral("Uninstall: start")));
+}
+
+TEST_F(UninstallExecutionTest, BundleIsCheckedBeforeQuittingOrUnloading)
+{
+    enableLaunchctl();
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    file(lib("LaunchAgents/com.acme.foo.agent.plist"));
+    file(lib("Preferences/com.acme.foo.plist"));
+    UninstallPlan plan = planFor(foo);
+    ASSERT_EQ(plan.residuals.size(), 2);
+    running->alive = {42};
+
+    // The bundle was swapped for one of another application since the plan was made.
+    QDir(foo.path()).removeRecursively();
+    app(QStringLiteral("Foo"), QStringLiteral("com.evil.other"));
+    const UninstallOutcome outcome = run(plan);
+    ASSERT_TRUE(outcome.error);
+    EXPECT_TRUE(outcome.error->reason.startsWith(QStringLiteral("应用标识不符") ) || outcome.error->reason.startsWith(QStringLiteral("拒绝删除已被替换的项目")));
+    EXPECT_TRUE(running->terminated.isEmpty());
+    EXPECT_TRUE(launchctlCalls().isEmpty());
+    EXPECT_TRUE(exists(foo.path()));
+    EXPECT_TRUE(exists(lib("Preferences/com.acme.foo.plist")));
+    EXPECT_FALSE(dock->writes);
+}
+
+TEST_F(UninstallExecutionTest, FullUninstallQuitsUnloadsDeletesAndPrunesTheDock)
+{
+    LogCapture log;
+    enableLaunchctl();
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    file(lib("LaunchAgents/com.acme.foo.agent.PLIST"));
+    file(lib("Logs/com.acme.foo.txt"));
+    folder(lib("Caches/com.acme.foo/nested/deeper"));
+    link(outside + QStringLiteral("/precious"), lib("Caches/com.acme.foo/nested/out"));
+    link(lib("nowhere"), lib("Caches/com.acme.foo/dangling"));
+    UninstallPlan plan = planFor(foo);
+    ASSERT_EQ(plan.residuals.size(), 3);
+    plan.residuals[1].kind = ResidualKind::launchItem; // the .txt log as a launch item: not booted out
+    dock->tiles = QVariantList{tile(QStringLiteral("file://") + QString::fromUtf8(QUrl::toPercentEncoding(foo.path(), "/")) + u'/'),
+                               tile(QStringLiteral("file:///elsewhere/Bar.app/"), QStringLiteral("com.acme.foo")),
+                               tile(QStringLiteral("file://") + foo.path() + QStringLiteral("2/")),
+                               QStringLiteral("not a tile")};
+    running->alive = {42, 43};
+
+    const UninstallOutcome outcome = run(plan);
+    ASSERT_FALSE(outcome.error) << qPrintable(outcome.error->description());
+    const UninstallResult& result = outcome.result;
+    EXPECT_TRUE(result.appDeleted);
+    EXPECT_EQ(result.deletedCount, 3);
+    EXPECT_TRUE(result.failedURLs.isEmpty());
+    EXPECT_FALSE(exists(foo.path()));
+    EXPECT_FALSE(exists(lib("Caches/com.acme.foo")));
+    EXPECT_EQ(result.residualOutcomes.at(0).removedEntries, 5u); // two folders, two links, the top
+
+    EXPECT_EQ(running->terminated, QList<qint64>({42, 43}));
+    EXPECT_TRUE(running->forced.isEmpty());
+    const QString agent = lib("LaunchAgents/com.acme.foo.agent.PLIST");
+    const QString uid = QString::number(::getuid());
+    EXPECT_EQ(launchctlCalls(), QList<QStringList>({{QStringLiteral("bootout"), QStringLiteral("gui/") + uid, agent},
+                                                     {QStringLiteral("bootout"), QStringLiteral("user/") + uid, agent},
+                                                     {QStringLiteral("bootout"), QStringLiteral("system"), agent},
+                                                     {QStringLiteral("unload"), QStringLiteral("-w"), agent}}));
+    ASSERT_TRUE(dock->tiles);
+    EXPECT_EQ(dock->tiles->size(), 2);
+    EXPECT_EQ(dock->restarts, 1);
+    EXPECT_TRUE(log.contains(QStringLiteral("Uninstall: removed Dock icon for Foo (persistent-apps 4 → 2)")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Uninstall: done — Foo, residuals 3 deleted / 0 failed")));
+}
+
+TEST_F(UninstallExecutionTest, KeepingTheBundleStillQuitsAndPrunes)
+{
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    dock->tiles = QVariantList{tile(QStringLiteral("file:///x/y.app/"), QStringLiteral("com.acme.foo"))};
+    running->alive = {7};
+    LogCapture log;
+    const UninstallOutcome outcome = run(planFor(foo), false);
+    ASSERT_FALSE(outcome.error);
+    EXPECT_FALSE(outcome.result.appDeleted);
+    EXPECT_TRUE(exists(foo.path()));
+    EXPECT_EQ(running->terminated, QList<qint64>({7}));
+    EXPECT_TRUE(dock->tiles->isEmpty());
+    EXPECT_TRUE(log.contains(QStringLiteral("Uninstall: app bundle skipped (未勾选应用本体)")));
+
+    // No tile of the application: the list is not written and the Dock not restarted.
+    dock->tiles = QVariantList{tile(QStringLiteral("file:///x/other.app/"), QStringLiteral("com.acme.other"))};
+    const int writes = dock->writes;
+    run(planFor(foo), false);
+    EXPECT_EQ(dock->writes, writes);
+    EXPECT_EQ(dock->restarts, 1);
+    EXPECT_EQ(dock->tiles->size(), 1);
+}
+
+TEST_F(UninstallExecutionTest, QuitWaitsTwoSecondsThenForces)
+{
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    running->alive = {5, 6};
+    running->quitsOnRequest = false;
+    LogCapture log;
+    const double start = virtualTime;
+    terminateProcesses(foo, env);
+    EXPECT_GE(virtualTime - start, 2.0);
+    EXPECT_LT(virtualTime - start, 2.2);
+    EXPECT_EQ(running->forced, QList<qint64>({5, 6}));
+    EXPECT_EQ(log.count(QStringLiteral("Uninstall: force terminating pid ")), 2);
+}
+
+TEST_F(UninstallExecutionTest, LeftoverOutcomes)
+{
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    folder(lib("Caches/com.acme.foo"));
+    file(lib("Preferences/com.acme.foo.plist"));
+    file(lib("Logs/com.acme.foo.log"));
+    UninstallPlan plan = planFor(foo);
+    ASSERT_EQ(plan.residuals.size(), 3);
+    // Vanished since the plan; replaced by a link to a protected folder; denied (administrator route).
+    QDir(lib("Caches/com.acme.foo")).removeRecursively();
+    QFile::remove(lib("Logs/com.acme.foo.log"));
+    folder(home + QStringLiteral("/Documents"));
+    link(home + QStringLiteral("/Documents"), lib("Logs/com.acme.foo.log"));
+    env.remove = [this](const QString& path, std::optional<SafeFiles::Identity> expected) {
+        if (path.endsWith(QLatin1String(".plist"))) {
+            SafeFiles::RemoveOutcome denied;
+            denied.status = SafeFiles::RemoveOutcome::Status::failed;
+            denied.error = EACCES;
+            denied.message = QStringLiteral("Permission denied");
+            return denied;
+        }
+        return SafeFiles::removeNoFollow(path, expected, env.deviceOverride);
+    };
+
+    const UninstallOutcome outcome = run(plan, false);
+    ASSERT_FALSE(outcome.error);
+    const UninstallResult& result = outcome.result;
+    using S = ItemOutcome::Status;
+    ASSERT_EQ(result.residualOutcomes.size(), 3);
+    EXPECT_EQ(result.residualOutcomes.at(0).status, S::alreadyGone);
+    EXPECT_EQ(result.residualOutcomes.at(1).status, S::refused);
+    EXPECT_EQ(result.residualOutcomes.at(2).status, S::deletedAsAdmin);
+    EXPECT_EQ(admin->paths, QStringList({lib("Preferences/com.acme.foo.plist")}));
+    EXPECT_EQ(result.deletedCount, 2);
+    EXPECT_EQ(result.failedURLs, QList<QUrl>({QUrl::fromLocalFile(lib("Logs/com.acme.foo.log"))}));
+    EXPECT_TRUE(exists(home + QStringLiteral("/Documents")));
+
+    // The helper claims success but the file is still there: a failure.
+    file(lib("Preferences/com.acme.foo.plist"));
+    admin->deletes = false;
+    LogCapture log;
+    const UninstallOutcome again = run(planFor(foo), false);
+    EXPECT_EQ(again.result.failedURLs.size(), 1);
+    EXPECT_TRUE(log.contains(QStringLiteral("Uninstall: admin delete reported success but file remains — ")
+                             + lib("Preferences/com.acme.foo.plist")));
+}
+
+TEST_F(UninstallExecutionTest, FailedBundleDeletionStopsBeforeLeftovers)
+{
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    file(lib("Preferences/com.acme.foo.plist"));
+    const UninstallPlan plan = planFor(foo);
+    env.remove = [](const QString&, std::optional<SafeFiles::Identity>) {
+        SafeFiles::RemoveOutcome denied;
+        denied.status = SafeFiles::RemoveOutcome::Status::failed;
+        denied.error = EPERM;
+        denied.message = QStringLiteral("Operation not permitted");
+        return denied;
+    };
+    admin->reportsSuccess = false;
+    admin->deletes = false;
+    const UninstallOutcome outcome = run(plan);
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(outcome.error->description(), QStringLiteral("应用删除失败：Operation not permitted"));
+    EXPECT_EQ(admin->paths, QStringList({foo.path()}));
+    EXPECT_TRUE(exists(lib("Preferences/com.acme.foo.plist")));
+    EXPECT_EQ(outcome.result.residualOutcomes.at(0).status, ItemOutcome::Status::skipped);
+    EXPECT_FALSE(dock->writes);
+}
+
+TEST_F(UninstallExecutionTest, NamesInLogLinesAreEscaped)
+{
+    const AppItem odd = app(QStringLiteral("Odd\nApp"), QStringLiteral("com.acme.odd"));
+    LogCapture log;
+    run(planFor(odd), false);
+    EXPECT_TRUE(log.contains(QStringLiteral("Uninstall: start — Odd\\u000aApp (com.acme.odd), includeApp=false")));
+    for (const QString& line : log.messages())
+        EXPECT_FALSE(line.contains(u'\n'));
+}
+
+TEST(UninstallDockPruning, ExactDecodedPathsAndNonEmptyIdentifiers)
+{
+    AppItem app;
+    app.name = QStringLiteral("Foo Bar");
+    app.url = QUrl::fromLocalFile(QStringLiteral("/Applications/Foo Bar.app"));
+    const QVariantList tiles{
+        tile(QStringLiteral("file:///Applications/Foo%20Bar.app/")),
+        tile(QStringLiteral("file:///Applications/Foo%20Bar.app2/")),
+        tile(QStringLiteral("file:///Applications/Foo%20Bar.app/Contents/Helper.app/")),
+        tile(QStringLiteral("file:///Applications/./Foo%20Bar.app")),
+        tile(QStringLiteral("file:///Other.app/"), QString()),
+        tile(QStringLiteral("file:///Other.app/"), 5),
+        QVariantMap{{QStringLiteral("tile-data"), QStringLiteral("text")}},
+        42,
+    };
+    const DockPruneResult pruned = pruneDockTiles(tiles, app);
+    EXPECT_EQ(pruned.removed, 2); // an app without identifier never matches the tile without one
+    EXPECT_EQ(pruned.kept.size(), 6);
+    EXPECT_EQ(pruned.kept.first(), tiles.at(1));
+}
+
+TEST(UninstallAdminHelper, PkexecGetsTheHelperAndOnePathArgument)
+{
+    auto runner = std::make_shared<FakeChildProcessRunner>();
+    PkexecAdminDeleter deleter(QStringLiteral("/usr/bin/pkexec"), QStringLiteral("/opt/c/corvanta-admin-delete"), runner);
+    const QString path = QStringLiteral("/Library/Foo's \"x\" $(rm -rf ~)/a b");
+    EXPECT_EQ(deleter.arguments(path), QStringList({QStringLiteral("/opt/c/corvanta-admin-delete"), QStringLiteral("--"), path}));
+}
+
+TEST(UninstallAdminHelper, ExitStatusesOfPkexecAndTheHelper)
+{
+    QTemporaryDir dir;
+    const QString pkexec = dir.path() + QStringLiteral("/pkexec");
+    const QString helper = dir.path() + QStringLiteral("/helper");
+    for (const QString& tool : {pkexec, helper}) {
+        writeFile(tool, "#!/bin/false\n");
+        QFile::setPermissions(tool, QFile::ReadOwner | QFile::ExeOwner);
+    }
+    auto runner = std::make_shared<FakeChildProcessRunner>();
+    PkexecAdminDeleter deleter(pkexec, helper, runner);
+    const QString path = QStringLiteral("/Library/Foo");
+    struct Case {
+        int exitCode;
+        bool ran;
+        bool succeeded;
+    } cases[] = {{0, true, true}, {126, false, false}, {127, false, false}, {AdminHelperExit::refused, true, false},
+                 {AdminHelperExit::failed, true, false}};
+    for (const Case& c : cases) {
+        runner->answer(deleter.arguments(path), {}, c.exitCode);
+        const AdminDeleter::Result result = deleter.deletePath(path);
+        EXPECT_EQ(result.ran, c.ran) << c.exitCode;
+        EXPECT_EQ(result.succeeded, c.succeeded) << c.exitCode;
+    }
+    EXPECT_EQ(runner->calls.first().program, pkexec);
+
+    PkexecAdminDeleter missing(dir.path() + QStringLiteral("/no-pkexec"), helper, runner);
+    EXPECT_FALSE(missing.deletePath(path).ran);
+}
+
+TEST(UninstallAdminHelper, HelperRefusesOnItsOwn)
+{
+    const QString helper = QStringLiteral(CORVANTA_BINARY_DIR "/corvanta-admin-delete");
+    ASSERT_TRUE(QFile::exists(helper));
+    QTemporaryDir dir;
+    const QString victim = QDir(dir.path()).canonicalPath() + QStringLiteral("/victim");
+    writeFile(victim, "v");
+    SpawnChildProcessRunner runner;
+    EXPECT_EQ(runner.run(helper, {victim}, 10000, 4096).exitCode, AdminHelperExit::usage);
+    EXPECT_EQ(runner.run(helper, {QStringLiteral("--"), victim, victim}, 10000, 4096).exitCode, AdminHelperExit::usage);
+    // Only paths that are in the fixture or do not exist: even a broken helper deletes nothing else.
+    const QString absent = QStringLiteral("/corvanta-absent-") + QUuid::createUuid().toString(QUuid::Id128);
+    for (const QString& path : {victim, absent, QStringLiteral("/usr/bin") + absent, absent + QStringLiteral("/x/../y"),
+                                QDir::homePath() + QStringLiteral("/Library/Caches") + absent + QStringLiteral("\nb")})
+        EXPECT_EQ(runner.run(helper, {QStringLiteral("--"), path}, 10000, 4096).exitCode, AdminHelperExit::refused)
+            << qPrintable(path);
+    EXPECT_TRUE(QFile::exists(victim));
+}

@@ -1,0 +1,288 @@
+#include "Platform/PropertyList.h"
+#include "Services/UninstallMatching.h"
+#include "Services/UninstallScan.h"
+#include "Services/UninstallTargets.h"
+#include "UninstallTestKit.h"
+
+using namespace corvanta;
+using namespace corvanta::Uninstall;
+using namespace corvanta::test;
+
+class UninstallScanTest : public UninstallFixture {
+protected:
+    QStringList scan(const AppItem& item)
+    {
+        UninstallManager m(env);
+        return residualPaths(m.buildPlan(item));
+    }
+    QString rel(const QString& path) const { return path.mid(root.size()); }
+};
+
+TEST_F(UninstallScanTest, MatchContextFromNamesIdentifierAndHelpers)
+{
+    const AppItem foo = app(QStringLiteral("Foo Bar"), QStringLiteral("com.acme.foobar"), QString(), QStringLiteral("FooBarMain"));
+    makeBundle(foo.path() + QStringLiteral("/Contents/Library/LoginItems"), QStringLiteral("Launcher.app"),
+               infoWith(QStringLiteral("com.acme.foobar.Launcher")));
+    makeBundle(foo.path() + QStringLiteral("/Contents/XPCServices"), QStringLiteral("Short.xpc"), infoWith(QStringLiteral("acme.x")));
+    const MatchContext ctx = MatchContext::make(foo, FileBundleReader());
+    EXPECT_EQ(ctx.rawNames, QStringList({QStringLiteral("foobar"), QStringLiteral("foobarmain")}));
+    EXPECT_EQ(ctx.rawNamePrefixes, QStringList({QStringLiteral("FooBar"), QStringLiteral("FooBarMain")}));
+    EXPECT_EQ(ctx.bundleIDKeywords, QStringList({QStringLiteral("com.acme.foobar"), QStringLiteral("com.acme.foobar.launcher")}));
+    EXPECT_EQ(ctx.company, QStringLiteral("acme"));
+
+    const AppItem generic = app(QStringLiteral("Generic Thing"), QStringLiteral("com.acme.generic.mac"), QString(), QStringLiteral("Electron"));
+    const MatchContext genericCtx = MatchContext::make(generic, FileBundleReader());
+    EXPECT_EQ(genericCtx.rawNames, QStringList({QStringLiteral("genericthing")}));
+    EXPECT_FALSE(genericCtx.company); // four pieces
+}
+
+TEST_F(UninstallScanTest, NameAndIdentifierMatching)
+{
+    const AppItem foo = app(QStringLiteral("Foo Bar"), QStringLiteral("com.acme.foobar"));
+    const MatchContext ctx = MatchContext::make(foo, FileBundleReader());
+    struct Case {
+        const char* name;
+        bool byName;
+        bool byID;
+    } cases[] = {
+        {"Foo Bar", true, false},
+        {"FooBarHelper", true, false},
+        {"FooBarhelper", false, false},
+        {"FooBar Helper", false, false},
+        {"foobar.log", true, false},
+        {"com.acme.foobar", false, true},
+        {"com.acme.foobar.ShipIt", false, true},
+        {"com.acme.foobarextra", false, false},
+        {"com.acme.foobar_old", false, true},
+        {"ABCDE12345.com.acme.foobar", false, true},
+        {"x.com.acme.foobar.y", false, true},
+        {"com.acme.foobar.", false, false},
+        {"foobarbaz", false, false},
+    };
+    for (const Case& c : cases) {
+        const QString name = QString::fromUtf8(c.name);
+        EXPECT_EQ(ctx.nameScore(name, normalizedName(name)) > 0, c.byName) << c.name;
+        EXPECT_EQ(ctx.bundleScore(normalizedName(name)) > 0, c.byID) << c.name;
+    }
+    EXPECT_TRUE(ctx.matchesCrashReport(QStringLiteral("foobar-crash.ips")));
+    EXPECT_FALSE(ctx.matchesCrashReport(QStringLiteral("foobarbaz.ips")));
+}
+
+TEST_F(UninstallScanTest, ShortNamesAndIdentifiersMatchOnlyExactly)
+{
+    const AppItem zed = app(QStringLiteral("Zed"), QStringLiteral("io.zed"));
+    const MatchContext ctx = MatchContext::make(zed, FileBundleReader());
+    EXPECT_GT(ctx.nameScore(QStringLiteral("Zed"), QStringLiteral("zed")), 0);
+    EXPECT_GT(ctx.nameScore(QStringLiteral("zed.plist"), QStringLiteral("zed.plist")), 0);
+    EXPECT_EQ(ctx.nameScore(QStringLiteral("zed.industries"), QStringLiteral("zed.industries")), 0);
+    EXPECT_FALSE(ctx.matchesCrashReport(QStringLiteral("zed-2024.ips")));
+    EXPECT_GT(ctx.bundleScore(QStringLiteral("io.zed")), 0);
+    EXPECT_GT(ctx.bundleScore(QStringLiteral("io.zed.plist")), 0);
+    EXPECT_EQ(ctx.bundleScore(QStringLiteral("io.zed.helper")), 0);
+    EXPECT_EQ(ctx.bundleScore(QStringLiteral("io.zed_old")), 0);
+    EXPECT_EQ(ctx.bundleScore(QStringLiteral("team.io.zed")), 0);
+
+    const AppItem qt = app(QStringLiteral("Qt"), QStringLiteral("org.qt-project.qt"));
+    EXPECT_TRUE(MatchContext::make(qt, FileBundleReader()).rawNames.isEmpty());
+}
+
+TEST_F(UninstallScanTest, TargetsCollectByKindAndPlace)
+{
+    const AppItem foo = app(QStringLiteral("Foo Bar"), QStringLiteral("com.acme.foobar"));
+    folder(lib("Application Support/Foo Bar/data"));
+    file(lib("Preferences/com.acme.foobar.plist"), 100);
+    folder(lib("Preferences/com.acme.foobar.plist.d"));
+    folder(lib("Preferences/com.acme.foobar"));
+    folder(lib("Caches/com.acme.foobar.ShipIt"));
+    folder(lib("Caches/com.acme.foobarextra"));
+    folder(lib("Caches/com.acme.foobar_old"));
+    folder(lib("Group Containers/ABCDE12345.com.acme.foobar"));
+    folder(lib("Application Support/Acme/FooBar"));
+    folder(lib("Application Support/Acme/Other"));
+    file(lib("Logs/DiagnosticReports/foobar-crash.ips"));
+    file(lib("Logs/DiagnosticReports/foobarbaz.ips"));
+    folder(lib("Saved Application State/com.acme.foobar.savedState"));
+    file(sys("Library/LaunchDaemons/com.acme.foobar.helper.plist"));
+    file(sys("Library/PrivilegedHelperTools/com.acme.foobar.helper"));
+
+    UninstallManager m(env);
+    const UninstallPlan plan = m.buildPlan(foo);
+    EXPECT_EQ(residualPaths(plan), QStringList({
+                                       QStringLiteral("/Library/LaunchDaemons/com.acme.foobar.helper.plist"),
+                                       QStringLiteral("/Library/PrivilegedHelperTools/com.acme.foobar.helper"),
+                                       QStringLiteral("/Users/me/Library/Application Support/Acme/FooBar"),
+                                       QStringLiteral("/Users/me/Library/Application Support/Foo Bar"),
+                                       QStringLiteral("/Users/me/Library/Caches/com.acme.foobar.ShipIt"),
+                                       QStringLiteral("/Users/me/Library/Caches/com.acme.foobar_old"),
+                                       QStringLiteral("/Users/me/Library/Group Containers/ABCDE12345.com.acme.foobar"),
+                                       QStringLiteral("/Users/me/Library/Logs/DiagnosticReports/foobar-crash.ips"),
+                                       QStringLiteral("/Users/me/Library/Preferences/com.acme.foobar.plist"),
+                                       QStringLiteral("/Users/me/Library/Saved Application State/com.acme.foobar.savedState"),
+                                   }));
+    QMap<QString, ResidualItem> byPath;
+    for (const ResidualItem& item : plan.residuals)
+        byPath.insert(rel(item.path()), item);
+    const ResidualItem helper = byPath.value(QStringLiteral("/Library/PrivilegedHelperTools/com.acme.foobar.helper"));
+    EXPECT_EQ(helper.kind, ResidualKind::helper);
+    EXPECT_TRUE(helper.requiresAdmin);
+    const ResidualItem prefs = byPath.value(QStringLiteral("/Users/me/Library/Preferences/com.acme.foobar.plist"));
+    EXPECT_EQ(prefs.kind, ResidualKind::preference);
+    EXPECT_EQ(prefs.size, 100);
+    EXPECT_FALSE(prefs.requiresAdmin);
+    EXPECT_EQ(prefs.evidence, MatchEvidence::bundleIdentifier);
+    EXPECT_EQ(byPath.value(QStringLiteral("/Users/me/Library/Application Support/Acme/FooBar")).evidence, MatchEvidence::vendorFolder);
+    EXPECT_EQ(byPath.value(QStringLiteral("/Users/me/Library/Logs/DiagnosticReports/foobar-crash.ips")).kind, ResidualKind::crashReport);
+    EXPECT_EQ(byPath.value(QStringLiteral("/Users/me/Library/Group Containers/ABCDE12345.com.acme.foobar")).kind, ResidualKind::container);
+    EXPECT_TRUE(byPath.value(QStringLiteral("/Users/me/Library/Application Support/Foo Bar")).identity.isValid());
+
+    const auto groups = plan.residualGroups();
+    ASSERT_FALSE(groups.isEmpty());
+    EXPECT_EQ(groups.first().kind, ResidualKind::support);
+    EXPECT_EQ(groups.last().kind, ResidualKind::helper);
+}
+
+TEST_F(UninstallScanTest, HostileEntriesAreNeverOffered)
+{
+    const AppItem foo = app(QStringLiteral("Foo Bar"), QStringLiteral("com.acme.foobar"));
+    // A link named after the application pointing out of the tree, in folder and file rows.
+    link(outside + QStringLiteral("/precious"), lib("Application Support/Foo Bar"));
+    link(outside + QStringLiteral("/precious"), lib("Caches/com.acme.foobar"));
+    // A vendor folder that is a link: never descended.
+    link(outside + QStringLiteral("/precious"), lib("Caches/Acme"));
+    folder(outside + QStringLiteral("/precious/FooBar"));
+    // A scan folder that is itself a link.
+    folder(outside + QStringLiteral("/logs/com.acme.foobar"));
+    link(outside + QStringLiteral("/logs"), lib("Logs"));
+    // Control characters in a matching name.
+    folder(lib("Application Scripts/com.acme.foobar\n"));
+    folder(lib("WebKit/com.acme.foobar.\tx"));
+
+    EXPECT_TRUE(scan(foo).isEmpty()) << qPrintable(scan(foo).join(u'\n'));
+}
+
+TEST_F(UninstallScanTest, LinkInFileRowIsOfferedAsTheLinkItself)
+{
+    const AppItem foo = app(QStringLiteral("Foo Bar"), QStringLiteral("com.acme.foobar"));
+    link(outside + QStringLiteral("/precious/keep.txt"), lib("Preferences/com.acme.foobar.plist"));
+    UninstallManager m(env);
+    const UninstallPlan plan = m.buildPlan(foo);
+    ASSERT_EQ(plan.residuals.size(), 1);
+    EXPECT_EQ(plan.residuals.first().size, (outside + QStringLiteral("/precious/keep.txt")).toUtf8().size());
+}
+
+TEST_F(UninstallScanTest, SiblingProductsKeepTheirOwnLeftovers)
+{
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    const AppItem pro = app(QStringLiteral("Foo Pro"), QStringLiteral("com.acme.foo.pro"));
+    const AppItem twin = app(QStringLiteral("Foo"), QStringLiteral("com.other.foo"), home + QStringLiteral("/Applications"));
+    env.installedApps = [=] { return QList<AppItem>{foo, pro}; };
+    folder(lib("Caches/com.acme.foo"));
+    folder(lib("Caches/com.acme.foo.pro"));
+    folder(lib("Caches/com.acme.foo.helper"));
+    file(lib("Preferences/com.acme.foo.pro.plist"));
+    folder(lib("Application Support/FooPro"));
+    folder(lib("Application Support/Foo"));
+
+    EXPECT_EQ(scan(foo), QStringList({QStringLiteral("/Users/me/Library/Application Support/Foo"),
+                                      QStringLiteral("/Users/me/Library/Caches/com.acme.foo"),
+                                      QStringLiteral("/Users/me/Library/Caches/com.acme.foo.helper")}));
+    EXPECT_EQ(scan(pro), QStringList({QStringLiteral("/Users/me/Library/Application Support/FooPro"),
+                                      QStringLiteral("/Users/me/Library/Caches/com.acme.foo.pro"),
+                                      QStringLiteral("/Users/me/Library/Preferences/com.acme.foo.pro.plist")}));
+    // Another application of the same name: what its name alone matches is shared, so not offered.
+    env.installedApps = [=] { return QList<AppItem>{foo, twin}; };
+    EXPECT_EQ(scan(foo), QStringList({QStringLiteral("/Users/me/Library/Caches/com.acme.foo"),
+                                      QStringLiteral("/Users/me/Library/Caches/com.acme.foo.helper"),
+                                      QStringLiteral("/Users/me/Library/Caches/com.acme.foo.pro"),
+                                      QStringLiteral("/Users/me/Library/Preferences/com.acme.foo.pro.plist")}));
+}
+
+TEST_F(UninstallScanTest, OutermostFolderWins)
+{
+    const AppItem foo = app(QStringLiteral("FooBar"), QStringLiteral("com.acme.foobar"));
+    folder(lib("Application Support/FooBar/Cache"));
+    file(lib("Application Support/CrashReporter/FooBar_2024.plist"));
+    EXPECT_EQ(scan(foo), QStringList({QStringLiteral("/Users/me/Library/Application Support/CrashReporter/FooBar_2024.plist"),
+                                      QStringLiteral("/Users/me/Library/Application Support/FooBar")}));
+}
+
+TEST_F(UninstallScanTest, ContainersLaunchItemsAndKnownPaths)
+{
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foobar"));
+    auto container = [&](const QString& name, const QVariantMap& params) {
+        QVariantMap plist{{QStringLiteral("SandboxProfileDataValidationInfo"),
+                           QVariantMap{{QStringLiteral("SandboxProfileDataValidationParametersKey"), params}}}};
+        writeFile(lib("Containers/") + name + QStringLiteral("/Container.plist"), PropertyList::toXml(plist));
+    };
+    container(QStringLiteral("OWN"), {{QStringLiteral("application_bundle"), foo.path()}});
+    container(QStringLiteral("SHARE"), {{QStringLiteral("application_bundle"), foo.path() + QStringLiteral("/Contents/PlugIns/Share.appex")}});
+    container(QStringLiteral("DYLDLIST"), {{QStringLiteral("application_bundle"), sys("Applications/Else.app")},
+                                           {QStringLiteral("application_dyld_paths"), QVariantList{foo.path()}}});
+    container(QStringLiteral("SIBLING"), {{QStringLiteral("application_bundle"), foo.path() + QStringLiteral("2/Contents/PlugIns/X.appex")}});
+
+    const QString tool = foo.path() + QStringLiteral("/Contents/MacOS/Foo");
+    writeFile(lib("LaunchAgents/a.plist"), PropertyList::toXml(QVariantMap{{QStringLiteral("ProgramArguments"), QVariantList{tool, QStringLiteral("--x")}}}));
+    writeFile(lib("LaunchAgents/b.plist"), PropertyList::toXml(QVariantMap{{QStringLiteral("ProgramArguments"), QVariantList{foo.path() + QStringLiteral("/Contents/MacOS/gone")}}}));
+    writeFile(lib("LaunchAgents/c.plist"), PropertyList::toXml(QVariantMap{{QStringLiteral("Program"), sys("usr/bin/true")},
+                                                                           {QStringLiteral("ProgramArguments"), QVariantList{tool}}}));
+    file(lib("Application Support/Foo/agent"));
+    writeFile(sys("Library/LaunchDaemons/d.plist"), PropertyList::toXml(QVariantMap{{QStringLiteral("Program"), lib("Application Support/Foo/agent")}}));
+    writeFile(lib("LaunchAgents/e.plist"), QByteArray("not a plist"));
+
+    UninstallManager m(env);
+    const UninstallPlan plan = m.buildPlan(foo);
+    EXPECT_EQ(residualPaths(plan), QStringList({QStringLiteral("/Library/LaunchDaemons/d.plist"),
+                                                QStringLiteral("/Users/me/Library/Application Support/Foo"),
+                                                QStringLiteral("/Users/me/Library/Containers/SHARE"),
+                                                QStringLiteral("/Users/me/Library/LaunchAgents/a.plist")}));
+    for (const ResidualItem& item : plan.residuals) {
+        if (item.path().endsWith(QLatin1String("d.plist"))) {
+            EXPECT_TRUE(item.requiresAdmin && item.kind == ResidualKind::launchItem);
+        }
+        if (item.path().endsWith(QLatin1String("SHARE"))) {
+            EXPECT_TRUE(!item.requiresAdmin && item.kind == ResidualKind::container
+                        && item.evidence == MatchEvidence::containerMetadata);
+        }
+    }
+
+    const AppItem studio = app(QStringLiteral("Android Studio"), QStringLiteral("com.google.android.studio"));
+    folder(lib("Application Support/Google/AndroidStudio2024.1"));
+    folder(lib("Application Support/Google/AndroidStudio Preview"));
+    folder(lib("Application Support/Google/Other"));
+    const QStringList found = scan(studio);
+    EXPECT_EQ(found, QStringList({QStringLiteral("/Users/me/Library/Application Support/Google/AndroidStudio2024.1")}));
+}
+
+TEST_F(UninstallScanTest, PatternExpansion)
+{
+    folder(sys("p/ab-1/x"));
+    folder(sys("p/ab-2/x"));
+    folder(sys("p/#{ab"));
+    EXPECT_EQ(expandPattern(sys("p/ab-#{v}/x"), home).size(), 2);
+    EXPECT_EQ(expandPattern(sys("p/ab-$(v)"), home).size(), 2);
+    EXPECT_EQ(expandPattern(sys("p/#{ab"), home), QStringList({sys("p/#{ab")}));
+    EXPECT_TRUE(expandPattern(sys("p/zz*"), home).isEmpty());
+}
+
+TEST_F(UninstallScanTest, BundledUninstallerDetection)
+{
+    const QString vendor = sys("Applications/Acme");
+    folder(vendor);
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"), vendor);
+    folder(vendor + QStringLiteral("/Remover")); // a folder counts
+    makeBundle(vendor, QStringLiteral("Uninstall Foo.app"), QVariantMap{{QStringLiteral("CFBundleExecutable"), QStringLiteral("u")}});
+    makeBundle(vendor, QStringLiteral("Uninstall Empty.app"), QVariantMap{});
+    file(vendor + QStringLiteral("/uninstall.txt"));
+    EXPECT_EQ(detectBundledUninstaller(foo, env), QUrl::fromLocalFile(vendor + QStringLiteral("/Uninstall Foo.app")));
+
+    // Directly in the Applications folder: only the Utilities folder is searched.
+    const AppItem bar = app(QStringLiteral("Bar"), QStringLiteral("com.acme.bar"));
+    file(sys("Applications/Bar Uninstaller.sh"));
+    EXPECT_FALSE(detectBundledUninstaller(bar, env));
+    file(sys("Applications/Utilities/Generic Remover"));
+    EXPECT_EQ(detectBundledUninstaller(bar, env), QUrl::fromLocalFile(sys("Applications/Utilities/Generic Remover")));
+
+    // The application's own name is never chosen, even when it says "remove".
+    const AppItem remover = app(QStringLiteral("Background Remover"), QStringLiteral("com.acme.br"), vendor + QStringLiteral("2"));
+    EXPECT_EQ(detectBundledUninstaller(remover, env), QUrl::fromLocalFile(sys("Applications/Utilities/Generic Remover")));
+}
