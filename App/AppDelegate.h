@@ -24,6 +24,7 @@ class TargetScreens;
 class TilehallContentView;
 class TilehallWindow;
 class DockWindowSource;
+class DeleteRequestFlow;
 class MenuBarCoverWindow;
 
 // The shell's single owner object: the layout store, the trigger service, the scanner, the input
@@ -100,6 +101,7 @@ private:
     std::unique_ptr<ApplicationRescan> m_rescan;
     std::unique_ptr<ShellNotifications> m_notifications;
     std::unique_ptr<TilehallWindow> m_tilehallWindow;
+    std::unique_ptr<DeleteRequestFlow> m_deleteFlow;
     TilehallContentView* m_rootView = nullptr; // owned by the window's scene
 
     LaunchMode m_launchMode = LaunchMode::cold;
