@@ -9,10 +9,38 @@
 #include "Views/UninstallConfirmationSheet.h"
 
 #include <QGuiApplication>
+#include <QEvent>
 #include <QScreen>
 #include <QWindow>
 
 namespace corvanta {
+
+namespace {
+
+// Gives the sheet the keyboard each time its window comes on screen: modal over the grid, Esc and
+// Return must reach it even where the desktop would leave the focus on the overlay.
+class KeyboardOnExpose : public QObject {
+public:
+    explicit KeyboardOnExpose(QWidget* sheet) : QObject(sheet), m_sheet(sheet) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Expose && m_sheet->windowHandle() && m_sheet->windowHandle()->isExposed()
+            && m_sheet->isVisible()) {
+            WindowStack::shared().makeKeyAndOrderFront(m_sheet->windowHandle());
+            m_sheet->activateWindow();
+            m_sheet->setFocus();
+            m_sheet->grabKeyboard();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget* m_sheet;
+};
+
+} // namespace
 
 std::unique_ptr<DeleteRequestFlow> makeDeleteRequestFlow(TilehallContentView& root, InteractionManager& engine,
                                                          LayoutManager& layout, UninstallManager& uninstaller,
@@ -40,6 +68,7 @@ std::unique_ptr<DeleteRequestFlow> makeDeleteRequestFlow(TilehallContentView& ro
     deps.openSystemSettings = [&uninstaller](const QString& url) { uninstaller.openSystemSettings(url); };
     deps.showSheet = [overlay](UninstallConfirmationSheet* shown, bool visible) {
         if (!visible) {
+            shown->releaseKeyboard();
             WindowStack::shared().orderOut(shown->windowHandle());
             shown->hide();
             return;
@@ -51,13 +80,15 @@ std::unique_ptr<DeleteRequestFlow> makeDeleteRequestFlow(TilehallContentView& ro
         shown->winId();
         WindowStack::shared().setLevel(shown->windowHandle(), WindowLevel::aboveOverlay);
         shown->show();
-        WindowStack::shared().makeKeyAndOrderFront(shown->windowHandle());
-        shown->activateWindow();
-        shown->setFocus();
+        WindowStack::shared().orderFront(shown->windowHandle());
     };
     deps.runAlert = [overlay](const UninstallAlert& alert) {
         runSimpleAlertAboveTilehall(alert.message, alert.informativeText, alert.critical, overlay());
     };
+    // The keyboard can only be given to a window the display server shows: wait for its exposure.
+    auto* focusOnExpose = new KeyboardOnExpose(sheet);
+    sheet->winId();
+    sheet->windowHandle()->installEventFilter(focusOnExpose);
     auto flow = std::make_unique<DeleteRequestFlow>(std::move(deps));
     QObject::connect(flow.get(), &QObject::destroyed, [sheet] { delete sheet; });
     return flow;

@@ -89,8 +89,9 @@ void DeleteRequestFlow::requestDelete(const AppItem& app)
 
     m_deps.sheet->begin();
     m_deps.sheet->setScanningApp(app);
-    m_deps.root->setHasUninstallPlan(false);
+    // Scanning first: the sheet must never look closed between the two steps.
     m_deps.root->setUninstallScanningApp(app);
+    m_deps.root->setHasUninstallPlan(false);
     m_deps.engine->suppressScrollPaging = true;
     m_deps.engine->setModalScrimOpacity(0.35);
     m_sheetShown = true;
@@ -115,8 +116,11 @@ void DeleteRequestFlow::deliver(Ticket ticket, Plan plan)
         return;
     }
     m_ticket = 0;
-    m_deps.root->setUninstallScanningApp(std::nullopt);
+    CLOG_INFO(QStringLiteral("Uninstall plan ready: ") + logSafe(plan.app.name) + QStringLiteral(" — ")
+        + QString::number(plan.residuals.size()) + QStringLiteral(" leftovers, ")
+        + QString::number(plan.permissionIssues.size()) + QStringLiteral(" permission issues"));
     m_deps.root->setHasUninstallPlan(true);
+    m_deps.root->setUninstallScanningApp(std::nullopt);
     m_deps.sheet->setScanningApp(std::nullopt);
     m_deps.sheet->setPlan(std::move(plan));
 }

@@ -76,7 +76,7 @@ void retire(QWidget* widget)
 } // namespace
 
 UninstallConfirmationSheet::UninstallConfirmationSheet(QString home, QWidget* parent)
-    : QWidget(parent, Qt::FramelessWindowHint | Qt::Tool)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint | Qt::NoDropShadowWindowHint)
     , m_home(std::move(home))
 {
     setObjectName(QStringLiteral("uninstallSheet"));
