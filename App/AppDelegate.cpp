@@ -1,27 +1,41 @@
 #include "App/AppDelegate.h"
 
+#include "App/ColdStartFinish.h"
 #include "App/MenuBarCoverHost.h"
 #include "App/OverlayPresenter.h"
 #include "App/OverlayWindowSurfaces.h"
+#include "App/PinchTransition.h"
+#include "App/PinchWindowSurfaces.h"
+#include "App/SettingsWindowHost.h"
 #include "App/ShellNotifications.h"
+#include "App/SingleInstance.h"
+#include "App/SuccessorHandOver.h"
+#include "App/SystemSettingsServices.h"
 #include "App/TargetScreens.h"
+#include "App/WarmUp.h"
 #include "Platform/DockWindows.h"
 #include "Platform/LaunchAtLogin.h"
+#include "Platform/MessageBus.h"
 #include "Platform/OperatingSystem.h"
+#include "Platform/RunningInstances.h"
 #include "Platform/SLSMenuBar.h"
 #include "Platform/ScreenProvider.h"
 #include "Platform/StandardPaths.h"
+#include "Platform/UserDefaults.h"
 #include "Platform/WindowLevels.h"
 #include "Platform/WindowStack.h"
 #include "App/DeleteFlowHost.h"
 #include "App/ModalAlert.h"
+#include "Platform/X11DisplayLoss.h"
 #include "Services/UninstallManager.h"
 #include "Views/DeleteRequestFlow.h"
 #include "Services/AppScanner.h"
 #include "Services/ApplicationRescan.h"
 #include "Services/IconCache.h"
 #include "Services/LayoutManager.h"
+#include "Services/PinchRecognizer.h"
 #include "Services/ShortcutManager.h"
+#include "Services/SystemTrackpadPinch.h"
 #include "Services/WallpaperStore.h"
 #include "Support/BuildInfo.h"
 #include "Support/Constants.h"
@@ -78,6 +92,7 @@ AppDelegate::LaunchFacts AppDelegate::LaunchFacts::system()
     facts.wasLaunchedAtLogin = [] { return LaunchAtLogin::shared().wasLaunchedAtLogin(); };
     facts.launchedShortlyAfterBoot = [] { return LaunchAtLogin::shared().launchedShortlyAfterBoot(); };
     facts.loginItemEnabled = [] { return LaunchAtLogin::shared().status() == LaunchAtLogin::Status::enabled; };
+    facts.otherInstances = [] { return RunningInstances::system().others(); };
     return facts;
 }
 
@@ -86,10 +101,11 @@ AppDelegate::AppDelegate(QObject* parent) : AppDelegate(LaunchFacts::system(), p
 AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
     : QObject(parent),
       m_facts(std::move(facts)),
+      m_bus(m_facts.bus ? m_facts.bus : &MessageBus::shared()),
       m_scheduler(QtScheduler::shared()),
       m_layoutManager(LayoutManager::shared()),
       m_shortcutManager(ShortcutManager::shared()),
-      m_scanner(std::make_unique<AppScanner>(AppConstants::scanDirectories())),
+      m_scanner(std::make_shared<AppScanner>(AppConstants::scanDirectories())),
       m_interactionManager(std::make_unique<InteractionManager>())
 {
     m_dockWindows = std::make_unique<X11DockWindowSource>();
@@ -98,10 +114,12 @@ AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
     m_surfaces = std::make_unique<OverlayWindowSurfaces>(*m_coverHost, LayerTransition::shared(), SLSMenuBar::shared(),
                                                          TransitionFPSMeter::shared());
     m_backdrop = std::make_unique<StoreBackdrop>(WallpaperStore::shared());
+    m_pinchSurfaces = std::make_unique<PinchWindowSurfaces>([this] { return m_tilehallWindow.get(); }, *m_coverHost, *m_surfaces,
+                                                            LayerTransition::shared(), SLSMenuBar::shared());
 
     ApplicationRescan::Dependencies rescan;
     rescan.layoutManager = &m_layoutManager;
-    rescan.scanner = m_scanner.get();
+    rescan.scanner = m_scanner;
     rescan.clock = &m_scheduler.clock();
     rescan.background = threadPoolRunner();
     QPointer<AppDelegate> self(this);
@@ -141,20 +159,67 @@ AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
         if (self)
             self->rescanApps(false);
     };
+    deps.hooks.cancelPinchForRegularTransition = [self] {
+        if (self && self->m_pinchTransition)
+            self->m_pinchTransition->cancelPinchForRegularTransition();
+    };
+    deps.hooks.isExiting = [self] { return self && self->m_handOver->isExiting(); };
+    deps.hooks.cancelPendingSuccession = [self] {
+        if (self)
+            self->m_handOver->cancelPendingSuccession();
+    };
+    deps.hooks.handOverToSuccessorAndExit = [self] {
+        if (self)
+            self->m_handOver->handOverToSuccessorAndExit();
+    };
+    deps.hooks.presentAccessibilityGuideIfNeeded = [self] { return self && self->presentAccessibilityGuideIfNeeded(true); };
+    deps.hooks.closeSettingsSheet = [self] {
+        if (self)
+            self->closeSettingsSheet();
+    };
     m_presenter = std::make_unique<OverlayPresenter>(std::move(deps));
+
+    PinchTransition::Dependencies pinchDeps;
+    pinchDeps.presenter = m_presenter.get();
+    pinchDeps.shortcuts = &m_shortcutManager;
+    pinchDeps.engine = m_interactionManager.get();
+    pinchDeps.surfaces = m_pinchSurfaces.get();
+    pinchDeps.scheduler = &m_scheduler;
+    pinchDeps.layerTransitionEnabled = LayerTransition::shared().isEnabled();
+    m_pinchTransition = std::make_unique<PinchTransition>(std::move(pinchDeps));
+
+    SettingsWindowHost::Dependencies settings;
+    settings.scheduler = &m_scheduler;
+    settings.stack = &WindowStack::shared();
+    settings.engine = m_interactionManager.get();
+    settings.overlay = [self]() -> QWidget* { return self ? self->m_tilehallWindow.get() : nullptr; };
+    settings.setCoverScrim = [self](double opacity) {
+        if (self && self->m_coverHost->window())
+            self->m_coverHost->window()->setModalScrim(opacity);
+    };
+    settings.services = [this] { return systemSettingsServices(m_layoutManager, m_shortcutManager); };
+    m_settingsHost = std::make_unique<SettingsWindowHost>(std::move(settings));
 
     ShellNotifications::PinchHooks pinch;
     pinch.isTrusted = [] { return true; };
+    pinch.installPinchEventTap = [self] {
+        if (!self || !self->m_shortcutManager.pinchRecognizer())
+            return;
+        self->m_shortcutManager.pinchRecognizer()->installPinchEventTap();
+        self->m_shortcutManager.pinchRecognizer()->installSleepWakeObservers();
+    };
+    pinch.startAccessibilityPolling = [self] {
+        if (self && self->m_shortcutManager.pinchRecognizer())
+            self->m_shortcutManager.pinchRecognizer()->startAccessibilityPolling();
+    };
     pinch.switchPinchOff = [self] {
         if (!self)
             return;
-        LayoutConfig config = self->m_layoutManager.config();
-        config.pinchGestureEnabled = false;
-        config.trackpadGesture = TrackpadGesture::off;
-        self->m_layoutManager.setConfig(config);
-        self->m_layoutManager.save();
+        self->setPinchSettings(false, TrackpadGesture::off);
+        self->m_shortcutManager.stopPinchGesture();
     };
-    m_notifications = std::make_unique<ShellNotifications>(NotificationCenter::defaultCenter(), *m_presenter, std::move(pinch));
+    m_notifications = std::make_unique<ShellNotifications>(NotificationCenter::defaultCenter(), *m_presenter, std::move(pinch), m_bus);
+    buildStartupPieces();
 }
 
 AppDelegate::~AppDelegate()
@@ -199,9 +264,18 @@ void AppDelegate::applicationDidFinishLaunching()
     CLOG_INFO(source.logLine());
     m_launchMode = launchModeFor(isSuccessor(), source);
 
-    // The single-instance rule decides here whether this copy goes on; until it exists every
-    // copy does, and from here on this one owns the layout.
+    if (m_launchMode != LaunchMode::successor) {
+        SingleInstance::Dependencies rule;
+        rule.otherInstances = m_facts.otherInstances;
+        rule.postShowRequest = [this] { m_bus->post(Notifications::tilehallShouldShow); };
+        rule.terminate = [] { QCoreApplication::quit(); };
+        // A copy that quits here has only read the layout: it writes nothing on its way out.
+        if (!SingleInstance(std::move(rule)).ensureSingleInstance(m_launchMode != LaunchMode::login))
+            return;
+    }
     m_ownsLayout = true;
+    if (m_launchMode == LaunchMode::cold)
+        m_coldStart->begin();
 
     IconCache::shared().prewarm(m_layoutManager.layout());
     WallpaperStore::shared().startObservingWallpaperChanges();
@@ -211,7 +285,16 @@ void AppDelegate::applicationDidFinishLaunching()
     followEngine();
     if (m_layoutManager.config().backgroundType != BackgroundType::color)
         WallpaperStore::shared().restoreLatestForLaunch();
-    warmUpInBackground(m_launchMode == LaunchMode::cold);
+    if (m_launchMode == LaunchMode::cold) {
+        m_warmUp->warmUpInBackground(true);
+        m_coldStart->setupFinished();
+    } else {
+        // A login or successor start re-applies the take-over of the system's pinch the user agreed to.
+        const TrackpadGesture gesture = m_layoutManager.config().trackpadGesture;
+        if (gesture != TrackpadGesture::off && UserDefaults::standard().boolValue(QString::fromLatin1(didAskFourFingerPinchTakeoverKey)))
+            SystemTrackpadPinch::shared().applyExclusiveTakeover(gesture);
+        m_warmUp->warmUpInBackground(false);
+    }
     m_notifications->subscribeAccessibilityAnswers();
     if (m_launchMode != LaunchMode::successor)
         syncLaunchAtLoginConfig();
@@ -343,10 +426,24 @@ void AppDelegate::setupShortcuts()
         self->m_presenter->toggleTilehall();
     };
     m_shortcutManager.registerShortcut(config.shortcutKey);
-    // The hot corner and the pinch arrive with their own services; their settings are logged and
-    // kept, and the callbacks stay unset until then.
-    if (config.hotCorner != HotCorner::none)
+    if (config.hotCorner != HotCorner::none) {
         CLOG_INFO(QStringLiteral("Setting up hot corner: ") + hotCornerName(config.hotCorner));
+        m_shortcutManager.startHotCornerMonitor(config.hotCorner);
+    }
+    m_shortcutManager.onPinchBegin = [self](PinchGestureDirection direction) {
+        if (self)
+            self->m_pinchTransition->beginInteractivePinchTransition(direction);
+    };
+    m_shortcutManager.onPinchProgress = [self](double progress) {
+        if (self)
+            self->m_pinchTransition->handleProgress(progress);
+    };
+    m_shortcutManager.onPinchSettle = [self](bool commit) {
+        if (self)
+            self->m_pinchTransition->settleInteractivePinchTransition(commit);
+    };
+    const bool agreed = UserDefaults::standard().boolValue(QString::fromLatin1(didAskFourFingerPinchTakeoverKey));
+    m_shortcutManager.setupPinchGesture(config.trackpadGesture, config.trackpadGesture != TrackpadGesture::off && agreed);
 }
 
 void AppDelegate::followEngine()
@@ -370,22 +467,19 @@ void AppDelegate::followEngine()
     };
 }
 
-void AppDelegate::warmUpInBackground(bool)
-{
-    // The full warm-up (pre-rendering, bounded waits, the cold-start finish) comes with the splash;
-    // until then start-up requests the backdrop and the first scan and stays hidden.
-    const LayoutConfig& config = m_layoutManager.config();
-    if (config.backgroundType != BackgroundType::color) {
-        if (const auto& screen = m_presenter->tilehallScreen())
-            WallpaperStore::shared().setScreen(screen->frame);
-        WallpaperStore::shared().refresh(config.backgroundType == BackgroundType::wallpaper ? 0 : config.blurStrength);
-    }
-    rescanApps(false);
-}
-
 void AppDelegate::rescanApps(bool report)
 {
     m_rescan->rescanApps(report);
+}
+
+void AppDelegate::openSettings()
+{
+    m_settingsHost->openSettings();
+}
+
+void AppDelegate::closeSettingsSheet()
+{
+    m_settingsHost->closeSettingsSheet();
 }
 
 void AppDelegate::syncLaunchAtLoginConfig()
@@ -428,13 +522,22 @@ void AppDelegate::applicationWillTerminate()
         return;
     m_terminated = true;
     m_presenter->setQuitting();
+    m_handOver->cancelPendingSuccession();
     CLOG_INFO(QStringLiteral("=== Corvanta terminating ==="));
     m_heartbeat.cancel();
-    m_presenter->orderOverlayOut();
-    SLSMenuBar::shared().restore();
+    // A scan on the thread pool must not outlive what it reads once the process ends.
+    m_rescan->cancel();
+    // Without a display there are no windows to order out; touching them could only crash.
+    if (!X11DisplayLoss::isLost()) {
+        m_presenter->orderOverlayOut();
+        SLSMenuBar::shared().restore();
+    }
     m_shortcutManager.unregisterShortcut();
+    m_shortcutManager.stopHotCornerMonitor();
+    m_shortcutManager.stopPinchGesture();
     if (m_ownsLayout)
         m_layoutManager.performSave();
+    m_bus->close();
     Logger::shared().flush();
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "App/ColdStartFinish.h"
 #include "App/LaunchSource.h"
+#include "Models/LayoutConfig.h"
 #include "Support/Clock.h"
 
+#include <QList>
 #include <QObject>
 
 #include <functional>
@@ -11,11 +14,16 @@
 namespace corvanta {
 
 class AppScanner;
+class MessageBus;
+class SuccessorHandOver;
+class WarmUp;
 class ApplicationRescan;
 class InteractionManager;
 class LayoutManager;
 class MenuBarCoverHost;
 class OverlayPresenter;
+class PinchTransition;
+class PinchWindowSurfaces;
 class OverlayWindowSurfaces;
 class ShellNotifications;
 class ShortcutManager;
@@ -26,6 +34,7 @@ class TilehallWindow;
 class DockWindowSource;
 class DeleteRequestFlow;
 class MenuBarCoverWindow;
+class SettingsWindowHost;
 
 // The shell's single owner object: the layout store, the trigger service, the scanner, the input
 // engine, the overlay window with its presenter, and the process's start-up, heartbeat and
@@ -34,13 +43,17 @@ class AppDelegate : public QObject {
     Q_OBJECT
 public:
     static constexpr double heartbeatInterval = 2.0;
-    static constexpr char didAskFourFingerPinchTakeoverKey[] = "com.corvanta.didAskFourFingerPinchTakeover";
+    static constexpr const char* didAskFourFingerPinchTakeoverKey = ColdStartFinish::didAskFourFingerPinchTakeoverKey;
 
     // Facts about how the process was started; the program reads them from the system.
     struct LaunchFacts {
         std::function<bool()> wasLaunchedAtLogin;
         std::function<bool()> launchedShortlyAfterBoot;
         std::function<bool()> loginItemEnabled;
+        // Other running processes of the program (their ids).
+        std::function<QList<qint64>()> otherInstances;
+        // The bus between the program's processes (the program's own when unset).
+        MessageBus* bus = nullptr;
         static LaunchFacts system();
     };
 
@@ -62,8 +75,15 @@ public:
     void applicationDidResignActive();
 
     void rescanApps(bool report);
+    // The gate to the Accessibility guide before a show: true when the guide took the show over.
+    bool presentAccessibilityGuideIfNeeded(bool showTilehallWhenGranted);
+    // The settings window: a sheet over the grid while it is shown, a floating window otherwise.
+    void openSettings();
+    void closeSettingsSheet();
+    SettingsWindowHost& settingsHost() { return *m_settingsHost; }
 
     OverlayPresenter& presenter() { return *m_presenter; }
+    PinchTransition& pinchTransition() { return *m_pinchTransition; }
     LayoutManager& layoutManager() { return m_layoutManager; }
     InteractionManager& interactionManager() { return *m_interactionManager; }
     TilehallWindow* tilehallWindow() const { return m_tilehallWindow.get(); }
@@ -72,12 +92,15 @@ public:
     // Whether this process has taken the layout over (it passed the single-instance rule). Only an
     // owner writes the layout at termination: a copy that quits at start has only read it.
     bool ownsLayout() const { return m_ownsLayout; }
+    SuccessorHandOver& successorHandOver() { return *m_handOver; }
+    ColdStartFinish& coldStartFinish() { return *m_coldStart; }
 
 private:
     void setupTilehall();
     void setupShortcuts();
     void followEngine();
-    void warmUpInBackground(bool extendedPrewarm);
+    void setPinchSettings(bool enabled, TrackpadGesture gesture);
+    void buildStartupPieces();
     void syncLaunchAtLoginConfig();
     void startHeartbeat();
     void heartbeatTick();
@@ -87,10 +110,11 @@ private:
     void buildRootView();
 
     LaunchFacts m_facts;
+    MessageBus* m_bus;
     Scheduler& m_scheduler;
     LayoutManager& m_layoutManager;
     ShortcutManager& m_shortcutManager;
-    std::unique_ptr<AppScanner> m_scanner;
+    std::shared_ptr<AppScanner> m_scanner;
     std::unique_ptr<InteractionManager> m_interactionManager;
     std::unique_ptr<DockWindowSource> m_dockWindows;
     std::unique_ptr<TargetScreens> m_targetScreens;
@@ -98,10 +122,16 @@ private:
     std::unique_ptr<OverlayWindowSurfaces> m_surfaces;
     std::unique_ptr<StoreBackdrop> m_backdrop;
     std::unique_ptr<OverlayPresenter> m_presenter;
+    std::unique_ptr<PinchWindowSurfaces> m_pinchSurfaces;
+    std::unique_ptr<PinchTransition> m_pinchTransition;
     std::unique_ptr<ApplicationRescan> m_rescan;
     std::unique_ptr<ShellNotifications> m_notifications;
     std::unique_ptr<TilehallWindow> m_tilehallWindow;
     std::unique_ptr<DeleteRequestFlow> m_deleteFlow;
+    std::unique_ptr<SuccessorHandOver> m_handOver;
+    std::unique_ptr<WarmUp> m_warmUp;
+    std::unique_ptr<ColdStartFinish> m_coldStart;
+    std::unique_ptr<SettingsWindowHost> m_settingsHost;
     TilehallContentView* m_rootView = nullptr; // owned by the window's scene
 
     LaunchMode m_launchMode = LaunchMode::cold;

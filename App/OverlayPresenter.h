@@ -86,6 +86,9 @@ public:
     // --- state shared with the rest of the shell ----------------------------------------------
     bool isTilehallVisible() const;
     bool overlayOnScreen() const { return m_overlayOnScreen; }
+    // A finger-driven transition orders the windows in and out itself.
+    void setOverlayOnScreen(bool value) { m_overlayOnScreen = value; }
+    void cancelPendingSuccession() const { call(m_deps.hooks.cancelPendingSuccession); }
     int overlayGeneration() const { return m_overlayGeneration; }
     // A finger-driven opening or closing began: later steps of earlier transitions go stale.
     void advanceGeneration() { ++m_overlayGeneration; }
@@ -101,6 +104,7 @@ public:
     // The last opacity a finger-driven transition applied, and when.
     void setPinchHandoff(float progress, double at) { m_pinchHandoff = PinchHandoff{progress, at}; }
     bool hasPinchHandoff() const { return m_pinchHandoff.has_value(); }
+    void clearPinchHandoff() { m_pinchHandoff.reset(); }
     bool isQuitting() const { return m_isQuitting; }
     void setQuitting() { m_isQuitting = true; }
     bool isColdStartSplashActive() const { return m_isColdStartSplashActive; }

@@ -1,6 +1,7 @@
 #include "App/ShellNotifications.h"
 
 #include "App/OverlayPresenter.h"
+#include "Platform/MessageBus.h"
 #include "Support/LogFormat.h"
 #include "Support/Logger.h"
 #include "Support/NotificationCenter.h"
@@ -20,8 +21,9 @@ bool booleanFlag(const QVariantMap& userInfo, const QString& key)
 
 } // namespace
 
-ShellNotifications::ShellNotifications(NotificationCenter& center, OverlayPresenter& presenter, PinchHooks pinch, QObject* parent)
-    : QObject(parent), m_center(center), m_presenter(presenter), m_pinch(std::move(pinch))
+ShellNotifications::ShellNotifications(NotificationCenter& center, OverlayPresenter& presenter, PinchHooks pinch, MessageBus* bus,
+                                       QObject* parent)
+    : QObject(parent), m_center(center), m_presenter(presenter), m_pinch(std::move(pinch)), m_bus(bus)
 {
 }
 
@@ -44,12 +46,16 @@ void ShellNotifications::subscribeOverlayRequests()
         CLOG_INFO(QStringLiteral("AppDelegate received .tilehallShouldToggle"));
         presenter->toggleTilehall();
     });
-    m_center.addObserver(Notifications::tilehallShouldShow, this, [presenter](const QVariantMap&) {
+    const auto show = [presenter](const QVariantMap&) {
         if (!presenter)
             return;
         CLOG_INFO(QStringLiteral("收到新实例请求：显示瓦厅"));
         presenter->showTilehall();
-    });
+    };
+    if (m_bus)
+        m_bus->addObserver(Notifications::tilehallShouldShow, this, show);
+    else
+        m_center.addObserver(Notifications::tilehallShouldShow, this, show);
 }
 
 void ShellNotifications::subscribeAccessibilityAnswers()

@@ -6,6 +6,7 @@
 
 namespace corvanta {
 
+class MessageBus;
 class NotificationCenter;
 class OverlayPresenter;
 
@@ -22,7 +23,9 @@ public:
         std::function<void()> switchPinchOff;      // settings and recogniser
     };
 
-    ShellNotifications(NotificationCenter& center, OverlayPresenter& presenter, PinchHooks pinch, QObject* parent = nullptr);
+    // `bus`: where other processes of the program ask for the grid (the in-process centre when none).
+    ShellNotifications(NotificationCenter& center, OverlayPresenter& presenter, PinchHooks pinch, MessageBus* bus = nullptr,
+                       QObject* parent = nullptr);
     // The close, toggle and show observers (start-up subscribes them with the window).
     void subscribeOverlayRequests();
     // The Accessibility guide's two answers (start-up subscribes them last).
@@ -32,6 +35,7 @@ private:
     NotificationCenter& m_center;
     OverlayPresenter& m_presenter;
     PinchHooks m_pinch;
+    MessageBus* m_bus;
 };
 
 } // namespace corvanta

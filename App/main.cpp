@@ -1,8 +1,10 @@
 #include "App/AppDelegate.h"
 #include "Platform/TerminationSignals.h"
+#include "Platform/X11DisplayLoss.h"
 #include "Support/Logger.h"
 
 #include <QApplication>
+#include <QThreadPool>
 #include <QTimer>
 
 int main(int argc, char** argv)
@@ -31,6 +33,13 @@ int main(int argc, char** argv)
         else if (state == Qt::ApplicationInactive)
             delegate.applicationDidResignActive();
     });
+    // Losing the X server ends the event loop like a termination signal; where Qt ends the
+    // process itself, the termination runs first and the thread pool's work is let finish.
+    X11DisplayLoss::install([&app] { QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection); },
+                            [&delegate] {
+                                delegate.applicationWillTerminate();
+                                QThreadPool::globalInstance()->waitForDone();
+                            });
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
     CLOG_INFO(QStringLiteral("阶段64：NSApplication 已就绪，进入 run()"));
     return app.exec();

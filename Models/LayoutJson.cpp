@@ -151,16 +151,21 @@ std::optional<QUuid> parseUuid(QByteArrayView text)
     return QUuid::fromRfc4122(QByteArrayView(bytes, 16));
 }
 
-// A bundle location must be an absolute local file URL: scheme "file" (any case), no host, a path
-// from the root, and nothing after the path. Empty text, relative references, other schemes, a
-// query or fragment (a "#" that should have been written "%23") and text QUrl cannot parse are
-// all refused, since none of them names a bundle the program could open unambiguously.
+// A bundle location must be an absolute local file URL: scheme "file" (any case), no host or
+// "localhost" (the same file), a path from the root, and nothing after the path. Empty text,
+// relative references, other schemes, other hosts, a query or fragment (a "#" that should have
+// been written "%23") and text QUrl cannot parse are all refused, since none of them names a
+// bundle the program could open unambiguously. The host is dropped, so the location is written
+// back in the usual "file:///" form.
 std::optional<QUrl> parseFileUrl(const QString& text)
 {
     QUrl url(text);
-    if (!url.isValid() || url.scheme() != QLatin1StringView("file") || !url.host().isEmpty()
+    const QString host = url.host();
+    if (!url.isValid() || url.scheme() != QLatin1StringView("file")
+        || (!host.isEmpty() && host.compare(QLatin1StringView("localhost"), Qt::CaseInsensitive) != 0)
         || !url.path().startsWith(QLatin1Char('/')) || url.hasQuery() || url.hasFragment())
         return std::nullopt;
+    url.setHost(QString());
     return url;
 }
 

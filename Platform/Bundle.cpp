@@ -1,6 +1,7 @@
 #include "Platform/Bundle.h"
 
 #include "Platform/PropertyList.h"
+#include "Platform/PropertyListLimits.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -24,11 +25,11 @@ std::optional<QStringList> Bundle::resourceNames() const
     return resourcesPath ? listFolderNames(*resourcesPath) : std::nullopt;
 }
 
-std::optional<QByteArray> Bundle::readResource(const QString& relativePath) const
+std::optional<QByteArray> Bundle::readResource(const QString& relativePath, qsizetype maxBytes) const
 {
     if (folder)
-        return folder->readFile(QStringLiteral("Contents/Resources/") + relativePath);
-    return resourcesPath ? readWholeFile(*resourcesPath + u'/' + relativePath) : std::nullopt;
+        return folder->readFile(QStringLiteral("Contents/Resources/") + relativePath, maxBytes);
+    return resourcesPath ? readWholeFile(*resourcesPath + u'/' + relativePath, maxBytes) : std::nullopt;
 }
 
 std::optional<Bundle> FileBundleReader::bundle(const QString& path) const
@@ -40,7 +41,8 @@ std::optional<Bundle> FileBundleReader::bundle(const QString& path) const
         return std::nullopt;
     Bundle out;
     out.path = path;
-    const auto bytes = folder->readFile(QStringLiteral("Contents/Info.plist"));
+    const auto bytes = folder->readFile(QStringLiteral("Contents/Info.plist"), PropertyListLimits::maxBytes);
+    // One past the limits reads as unreadable; the scan logs that once per bundle.
     const auto root = bytes ? PropertyList::parse(*bytes) : std::nullopt;
     if (root && root->typeId() == QMetaType::QVariantMap)
         out.info = root->toMap();

@@ -24,9 +24,10 @@ struct Bundle {
     // Nothing when the name would leave that folder.
     std::optional<QString> executablePath() const;
 
-    // Names in the resources folder, and the bytes of a file below it.
+    // Names in the resources folder, and the bytes of a file below it (nothing when it is longer
+    // than `maxBytes`, when that is not negative).
     std::optional<QStringList> resourceNames() const;
-    std::optional<QByteArray> readResource(const QString& relativePath) const;
+    std::optional<QByteArray> readResource(const QString& relativePath, qsizetype maxBytes = -1) const;
 };
 
 class BundleReader {

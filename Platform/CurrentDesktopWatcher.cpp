@@ -1,5 +1,7 @@
 #include "Platform/CurrentDesktopWatcher.h"
 
+#include "Platform/X11DisplayLoss.h"
+
 #include <QSocketNotifier>
 
 #include <X11/Xlib.h>
@@ -11,6 +13,7 @@ CurrentDesktopWatcher::CurrentDesktopWatcher(const QByteArray& displayName, QObj
     Display* display = XOpenDisplay(displayName.isEmpty() ? nullptr : displayName.constData());
     if (!display)
         return;
+    X11DisplayLoss::adopt(display);
     m_display = display;
     m_atom = XInternAtom(display, "_NET_CURRENT_DESKTOP", False);
     XSelectInput(display, DefaultRootWindow(display), PropertyChangeMask);
@@ -22,13 +25,17 @@ CurrentDesktopWatcher::CurrentDesktopWatcher(const QByteArray& displayName, QObj
 CurrentDesktopWatcher::~CurrentDesktopWatcher()
 {
     delete m_notifier;
-    if (m_display)
+    if (m_display && !X11DisplayLoss::isLost()) // Xlib may not be called on a broken connection
         XCloseDisplay(static_cast<Display*>(m_display));
 }
 
 void CurrentDesktopWatcher::readEvents()
 {
     auto* display = static_cast<Display*>(m_display);
+    if (X11DisplayLoss::isLost()) {
+        m_notifier->setEnabled(false); // a closed socket stays readable
+        return;
+    }
     bool changed = false;
     while (XPending(display) > 0) {
         XEvent event;

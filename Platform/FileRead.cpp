@@ -13,13 +13,13 @@ namespace corvanta {
 
 namespace {
 
-std::optional<QByteArray> readAt(int dirFd, const QString& path)
+std::optional<QByteArray> readAt(int dirFd, const QString& path, qsizetype maxBytes)
 {
     const int fd = ::openat(dirFd, QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || (maxBytes >= 0 && info.st_size > maxBytes)) {
         ::close(fd);
         return std::nullopt;
     }
@@ -30,6 +30,10 @@ std::optional<QByteArray> readAt(int dirFd, const QString& path)
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got > 0) {
             bytes.append(buffer, qsizetype(got));
+            if (maxBytes >= 0 && bytes.size() > maxBytes) { // grew while we read
+                ::close(fd);
+                return std::nullopt;
+            }
         } else if (got == 0) {
             break;
         } else if (errno != EINTR) {
@@ -63,7 +67,10 @@ std::optional<QStringList> listAt(int dirFd, const QString& path)
 
 } // namespace
 
-std::optional<QByteArray> readWholeFile(const QString& path) { return readAt(AT_FDCWD, path); }
+std::optional<QByteArray> readWholeFile(const QString& path, qsizetype maxBytes)
+{
+    return readAt(AT_FDCWD, path, maxBytes);
+}
 
 std::optional<QStringList> listFolderNames(const QString& path) { return listAt(AT_FDCWD, path); }
 
@@ -77,7 +84,10 @@ std::shared_ptr<const FolderHandle> FolderHandle::open(const QString& path)
 
 FolderHandle::~FolderHandle() { ::close(m_fd); }
 
-std::optional<QByteArray> FolderHandle::readFile(const QString& relativePath) const { return readAt(m_fd, relativePath); }
+std::optional<QByteArray> FolderHandle::readFile(const QString& relativePath, qsizetype maxBytes) const
+{
+    return readAt(m_fd, relativePath, maxBytes);
+}
 
 std::optional<QStringList> FolderHandle::listFolder(const QString& relativePath) const
 {

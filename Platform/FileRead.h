@@ -9,9 +9,10 @@
 
 namespace corvanta {
 
-// The whole content of a regular file, or nothing when it cannot be opened or read. Cheaper than
-// QFile for the many small files a scan touches, most of which do not exist.
-std::optional<QByteArray> readWholeFile(const QString& path);
+// The whole content of a regular file, or nothing when it cannot be opened or read or is longer
+// than `maxBytes` (when not negative). Cheaper than QFile for the many small files a scan
+// touches, most of which do not exist.
+std::optional<QByteArray> readWholeFile(const QString& path, qsizetype maxBytes = -1);
 
 // The names in a folder (without "." and ".."), or nothing when it cannot be listed.
 std::optional<QStringList> listFolderNames(const QString& path);
@@ -26,7 +27,7 @@ public:
     FolderHandle(const FolderHandle&) = delete;
     FolderHandle& operator=(const FolderHandle&) = delete;
 
-    std::optional<QByteArray> readFile(const QString& relativePath) const;
+    std::optional<QByteArray> readFile(const QString& relativePath, qsizetype maxBytes = -1) const;
     std::optional<QStringList> listFolder(const QString& relativePath) const;
 
 private:

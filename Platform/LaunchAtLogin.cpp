@@ -1,6 +1,7 @@
 #include "Platform/LaunchAtLogin.h"
 
 #include "Platform/StandardPaths.h"
+#include "Support/AtomicFile.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -8,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 
 namespace corvanta {
 
@@ -172,12 +172,9 @@ std::optional<QString> LaunchAtLogin::registerEntry()
 {
     if (!QDir().mkpath(m_paths.autostartDirectory))
         return QStringLiteral("无法创建自启动目录：%1").arg(m_paths.autostartDirectory);
-    QSaveFile file(entryPath());
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    file.write(entryText().toUtf8());
-    if (!file.commit())
-        return file.errorString();
+    QString error;
+    if (!writeFileAtomically(entryPath(), entryText().toUtf8(), &error))
+        return error;
     return std::nullopt;
 }
 

@@ -1,6 +1,8 @@
 #include "Platform/PropertyList.h"
 
 #include "Platform/FileRead.h"
+#include "Platform/PropertyListLimits.h"
+#include "Support/Logger.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -26,9 +28,9 @@ using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
 QVariant toVariant(plist_t node, int depth)
 {
-    // Binary lists may reference objects cyclically or nest absurdly deep; stop well before the
-    // stack is at risk.
-    if (!node || depth > 512)
+    // The limits were checked before libplist read the bytes; this keeps the recursion bounded
+    // whatever it built.
+    if (!node || depth > PropertyListLimits::maxDepth)
         return {};
     switch (plist_get_node_type(node)) {
     case PLIST_BOOLEAN: {
@@ -48,17 +50,15 @@ QVariant toVariant(plist_t node, int depth)
         plist_get_real_val(node, &value);
         return value;
     }
-    case PLIST_STRING:
-    case PLIST_KEY: {
-        char* text = nullptr;
-        if (plist_get_node_type(node) == PLIST_STRING)
-            plist_get_string_val(node, &text);
-        else
-            plist_get_key_val(node, &text);
-        const QString out = text ? QString::fromUtf8(text) : QString();
-        std::free(text);
-        return out;
+    case PLIST_STRING: {
+        // With its length: a string may hold U+0000, on which libplist's copying getter aborts.
+        uint64_t length = 0;
+        const char* text = plist_get_string_ptr(node, &length);
+        return text ? QString::fromUtf8(text, qsizetype(length)) : QString();
     }
+    case PLIST_KEY:
+        // Keys only occur inside dictionaries, which are read below.
+        return {};
     case PLIST_DATA: {
         char* bytes = nullptr;
         uint64_t length = 0;
@@ -165,10 +165,15 @@ template <typename Write, typename Free> QByteArray serialize(const QVariant& va
 
 } // namespace
 
-std::optional<QVariant> PropertyList::parse(const QByteArray& data)
+std::optional<QVariant> PropertyList::parse(const QByteArray& data, QString* refusal)
 {
-    if (data.isEmpty() || data.size() > std::numeric_limits<int32_t>::max())
+    if (data.isEmpty())
         return std::nullopt;
+    if (QString violation = propertyListLimitViolation(data); !violation.isEmpty()) {
+        if (refusal)
+            *refusal = violation;
+        return std::nullopt;
+    }
     plist_t root = nullptr;
     if (plist_is_binary(data.constData(), uint32_t(data.size())))
         plist_from_bin(data.constData(), uint32_t(data.size()), &root);
@@ -185,10 +190,14 @@ std::optional<QVariant> PropertyList::parse(const QByteArray& data)
 
 std::optional<QVariant> PropertyList::readFile(const QString& path)
 {
-    const auto bytes = readWholeFile(path);
+    const auto bytes = readWholeFile(path, PropertyListLimits::maxBytes);
     if (!bytes)
         return std::nullopt;
-    return parse(*bytes);
+    QString refusal;
+    std::optional<QVariant> out = parse(*bytes, &refusal);
+    if (!refusal.isEmpty())
+        CLOG_WARN(QStringLiteral("属性列表未读取（") + refusal + QStringLiteral("）：") + path);
+    return out;
 }
 
 QByteArray PropertyList::toXml(const QVariant& value)

@@ -13,8 +13,9 @@ namespace corvanta {
 // bool, data QByteArray and dates QDateTime (UTC).
 class PropertyList {
 public:
-    // Either form, told apart by the content. Nothing for malformed or empty input.
-    static std::optional<QVariant> parse(const QByteArray& data);
+    // Either form, told apart by the content. Nothing for malformed or empty input, or input
+    // beyond PropertyListLimits; then `refusal`, when given, receives which limit.
+    static std::optional<QVariant> parse(const QByteArray& data, QString* refusal = nullptr);
     static std::optional<QVariant> readFile(const QString& path);
 
     static QByteArray toXml(const QVariant& value);

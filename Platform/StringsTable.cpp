@@ -2,6 +2,7 @@
 
 #include "Platform/FileRead.h"
 #include "Platform/PropertyList.h"
+#include "Platform/PropertyListLimits.h"
 #include "Platform/StringsFile.h"
 
 #include <QFile>
@@ -46,7 +47,7 @@ std::optional<QHash<QString, QString>> parseStringsTable(const QByteArray& data)
 
 std::optional<QHash<QString, QString>> readStringsTable(const QString& path)
 {
-    const auto bytes = readWholeFile(path);
+    const auto bytes = readWholeFile(path, PropertyListLimits::maxBytes);
     if (!bytes)
         return std::nullopt;
     return parseStringsTable(*bytes);

@@ -1,5 +1,7 @@
 #include "Platform/SystemIcons.h"
 
+#include "Platform/IcnsFile.h"
+
 #include <QFileInfo>
 #include <QImageReader>
 #include <QLinearGradient>
@@ -41,6 +43,9 @@ QImage BundleIconProvider::largestImage(const QString& file)
 {
     if (!QFileInfo(file).isFile())
         return {};
+    // Icon files get our own reader: it decodes only the picture used, JPEG 2000 ones included.
+    if (const auto icns = IcnsFile::readFile(file))
+        return icns->largestImage(file);
     QImageReader reader(file);
     QImage best;
     const int count = qMax(1, reader.imageCount());

@@ -31,7 +31,7 @@ public:
     // The bundle's own icon, or a null image when it has none that decodes.
     QImage bundleIcon(const QString& path) const;
     static QImage genericApplicationIcon();
-    // The largest picture of an image file that may hold several (ICNS, ICO, TIFF).
+    // The largest picture of an image file that may hold several (ICNS, ICO, TIFF) that decodes.
     static QImage largestImage(const QString& file);
 
 private:

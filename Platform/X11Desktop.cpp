@@ -1,5 +1,7 @@
 #include "Platform/X11Desktop.h"
 
+#include "Platform/X11DisplayLoss.h"
+
 #include <QGuiApplication>
 
 #include <X11/Xatom.h>
@@ -51,6 +53,9 @@ bool hasDockType(Display* display, Window window)
 
 Display* display()
 {
+    // Once the server is gone, Xlib calls on the connection crash: callers get none.
+    if (X11DisplayLoss::isLost())
+        return nullptr;
     auto* app = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     return app ? app->display() : nullptr;
 }

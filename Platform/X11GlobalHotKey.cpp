@@ -1,5 +1,6 @@
 #include "Platform/X11GlobalHotKey.h"
 
+#include "Platform/X11DisplayLoss.h"
 #include "Services/ShortcutParser.h"
 #include "Support/Logger.h"
 
@@ -33,7 +34,8 @@ struct X11GlobalHotKey::Connection {
     unsigned int numLockMask = 0;
     ~Connection()
     {
-        if (display)
+        // A broken connection is left alone: Xlib may not be called on it again.
+        if (display && !X11DisplayLoss::isLost())
             XCloseDisplay(display);
     }
 };
@@ -46,6 +48,7 @@ X11GlobalHotKey::X11GlobalHotKey(const QByteArray& displayName, QObject* parent)
         CLOG_WARN(QStringLiteral("No X display: no global hot key is available"));
         return;
     }
+    X11DisplayLoss::adopt(m_x->display);
     m_x->root = DefaultRootWindow(m_x->display);
 
     // A held key must give one press, not a stream of press/release pairs.
@@ -118,7 +121,7 @@ unsigned int X11GlobalHotKey::xModifiersFor(quint32 modifiers)
 bool X11GlobalHotKey::registerHotKey(quint32 keyCode, quint32 modifiers)
 {
     unregisterHotKey();
-    if (!m_x->display)
+    if (!m_x->display || X11DisplayLoss::isLost())
         return false;
     const unsigned long keysym = keysymForKeyCode(keyCode);
     const KeyCode code = keysym ? XKeysymToKeycode(m_x->display, keysym) : 0;
@@ -150,7 +153,7 @@ bool X11GlobalHotKey::registerHotKey(quint32 keyCode, quint32 modifiers)
 
 void X11GlobalHotKey::unregisterHotKey()
 {
-    if (!m_x->display || !m_keycode)
+    if (!m_x->display || !m_keycode || X11DisplayLoss::isLost())
         return;
     const unsigned int variants[] = {0u, unsigned(LockMask), m_x->numLockMask, unsigned(LockMask) | m_x->numLockMask};
     auto previous = XSetErrorHandler(recordError);
@@ -165,6 +168,10 @@ void X11GlobalHotKey::unregisterHotKey()
 
 void X11GlobalHotKey::readEvents()
 {
+    if (X11DisplayLoss::isLost()) {
+        m_notifier->setEnabled(false); // a closed socket stays readable
+        return;
+    }
     while (XPending(m_x->display) > 0) {
         XEvent event;
         XNextEvent(m_x->display, &event);

@@ -1,9 +1,12 @@
 #include "Services/AppScanner.h"
 
+#include "Models/StoredLimits.h"
 #include "Support/Constants.h"
+#include "Support/Logger.h"
 
 #include "Platform/PreferredLanguages.h"
 #include "Platform/PropertyList.h"
+#include "Platform/PropertyListLimits.h"
 #include "Platform/StringsTable.h"
 #include "Services/NameOrder.h"
 #include "Services/ScanWarnings.h"
@@ -29,13 +32,13 @@ AppScanner::AppScanner(QStringList directories, Environment environment)
 {
 }
 
-QList<AppItem> AppScanner::scanAll() const
+QList<AppItem> AppScanner::scanAll(std::stop_token stop) const
 {
     QList<AppItem> result;
     QSet<QString> seenPaths;
     QSet<QString> seenIdentifiers;
     for (const QString& folder : m_directories) {
-        for (AppItem& app : appsIn(folder)) {
+        for (AppItem& app : appsIn(folder, stop)) {
             const QString path = app.path();
             if (seenPaths.contains(path))
                 continue;
@@ -57,7 +60,7 @@ QFuture<QList<AppItem>> AppScanner::scanAllAsync() const
     return QtConcurrent::run([scanner = *this] { return scanner.scanAll(); });
 }
 
-QList<AppItem> AppScanner::appsIn(const QString& folder) const
+QList<AppItem> AppScanner::appsIn(const QString& folder, const std::stop_token& stop) const
 {
     QList<AppItem> apps;
     if (folder.isEmpty())
@@ -67,6 +70,8 @@ QList<AppItem> AppScanner::appsIn(const QString& folder) const
     // listed too, so that a dropped bundle is explained in the log.
     const QStringList children = ScanWarnings::listFolder(base);
     for (const QString& child : children) {
+        if (stop.stop_requested())
+            break;
         if (QFileInfo(child).suffix() != QLatin1String("app"))
             continue;
         if (auto app = appAt(base == QLatin1String("/") ? u'/' + child : base + u'/' + child))
@@ -90,6 +95,11 @@ std::optional<AppItem> AppScanner::appAt(const QString& bundlePath) const
     AppItem app;
     app.id = QUuid::createUuid();
     app.name = displayName(*bundle).value_or(QFileInfo(bundlePath).completeBaseName());
+    if (app.name.size() > StoredLimits::maxNameLength) {
+        CLOG_WARN(QStringLiteral("应用名称过长（") + QString::number(app.name.size()) + QStringLiteral(" 个字符），已截断为 ")
+                  + QString::number(StoredLimits::maxNameLength) + QStringLiteral(" 个：") + bundlePath);
+        app.name = cutName(app.name);
+    }
     app.bundleIdentifier = bundle->identifier;
     app.url = QUrl::fromLocalFile(bundlePath);
     return app;
@@ -108,7 +118,8 @@ std::optional<QString> AppScanner::displayName(const Bundle& bundle) const
             const QString folder = candidate + QStringLiteral(".lproj");
             if (!resources->contains(folder))
                 continue;
-            const auto bytes = bundle.readResource(folder + QStringLiteral("/InfoPlist.strings"));
+            const auto bytes = bundle.readResource(folder + QStringLiteral("/InfoPlist.strings"),
+                                                    PropertyListLimits::maxBytes);
             const auto table = bytes ? parseStringsTable(*bytes) : std::nullopt;
             if (!table)
                 continue;

@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <optional>
+#include <stop_token>
 
 namespace corvanta {
 
@@ -32,7 +33,8 @@ public:
     explicit AppScanner(QStringList directories, Environment environment = Environment::system());
 
     // Synchronous; meant for a background thread. Never fails: an unreadable folder gives nothing.
-    QList<AppItem> scanAll() const;
+    // A stop request ends the scan before its next bundle, with what was found so far.
+    QList<AppItem> scanAll(std::stop_token stop = {}) const;
     // The same on the global thread pool.
     QFuture<QList<AppItem>> scanAllAsync() const;
 
@@ -44,7 +46,7 @@ public:
     std::optional<QString> displayName(const Bundle& bundle) const;
 
 private:
-    QList<AppItem> appsIn(const QString& folder) const;
+    QList<AppItem> appsIn(const QString& folder, const std::stop_token& stop) const;
 
     QStringList m_directories;
     Environment m_environment;

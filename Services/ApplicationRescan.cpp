@@ -7,6 +7,9 @@
 #include <QSet>
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <stop_token>
 
 namespace corvanta {
 
@@ -35,9 +38,53 @@ bool sameApplications(const QList<AppItem>& a, const QList<AppItem>& b)
 
 } // namespace
 
+// What the owner and the scan in flight share: the request to stop, and whether a scan is
+// running on its thread now.
+struct ApplicationRescan::Flight {
+    std::stop_source stop;
+    std::mutex mutex;
+    std::condition_variable idle;
+    bool running = false;
+
+    // False when cancelled before the scan got its thread.
+    bool begin()
+    {
+        std::lock_guard lock(mutex);
+        if (stop.stop_requested())
+            return false;
+        running = true;
+        return true;
+    }
+    void end()
+    {
+        {
+            std::lock_guard lock(mutex);
+            running = false;
+        }
+        idle.notify_all();
+    }
+    void cancelAndWait()
+    {
+        stop.request_stop();
+        std::unique_lock lock(mutex);
+        idle.wait(lock, [this] { return !running; });
+    }
+};
+
 ApplicationRescan::ApplicationRescan(Dependencies dependencies, QObject* parent)
-    : QObject(parent), m_deps(std::move(dependencies))
+    : QObject(parent), m_deps(std::move(dependencies)), m_flight(std::make_shared<Flight>())
 {
+}
+
+ApplicationRescan::~ApplicationRescan() { cancel(); }
+
+void ApplicationRescan::cancel()
+{
+    if (m_flight->stop.stop_requested())
+        return;
+    if (m_isScanning)
+        CLOG_INFO(QStringLiteral("应用扫描已取消"));
+    m_flight->cancelAndWait();
 }
 
 QString ApplicationRescan::identityKey(const AppItem& app)
@@ -89,6 +136,8 @@ ApplicationRescan::Report ApplicationRescan::makeReport(const QStringList& folde
 
 void ApplicationRescan::rescanApps(bool report)
 {
+    if (m_flight->stop.stop_requested())
+        return;
     if (m_isScanning) {
         CLOG_INFO(QStringLiteral("应用扫描已在进行中，跳过本次请求（report=%1）").arg(boolText(report)));
         return;
@@ -99,31 +148,45 @@ void ApplicationRescan::rescanApps(bool report)
 
     const QList<AppItem> known = m_deps.layoutManager->layout().allAppsIncludingGroups();
     QPointer<ApplicationRescan> self(this);
-    const AppScanner* scanner = m_deps.scanner;
+    std::shared_ptr<Flight> flight = m_flight;
+    std::shared_ptr<const AppScanner> scanner = m_deps.scanner;
     const Clock* clock = m_deps.clock;
     auto fileExists = m_deps.fileExists;
     TaskRunner mainThread = m_deps.mainThread;
-    m_deps.background([self, known, scanner, clock, fileExists, mainThread, report] {
+    m_deps.background([self, flight, known, scanner, clock, fileExists, mainThread, report] {
+        // Until end(), the owner's destruction waits for this thread, so the clock and the hooks
+        // stay valid; after a cancel nothing more is read or posted.
+        if (!flight->begin())
+            return;
+        const std::stop_token stop = flight->stop.get_token();
         const double t0 = clock->now();
-        const QList<AppItem> scanned = scanner->scanAll();
+        const QList<AppItem> scanned = scanner->scanAll(stop);
         QSet<QString> scannedIdentifiers;
         for (const auto& app : scanned)
             scannedIdentifiers.insert(app.bundleIdentifier);
         QHash<QString, bool> existence;
-        for (const auto& app : known)
+        for (const auto& app : known) {
+            if (stop.stop_requested())
+                break;
             if (!scannedIdentifiers.contains(app.bundleIdentifier))
                 existence.insert(app.path(), fileExists(app.path()));
+        }
         const double backgroundMs = (clock->now() - t0) * 1000.0;
-        mainThread([self, scanned, existence, report, backgroundMs] {
-            if (self)
-                self->finish(scanned, existence, report, backgroundMs);
-        });
+        if (!stop.stop_requested()) {
+            mainThread([self, scanned, existence, report, backgroundMs] {
+                if (self)
+                    self->finish(scanned, existence, report, backgroundMs);
+            });
+        }
+        flight->end();
     });
 }
 
 void ApplicationRescan::finish(const QList<AppItem>& scanned, const QHash<QString, bool>& existence, bool report,
                                double backgroundMs)
 {
+    if (m_flight->stop.stop_requested())
+        return;
     m_isScanning = false;
     m_didFinishAppScan = true;
     const double t1 = m_deps.clock->now();

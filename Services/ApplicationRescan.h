@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 namespace corvanta {
 
@@ -26,7 +27,8 @@ public:
 
     struct Dependencies {
         LayoutManager* layoutManager = nullptr;
-        const AppScanner* scanner = nullptr;
+        // Shared with the scan in flight, which may still be reading it when its owner goes.
+        std::shared_ptr<const AppScanner> scanner;
         const Clock* clock = nullptr;
         TaskRunner background;             // the scan runs here
         TaskRunner mainThread;             // the merge runs here
@@ -37,6 +39,13 @@ public:
     };
 
     explicit ApplicationRescan(Dependencies dependencies, QObject* parent = nullptr);
+    // Cancels, and waits for a scan that has started on its thread.
+    ~ApplicationRescan() override;
+
+    // Stops the scan in flight at its next bundle and waits until its thread has let go of
+    // everything it uses; a scan still waiting for a thread will not start. Later requests are
+    // ignored. For termination: the process must not end under a running scan.
+    void cancel();
 
     void rescanApps(bool report);
     bool isScanning() const { return m_isScanning; }
@@ -54,7 +63,10 @@ Q_SIGNALS:
 private:
     void finish(const QList<AppItem>& scanned, const QHash<QString, bool>& existence, bool report, double backgroundMs);
 
+    struct Flight;
+
     Dependencies m_deps;
+    std::shared_ptr<Flight> m_flight;
     bool m_isScanning = false;
     bool m_didFinishAppScan = false;
 };

@@ -1,5 +1,6 @@
 #include "Services/IconDiskCache.h"
 
+#include "Support/AtomicFile.h"
 #include "Support/Constants.h"
 #include "Support/Logger.h"
 
@@ -11,7 +12,6 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -126,13 +126,8 @@ void IconDiskCache::storeNow(const QImage& image, const QString& key, const QStr
     const auto data = makePNG(image, kLargestSide);
     if (!data)
         return;
-    QSaveFile file(path);
     QString error;
-    if (!file.open(QIODevice::WriteOnly))
-        error = file.errorString();
-    else if (file.write(*data) != data->size() || !file.commit())
-        error = file.errorString();
-    if (!error.isEmpty()) {
+    if (!writeFileAtomically(path, *data, &error)) {
         CLOG_WARN(QStringLiteral("阶段45：图标磁盘缓存写入失败 %1: %2").arg(key, error));
         return;
     }

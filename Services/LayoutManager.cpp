@@ -2,6 +2,7 @@
 
 #include "Models/LayoutConfigJson.h"
 #include "Models/LayoutJson.h"
+#include "Models/StoredLimits.h"
 #include "Platform/StandardPaths.h"
 #include "Platform/UserDefaults.h"
 #include "Services/UtilitiesFolderName.h"
@@ -23,12 +24,14 @@ namespace corvanta {
 
 namespace {
 
-// A failed layout write goes to standard output, not to the log.
+// A failed layout write goes to standard output and to the log.
 void printSaveFailure(const QString& reason)
 {
-    const QByteArray line = QStringLiteral("Failed to save layout: %1\n").arg(reason).toUtf8();
+    const QString text = QStringLiteral("Failed to save layout: ") + reason;
+    const QByteArray line = text.toUtf8() + '\n';
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
     std::fflush(stdout);
+    CLOG_ERROR(text);
 }
 
 bool namesScene(const SceneStore& store)
@@ -58,11 +61,26 @@ std::optional<SceneStore> LayoutManager::decodeAcceptedStore(const QByteArray& b
     std::optional<SceneStore> store = decodeSceneStore(bytes, storeError);
     if (!store && storeError && storeError->isEmpty())
         *storeError = QStringLiteral("The data is not in the correct format.");
-    if (store && namesScene(*store))
-        return store;
-    if (std::optional<TilehallLayout> legacy = decodeLayout(bytes))
-        return singleSceneStore(std::move(*legacy));
-    return std::nullopt;
+    if (!store || !namesScene(*store)) {
+        std::optional<TilehallLayout> legacy = decodeLayout(bytes);
+        store = legacy ? std::optional(singleSceneStore(std::move(*legacy))) : std::nullopt;
+    }
+    if (store) {
+        if (const int cut = cutStoredNames(*store))
+            CLOG_WARN(QStringLiteral("布局中有 ") + QString::number(cut) + QStringLiteral(" 个名称超过 ")
+                      + QString::number(StoredLimits::maxNameLength) + QStringLiteral(" 个字符，已截断"));
+    }
+    return store;
+}
+
+QString LayoutManager::boundedName(const QString& name)
+{
+    const QString trimmed = name.trimmed();
+    if (trimmed.size() <= StoredLimits::maxNameLength)
+        return trimmed;
+    CLOG_WARN(QStringLiteral("名称过长（") + QString::number(trimmed.size()) + QStringLiteral(" 个字符），已截断为 ")
+              + QString::number(StoredLimits::maxNameLength) + QStringLiteral(" 个"));
+    return cutName(trimmed);
 }
 
 LayoutManager::Dependencies LayoutManager::systemDependencies()
@@ -110,9 +128,12 @@ void LayoutManager::loadSettings()
     const std::optional<QByteArray> stored = current ? current : defaults.data(legacyKey);
     if (!stored)
         return;
-    const std::optional<LayoutConfig> decoded = decodeLayoutConfig(*stored);
-    if (!decoded)
+    QString error;
+    const std::optional<LayoutConfig> decoded = decodeLayoutConfig(*stored, &error);
+    if (!decoded) {
+        keepRejectedSettings(*stored, error);
         return;
+    }
     m_config = *decoded;
     if (!current) {
         defaults.setData(key, *stored);
@@ -127,6 +148,12 @@ std::optional<SceneStore> LayoutManager::loadSceneStore()
     if (!file.open(QIODevice::ReadOnly)) {
         // Present but unreadable: the arrangement in it must survive the next write.
         m_rejectedFilePending = QFileInfo::exists(path);
+        return std::nullopt;
+    }
+    if (file.size() > StoredLimits::maxLayoutFileBytes) {
+        CLOG_ERROR(QStringLiteral("layout.json 过大（") + QString::number(file.size()) + QStringLiteral(" 字节，上限 ")
+                   + QString::number(StoredLimits::maxLayoutFileBytes) + QStringLiteral("），未读取"));
+        m_rejectedFilePending = true;
         return std::nullopt;
     }
     QString error;
@@ -178,6 +205,8 @@ void LayoutManager::save()
 
 void LayoutManager::performSave()
 {
+    // A full write now makes the delayed one pointless.
+    m_saveTimer.cancel();
     syncCurrentSceneLayout();
     const QByteArray bytes = encodeSceneStore(SceneStore{m_currentSceneID, m_scenes});
     const QString path = layoutFilePath();
@@ -191,6 +220,22 @@ void LayoutManager::performSave()
             printSaveFailure(error);
     }
     m_deps.defaults->setData(QString::fromLatin1(settingsKey), encodeLayoutConfig(m_config));
+}
+
+void LayoutManager::keepRejectedSettings(const QByteArray& bytes, const QString& reason)
+{
+    // Beside the layout file, like its own set-aside copies: the next save replaces the settings.
+    const QDir folder = QFileInfo(layoutFilePath()).dir();
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
+    const QString stem = folder.filePath(QStringLiteral("settings-rejected-") + stamp);
+    QString copy = stem + QStringLiteral(".json");
+    for (int n = 2; QFileInfo::exists(copy) && n < 1000; ++n)
+        copy = stem + u'-' + QString::number(n) + QStringLiteral(".json");
+    folder.mkpath(QStringLiteral("."));
+    if (writeFileAtomically(copy, bytes))
+        CLOG_WARN(QStringLiteral("设置无法解码（") + reason + QStringLiteral("），已另存为 ") + copy + QStringLiteral("，改用默认设置"));
+    else
+        CLOG_ERROR(QStringLiteral("设置无法解码（") + reason + QStringLiteral("），且无法另存，改用默认设置"));
 }
 
 void LayoutManager::setAsideRejectedFile()

@@ -139,6 +139,11 @@ private:
     void loadSettings();
     std::optional<SceneStore> loadSceneStore();
     void setAsideRejectedFile();
+    // A typed name, trimmed and cut to the stored length (with a log line when cut).
+    static QString boundedName(const QString& name);
+    // Settings that do not decode are copied beside the layout file and logged before the
+    // defaults replace them.
+    void keepRejectedSettings(const QByteArray& bytes, const QString& reason);
     void syncCurrentSceneLayout();
     void rebuildAppLookup();
     void applyStore(const SceneStore& store);

@@ -137,7 +137,7 @@ void LayoutManager::extractFromGroup(const QUuid& appID, const QUuid& groupID)
 
 void LayoutManager::renameGroup(const QUuid& id, const QString& name)
 {
-    const QString trimmed = name.trimmed();
+    const QString trimmed = boundedName(name);
     if (trimmed.isEmpty())
         return;
     for (TilehallPage& page : m_layout.pages) {

@@ -2,6 +2,7 @@
 #include "Services/LayoutManager.h"
 
 #include "Models/LayoutJson.h"
+#include "Models/StoredLimits.h"
 #include "Support/AtomicFile.h"
 #include "Support/Logger.h"
 
@@ -47,7 +48,7 @@ void LayoutManager::switchScene(const QUuid& id)
 QUuid LayoutManager::createScene(const std::optional<QString>& name)
 {
     syncCurrentSceneLayout();
-    QString sceneName = name.value_or(QString()).trimmed();
+    QString sceneName = boundedName(name.value_or(QString()));
     if (sceneName.isEmpty()) {
         QSet<QString> taken;
         for (const TilehallScene& scene : std::as_const(m_scenes))
@@ -77,7 +78,7 @@ std::optional<QUuid> LayoutManager::duplicateScene(const std::optional<QUuid>& i
     if (index < 0)
         return std::nullopt;
     const TilehallScene& source = m_scenes[index];
-    const TilehallScene copy{QUuid::createUuid(), source.name + QStringLiteral(" 副本"), source.layout};
+    const TilehallScene copy{QUuid::createUuid(), cutName(source.name + QStringLiteral(" 副本")), source.layout};
     const QString sourceName = source.name;
     QList<TilehallScene> scenes = m_scenes;
     scenes.insert(index + 1, copy);
@@ -92,7 +93,7 @@ std::optional<QUuid> LayoutManager::duplicateScene(const std::optional<QUuid>& i
 
 void LayoutManager::renameScene(const QUuid& id, const QString& name)
 {
-    const QString trimmed = name.trimmed();
+    const QString trimmed = boundedName(name);
     if (trimmed.isEmpty())
         return;
     const qsizetype index = indexOfScene(m_scenes, id);
@@ -143,6 +144,9 @@ std::optional<LayoutFileError> LayoutManager::restoreLayout(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return LayoutFileError{QStringLiteral("File"), static_cast<int>(file.error()), file.errorString()};
+    if (file.size() > StoredLimits::maxLayoutFileBytes)
+        return LayoutFileError{QStringLiteral("Corvanta"), 2,
+                               QStringLiteral("备份文件过大（上限 %1 MB）").arg(StoredLimits::maxLayoutFileBytes / (1024 * 1024))};
     const QByteArray bytes = file.readAll();
 
     const std::optional<SceneStore> store = decodeAcceptedStore(bytes, nullptr);

@@ -2,6 +2,7 @@
 
 #include "Models/LayoutConfig.h"
 #include "Platform/GlobalHotKey.h"
+#include "Services/PinchGestureDirection.h"
 #include "Support/Clock.h"
 
 #include <QObject>
@@ -11,7 +12,8 @@
 
 namespace corvanta {
 
-enum class PinchGestureDirection { opening, closing };
+class HotCornerMonitor;
+class PinchRecognizer;
 
 // Turns system-wide input (the hot key; later the hot corner and the pinch) into requests to show
 // or hide the overlay. The shell installs the callbacks and keeps `isTilehallVisible` current.
@@ -34,6 +36,22 @@ public:
     QString shortcutKey() const { return m_shortcutKey; }
     HotCorner hotCorner() const { return m_hotCorner; }
 
+    // The hot corner and the pinch recogniser, owned from here on; without them their operations
+    // do nothing.
+    void attachHotCorner(std::unique_ptr<HotCornerMonitor> monitor);
+    void attachPinch(std::unique_ptr<PinchRecognizer> recognizer);
+    HotCornerMonitor* hotCornerMonitor() const { return m_hotCornerMonitor.get(); }
+    PinchRecognizer* pinchRecognizer() const { return m_pinch.get(); }
+
+    // (Re)starts watching the corner; `none` watches nothing.
+    void startHotCornerMonitor(HotCorner corner);
+    void stopHotCornerMonitor();
+
+    void setupPinchGesture(TrackpadGesture mode, bool claimExclusive);
+    void stopPinchGesture();
+    // Abandons a running pinch without a settle report.
+    void cancelInteractivePinch();
+
     std::function<void()> onToggle;
     std::function<void(PinchGestureDirection)> onPinchBegin;
     std::function<void(double)> onPinchProgress;
@@ -50,6 +68,8 @@ private:
     bool m_isTilehallVisible = false;
     QString m_shortcutKey = QStringLiteral("F4");
     HotCorner m_hotCorner = HotCorner::none;
+    std::unique_ptr<HotCornerMonitor> m_hotCornerMonitor;
+    std::unique_ptr<PinchRecognizer> m_pinch;
 };
 
 } // namespace corvanta

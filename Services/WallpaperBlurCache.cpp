@@ -1,6 +1,7 @@
 #include "Services/WallpaperBlurCache.h"
 
 #include "Platform/ImageFileDecoder.h"
+#include "Support/AtomicFile.h"
 #include "Support/Constants.h"
 #include "Support/HexDigit.h"
 #include "Support/Logger.h"
@@ -14,7 +15,6 @@
 #include <QImageWriter>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -38,14 +38,9 @@ bool isTruncatedJpeg(const QByteArray& data)
 
 QString writeAtomically(const QString& path, const QByteArray& data)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (file.write(data) != data.size())
-        return file.errorString();
-    if (!file.commit())
-        return file.errorString();
-    return {};
+    QString error;
+    writeFileAtomically(path, data, &error);
+    return error;
 }
 
 } // namespace

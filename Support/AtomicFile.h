@@ -6,8 +6,10 @@
 namespace corvanta {
 
 // Writes `bytes` to `path` through a temporary file in the same folder that then replaces the
-// target, so a crash mid-write leaves either the old file or the new one, never a torn one.
-// On failure returns false and, when given, sets `error` to the reason.
+// target, so a crash mid-write leaves either the old file or the new one, never a torn one. The
+// file is flushed to the disk before the rename and the folder after it. On any failure (a full
+// disk included) the old file stays, the failure is logged, and the function returns false and,
+// when given, sets `error` to the reason.
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
 } // namespace corvanta

@@ -34,6 +34,21 @@ inline QString logRect(const QRectF& r)
     return QStringLiteral("(%1, %2, %3, %4)").arg(logNumber(r.x()), logNumber(r.y()), logNumber(r.width()), logNumber(r.height()));
 }
 
+// Text from outside the program in a log line: control characters as \uXXXX, so it cannot break
+// or forge a line.
+inline QString logEscaped(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control)
+            out += QStringLiteral("\\u%1").arg(int(c.unicode()), 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
 inline QString logBool(bool value)
 {
     return value ? QStringLiteral("true") : QStringLiteral("false");

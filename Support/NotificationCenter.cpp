@@ -3,8 +3,6 @@
 #include <QCoreApplication>
 #include <QThread>
 
-#include <vector>
-
 namespace corvanta {
 
 NotificationCenter::NotificationCenter(QObject* parent) : QObject(parent) {}
@@ -17,42 +15,18 @@ NotificationCenter& NotificationCenter::defaultCenter()
 
 NotificationCenter::Token NotificationCenter::addObserver(const QString& name, QObject* context, Handler handler)
 {
-    const Token token = m_next++;
-    m_observers.emplace(token, Observer{name, QPointer<QObject>(context), context != nullptr, std::move(handler)});
-    return token;
+    return m_observers.add(name, context, std::move(handler));
 }
 
-void NotificationCenter::removeObserver(Token token) { m_observers.erase(token); }
+void NotificationCenter::removeObserver(Token token) { m_observers.remove(token); }
 
 void NotificationCenter::post(const QString& name, const QVariantMap& userInfo)
 {
     if (QThread::currentThread() == thread()) {
-        deliver(name, userInfo);
+        m_observers.deliver(name, userInfo);
         return;
     }
-    QMetaObject::invokeMethod(this, [this, name, userInfo] { deliver(name, userInfo); }, Qt::QueuedConnection);
-}
-
-void NotificationCenter::deliver(const QString& name, const QVariantMap& userInfo)
-{
-    // Snapshot first: a handler may add or remove observers.
-    std::vector<Token> matching;
-    for (auto it = m_observers.begin(); it != m_observers.end();) {
-        if (it->second.hasContext && !it->second.context) {
-            it = m_observers.erase(it);
-            continue;
-        }
-        if (it->second.name == name)
-            matching.push_back(it->first);
-        ++it;
-    }
-    for (Token token : matching) {
-        auto it = m_observers.find(token);
-        if (it == m_observers.end() || (it->second.hasContext && !it->second.context))
-            continue;
-        const Handler handler = it->second.handler;
-        handler(userInfo);
-    }
+    QMetaObject::invokeMethod(this, [this, name, userInfo] { m_observers.deliver(name, userInfo); }, Qt::QueuedConnection);
 }
 
 } // namespace corvanta

@@ -1,12 +1,8 @@
 #pragma once
 
-#include <QObject>
-#include <QPointer>
-#include <QString>
-#include <QVariantMap>
+#include "Support/ObserverList.h"
 
-#include <functional>
-#include <map>
+#include <QObject>
 
 namespace corvanta {
 
@@ -15,8 +11,8 @@ namespace corvanta {
 class NotificationCenter : public QObject {
     Q_OBJECT
 public:
-    using Handler = std::function<void(const QVariantMap& userInfo)>;
-    using Token = quint64;
+    using Handler = ObserverList::Handler;
+    using Token = ObserverList::Token;
 
     explicit NotificationCenter(QObject* parent = nullptr);
     static NotificationCenter& defaultCenter();
@@ -29,16 +25,7 @@ public:
     void post(const QString& name, const QVariantMap& userInfo = {});
 
 private:
-    void deliver(const QString& name, const QVariantMap& userInfo);
-
-    struct Observer {
-        QString name;
-        QPointer<QObject> context;
-        bool hasContext = false;
-        Handler handler;
-    };
-    Token m_next = 1;
-    std::map<Token, Observer> m_observers;
+    ObserverList m_observers;
 };
 
 // Names the program posts and observes.

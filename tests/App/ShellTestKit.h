@@ -103,6 +103,7 @@ struct PresenterRig {
     int sliceCount = 0;
     bool exiting = false;
     std::function<void()> duringSlice;
+    std::function<void()> cancelPinch; // the regular transitions' first step
     std::unique_ptr<OverlayPresenter> presenter;
 
     explicit PresenterRig(double start = 1000.0) : scheduler(start)
@@ -130,6 +131,10 @@ struct PresenterRig {
         d.rescanApps = [this] { ++rescans; };
         d.hooks.isExiting = [this] { return exiting; };
         d.hooks.handOverToSuccessorAndExit = [this] { ++handOvers; };
+        d.hooks.cancelPinchForRegularTransition = [this] {
+            if (cancelPinch)
+                cancelPinch();
+        };
         presenter = std::make_unique<OverlayPresenter>(std::move(d));
     }
 

@@ -179,6 +179,13 @@ TEST(LayoutJson, ReaderToleratesWhatTheFormatAllows)
     EXPECT_EQ(decodedApp(app({{"iconPath", R"("")"}})).iconPath, QString());
     EXPECT_EQ(decodedApp(app({{"url", R"("FILE:///Applications/Calc.app/")"}})).path(), QStringLiteral("/Applications/Calc.app"));
     EXPECT_EQ(decodedApp(app({{"url", R"("file:///Apps/C%23 %3F.app")"}})).path(), QStringLiteral("/Apps/C# ?.app"));
+    // "localhost" names this machine: the same local file, written back without the host.
+    for (const char* url : {R"("file://localhost/Applications/Calc.app")", R"("file://LocalHost/Applications/Calc.app")"}) {
+        const AppItem local = decodedApp(app({{"url", url}}));
+        EXPECT_EQ(local.url, QUrl::fromLocalFile(QStringLiteral("/Applications/Calc.app")));
+        const QByteArray written = encodeLayout(TilehallLayout{{TilehallPage{QUuid::createUuid(), {PageEntry(local)}}}, {}});
+        EXPECT_TRUE(written.contains(R"("url":"file:\/\/\/Applications\/Calc.app")")) << written.toStdString();
+    }
     EXPECT_EQ(decodedApp(R"({"\u0069d":"11111111-AAAA-4BBB-8CCC-000000000001","name":"Calc","bundleIdentifier":"",)"
                          R"("url":"file:\/\/\/A.app","isHidden":false,"extra":{"deep":[1,-2.5e3,null,true,{}]}})").name,
               QStringLiteral("Calc"));

@@ -3,6 +3,7 @@
 #include "Support/Constants.h"
 
 #include "common/BundleBuilder.h"
+#include "common/HostilePropertyLists.h"
 #include "common/LogCapture.h"
 #include "common/QtPrinters.h"
 
@@ -128,6 +129,37 @@ TEST(AppScanner, NameSources)
     const AppScanner withMetadata({f.system}, environment({"zh-Hans-CN"}, QLocale(QLocale::English), metadata));
     EXPECT_EQ(nameOf(withMetadata, "Calc.app"), "Metadata Calc");
     EXPECT_EQ(nameOf(withMetadata, "Empty.app"), QString());
+}
+
+// One malformed bundle must not take the grid with it: each hostile property list is refused or
+// read safely, and the scan lists every bundle.
+TEST(AppScanner, SurvivesHostilePropertyLists)
+{
+    Folders f;
+    const QString deep = makeBundle(f.system, "Deep.app", {});
+    writeFile(deep + "/Contents/Info.plist", deeplyNestedBinaryPlist(100000));
+    const QString nul = makeBundle(f.system, "Nul.app", {});
+    writeFile(nul + "/Contents/Info.plist", binaryPlistWithNulInString());
+    const QString strings = makeBundle(f.system, "Strings.app", infoWith("com.example.strings", "Strings"));
+    writeFile(strings + "/Contents/Resources/en.lproj/InfoPlist.strings", deeplyNestedBinaryPlist(100000));
+    const QString nulStrings = makeBundle(f.system, "NulStrings.app", infoWith("com.example.nul", "NulStrings"));
+    writeFile(nulStrings + "/Contents/Resources/en.lproj/InfoPlist.strings", binaryPlistWithNulInString());
+
+    LogCapture log;
+    const QList<AppItem> apps = AppScanner({f.system}, environment()).scanAll();
+    EXPECT_EQ(names(apps), (QStringList{"a" + QString(QChar(0)) + "b", "Deep", "NulStrings", "Strings"}));
+    EXPECT_EQ(log.count("Info.plist of " + deep), 1) << log.messages().join("\n").toStdString();
+}
+
+TEST(AppScanner, CutsOverlongNamesWithALogLine)
+{
+    Folders f;
+    makeBundle(f.system, "Long.app", infoWith("com.example.long", QString(100000, u'L')));
+    LogCapture log;
+    const QList<AppItem> apps = AppScanner({f.system}, environment()).scanAll();
+    ASSERT_EQ(apps.size(), 1);
+    EXPECT_EQ(apps[0].name, QString(256, u'L'));
+    EXPECT_TRUE(log.contains("应用名称过长（100000 个字符），已截断为 256 个")) << log.messages().join("\n").toStdString();
 }
 
 // A bundle that cannot be listed under its own name, or read, is explained in the log once.

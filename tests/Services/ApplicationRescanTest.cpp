@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 
 #include <deque>
+#include <future>
+#include <mutex>
+#include <thread>
 
 using namespace corvanta;
 using namespace corvanta::test;
@@ -21,13 +24,12 @@ protected:
         folder = apps.filePath(QStringLiteral("Applications"));
         QDir().mkpath(folder);
         makeStore();
-        scanner = std::make_unique<AppScanner>(
+        scanner = std::make_shared<AppScanner>(
             QStringList{folder},
             AppScanner::Environment{std::make_shared<FileBundleReader>(), std::make_shared<NoDisplayNameSource>(),
                                     QStringList{QStringLiteral("en-US")}, QLocale(QLocale::English)});
-        ApplicationRescan::Dependencies deps;
         deps.layoutManager = store.get();
-        deps.scanner = scanner.get();
+        deps.scanner = scanner;
         deps.clock = &scheduler.clock();
         deps.background = [this](Task t) { backgroundQueue.push_back(std::move(t)); };
         deps.mainThread = [this](Task t) { mainQueue.push_back(std::move(t)); };
@@ -54,7 +56,8 @@ protected:
 
     QTemporaryDir apps;
     QString folder;
-    std::unique_ptr<AppScanner> scanner;
+    std::shared_ptr<AppScanner> scanner;
+    ApplicationRescan::Dependencies deps;
     std::unique_ptr<ApplicationRescan> rescan;
     std::deque<Task> backgroundQueue, mainQueue;
     int pageCount = 0;
@@ -134,4 +137,65 @@ TEST(ApplicationRescanReport, NewNamesByIdentityAndTheTenNameCap)
         eleven << QString::number(i);
     const auto report = ApplicationRescan::makeReport({QStringLiteral("/Applications")}, 11, eleven);
     EXPECT_TRUE(report.informativeText.endsWith(QStringLiteral("新增 11 个：1、2、3、4、5、6、7、8、9、10 等")));
+}
+
+// Quitting right after a show: the owner goes while its scan still waits for a thread. The scan
+// must then read nothing (not even the scanner its owner dropped) and post nothing.
+TEST_F(RescanHarness, AScanQueuedWhenItsOwnerGoesNeverRuns)
+{
+    addApp(QStringLiteral("Notes"), QStringLiteral("com.example.notes"));
+    rescan->rescanApps(false);
+    drain();
+    QDir(folder + QStringLiteral("/Notes.app")).removeRecursively();
+
+    int existenceChecks = 0;
+    deps.fileExists = [&existenceChecks](const QString&) { return bool(++existenceChecks); };
+    rescan = std::make_unique<ApplicationRescan>(deps);
+    rescan->rescanApps(false);
+    ASSERT_EQ(backgroundQueue.size(), 1u);
+    rescan.reset();
+    deps.scanner.reset();
+    scanner.reset();
+    drain();
+    EXPECT_EQ(existenceChecks, 0);
+    EXPECT_TRUE(mainQueue.empty());
+}
+
+// Quitting during a scan on a real thread: the owner's destruction waits for the scan to let go
+// of what it reads.
+TEST_F(RescanHarness, DestructionWaitsForTheRunningScan)
+{
+    addApp(QStringLiteral("Notes"), QStringLiteral("com.example.notes"));
+    rescan->rescanApps(false);
+    drain();
+    QDir(folder + QStringLiteral("/Notes.app")).removeRecursively();
+
+    std::promise<void> entered, release;
+    std::mutex mutex;
+    QStringList events;
+    const auto record = [&](const QString& event) {
+        std::lock_guard lock(mutex);
+        events << event;
+    };
+    std::thread worker;
+    deps.background = [&worker](Task task) { worker = std::thread(std::move(task)); };
+    deps.fileExists = [&](const QString&) {
+        entered.set_value();
+        release.get_future().wait();
+        record(QStringLiteral("scan let go"));
+        return false;
+    };
+    deps.mainThread = [](Task) {};
+    rescan = std::make_unique<ApplicationRescan>(deps);
+    rescan->rescanApps(false);
+    entered.get_future().wait();
+
+    std::thread owner([&] {
+        rescan.reset();
+        record(QStringLiteral("owner gone"));
+    });
+    release.set_value();
+    owner.join();
+    worker.join();
+    EXPECT_EQ(events, (QStringList{QStringLiteral("scan let go"), QStringLiteral("owner gone")}));
 }

@@ -2,6 +2,8 @@
 
 #include "common/LogCapture.h"
 
+#include "Models/StoredLimits.h"
+
 
 using namespace corvanta;
 using namespace corvanta::test;
@@ -153,10 +155,12 @@ TEST_F(LayoutLoad, FailedWriteIsPrintedAndSettingsStillWritten)
 {
     LayoutManager& s = makeStore();
     QDir().mkpath(layoutPath() + QStringLiteral("/blocker")); // appears after loading
+    LogCapture log;
     testing::internal::CaptureStdout();
     s.performSave();
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out.rfind("Failed to save layout: ", 0), 0u) << out;
+    EXPECT_TRUE(log.contains(QStringLiteral("Failed to save layout: "))) << log.messages().join('\n').toStdString();
     EXPECT_TRUE(defaults.data(settingsKey).has_value());
 }
 
@@ -192,6 +196,62 @@ TEST_F(LayoutLoad, SettingsMigrationFromTheEarlierKey)
         EXPECT_EQ(defaults.contains(legacyKey), c.legacyRemains);
         EXPECT_EQ(defaults.data(settingsKey), c.currentAfter);
     }
+}
+
+TEST_F(LayoutLoad, UndecodableSettingsAreKeptBesideTheLayoutAndLogged)
+{
+    const QByteArray undecodable("{\"rows\":\"four\"}");
+    defaults.setData(settingsKey, undecodable);
+    LogCapture log;
+    LayoutManager& s = makeStore();
+    EXPECT_EQ(s.config(), LayoutConfig{});
+    const QStringList copies = QDir(support.path() + QStringLiteral("/Corvanta"))
+                                   .entryList({QStringLiteral("settings-rejected-*.json")}, QDir::Files);
+    ASSERT_EQ(copies.size(), 1);
+    QFile copy(support.path() + QStringLiteral("/Corvanta/") + copies[0]);
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), undecodable);
+    int warnings = 0;
+    for (const auto& entry : log.entries())
+        warnings += entry.level == LogLevel::Warning && entry.message.contains(copies[0]) ? 1 : 0;
+    EXPECT_EQ(warnings, 1) << log.messages().join('\n').toStdString();
+}
+
+// A layout file past the size limit is not read but set aside; names past the name limit are cut,
+// whether read from the file or typed.
+TEST_F(LayoutLoad, SizesAreBounded)
+{
+    const QString longName(5'000'000, u'N');
+    AppItem notes = app(QStringLiteral("Notes"));
+    notes.name = longName;
+    const AppGroup tools = folder(QString(300, u'F'), {app(QStringLiteral("A")), app(QStringLiteral("B"))});
+    {
+        LogCapture log;
+        LayoutManager& s = storeWithPages({page({notes, tools})});
+        const QList<PageEntry>& entries = s.layout().pages.at(0).entries;
+        EXPECT_EQ(entries.at(0).asApp()->name, QString(256, u'N'));
+        EXPECT_EQ(entries.at(1).asGroup()->name, QString(256, u'F'));
+        EXPECT_TRUE(log.contains(QStringLiteral("布局中有 2 个名称超过 256 个字符，已截断")))
+            << log.messages().join('\n').toStdString();
+
+        s.renameScene(s.currentSceneID(), longName);
+        EXPECT_EQ(s.scenes().at(0).name, QString(256, u'N'));
+        // A surrogate pair is never split.
+        s.renameGroup(entries.at(1).id(), QString(255, u'x') + QString::fromUcs4(U"\U0001F600"));
+        EXPECT_EQ(s.layout().pages.at(0).entries.at(1).asGroup()->name, QString(255, u'x'));
+        EXPECT_EQ(log.count(QStringLiteral("名称过长")), 2);
+    }
+
+    QByteArray oversized = readLayoutFile();
+    oversized.append(QByteArray(StoredLimits::maxLayoutFileBytes - oversized.size() + 1, ' '));
+    writeLayoutFile(oversized);
+    LogCapture log;
+    LayoutManager& s = makeStore();
+    EXPECT_EQ(s.scenes().size(), 1);
+    EXPECT_EQ(s.scenes()[0].name, QStringLiteral("默认"));
+    EXPECT_TRUE(log.contains(QStringLiteral("layout.json 过大"))) << log.messages().join('\n').toStdString();
+    s.performSave();
+    EXPECT_EQ(setAsideFiles().size(), 1);
 }
 
 TEST_F(LayoutLoad, IconSpacingOfExactly48IsRepairedAndSaved)

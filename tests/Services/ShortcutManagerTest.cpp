@@ -2,6 +2,7 @@
 #include "Services/ShortcutParser.h"
 #include "Support/VirtualScheduler.h"
 #include "common/FakeGlobalHotKey.h"
+#include "common/LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -82,4 +83,29 @@ TEST(ShortcutManager, PublishesVisibilityChangesOnce)
     manager.setTilehallVisible(true);
     manager.setTilehallVisible(false);
     EXPECT_EQ(changes, 2);
+}
+
+TEST(ShortcutManager, AKeyThatCannotBeRegisteredIsLogged)
+{
+    test::FakeGlobalHotKey hotKey;
+    VirtualScheduler scheduler;
+    ShortcutManager manager(hotKey, scheduler);
+    {
+        test::LogCapture log;
+        manager.registerShortcut(QStringLiteral("Option+A"));
+        EXPECT_FALSE(hotKey.registered);
+        EXPECT_TRUE(log.contains(QStringLiteral("no hot key is active: Option+A")));
+    }
+    {
+        test::LogCapture log;
+        hotKey.refuse = true;
+        manager.registerShortcut(QStringLiteral("F4"));
+        EXPECT_FALSE(hotKey.registered);
+        EXPECT_TRUE(log.contains(QStringLiteral("Hot key could not be registered (taken by another program, or no such key here): F4")));
+    }
+    {
+        test::LogCapture log;
+        manager.registerShortcut(QStringLiteral("Cmd+\x1b[2J"));
+        EXPECT_TRUE(log.contains(QStringLiteral("Cmd+\\u001b[2J"))) << "control characters never reach the log raw";
+    }
 }

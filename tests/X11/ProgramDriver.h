@@ -8,6 +8,7 @@
 #include <QMap>
 #include <QPointF>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -23,14 +24,23 @@ namespace e2e {
 struct Program {
     QTemporaryDir home{QDir::tempPath() + QStringLiteral("/corvanta-e2e-XXXXXX")};
     QProcess process;
-    QMap<QString, QString> extraEnvironment; // set or replaced after the defaults
+    QMap<QString, QString> extraEnvironment;
 
     QString path(const char* relative) const { return home.path() + QLatin1Char('/') + QLatin1String(relative); }
     QString logFile() const { return path("state/Corvanta/Corvanta.log"); }
     QString layoutFile() const { return path("data/Corvanta/layout.json"); }
     QString launchLog() const { return path("launches.log"); }
+    QString extraApplications() const { return path("extra-apps"); }
 
-    void start()
+    // The one-time pinch question counts as answered, so a start by hand goes straight to the grid.
+    void markPinchQuestionAsked() const
+    {
+        QSettings settings(path("config/Corvanta/Corvanta.conf"), QSettings::NativeFormat);
+        settings.setValue(QStringLiteral("com.corvanta.didAskFourFingerPinchTakeover"), true);
+        settings.sync();
+    }
+
+    QProcessEnvironment environment() const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), home.path());
@@ -38,16 +48,28 @@ struct Program {
         env.insert(QStringLiteral("XDG_STATE_HOME"), path("state"));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), path("config"));
         env.insert(QStringLiteral("XDG_CACHE_HOME"), path("cache"));
-        env.insert(QStringLiteral("CORVANTA_APPLICATION_DIRS"), QStringLiteral(CORVANTA_SAMPLE_APPS));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path("runtime"));
+        env.insert(QStringLiteral("CORVANTA_APPLICATION_DIRS"), QStringLiteral(CORVANTA_SAMPLE_APPS ":") + extraApplications());
         env.insert(QStringLiteral("CORVANTA_SYSLOG"), QStringLiteral("0"));
         env.insert(QStringLiteral("CORVANTA_LAUNCH_LOG"), launchLog());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         env.remove(QStringLiteral("CORVANTA_TEST_REAL_DISPLAY"));
+        env.remove(QStringLiteral("QUORLA_SUCCESSION"));
         for (auto it = extraEnvironment.cbegin(); it != extraEnvironment.cend(); ++it)
             env.insert(it.key(), it.value());
-        process.setProcessEnvironment(env);
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(QStringLiteral(CORVANTA_BINARY_DIR "/corvanta"), {});
+        return env;
+    }
+
+    // Starts a copy of the program on this home; the first call's copy is `process`.
+    void start() { start(process); }
+    void start(QProcess& copy)
+    {
+        QDir().mkpath(path("runtime"));
+        QFile::setPermissions(path("runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QDir().mkpath(extraApplications());
+        copy.setProcessEnvironment(environment());
+        copy.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        copy.start(QStringLiteral(CORVANTA_BINARY_DIR "/corvanta"), {});
     }
 
     QString log() const
@@ -135,14 +157,15 @@ struct Keyboard {
 using e2e::Keyboard;
 using e2e::Program;
 
-// Starts the program, waits until it has scanned, and shows the overlay with the hot key.
+// Starts the program by hand (the pinch question already answered): it scans, and once its splash
+// has run out it shows the overlay by itself.
 inline void startAndShow(Program& program, Keyboard& keyboard)
 {
+    program.markPinchQuestionAsked();
     program.start();
     ASSERT_TRUE(program.process.waitForStarted(10000));
     ASSERT_TRUE(program.waitForLog(QStringLiteral("应用扫描完成"))) << program.log().toStdString();
     ASSERT_NE(keyboard.display, nullptr);
-    keyboard.tap(XK_F4);
     ASSERT_TRUE(program.waitForLog(QStringLiteral("Tilehall shown — isVisible=true"))) << program.log().toStdString();
     ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.overlayMapped(); }));
 }

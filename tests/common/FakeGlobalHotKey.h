@@ -16,10 +16,12 @@ public:
     bool hasHandler() const override { return bool(handler); }
     bool registerHotKey(quint32 code, quint32 mods) override
     {
+        ++registrations;
+        if (refuse)
+            return false;
         keyCode = code;
         modifiers = mods;
         registered = true;
-        ++registrations;
         return true;
     }
     void unregisterHotKey() override { registered = false; }
@@ -34,6 +36,7 @@ public:
     std::function<void()> handler;
     quint32 keyCode = 0, modifiers = 0;
     bool registered = false;
+    bool refuse = false; // the key is taken by another program
     int registrations = 0, handlersInstalled = 0;
 };
 

@@ -21,6 +21,9 @@ int main(int argc, char** argv)
     setenv("XDG_STATE_HOME", (root + "/state").constData(), 1);
     setenv("XDG_CONFIG_HOME", (root + "/config").constData(), 1);
     setenv("XDG_CACHE_HOME", (root + "/cache").constData(), 1);
+    // The bus between the program's processes stays inside the test's folder too.
+    QDir().mkpath(QString::fromUtf8(root + "/runtime"));
+    setenv("XDG_RUNTIME_DIR", (root + "/runtime").constData(), 1);
     setenv("CORVANTA_SYSLOG", "0", 1); // test lines stay out of the machine's system log
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);

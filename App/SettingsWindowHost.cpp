@@ -1,0 +1,99 @@
+#include "App/SettingsWindowHost.h"
+
+#include "Platform/WindowLevels.h"
+#include "Platform/WindowStack.h"
+#include "Support/InteractionManager.h"
+#include "Support/Logger.h"
+#include "Views/SettingsView.h"
+
+#include <QDialog>
+#include <QVBoxLayout>
+#include <QWindow>
+
+namespace corvanta {
+
+SettingsWindowHost::SettingsWindowHost(Dependencies dependencies, QObject* parent)
+    : QObject(parent), m_deps(std::move(dependencies))
+{
+}
+
+SettingsWindowHost::~SettingsWindowHost()
+{
+    delete m_window.data();
+}
+
+void SettingsWindowHost::createWindow()
+{
+    m_window = new QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
+    m_window->setObjectName(QStringLiteral("settingsWindow"));
+    m_window->setWindowTitle(QStringLiteral("Corvanta 设置"));
+    m_window->setModal(false);
+    auto* layout = new QVBoxLayout(m_window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    QPointer<SettingsWindowHost> self(this);
+    m_view = new SettingsView(m_deps.services ? m_deps.services() : SettingsServices{}, [self] {
+        if (self)
+            self->closeSettingsSheet();
+    });
+    layout->addWidget(m_view);
+    m_window->setFixedSize(contentWidth, contentHeight);
+    // Esc and the title bar's close end the sheet like the done button.
+    connect(m_window, &QDialog::finished, this, [self] {
+        if (self)
+            self->closeSettingsSheet();
+    });
+    m_window->winId();
+}
+
+void SettingsWindowHost::openSettings()
+{
+    CLOG_INFO(QStringLiteral("openSettings() called"));
+    if (!m_window)
+        createWindow();
+    QWidget* overlay = m_deps.overlay ? m_deps.overlay() : nullptr;
+    QWindow* handle = m_window->windowHandle();
+    if (overlay && overlay->isVisible()) {
+        // X11 has no sheets: a window centred over the overlay, above it, stands in for one.
+        m_isSheet = true;
+        setScrim(sheetScrimOpacity);
+        const QRect frame = overlay->geometry();
+        m_window->move(frame.center() - QPoint(contentWidth / 2, contentHeight / 2));
+        m_deps.stack->setLevel(handle, WindowLevel::aboveOverlay);
+        m_deps.stack->makeKeyAndOrderFront(handle);
+        // The overlay restacks as its own show finishes; the sheet takes its level again after it.
+        QPointer<QDialog> window(m_window);
+        WindowStack* stack = m_deps.stack;
+        m_deps.scheduler->schedule(0, [window, stack] {
+            if (!window || !window->isVisible())
+                return;
+            stack->setLevel(window->windowHandle(), WindowLevel::aboveOverlay);
+            stack->orderFront(window->windowHandle());
+            CLOG_INFO(QStringLiteral("设置 sheet level=") + QString::number(stack->level(window->windowHandle())) +
+                      QStringLiteral("（目标 aboveOverlay=") + QString::number(WindowLevel::aboveOverlay) + QStringLiteral("）"));
+        });
+    } else {
+        m_isSheet = false;
+        m_deps.stack->setLevel(handle, WindowLevel::floating);
+        m_deps.stack->makeKeyAndOrderFront(handle);
+    }
+    m_window->activateWindow();
+}
+
+void SettingsWindowHost::closeSettingsSheet()
+{
+    if (!m_window)
+        return;
+    setScrim(0);
+    m_isSheet = false;
+    if (m_window->isVisible())
+        m_deps.stack->orderOut(m_window->windowHandle());
+}
+
+void SettingsWindowHost::setScrim(double opacity)
+{
+    m_deps.engine->setModalScrimOpacity(opacity);
+    if (m_deps.setCoverScrim)
+        m_deps.setCoverScrim(opacity);
+}
+
+} // namespace corvanta
