@@ -16,6 +16,8 @@ namespace corvanta {
 // Builds uninstall plans (what would go: the bundle and the leftovers it finds, with sizes, kinds
 // and permission problems) and carries out confirmed ones. Every path it deletes passes the
 // deletion guard right before the deletion; nothing is ever followed through a symbolic link.
+// Requests run on the environment's background runner and refer to the manager: it must outlive
+// them (the shared one lives as long as the process).
 class UninstallManager {
 public:
     using UninstallPlan = Uninstall::UninstallPlan;

@@ -1,14 +1,16 @@
 #include "Models/AppItem.h"
-#include "Platform/PropertyList.h"
 #include "Services/UninstallDock.h"
 #include "Services/UninstallReceipts.h"
+
+#include <QJsonDocument>
 
 #include <cstddef>
 #include <cstdint>
 
-// What the uninstaller reads from others: a property list (a container's description, a launch
-// item, the Dock's tile list) and the package tool's text. Whatever the bytes, reading them must
-// end without crashing, and no listing may yield a path outside its install location.
+// What the uninstaller reads from others beyond property lists (which have their own target): the
+// package tool's text, and a Dock tile list of any shape (made here from JSON). Whatever the
+// bytes, reading them must end without crashing, and no listing may yield a path outside its
+// install location.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace corvanta;
@@ -17,10 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     app.name = QStringLiteral("Foo Bar");
     app.bundleIdentifier = QStringLiteral("com.acme.foobar");
     app.url = QUrl::fromLocalFile(QStringLiteral("/Applications/Foo Bar.app"));
-    if (const auto value = PropertyList::parse(bytes)) {
-        if (value->typeId() == QMetaType::QVariantList)
-            (void)Uninstall::pruneDockTiles(value->toList(), app);
-    }
+    const QJsonDocument json = QJsonDocument::fromJson(bytes);
+    if (json.isArray())
+        (void)Uninstall::pruneDockTiles(json.toVariant().toList(), app);
     if (const auto text = Uninstall::Receipts::decode(bytes)) {
         (void)Uninstall::Receipts::parsePackageList(*text);
         (void)Uninstall::Receipts::parseInstallLocation(*text);
