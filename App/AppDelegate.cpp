@@ -25,7 +25,11 @@
 #include "Platform/UserDefaults.h"
 #include "Platform/WindowLevels.h"
 #include "Platform/WindowStack.h"
+#include "App/DeleteFlowHost.h"
+#include "App/ModalAlert.h"
 #include "Platform/X11DisplayLoss.h"
+#include "Services/UninstallManager.h"
+#include "Views/DeleteRequestFlow.h"
 #include "Services/AppScanner.h"
 #include "Services/ApplicationRescan.h"
 #include "Services/IconCache.h"
@@ -133,10 +137,8 @@ AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
             self->m_interactionManager->pageCount = pageCount;
     };
     rescan.presentReport = [self](const ApplicationRescan::Report& report) {
-        QMessageBox box(QMessageBox::Information, report.message, report.message, QMessageBox::NoButton);
-        box.setInformativeText(report.informativeText);
-        box.addButton(QStringLiteral("好"), QMessageBox::AcceptRole);
-        runModalAboveOverlay(box, self ? self->m_tilehallWindow.get() : nullptr);
+        runSimpleAlertAboveTilehall(report.message, report.informativeText, false,
+                                    self ? self->m_tilehallWindow.get() : nullptr);
     };
     m_rescan = std::make_unique<ApplicationRescan>(std::move(rescan), this);
 
@@ -310,6 +312,10 @@ void AppDelegate::buildRootView()
                                          IconCache::shared(), m_scheduler, m_tilehallWindow->contentLayer());
     root->setFollowsSceneRect(true);
     m_rootView = root;
+    QPointer<AppDelegate> self(this);
+    m_deleteFlow = makeDeleteRequestFlow(*root, *m_interactionManager, m_layoutManager, UninstallManager::shared(),
+                                         [self] { return self ? self->m_tilehallWindow.get() : nullptr; });
+    root->onDeleteRequest = [flow = m_deleteFlow.get()](const AppItem& app) { flow->requestDelete(app); };
 }
 
 void AppDelegate::setupInteractionView()

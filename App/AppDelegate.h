@@ -33,6 +33,7 @@ class TilehallContentView;
 class TilehallWindow;
 class DockWindowSource;
 class DockHost;
+class DeleteRequestFlow;
 class MenuBarCoverWindow;
 class SettingsWindowHost;
 class TilehallInteractionView;
@@ -131,6 +132,7 @@ private:
     std::unique_ptr<ApplicationRescan> m_rescan;
     std::unique_ptr<ShellNotifications> m_notifications;
     std::unique_ptr<TilehallWindow> m_tilehallWindow;
+    std::unique_ptr<DeleteRequestFlow> m_deleteFlow;
     std::unique_ptr<SuccessorHandOver> m_handOver;
     std::unique_ptr<WarmUp> m_warmUp;
     std::unique_ptr<ColdStartFinish> m_coldStart;

@@ -28,7 +28,12 @@ QString canonical(const QString& path)
 UninstallRoots UninstallRoots::forThisSystem()
 {
     UninstallRoots roots;
-    roots.home = canonical(StandardPaths::homeDirectory());
+    // Fixture machines: tests point the whole uninstaller at a home and a system tree of their own.
+    const QString homeOverride = qEnvironmentVariable("CORVANTA_UNINSTALL_HOME");
+    roots.home = canonical(homeOverride.isEmpty() ? StandardPaths::homeDirectory() : homeOverride);
+    const QString systemOverride = qEnvironmentVariable("CORVANTA_UNINSTALL_SYSTEM_ROOT");
+    if (!systemOverride.isEmpty())
+        roots.systemRoot = canonical(systemOverride);
     for (const QString& folder : AppConstants::scanDirectories())
         roots.applicationFolders << canonical(folder);
     if (QCoreApplication::instance())
@@ -52,7 +57,9 @@ UninstallManager& UninstallManager::shared()
         const QString helper = QCoreApplication::instance()
             ? QCoreApplication::applicationDirPath() + QStringLiteral("/corvanta-admin-delete")
             : QString();
-        env.admin = std::make_shared<PkexecAdminDeleter>(QStringLiteral("/usr/bin/pkexec"), helper, runner);
+        // "none": no administrator route (denied removals simply fail), for runs on fixture trees.
+        if (qEnvironmentVariable("CORVANTA_UNINSTALL_ADMIN") != QStringLiteral("none"))
+            env.admin = std::make_shared<PkexecAdminDeleter>(QStringLiteral("/usr/bin/pkexec"), helper, runner);
         env.dock = std::make_shared<DockFileTileStore>(DockPreferences(DockPreferences::defaultFolder()),
                                                        std::make_unique<KillallDockRestarter>());
         env.installedApps = [] { return AppScanner(AppConstants::scanDirectories()).scanAll(); };

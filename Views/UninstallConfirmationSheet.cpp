@@ -1,0 +1,417 @@
+#include "Views/UninstallConfirmationSheet.h"
+
+#include <QCheckBox>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QGraphicsDropShadowEffect>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace corvanta {
+
+namespace {
+
+// A row whose whole rectangle is a click target (the group headers).
+class ClickRow : public QWidget {
+public:
+    std::function<void()> onClick;
+    using QWidget::QWidget;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override { event->accept(); }
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        if (rect().contains(event->position().toPoint()) && onClick)
+            onClick();
+    }
+};
+
+QLabel* label(const QString& text, int points, QFont::Weight weight, const QString& color = {})
+{
+    auto* l = new QLabel(text);
+    QFont font = l->font();
+    font.setPixelSize(points);
+    font.setWeight(weight);
+    l->setFont(font);
+    if (!color.isEmpty())
+        l->setStyleSheet(QStringLiteral("color: ") + color + QLatin1Char(';'));
+    return l;
+}
+
+const QString kSecondary = QStringLiteral("palette(mid)");
+const QString kAccent = QStringLiteral("palette(highlight)");
+
+QFrame* makeCard(int width)
+{
+    auto* card = new QFrame;
+    card->setObjectName(QStringLiteral("uninstallCard"));
+    card->setFixedWidth(width);
+    card->setStyleSheet(QStringLiteral("#uninstallCard { background: palette(window); border: 0.8px solid palette(mid);"
+                                       " border-radius: 16px; }"));
+    auto* shadow = new QGraphicsDropShadowEffect(card);
+    shadow->setColor(QColor(0, 0, 0, 89));
+    shadow->setBlurRadius(30);
+    shadow->setOffset(0, 12);
+    card->setGraphicsEffect(shadow);
+    return card;
+}
+
+// Check boxes are rebuilt after each change, so a click must not delete the box it comes from.
+void retire(QWidget* widget)
+{
+    if (!widget)
+        return;
+    widget->hide();
+    widget->setParent(nullptr);
+    widget->deleteLater();
+}
+
+} // namespace
+
+UninstallConfirmationSheet::UninstallConfirmationSheet(QString home, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint | Qt::NoDropShadowWindowHint)
+    , m_home(std::move(home))
+{
+    setObjectName(QStringLiteral("uninstallSheet"));
+    setAttribute(Qt::WA_TranslucentBackground);
+    setFocusPolicy(Qt::StrongFocus);
+    setWindowTitle(QStringLiteral("卸载"));
+}
+
+void UninstallConfirmationSheet::begin()
+{
+    m_selection = UninstallSelection{};
+    m_scanningApp.reset();
+    m_plan.reset();
+    rebuild();
+}
+
+void UninstallConfirmationSheet::setScanningApp(std::optional<AppItem> app)
+{
+    m_scanningApp = std::move(app);
+    rebuild();
+}
+
+void UninstallConfirmationSheet::setPlan(std::optional<Plan> plan)
+{
+    if (plan != m_plan)
+        m_selection.reset(plan);
+    m_plan = std::move(plan);
+    rebuild();
+}
+
+QString UninstallConfirmationSheet::reclaimableText() const
+{
+    if (!m_plan)
+        return {};
+    return UninstallText::byteCount(m_selection.reclaimableBytes(*m_plan));
+}
+
+bool UninstallConfirmationSheet::hasBlockingIssue() const
+{
+    if (!m_plan)
+        return false;
+    for (const auto& issue : m_plan->permissionIssues) {
+        if (issue.isBlocking)
+            return true;
+    }
+    return false;
+}
+
+void UninstallConfirmationSheet::rebuild()
+{
+    const int scroll = m_list ? m_list->verticalScrollBar()->value() : 0;
+    retire(m_card);
+    if (m_scanningApp)
+        m_card = buildScanningCard(*m_scanningApp);
+    else if (m_plan)
+        m_card = buildResultCard(*m_plan);
+    if (m_card) {
+        m_card->setParent(this);
+        m_card->show();
+        if (m_list)
+            m_list->verticalScrollBar()->setValue(scroll);
+    }
+    placeCard();
+    update();
+}
+
+QWidget* UninstallConfirmationSheet::buildScanningCard(const AppItem& app)
+{
+    QFrame* card = makeCard(340);
+    auto* stack = new QVBoxLayout(card);
+    stack->setContentsMargins(28, 28, 28, 28);
+    stack->setSpacing(14);
+    auto* spinner = new QProgressBar;
+    spinner->setRange(0, 0); // indeterminate
+    spinner->setTextVisible(false);
+    spinner->setFixedWidth(120);
+    stack->addWidget(spinner, 0, Qt::AlignHCenter);
+    QLabel* text = label(QStringLiteral("正在扫描「") + app.name + QStringLiteral("」的卸载选项…"), 14, QFont::Medium);
+    text->setObjectName(QStringLiteral("uninstallScanningText"));
+    text->setTextFormat(Qt::PlainText);
+    text->setWordWrap(true);
+    text->setAlignment(Qt::AlignHCenter);
+    stack->addWidget(text);
+    return card;
+}
+
+QWidget* UninstallConfirmationSheet::buildResultCard(const Plan& plan)
+{
+    QFrame* card = makeCard(400);
+    auto* stack = new QVBoxLayout(card);
+    stack->setContentsMargins(20, 20, 20, 20);
+    stack->setSpacing(12);
+
+    auto* header = new QHBoxLayout;
+    header->setSpacing(12);
+    auto* icon = new QLabel;
+    icon->setPixmap(QFileIconProvider().icon(QFileInfo(plan.app.url.toLocalFile())).pixmap(44, 44));
+    icon->setFixedSize(44, 44);
+    header->addWidget(icon);
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(2);
+    QLabel* title = label(QStringLiteral("卸载「") + plan.app.name + QStringLiteral("」？"), 16, QFont::DemiBold);
+    title->setTextFormat(Qt::PlainText);
+    titles->addWidget(title);
+    titles->addWidget(label(QStringLiteral("将直接删除，删除后无法恢复。"), 12, QFont::Normal, kSecondary));
+    QLabel* reclaim = label(QStringLiteral("预计可释放空间：") + reclaimableText(), 13, QFont::Medium, kAccent);
+    reclaim->setObjectName(QStringLiteral("uninstallReclaimable"));
+    titles->addWidget(reclaim);
+    header->addLayout(titles);
+    header->addStretch();
+    stack->addLayout(header);
+
+    stack->addWidget(buildResidualList(plan));
+
+    if (!plan.permissionIssues.isEmpty()) {
+        auto* issues = new QVBoxLayout;
+        issues->setSpacing(3);
+        for (const auto& issue : plan.permissionIssues) {
+            QLabel* line = label(QStringLiteral("• ") + issue.title + QStringLiteral("：") + issue.detail, 11, QFont::Normal,
+                                 QStringLiteral("#ff9500"));
+            line->setTextFormat(Qt::PlainText);
+            line->setWordWrap(true);
+            line->setObjectName(QStringLiteral("uninstallIssue"));
+            issues->addWidget(line);
+        }
+        stack->addLayout(issues);
+    }
+
+    auto* footer = new QHBoxLayout;
+    footer->setSpacing(10);
+    auto* all = new QCheckBox(QStringLiteral("全选"));
+    all->setObjectName(QStringLiteral("uninstallSelectAll"));
+    all->setChecked(m_selection.isAllChecked(m_plan));
+    connect(all, &QCheckBox::clicked, this, [this](bool checked) {
+        m_selection.setAllChecked(m_plan, checked);
+        rebuild();
+    });
+    footer->addWidget(all);
+    footer->addStretch();
+    auto* cancelButton = new QPushButton(QStringLiteral("取消"));
+    cancelButton->setObjectName(QStringLiteral("uninstallCancel"));
+    cancelButton->setAutoDefault(false);
+    connect(cancelButton, &QPushButton::clicked, this, [this] { cancel(); });
+    footer->addWidget(cancelButton);
+    const bool blocking = hasBlockingIssue();
+    auto* action = new QPushButton(blocking ? QStringLiteral("去授权") : QStringLiteral("卸载"));
+    action->setObjectName(blocking ? QStringLiteral("uninstallGrant") : QStringLiteral("uninstallConfirm"));
+    action->setDefault(true);
+    action->setEnabled(blocking || !m_selection.nothingSelected(m_plan));
+    connect(action, &QPushButton::clicked, this, [this] { confirmOrGrant(); });
+    footer->addWidget(action);
+    stack->addLayout(footer);
+    return card;
+}
+
+QWidget* UninstallConfirmationSheet::buildResidualList(const Plan& plan)
+{
+    auto* content = new QWidget;
+    auto* rows = new QVBoxLayout(content);
+    rows->setContentsMargins(0, 4, 0, 4);
+    rows->setSpacing(2);
+
+    auto* appRow = new QWidget;
+    appRow->setFixedHeight(30);
+    auto* appLayout = new QHBoxLayout(appRow);
+    appLayout->setContentsMargins(10, 0, 10, 0);
+    appLayout->setSpacing(8);
+    auto* appCheck = new QCheckBox;
+    appCheck->setObjectName(QStringLiteral("uninstallAppCheck"));
+    appCheck->setChecked(m_selection.includeApp());
+    connect(appCheck, &QCheckBox::clicked, this, [this](bool checked) {
+        m_selection.setIncludeApp(checked);
+        rebuild();
+    });
+    appLayout->addWidget(appCheck);
+    appLayout->addWidget(label(QStringLiteral("应用本体"), 12, QFont::DemiBold));
+    appLayout->addStretch();
+    appLayout->addWidget(label(UninstallText::byteCount(plan.appSize), 11, QFont::Normal, kSecondary));
+    rows->addWidget(appRow);
+
+    for (const Uninstall::ResidualGroup& group : plan.residualGroups()) {
+        const QString raw = Uninstall::rawValue(group.kind);
+        const bool collapsed = m_selection.isCollapsed(group.kind);
+        auto* header = new ClickRow;
+        header->setObjectName(QStringLiteral("uninstallGroupHeader:") + raw);
+        header->setFixedHeight(28);
+        header->setCursor(Qt::PointingHandCursor);
+        const Uninstall::ResidualKind kind = group.kind;
+        header->onClick = [this, kind] {
+            m_selection.toggleCollapsed(kind);
+            rebuild();
+        };
+        auto* headerLayout = new QHBoxLayout(header);
+        headerLayout->setContentsMargins(10, 0, 10, 0);
+        headerLayout->setSpacing(8);
+        auto* groupCheck = new QCheckBox;
+        groupCheck->setObjectName(QStringLiteral("uninstallGroupCheck:") + raw);
+        groupCheck->setChecked(m_selection.isGroupChecked(group.items));
+        const QList<Uninstall::ResidualItem> items = group.items;
+        connect(groupCheck, &QCheckBox::clicked, this, [this, items](bool checked) {
+            m_selection.setGroupChecked(items, checked);
+            rebuild();
+        });
+        headerLayout->addWidget(groupCheck);
+        QLabel* title = label(UninstallText::groupHeader(group.kind, group.items.size()), 12, QFont::DemiBold);
+        title->setObjectName(QStringLiteral("uninstallGroupTitle:") + raw);
+        headerLayout->addWidget(title);
+        headerLayout->addStretch();
+        qint64 groupSize = 0;
+        for (const auto& item : group.items)
+            groupSize += item.size;
+        headerLayout->addWidget(label(UninstallText::byteCount(groupSize), 11, QFont::Normal, kSecondary));
+        headerLayout->addWidget(label(collapsed ? QStringLiteral("▾") : QStringLiteral("▴"), 10, QFont::DemiBold, kSecondary));
+        rows->addWidget(header);
+        if (collapsed)
+            continue;
+
+        for (const Uninstall::ResidualItem& item : group.items) {
+            auto* row = new QWidget;
+            row->setObjectName(QStringLiteral("uninstallItem:") + item.path());
+            auto* rowLayout = new QHBoxLayout(row);
+            rowLayout->setContentsMargins(24, 2, 24, 2);
+            rowLayout->setSpacing(8);
+            auto* check = new QCheckBox;
+            check->setObjectName(QStringLiteral("uninstallItemCheck:") + item.path());
+            check->setChecked(m_selection.isChecked(item.url));
+            const QUrl url = item.url;
+            connect(check, &QCheckBox::clicked, this, [this, url](bool checked) {
+                m_selection.setChecked(url, checked);
+                rebuild();
+            });
+            rowLayout->addWidget(check);
+            rowLayout->addWidget(label(QStringLiteral("📁"), 10, QFont::Normal, kAccent));
+            auto* texts = new QVBoxLayout;
+            texts->setSpacing(0);
+            QLabel* name = label(QFileInfo(item.path()).fileName(), 11, QFont::Normal);
+            name->setTextFormat(Qt::PlainText);
+            texts->addWidget(name);
+            // The whole path, so the user sees where each leftover lives before it goes.
+            QString where = UninstallText::abbreviatedPath(item.path(), m_home);
+            if (item.requiresAdmin)
+                where += QStringLiteral(" · 需要管理员权限");
+            QLabel* path = label(where, 10, QFont::Normal, kSecondary);
+            path->setObjectName(QStringLiteral("uninstallItemPath"));
+            path->setTextFormat(Qt::PlainText);
+            path->setWordWrap(true);
+            path->setToolTip(item.path());
+            texts->addWidget(path);
+            rowLayout->addLayout(texts, 1);
+            rowLayout->addWidget(label(UninstallText::byteCount(item.size), 10, QFont::Normal, kSecondary));
+            rows->addWidget(row);
+        }
+    }
+
+    auto* scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("uninstallList"));
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(content);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setMaximumHeight(250);
+    scroll->setMinimumHeight(std::min(250, content->sizeHint().height() + 2));
+    scroll->setStyleSheet(QStringLiteral("QScrollArea { background: palette(base); border: 0.8px solid palette(mid);"
+                                         " border-radius: 10px; }"));
+    m_list = scroll;
+    return scroll;
+}
+
+void UninstallConfirmationSheet::placeCard()
+{
+    if (!m_card)
+        return;
+    m_card->adjustSize();
+    const QSize size = m_card->sizeHint().expandedTo(m_card->minimumSize());
+    m_card->resize(m_card->width(), size.height());
+    m_card->move((width() - m_card->width()) / 2, (height() - m_card->height()) / 2);
+}
+
+void UninstallConfirmationSheet::cancel()
+{
+    if (onCancel)
+        onCancel();
+}
+
+void UninstallConfirmationSheet::confirmOrGrant()
+{
+    if (m_scanningApp || !m_plan)
+        return;
+    if (hasBlockingIssue()) {
+        if (onGrantPermission)
+            onGrantPermission(*m_plan);
+        return;
+    }
+    if (m_selection.nothingSelected(m_plan))
+        return;
+    if (onConfirm)
+        onConfirm(m_selection.filteredPlan(*m_plan), m_selection.includeApp());
+}
+
+void UninstallConfirmationSheet::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(0, 0, 0, 89)); // black at 0.35
+}
+
+void UninstallConfirmationSheet::mousePressEvent(QMouseEvent* event)
+{
+    // The backdrop takes the click and does nothing: the sheet stays.
+    event->accept();
+}
+
+void UninstallConfirmationSheet::mouseReleaseEvent(QMouseEvent* event)
+{
+    event->accept();
+}
+
+void UninstallConfirmationSheet::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        cancel();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        confirmOrGrant();
+        return;
+    default:
+        event->accept();
+    }
+}
+
+void UninstallConfirmationSheet::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeCard();
+}
+
+} // namespace corvanta

@@ -1,0 +1,196 @@
+// The delete badge's flow over a root view: tickets, the sheet's states, the result alerts.
+#include "Views/DeleteRequestFlow.h"
+#include "Views/RootViewTestKit.h"
+#include "Views/UninstallConfirmationSheet.h"
+#include "common/LogCapture.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+namespace corvanta::test {
+namespace {
+
+using Uninstall::ItemOutcome;
+using Uninstall::UninstallOutcome;
+using Uninstall::UninstallPlan;
+
+class DeleteRequestFlowTest : public RootViewTest {
+protected:
+    AppItem inkpad = app(QStringLiteral("Inkpad"));
+    AppItem quill = app(QStringLiteral("Quill"));
+    UninstallConfirmationSheet sheet{QStringLiteral("/fx/home")};
+    std::unique_ptr<DeleteRequestFlow> flow;
+    quint64 nextTicket = 0;
+    QList<std::pair<quint64, std::function<void(quint64, UninstallPlan)>>> scans;
+    QList<quint64> cancelled;
+    QList<std::pair<UninstallPlan, bool>> uninstalls;
+    std::function<void(UninstallOutcome)> finishUninstall;
+    QList<UninstallAlert> alerts;
+    int sheetShows = 0, sheetHides = 0;
+
+    void SetUp() override
+    {
+        storeWithPages({page({PageEntry::app(inkpad), PageEntry::app(quill)})});
+        makeView();
+        DeleteRequestFlow::Dependencies deps;
+        deps.root = view;
+        deps.engine = &engine;
+        deps.layout = store.get();
+        deps.sheet = &sheet;
+        deps.home = QStringLiteral("/fx/home");
+        deps.isProtected = [](const AppItem& a) { return a.bundleIdentifier.startsWith(QStringLiteral("com.apple.")); };
+        deps.makePlan = [this](const AppItem&, std::function<void(quint64, UninstallPlan)> done) {
+            scans.append({++nextTicket, std::move(done)});
+            return nextTicket;
+        };
+        deps.cancelPlan = [this](quint64 ticket) { cancelled << ticket; };
+        deps.uninstall = [this](const UninstallPlan& plan, bool includeApp, std::function<void(UninstallOutcome)> done) {
+            uninstalls.append({plan, includeApp});
+            finishUninstall = std::move(done);
+        };
+        deps.openSystemSettings = [](const QString&) {};
+        deps.showSheet = [this](UninstallConfirmationSheet*, bool visible) { visible ? ++sheetShows : ++sheetHides; };
+        deps.runAlert = [this](const UninstallAlert& alert) {
+            // The grid is already updated when the alert comes up.
+            alertSawInkpad = appInLayout(inkpad.id);
+            alerts << alert;
+        };
+        flow = std::make_unique<DeleteRequestFlow>(std::move(deps));
+    }
+    void TearDown() override { flow.reset(); }
+
+    bool alertSawInkpad = true;
+    bool appInLayout(const QUuid& id) const
+    {
+        for (const auto& p : store->layout().pages) {
+            for (const auto& entry : p.entries) {
+                if (entry.isApp() && entry.asApp()->id == id)
+                    return true;
+            }
+        }
+        return false;
+    }
+    UninstallPlan planFor(const AppItem& a) const
+    {
+        UninstallPlan plan;
+        plan.app = a;
+        plan.appSize = 1000;
+        Uninstall::ResidualItem cache;
+        cache.url = QUrl::fromLocalFile(QStringLiteral("/fx/home/Library/Caches/") + a.bundleIdentifier);
+        cache.kind = Uninstall::ResidualKind::cache;
+        cache.evidence = Uninstall::MatchEvidence::bundleIdentifier;
+        plan.residuals = {cache};
+        return plan;
+    }
+};
+
+TEST_F(DeleteRequestFlowTest, PlansOfEarlierOrCancelledRequestsAreDroppedWithALogLine)
+{
+    LogCapture log;
+    flow->requestDelete(inkpad);
+    EXPECT_TRUE(log.contains(QStringLiteral("Delete requested: Inkpad (com.example.inkpad) — building plan")));
+    EXPECT_EQ(view->uninstallScanningApp(), inkpad);
+    EXPECT_TRUE(engine.suppressScrollPaging);
+    EXPECT_DOUBLE_EQ(engine.modalScrimOpacity(), 0.35);
+    EXPECT_EQ(sheet.scanningApp(), inkpad);
+
+    // A second request replaces the first: its scan is cancelled and its late plan never shows.
+    flow->requestDelete(quill);
+    EXPECT_EQ(cancelled, QList<quint64>{1});
+    scans[0].second(scans[0].first, planFor(inkpad));
+    EXPECT_TRUE(log.contains(QStringLiteral("Uninstall plan dropped — request replaced or cancelled: Inkpad")));
+    EXPECT_EQ(sheet.scanningApp(), quill);
+    EXPECT_FALSE(sheet.plan().has_value());
+
+    scans[1].second(scans[1].first, planFor(quill));
+    EXPECT_FALSE(view->uninstallScanningApp().has_value());
+    EXPECT_TRUE(view->hasUninstallPlan());
+    ASSERT_TRUE(sheet.plan().has_value());
+    EXPECT_EQ(sheet.plan()->app, quill);
+    EXPECT_EQ(sheetHides, 0); // the sheet stayed up from the first request to the plan
+
+    // Cancelled during the scan (the root view's Esc): the plan that still comes is dropped, the
+    // sheet stays away and the overlay's paging and scrim come back.
+    flow->requestDelete(inkpad);
+    EXPECT_TRUE(view->handleEscape());
+    EXPECT_EQ(cancelled.last(), scans[2].first);
+    EXPECT_FALSE(view->showsUninstallSheet());
+    EXPECT_FALSE(engine.suppressScrollPaging);
+    EXPECT_DOUBLE_EQ(engine.modalScrimOpacity(), 0);
+    EXPECT_EQ(sheetHides, 1);
+    scans[2].second(scans[2].first, planFor(inkpad));
+    EXPECT_FALSE(view->showsUninstallSheet());
+    EXPECT_FALSE(sheet.plan().has_value() && sheet.plan()->app == inkpad);
+}
+
+TEST_F(DeleteRequestFlowTest, ProtectedApplicationsGetNoSheet)
+{
+    LogCapture log;
+    const AppItem system = makeApp(QStringLiteral("Notes"), QStringLiteral("com.apple.Notes"), QStringLiteral("/Applications/Notes.app"));
+    flow->requestDelete(system);
+    EXPECT_TRUE(log.contains(QStringLiteral("Delete rejected (protected app): Notes")));
+    EXPECT_TRUE(scans.isEmpty());
+    EXPECT_FALSE(view->showsUninstallSheet());
+    EXPECT_EQ(sheetShows, 0);
+}
+
+TEST_F(DeleteRequestFlowTest, ConfirmedUninstallRemovesTheApplicationBeforeTheAlert)
+{
+    LogCapture log;
+    flow->requestDelete(inkpad);
+    scans[0].second(scans[0].first, planFor(inkpad));
+    sheet.onConfirm(sheet.plan().value(), true);
+    EXPECT_FALSE(view->showsUninstallSheet());
+    QCoreApplication::processEvents();
+    ASSERT_EQ(uninstalls.size(), 1);
+
+    UninstallOutcome outcome;
+    outcome.result.appDeleted = true;
+    outcome.result.failedURLs = {uninstalls[0].first.residuals[0].url};
+    outcome.result.residualOutcomes = {{uninstalls[0].first.residuals[0].url, ItemOutcome::Status::failed,
+                                        QStringLiteral("Permission denied"), 0}};
+    finishUninstall(outcome);
+    EXPECT_FALSE(appInLayout(inkpad.id));
+    EXPECT_FALSE(alertSawInkpad);
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts[0].message, QStringLiteral("「Inkpad」已删除"));
+    EXPECT_EQ(alerts[0].informativeText, QStringLiteral("但有 1 项残留清理失败（可能权限不足），可稍后手动清理。\n"
+                                                         "• ~/Library/Caches/com.example.inkpad：Permission denied"));
+    EXPECT_TRUE(log.contains(QStringLiteral("Delete completed: Inkpad — residuals 0 deleted / 1 failed")));
+}
+
+TEST(UninstallResultAlert, SaysWhatReallyHappened)
+{
+    UninstallPlan plan;
+    plan.app.name = QStringLiteral("Inkpad");
+    const QUrl failed = QUrl::fromLocalFile(QStringLiteral("/sys/Library/LaunchDaemons/x.plist"));
+
+    UninstallOutcome clean;
+    clean.result.appDeleted = true;
+    clean.result.deletedCount = 3;
+    EXPECT_FALSE(uninstallResultAlert(plan, true, clean, QStringLiteral("/h")).has_value());
+
+    // The bundle was unchecked: the alert must not say it was deleted.
+    UninstallOutcome kept;
+    kept.result.deletedCount = 2;
+    kept.result.failedURLs = {failed};
+    kept.result.residualOutcomes = {{failed, ItemOutcome::Status::refused, QStringLiteral("拒绝删除"), 0}};
+    const auto keptAlert = uninstallResultAlert(plan, false, kept, QStringLiteral("/h"));
+    ASSERT_TRUE(keptAlert.has_value());
+    EXPECT_EQ(keptAlert->message, QStringLiteral("「Inkpad」已保留"));
+    EXPECT_TRUE(keptAlert->informativeText.startsWith(QStringLiteral("已清理 2 项残留，但有 1 项残留清理失败")));
+    EXPECT_TRUE(keptAlert->informativeText.contains(QStringLiteral("• /sys/Library/LaunchDaemons/x.plist：拒绝删除")));
+    EXPECT_FALSE(keptAlert->critical);
+
+    UninstallOutcome error;
+    error.error = Uninstall::UninstallError::appDeleteFailed(QStringLiteral("Permission denied"));
+    const auto errorAlert = uninstallResultAlert(plan, true, error, QStringLiteral("/h"));
+    ASSERT_TRUE(errorAlert.has_value());
+    EXPECT_EQ(errorAlert->message, QStringLiteral("删除「Inkpad」失败"));
+    EXPECT_EQ(errorAlert->informativeText, QStringLiteral("应用删除失败：Permission denied"));
+    EXPECT_TRUE(errorAlert->critical);
+}
+
+} // namespace
+} // namespace corvanta::test

@@ -1,0 +1,134 @@
+// The delete flow of the real program on a fixture machine: a home, a system tree and an
+// application folder of the test's own, no administrator route.
+// Qt and project headers before Xlib's macros.
+#include "Views/CellDrawing.h"
+#include "Views/GridMetrics.h"
+#include "common/BundleBuilder.h"
+
+#include <QRegularExpression>
+
+#include "X11/ProgramDriver.h"
+
+namespace {
+
+using corvanta::CellGeometry;
+using corvanta::GridMetrics;
+
+struct FixtureMachine {
+    QTemporaryDir root{QDir::tempPath() + QStringLiteral("/corvanta-uninstall-e2e-XXXXXX")};
+    QTemporaryDir outside{QDir::tempPath() + QStringLiteral("/corvanta-outside-XXXXXX")};
+
+    QString path(const QString& relative) const { return root.path() + QLatin1Char('/') + relative; }
+    QString home(const QString& relative = {}) const
+    {
+        return relative.isEmpty() ? path(QStringLiteral("home")) : path(QStringLiteral("home/") + relative);
+    }
+    static void file(const QString& at, const QByteArray& bytes = QByteArray(100, 'x')) { corvanta::test::writeFile(at, bytes); }
+
+    void build()
+    {
+        using corvanta::test::infoWith;
+        using corvanta::test::makeBundle;
+        const QString apps = path(QStringLiteral("Applications"));
+        for (const auto& [name, identifier] : {std::pair{QStringLiteral("Inkpad"), QStringLiteral("org.fixture.inkpad")},
+                                               std::pair{QStringLiteral("Inkpad Pro"), QStringLiteral("org.fixture.inkpadpro")}}) {
+            QVariantMap info = infoWith(identifier, name);
+            info.insert(QStringLiteral("CFBundleExecutable"), name);
+            const QString bundle = makeBundle(apps, name + QStringLiteral(".app"), info);
+            file(bundle + QStringLiteral("/Contents/MacOS/") + name, QByteArray(4000, 'b'));
+        }
+        QDir().mkpath(path(QStringLiteral("sys/Library")));
+        // Leftovers named by identifier (checked at first) and by name only (unchecked at first).
+        file(home(QStringLiteral("Library/Caches/org.fixture.inkpad/blob")));
+        file(home(QStringLiteral("Library/Preferences/org.fixture.inkpad.plist")));
+        file(home(QStringLiteral("Library/Application Support/Inkpad/notes.db")));
+        // A link out of the tree inside a leftover that goes.
+        file(outside.path() + QStringLiteral("/keep.txt"));
+        QFile::link(outside.path(), home(QStringLiteral("Library/Caches/org.fixture.inkpad/outside")));
+        // The sibling product's own leftovers.
+        file(home(QStringLiteral("Library/Caches/org.fixture.inkpadpro/blob")));
+        file(home(QStringLiteral("Library/Preferences/org.fixture.inkpadpro.plist")));
+        file(home(QStringLiteral("Library/Application Support/Inkpad Pro/notes.db")));
+    }
+};
+
+// The first cell's icon on screen, from the layout the program logged.
+std::optional<QRectF> firstIcon(const QString& log)
+{
+    static const QRegularExpression probe(QStringLiteral(
+        "container=([0-9.]+)x([0-9.]+) rows=([0-9]+) cols=([0-9]+) iconScale=([0-9.]+)"));
+    const QRegularExpressionMatch m = probe.match(log);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const QSizeF container(m.captured(1).toDouble(), m.captured(2).toDouble());
+    const GridMetrics metrics(container, m.captured(3).toLongLong(), m.captured(4).toLongLong(), m.captured(5).toDouble());
+    const QRectF icon = CellGeometry(metrics).iconRect;
+    // The grid is centred in its page, below the search bar; the overlay hangs over the screen edges.
+    const QPointF window((1440 - container.width()) / 2, (900 - container.height()) / 2);
+    const QPointF grid((container.width() - metrics.columnPitch * double(metrics.columns)) / 2,
+                       metrics.searchTopPadding + metrics.searchBarHeight);
+    return icon.translated(window + grid);
+}
+
+} // namespace
+
+TEST(UninstallEndToEnd, BadgeSheetAndReturnDeleteExactlyTheCheckedItems)
+{
+    FixtureMachine machine;
+    ASSERT_TRUE(machine.root.isValid() && machine.outside.isValid());
+    machine.build();
+
+    Program program;
+    program.extraEnvironment = {
+        {QStringLiteral("CORVANTA_APPLICATION_DIRS"), machine.path(QStringLiteral("Applications"))},
+        {QStringLiteral("CORVANTA_UNINSTALL_HOME"), machine.home()},
+        {QStringLiteral("CORVANTA_UNINSTALL_SYSTEM_ROOT"), machine.path(QStringLiteral("sys"))},
+        {QStringLiteral("CORVANTA_UNINSTALL_ADMIN"), QStringLiteral("none")},
+    };
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    QThread::msleep(800); // the show animation settles
+
+    const auto icon = firstIcon(program.log());
+    ASSERT_TRUE(icon.has_value()) << program.log().toStdString();
+    // A long press on the first cell (Inkpad, first by name) starts jiggle mode; then its badge.
+    keyboard.moveTo(icon->center());
+    keyboard.button(true);
+    QThread::msleep(900);
+    keyboard.button(false);
+    QThread::msleep(500);
+    keyboard.moveTo(CellGeometry::badgeRect(*icon).center());
+    keyboard.button(true);
+    keyboard.button(false);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Delete requested: Inkpad (org.fixture.inkpad) — building plan")))
+        << program.log().toStdString();
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Uninstall plan ready: Inkpad — 3 leftovers"))) << program.log().toStdString();
+    QThread::msleep(300);
+    // The sheet has the keyboard: Return confirms what is checked.
+    keyboard.tap(XK_Return);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Delete completed: Inkpad — residuals 2 deleted / 0 failed")))
+        << program.log().toStdString();
+
+    // Gone: the bundle and the leftovers tied by identifier.
+    EXPECT_FALSE(QFileInfo::exists(machine.path(QStringLiteral("Applications/Inkpad.app"))));
+    EXPECT_FALSE(QFileInfo::exists(machine.home(QStringLiteral("Library/Caches/org.fixture.inkpad"))));
+    EXPECT_FALSE(QFileInfo::exists(machine.home(QStringLiteral("Library/Preferences/org.fixture.inkpad.plist"))));
+    // Kept: the leftover found by name only (unchecked), the sibling product and its leftovers,
+    // and what the link pointed to.
+    EXPECT_TRUE(QFileInfo::exists(machine.home(QStringLiteral("Library/Application Support/Inkpad/notes.db"))));
+    EXPECT_TRUE(QFileInfo::exists(machine.path(QStringLiteral("Applications/Inkpad Pro.app/Contents/Info.plist"))));
+    EXPECT_TRUE(QFileInfo::exists(machine.home(QStringLiteral("Library/Caches/org.fixture.inkpadpro/blob"))));
+    EXPECT_TRUE(QFileInfo::exists(machine.home(QStringLiteral("Library/Preferences/org.fixture.inkpadpro.plist"))));
+    EXPECT_TRUE(QFileInfo::exists(machine.home(QStringLiteral("Library/Application Support/Inkpad Pro/notes.db"))));
+    EXPECT_TRUE(QFileInfo::exists(machine.outside.path() + QStringLiteral("/keep.txt")));
+
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+    QFile layout(program.layoutFile());
+    ASSERT_TRUE(layout.open(QIODevice::ReadOnly));
+    const QByteArray stored = layout.readAll();
+    EXPECT_FALSE(stored.contains("org.fixture.inkpad\""));
+    EXPECT_TRUE(stored.contains("org.fixture.inkpadpro"));
+}
