@@ -7,6 +7,8 @@
 #include "Views/SettingsView.h"
 
 #include <QDialog>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -36,6 +38,8 @@ void SettingsWindowHost::createWindow()
             self->closeSettingsSheet();
     });
     layout->addWidget(m_view);
+    // The keyboard starts on the tab bar: the arrows choose a tab, Tab walks its controls.
+    m_view->tabs()->tabBar()->setFocus();
     m_window->setFixedSize(contentWidth, contentHeight);
     // Esc and the title bar's close end the sheet like the done button.
     connect(m_window, &QDialog::finished, this, [self] {

@@ -21,6 +21,8 @@ QVBoxLayout* makeForm(QWidget* tab)
     auto* scroll = new QScrollArea(tab);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    // The keyboard goes from the tab bar straight to the first control.
+    scroll->setFocusPolicy(Qt::NoFocus);
     auto* body = new QWidget(scroll);
     auto* form = new QVBoxLayout(body);
     form->setContentsMargins(16, 12, 16, 12);

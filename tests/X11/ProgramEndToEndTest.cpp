@@ -24,6 +24,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
@@ -854,4 +855,79 @@ TEST(ProgramEndToEnd, LosingTheDisplayEndsThroughTheTermination)
     EXPECT_EQ(program.process.exitStatus(), QProcess::NormalExit);
     EXPECT_TRUE(program.log().contains(QStringLiteral("=== Corvanta terminating ===")));
     EXPECT_TRUE(QFile::exists(program.layoutFile()));
+}
+
+namespace {
+
+// The screen's pixels in a band, as the display shows them.
+QByteArray screenBand(Display* display, int top, int height)
+{
+    const Window root = DefaultRootWindow(display);
+    const int width = DisplayWidth(display, DefaultScreen(display));
+    XImage* image = XGetImage(display, root, 0, top, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
+    if (!image)
+        return {};
+    const QByteArray bytes(image->data, qsizetype(image->bytes_per_line) * image->height);
+    XDestroyImage(image);
+    return bytes;
+}
+
+} // namespace
+
+TEST(ProgramEndToEnd, TheSettingsFromTheMenuChangeTheGridToFourBySix)
+{
+    Program program;
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    QThread::msleep(800);
+    // Below the search bar, where the rows of icons are.
+    const QByteArray gridBefore = screenBand(keyboard.display, 300, 500);
+
+    keyboard.moveTo(60, 40);
+    keyboard.button(3, true);
+    keyboard.button(3, false);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("右键菜单 — 窗口坐标=("))) << program.log().toStdString();
+    QThread::msleep(400);
+    // From the bottom of the menu: "退出 Corvanta", then "设置".
+    keyboard.tap(XK_Up);
+    keyboard.tap(XK_Up);
+    keyboard.tap(XK_Return);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("openSettings() called"))) << program.log().toStdString();
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("设置 sheet level=27（目标 aboveOverlay=27）"))) << program.log().toStdString();
+    QThread::msleep(500);
+
+    // The keyboard starts on the tab bar: two tabs to the right is "布局", whose first controls are
+    // the rows and the columns.
+    keyboard.tap(XK_Right);
+    keyboard.tap(XK_Right);
+    QThread::msleep(200);
+    keyboard.tap(XK_Tab);
+    keyboard.tap(XK_a, XK_Control_L);
+    keyboard.tap(XK_4);
+    keyboard.tap(XK_Tab);
+    keyboard.tap(XK_a, XK_Control_L);
+    keyboard.tap(XK_6);
+    keyboard.tap(XK_Tab);
+
+    // The settings reach the disk after the store's short wait.
+    const auto stored = [&program]() -> std::pair<int, int> {
+        QSettings settings(program.path("config/Corvanta/Corvanta.conf"), QSettings::NativeFormat);
+        const QJsonObject config = QJsonDocument::fromJson(settings.value(QStringLiteral("com.corvanta.settings")).toByteArray()).object();
+        return {config.value(QStringLiteral("rows")).toInt(), config.value(QStringLiteral("columns")).toInt()};
+    };
+    EXPECT_TRUE(keyboard.waitFor([&] { return stored() == std::pair{4, 6}; }))
+        << "stored rows and columns: " << stored().first << " x " << stored().second << "\n"
+        << program.log().toStdString();
+
+    // Esc ends the sheet; the grid behind it is laid out anew.
+    keyboard.tap(XK_Escape);
+    ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.overlayMapped(); }));
+    QThread::msleep(800);
+    EXPECT_NE(screenBand(keyboard.display, 300, 500), gridBefore) << "the grid did not follow the new rows and columns";
+    EXPECT_TRUE(keyboard.overlayMapped()) << "closing the settings leaves the grid open";
+
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
 }
