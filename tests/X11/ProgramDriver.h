@@ -6,11 +6,14 @@
 #include <QDir>
 #include <QFile>
 #include <QMap>
+#include <QPoint>
 #include <QPointF>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
+
+#include <cmath>
 
 // gtest before Xlib: Xlib's macros (None, Bool...) would rewrite gtest's own names.
 #include <gtest/gtest.h>
@@ -72,6 +75,23 @@ struct Program {
         copy.start(QStringLiteral(CORVANTA_BINARY_DIR "/corvanta"), {});
     }
 
+    int logCount(const QString& text) const { return int(log().count(text)); }
+    bool waitForLogCount(const QString& text, int count, int milliseconds = 20000) const
+    {
+        QDeadlineTimer deadline(milliseconds);
+        while (logCount(text) < count) {
+            if (deadline.hasExpired())
+                return false;
+            QThread::msleep(25);
+        }
+        return true;
+    }
+    bool launched(const QString& name) const
+    {
+        QFile launches(launchLog());
+        return launches.open(QIODevice::ReadOnly) && QString::fromUtf8(launches.readAll()).contains(name);
+    }
+
     QString log() const
     {
         QFile file(logFile());
@@ -79,16 +99,7 @@ struct Program {
     }
 
     // Waits (turning nothing but time) until the log holds `text`, or the deadline passes.
-    bool waitForLog(const QString& text, int milliseconds = 20000) const
-    {
-        QDeadlineTimer deadline(milliseconds);
-        while (!log().contains(text)) {
-            if (deadline.hasExpired())
-                return false;
-            QThread::msleep(25);
-        }
-        return true;
-    }
+    bool waitForLog(const QString& text, int milliseconds = 20000) const { return waitForLogCount(text, 1, milliseconds); }
 };
 
 struct Keyboard {
@@ -110,14 +121,16 @@ struct Keyboard {
             XTestFakeKeyEvent(display, mod, False, CurrentTime);
         XFlush(display);
     }
-    void moveTo(QPointF point)
+    // A left click at a screen point.
+    void click(double x, double y)
     {
-        XTestFakeMotionEvent(display, DefaultScreen(display), int(point.x()), int(point.y()), CurrentTime);
+        XTestFakeMotionEvent(display, -1, int(std::lround(x)), int(std::lround(y)), CurrentTime);
         XFlush(display);
-    }
-    void button(bool down)
-    {
-        XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
+        QThread::msleep(60);
+        XTestFakeButtonEvent(display, 1, True, CurrentTime);
+        XFlush(display);
+        QThread::msleep(40);
+        XTestFakeButtonEvent(display, 1, False, CurrentTime);
         XFlush(display);
     }
     // A viewable top-level window covering the whole screen and the overlay's margin.
@@ -139,6 +152,27 @@ struct Keyboard {
             XFree(children);
         }
         return found;
+    }
+    void moveTo(int x, int y)
+    {
+        XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
+        XFlush(display);
+    }
+    void button(unsigned int number, bool down)
+    {
+        XTestFakeButtonEvent(display, number, down ? True : False, CurrentTime);
+        XFlush(display);
+    }
+    // The pointer to a point, and the left button.
+    void moveTo(QPointF point)
+    {
+        XTestFakeMotionEvent(display, DefaultScreen(display), int(point.x()), int(point.y()), CurrentTime);
+        XFlush(display);
+    }
+    void button(bool down)
+    {
+        XTestFakeButtonEvent(display, 1, down ? True : False, CurrentTime);
+        XFlush(display);
     }
     template <typename Pred> bool waitFor(Pred done, int milliseconds = 10000)
     {
