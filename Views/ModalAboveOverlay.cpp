@@ -47,7 +47,7 @@ void keepAboveOverlay(QWidget& widget, LayerHostWindow* overlay)
 
 } // namespace
 
-int runModalAboveOverlay(QDialog& dialog, LayerHostWindow* overlay)
+int runModalAboveOverlay(QDialog& dialog, LayerHostWindow* overlay, const std::function<void(const QDialog&)>& placed)
 {
     dialog.adjustSize();
     OverlayStepDown stepDown(overlay);
@@ -56,6 +56,8 @@ int runModalAboveOverlay(QDialog& dialog, LayerHostWindow* overlay)
     if (screen && size.width() > 0 && size.height() > 0)
         dialog.move(screen->geometry().center() - QPoint(size.width() / 2, size.height() / 2));
     keepAboveOverlay(dialog, overlay);
+    if (placed)
+        placed(dialog);
     return dialog.exec();
 }
 

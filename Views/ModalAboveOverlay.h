@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QString>
 
+#include <functional>
+
 class QLineEdit;
 class QMenu;
 class QVBoxLayout;
@@ -14,8 +16,9 @@ class LayerHostWindow;
 // Runs `dialog` modally over the overlay: the overlay steps down to the normal level while it
 // runs, so the dialog (centred on the overlay's screen, kept at the level above the overlay) is
 // never hidden behind it; afterwards the overlay gets its own level back. Returns the dialog's
-// result. Without an overlay it simply runs the dialog.
-int runModalAboveOverlay(QDialog& dialog, LayerHostWindow* overlay);
+// result. Without an overlay it simply runs the dialog. `placed` runs once the dialog stands where it
+// will show, just before it runs.
+int runModalAboveOverlay(QDialog& dialog, LayerHostWindow* overlay, const std::function<void(const QDialog&)>& placed = {});
 
 // Pops `menu` up at `globalPos` the same way: the overlay at the normal level meanwhile, the menu
 // above it.
