@@ -2,6 +2,7 @@
 
 #include "Platform/FileRead.h"
 #include "Platform/Jpeg2000Decoder.h"
+#include "Platform/PngChunks.h"
 #include "Support/Logger.h"
 
 #include <QBuffer>
@@ -44,10 +45,12 @@ quint32 bigEndian32(const char* bytes)
     return (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | quint32(b[3]);
 }
 
-constexpr char kPngSignature[] = "\x89PNG\r\n\x1A\n";
-
 QImage decodePng(QByteArrayView data, int maxSide, QString* error)
 {
+    if (!pngChunksFit(data)) {
+        *error = QStringLiteral("PNG chunk runs past the end of the picture");
+        return {};
+    }
     QByteArray bytes = QByteArray::fromRawData(data.data(), data.size());
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -150,9 +153,9 @@ QImage IcnsFile::decode(const Entry& entry, QString* error) const
     QImage image;
     const QByteArrayView data(m_data.constData() + entry.offset, entry.length);
     const PictureType* known = pictureType(entry.type);
-    if (known && known->runLength && !data.startsWith(kPngSignature))
+    if (known && known->runLength && !isPng(data))
         image = decodeRunLength(entry, &reason);
-    else if (data.startsWith(kPngSignature))
+    else if (isPng(data))
         image = decodePng(data, maxSide, &reason);
     else if (isJpeg2000(data))
         image = decodeJpeg2000(data, maxSide, &reason);

@@ -1,7 +1,9 @@
 #include "Platform/ImageFileDecoder.h"
 
+#include "Platform/FileRead.h"
+#include "Platform/PngChunks.h"
+
 #include <QBuffer>
-#include <QFile>
 #include <QImageReader>
 
 #include <libheif/heif.h>
@@ -63,17 +65,15 @@ QImage decodeWithQt(const QByteArray& data)
 
 QImage decodeData(const QByteArray& data)
 {
-    if (data.isEmpty())
+    if (data.isEmpty() || !safeForImageReader(data))
         return {};
     return looksLikeHeif(data) ? decodeHeif(data) : decodeWithQt(data);
 }
 
 QImage decodeFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return decodeData(file.readAll());
+    const auto data = readWholeFile(path, maxFileBytes);
+    return data ? decodeData(*data) : QImage();
 }
 
 } // namespace corvanta::ImageFileDecoder

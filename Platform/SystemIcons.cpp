@@ -1,7 +1,10 @@
 #include "Platform/SystemIcons.h"
 
+#include "Platform/FileRead.h"
 #include "Platform/IcnsFile.h"
+#include "Platform/PngChunks.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QHash>
 #include <QImageReader>
@@ -82,7 +85,17 @@ QImage BundleIconProvider::largestImage(const QString& file)
     // is the largest up to that size, or the smallest above it when there is none, found from
     // the element types without decoding the others. Files whose types say nothing are decoded
     // whole, keeping the largest.
-    QImageReader reader(file);
+    // The bytes are read once, bounded as icon files are, and checked before Qt's readers see them.
+    const auto bytes = readWholeFile(file, IcnsFile::maxBytes);
+    if (!bytes || !safeForImageReader(*bytes))
+        return {};
+    QBuffer readerSource, pickedSource, wholeSource;
+    const auto open = [&bytes](QBuffer& source) {
+        source.setData(*bytes);
+        source.open(QIODevice::ReadOnly);
+        return &source;
+    };
+    QImageReader reader(open(readerSource));
     const int count = qMax(1, reader.imageCount());
     int chosen = -1, chosenSide = 0;
     for (int i = 0; i < count; ++i) {
@@ -100,14 +113,14 @@ QImage BundleIconProvider::largestImage(const QString& file)
         }
     }
     if (chosen >= 0) {
-        QImageReader picked(file);
+        QImageReader picked(open(pickedSource));
         if (chosen == 0 || picked.jumpToImage(chosen)) {
             const QImage image = picked.read();
             if (!image.isNull())
                 return image;
         }
     }
-    QImageReader whole(file);
+    QImageReader whole(open(wholeSource));
     return decodeAll(whole);
 }
 

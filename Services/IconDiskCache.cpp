@@ -1,5 +1,7 @@
 #include "Services/IconDiskCache.h"
 
+#include "Platform/FileRead.h"
+#include "Platform/PngChunks.h"
 #include "Support/AtomicFile.h"
 #include "Support/Constants.h"
 #include "Support/Logger.h"
@@ -22,6 +24,17 @@ namespace {
 
 const QString kPrefix = QStringLiteral("v4_");
 const QString kExtension = QStringLiteral("png");
+// Ours are a few hundred kilobytes at most; anything larger was not written by us whole.
+constexpr qsizetype kMaxFileBytes = 4 * 1024 * 1024;
+
+// A cached picture's bytes, when they are a PNG libpng can be given safely.
+std::optional<QByteArray> readCachedPng(const QString& path)
+{
+    auto bytes = readWholeFile(path, kMaxFileBytes);
+    if (!bytes || !pngChunksFit(*bytes))
+        return std::nullopt;
+    return bytes;
+}
 
 // The extension test is exact: "PNG" files are not ours and every sweep leaves them alone.
 bool isPng(const QFileInfo& info) { return info.suffix() == kExtension; }
@@ -76,13 +89,11 @@ QString IconDiskCache::filePath(const QString& key) const { return directory() +
 std::optional<QImage> IconDiskCache::image(const QString& key) const
 {
     const QString path = filePath(key);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!QFileInfo::exists(path))
         return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    QImage image = QImage::fromData(bytes);
+    const auto bytes = readCachedPng(path);
+    QImage image = bytes ? QImage::fromData(*bytes) : QImage();
     if (image.isNull()) {
-        file.close();
         QFile::remove(path);
         return std::nullopt;
     }
@@ -91,7 +102,9 @@ std::optional<QImage> IconDiskCache::image(const QString& key) const
         CLOG_WARN(QStringLiteral("阶段49：图标缓存分辨率不达标（%1px），当作未命中并安排重写").arg(qint64(size)));
         return std::nullopt;
     }
-    file.setFileTime(QDateTime::fromMSecsSinceEpoch(m_wallClock()), QFileDevice::FileModificationTime);
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        file.setFileTime(QDateTime::fromMSecsSinceEpoch(m_wallClock()), QFileDevice::FileModificationTime);
     return image;
 }
 
@@ -110,12 +123,16 @@ void IconDiskCache::storeNow(const QImage& image, const QString& key, const QStr
     const QString path = filePath(key);
     const QFileInfo bundle(bundlePath);
     if (QFileInfo::exists(path) && bundle.exists()) {
-        QImageReader header(path);
+        const QByteArray bytes = readCachedPng(path).value_or(QByteArray());
+        QBuffer source;
+        source.setData(bytes);
+        source.open(QIODevice::ReadOnly);
+        QImageReader header(&source, "png");
         bool known = false;
         const qint64 made = header.text(QString::fromLatin1(kMadeTextKey)).toLongLong(&known);
         const QDateTime bundleDate = bundle.lastModified();
         if (known && bundleDate.isValid() && bundleDate.toMSecsSinceEpoch() <= made) {
-            const QImage existing(path);
+            const QImage existing = QImage::fromData(bytes, "png");
             const double size = existing.isNull() ? 0 : maxPixelSize(existing);
             if (size >= kSmallestSide)
                 return;

@@ -4,6 +4,7 @@
 
 #include "common/BundleBuilder.h"
 #include "common/LogCapture.h"
+#include "common/PngBytes.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -30,17 +31,6 @@ QByteArray icns(const QList<std::pair<QByteArray, QByteArray>>& entries)
     for (const auto& [type, data] : entries)
         body += type + bigEndian32(quint32(data.size() + 8)) + data;
     return "icns" + bigEndian32(quint32(body.size() + 8)) + body;
-}
-
-QByteArray png(int side, QColor color)
-{
-    QImage image(side, side, QImage::Format_ARGB32);
-    image.fill(color);
-    QByteArray out;
-    QBuffer buffer(&out);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return out;
 }
 
 // A 256-pixel picture: a blue square (30, 120, 220) inset 32 pixels on a transparent ground.
@@ -77,7 +67,7 @@ TEST(IcnsFile, DecodesTheLargestPictureInEveryEncoding)
     const QByteArray jp2 = jpeg2000Fixture();
     ASSERT_FALSE(jp2.isEmpty());
     // JPEG 2000 at 256 pixels beside a PNG at 128: the 256 one is used.
-    const auto modern = IcnsFile::parse(icns({{"ic07", png(128, Qt::red)}, {"ic08", jp2}, {"icp4", png(16, Qt::green)}}));
+    const auto modern = IcnsFile::parse(icns({{"ic07", encodedPng(128, Qt::red)}, {"ic08", jp2}, {"icp4", encodedPng(16, Qt::green)}}));
     ASSERT_TRUE(modern.has_value());
     const QImage large = modern->largestImage();
     ASSERT_EQ(large.size(), QSize(256, 256));
@@ -104,10 +94,11 @@ TEST(IcnsFile, LogsAPictureThatDoesNotDecodeAndFallsBack)
         {"truncated JPEG 2000", brokenJp2},
         {"PNG signature and nothing else", QByteArray("\x89PNG\r\n\x1A\n", 8)},
         {"neither PNG nor JPEG 2000", QByteArray(64, 'x')},
+        {"PNG with a chunk running past the picture", pngWithOverlongChunk(512)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto file = IcnsFile::parse(icns({{"ic09", c.data}, {"ic07", png(128, Qt::red)}}));
+        const auto file = IcnsFile::parse(icns({{"ic09", c.data}, {"ic07", encodedPng(128, Qt::red)}}));
         ASSERT_TRUE(file.has_value());
         LogCapture log;
         const QImage image = file->largestImage(QStringLiteral("/Apps/Broken.app/Contents/Resources/AppIcon.icns"));
@@ -125,7 +116,7 @@ TEST(IcnsFile, ManyEntriesAreWalkedNotDecoded)
     entries.reserve(200001);
     for (int i = 0; i < 200000; ++i)
         entries.append({"icp4", QByteArray("\x89PNG", 4)});
-    entries.append({"ic10", png(1024, Qt::blue)});
+    entries.append({"ic10", encodedPng(1024, Qt::blue)});
     const auto file = IcnsFile::parse(icns(entries));
     ASSERT_TRUE(file.has_value());
     EXPECT_EQ(file->pictures().size(), 200001);
@@ -136,19 +127,19 @@ TEST(IcnsFile, ManyEntriesAreWalkedNotDecoded)
 
 TEST(IcnsFile, HostileTablesEndTheWalkOrAreRefused)
 {
-    const QByteArray good = icns({{"ic07", png(128, Qt::red)}});
+    const QByteArray good = icns({{"ic07", encodedPng(128, Qt::red)}});
     EXPECT_FALSE(IcnsFile::parse("icnx" + good.mid(4)).has_value());
     EXPECT_FALSE(IcnsFile::parse("icns").has_value());
     // An entry claiming more than the file, or less than its own header, ends the table there.
     for (quint32 length : {quint32(0), quint32(7), quint32(0xFFFFFFFF)}) {
-        QByteArray bytes = good + "ic08" + bigEndian32(length) + png(256, Qt::red);
+        QByteArray bytes = good + "ic08" + bigEndian32(length) + encodedPng(256, Qt::red);
         bytes.replace(4, 4, bigEndian32(quint32(bytes.size())));
         const auto file = IcnsFile::parse(bytes);
         ASSERT_TRUE(file.has_value());
         EXPECT_EQ(file->largestImage().size(), QSize(128, 128));
     }
     // Pictures larger than any icon are refused from their header.
-    const auto huge = IcnsFile::parse(icns({{"ic10", png(2048, Qt::red)}}));
+    const auto huge = IcnsFile::parse(icns({{"ic10", encodedPng(2048, Qt::red)}}));
     ASSERT_TRUE(huge.has_value());
     EXPECT_TRUE(huge->largestImage().isNull());
     // Run-length data that ends early.
@@ -164,7 +155,7 @@ TEST(IcnsFile, BundleIconsUseIt)
     const QString bundle = makeBundle(root.path(), QStringLiteral("Blue.app"),
                                       {{QStringLiteral("CFBundleIconFile"), QStringLiteral("AppIcon")}});
     writeFile(bundle + QStringLiteral("/Contents/Resources/AppIcon.icns"),
-              icns({{"ic07", png(128, Qt::red)}, {"ic08", jpeg2000Fixture()}}));
+              icns({{"ic07", encodedPng(128, Qt::red)}, {"ic08", jpeg2000Fixture()}}));
     const QImage icon = BundleIconProvider().bundleIcon(bundle);
     ASSERT_EQ(icon.size(), QSize(256, 256));
     expectColor(icon, {128, 128}, QColor(30, 120, 220));

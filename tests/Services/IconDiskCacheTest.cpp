@@ -3,6 +3,7 @@
 #include "common/BundleBuilder.h"
 #include "common/LogCapture.h"
 #include "common/ManualTasks.h"
+#include "common/PngBytes.h"
 #include "common/QtPrinters.h"
 
 #include <QDateTime>
@@ -97,6 +98,7 @@ TEST(IconDiskCache, ReadsOnlySharpDecodableFilesAndMarksThemUsed)
         return bytes;
     }());
     writeFile(f.cache.filePath("garbage"), "not an image");
+    writeFile(f.cache.filePath("overlong"), pngWithOverlongChunk(128));
 
     setModified(f.cache.filePath("sharp"), 1000);
     f.now += 5000;
@@ -112,6 +114,8 @@ TEST(IconDiskCache, ReadsOnlySharpDecodableFilesAndMarksThemUsed)
 
     EXPECT_FALSE(f.cache.image("garbage").has_value());
     EXPECT_FALSE(QFile::exists(f.cache.filePath("garbage")));
+    EXPECT_FALSE(f.cache.image("overlong").has_value());
+    EXPECT_FALSE(QFile::exists(f.cache.filePath("overlong")));
     EXPECT_FALSE(f.cache.image("absent").has_value());
 }
 
