@@ -156,7 +156,7 @@ std::optional<QUuid> parseUuid(QByteArrayView text)
 // relative references, other schemes, other hosts, a query or fragment (a "#" that should have
 // been written "%23") and text QUrl cannot parse are all refused, since none of them names a
 // bundle the program could open unambiguously. The host is dropped, so the location is written
-// back in the usual "file:///" form.
+// back in the usual "file:///" form. Whatever is kept reads back as itself once written.
 std::optional<QUrl> parseFileUrl(const QString& text)
 {
     QUrl url(text);
@@ -165,7 +165,11 @@ std::optional<QUrl> parseFileUrl(const QString& text)
         || (!host.isEmpty() && host.compare(QLatin1StringView("localhost"), Qt::CaseInsensitive) != 0)
         || !url.path().startsWith(QLatin1Char('/')) || url.hasQuery() || url.hasFragment())
         return std::nullopt;
-    url.setHost(QString());
+    // An empty host rather than none: a path starting "//" needs the "file://" before it to stay
+    // a path, and a URL without one would be written as nothing at all.
+    url.setHost(QStringLiteral(""));
+    if (!url.isValid())
+        return std::nullopt;
     return url;
 }
 

@@ -186,6 +186,13 @@ TEST(LayoutJson, ReaderToleratesWhatTheFormatAllows)
         const QByteArray written = encodeLayout(TilehallLayout{{TilehallPage{QUuid::createUuid(), {PageEntry(local)}}}, {}});
         EXPECT_TRUE(written.contains(R"("url":"file:\/\/\/Applications\/Calc.app")")) << written.toStdString();
     }
+    // A path starting "//" is kept as it is, and is written so that it reads back the same.
+    for (const char* url : {R"("file:\/\/\/\/Applications\/Calc.app")", R"("file://localhost//Applications/Calc.app")"}) {
+        const AppItem doubled = decodedApp(app({{"url", url}}));
+        EXPECT_EQ(doubled.url.path(), QStringLiteral("//Applications/Calc.app"));
+        const TilehallLayout layout{{TilehallPage{QUuid::createUuid(), {PageEntry(doubled)}}}, {}};
+        EXPECT_EQ(decodeLayout(encodeLayout(layout)), layout) << url;
+    }
     EXPECT_EQ(decodedApp(R"({"\u0069d":"11111111-AAAA-4BBB-8CCC-000000000001","name":"Calc","bundleIdentifier":"",)"
                          R"("url":"file:\/\/\/A.app","isHidden":false,"extra":{"deep":[1,-2.5e3,null,true,{}]}})").name,
               QStringLiteral("Calc"));
