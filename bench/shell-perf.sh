@@ -88,6 +88,10 @@ if [ -n "$picture" ]; then
   printf "[org/gnome/desktop/background]\npicture-uri='file://%s'\n" "$picture" >"$work/config/glib-2.0/settings/keyfile"
 fi
 
+# The pinch question is taken as answered, as on any machine past its first start.
+mkdir -p "$work/config/Corvanta"
+printf "[General]\ncom.corvanta.didAskFourFingerPinchTakeover=true\n" >"$work/config/Corvanta/Corvanta.conf"
+
 pin=()
 observer=()
 if [ -n "$cpus" ]; then
@@ -102,7 +106,7 @@ field() { sed -E "s/.*\b$1=([^ ]*).*/\1/"; }
 
 env HOME="$work" GSETTINGS_BACKEND=keyfile XDG_DATA_HOME="$work/data" XDG_STATE_HOME="$work/state" XDG_CONFIG_HOME="$work/config" \
   XDG_CACHE_HOME="$work/cache" CORVANTA_APPLICATION_DIRS="$tree" CORVANTA_SYSLOG=0 QT_QPA_PLATFORM=xcb \
-  "${pin[@]}" "$build/corvanta" 2>/dev/null &
+  "${pin[@]}" "$build/corvanta" --launched-at-login 2>/dev/null &
 pid=$!
 for _ in $(seq 1 600); do
   if [ -f "$log" ] && grep -q "应用扫描完成" "$log"; then break; fi
@@ -113,6 +117,7 @@ sw idle "$pid" 60 >"$work/idle" &
 idler=$!
 sleep 0.3
 
+# Started as at login, the program prepares its grid hidden and waits for the key.
 # Show and hide, the first show right after start-up included. The main thread's scheduler
 # statistics say whether a slow frame was work (time on a core) or the machine (time waiting for one).
 schedstat() { cat "/proc/$pid/task/$pid/schedstat" 2>/dev/null || echo "0 0 0"; }

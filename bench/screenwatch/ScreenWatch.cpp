@@ -194,6 +194,12 @@ void printMotion(const Motion& m)
     const double fps = span > 0 ? double(n - 1) / span : 0;
     std::printf("first_ms=%.1f still_ms=%.1f frames=%zu span_ms=%.1f fps=%.1f worst_gap_ms=%.1f\n", m.firstChange * 1000,
         m.lastChange * 1000, n, span * 1000, fps, worst * 1000);
+    // Where a slow motion lost its time: every changed image, after the trigger.
+    if (std::getenv("CORVANTA_SCREENWATCH_FRAMES")) {
+        for (const double t : m.frames)
+            std::fprintf(stderr, "%.1f ", t * 1000);
+        std::fprintf(stderr, "\n");
+    }
 }
 
 // utime + stime of a process in seconds, all its threads.
