@@ -10,6 +10,7 @@
 #include "App/TargetScreens.h"
 #include "App/WarmUp.h"
 #include "Platform/AccessibilityTrust.h"
+#include "Platform/DesktopSurface.h"
 #include "Platform/MessageBus.h"
 #include "Platform/SLSMenuBar.h"
 #include "Platform/SuccessorProcess.h"
@@ -126,6 +127,14 @@ void AppDelegate::buildStartupPieces()
             prerenderOffscreen(*self->m_tilehallWindow);
         if (MenuBarCoverWindow* cover = self->m_coverHost->window())
             prerenderOffscreen(*cover);
+        // The first still of the desktop costs several times any later one (its buffers are new
+        // to the process); taking one now keeps that off the first show.
+        if (DesktopSurface::needsBackdropCapture()) {
+            DesktopCapture& still = DesktopCapture::shared();
+            still.capture();
+            if (self->m_tilehallWindow)
+                self->m_tilehallWindow->setDesktopBackdrop(still.region(self->m_tilehallWindow->frame()));
+        }
     };
     warm.noteHeavyRefresh = [self](double at, const DisplayScreen& screen) {
         if (self)

@@ -51,6 +51,12 @@ void DesktopCapture::capture()
 
 QImage DesktopCapture::region(const QRectF& globalRect) const
 {
+    // The usual case, a window covering one whole screen: its still is shared, not copied, since
+    // copying five megabytes sits between the key and the first frame.
+    for (const Still& still : m_screens) {
+        if (still.frame == globalRect && still.image.size() == globalRect.size().toSize())
+            return still.image;
+    }
     QImage out(globalRect.size().toSize(), QImage::Format_ARGB32_Premultiplied);
     out.fill(Qt::transparent);
     QPainter painter(&out);
