@@ -157,7 +157,7 @@ std::optional<QUuid> parseUuid(QByteArrayView text)
 // been written "%23") and text QUrl cannot parse are all refused, since none of them names a
 // bundle the program could open unambiguously. The host is dropped, so the location is written
 // back in the usual "file:///" form. Whatever is kept reads back as itself once written.
-std::optional<QUrl> parseFileUrl(const QString& text)
+std::optional<QUrl> readFileUrl(const QString& text)
 {
     QUrl url(text);
     const QString host = url.host();
@@ -169,6 +169,16 @@ std::optional<QUrl> parseFileUrl(const QString& text)
     // a path, and a URL without one would be written as nothing at all.
     url.setHost(QStringLiteral(""));
     if (!url.isValid())
+        return std::nullopt;
+    return url;
+}
+
+// A location that would change once written (an unpaired surrogate becomes U+FFFD) names no
+// bundle either, and is refused rather than rewritten.
+std::optional<QUrl> parseFileUrl(const QString& text)
+{
+    const std::optional<QUrl> url = readFileUrl(text);
+    if (!url || readFileUrl(QString::fromLatin1(url->toEncoded())) != url)
         return std::nullopt;
     return url;
 }

@@ -249,6 +249,7 @@ TEST(LayoutJson, ReaderFailsTheWholeDocumentWithAReason)
         {"URL without path", store(appEntry(app({{"url", R"("file:")"}}))), "Invalid file URL"},
         {"URL with a fragment", store(appEntry(app({{"url", R"("file:///Apps/C#.app")"}}))), "Invalid file URL"},
         {"URL with a query", store(appEntry(app({{"url", R"("file:///Apps/What?.app")"}}))), "Invalid file URL"},
+        {"URL with an unpaired surrogate", store(appEntry(app({{"url", R"("file:///Apps/\uDDDD.app")"}}))), "Invalid file URL"},
         {"both cases", store(R"({"app":{"_0":)" + app() + R"(},"group":{"_0":)" + group() + "}}"), keyCount},
         {"no case", store("{}"), keyCount},
         {"only unknown keys", store(R"({"note":{"_0":{}}})"), keyCount},
