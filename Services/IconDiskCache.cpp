@@ -89,14 +89,15 @@ QString IconDiskCache::filePath(const QString& key) const { return directory() +
 std::optional<QImage> IconDiskCache::image(const QString& key) const
 {
     const QString path = filePath(key);
-    if (!QFileInfo::exists(path))
-        return std::nullopt;
     const auto bytes = readCachedPng(path);
     QImage image = bytes ? QImage::fromData(*bytes) : QImage();
-    if (image.isNull()) {
+    // A miss costs one failed open; only a file that is there but unusable is looked at again.
+    if (image.isNull() && QFileInfo::exists(path)) {
         QFile::remove(path);
         return std::nullopt;
     }
+    if (image.isNull())
+        return std::nullopt;
     const double size = maxPixelSize(image);
     if (size < kSmallestSide) {
         CLOG_WARN(QStringLiteral("阶段49：图标缓存分辨率不达标（%1px），当作未命中并安排重写").arg(qint64(size)));
