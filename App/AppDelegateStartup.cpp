@@ -66,15 +66,12 @@ void AppDelegate::buildStartupPieces()
         return self && (self->m_presenter->overlayOnScreen() || self->m_shortcutManager.isTilehallVisible() ||
                         (self->m_tilehallWindow && self->m_tilehallWindow->isVisible()));
     };
+    handOver.triggers = &m_shortcutManager;
     handOver.kickDesktopWallpaper = [self] {
         if (!self)
             return;
         const auto& screen = self->m_presenter->tilehallScreen();
         kickDesktopWallpaper(screen ? screen->frame : self->m_targetScreens->primaryScreen().frame);
-    };
-    handOver.unregisterTriggers = [self] {
-        if (self)
-            self->m_shortcutManager.unregisterShortcut();
     };
     handOver.registerTriggersAgain = [self] {
         if (self)

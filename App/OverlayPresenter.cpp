@@ -133,7 +133,7 @@ void OverlayPresenter::moveTilehallWindow(const DisplayScreen& screen)
 void OverlayPresenter::runShow(const std::optional<DisplayScreen>& requested)
 {
     const Hooks& hooks = m_deps.hooks;
-    if ((hooks.isExiting && hooks.isExiting()) || m_isQuitting)
+    if (isExiting() || m_isQuitting)
         return;
     if (hooks.presentAccessibilityGuideIfNeeded && hooks.presentAccessibilityGuideIfNeeded()) {
         CLOG_INFO(QStringLiteral("showTilehall 被门控：等待辅助功能授权"));
@@ -401,7 +401,7 @@ bool OverlayPresenter::applicationShouldHandleReopen(bool hasVisibleWindows)
     const double t0 = now();
     CLOG_INFO(QStringLiteral("applicationShouldHandleReopen — flag=%1, isVisible=%2, appActive=%3")
                   .arg(logBool(hasVisibleWindows), logBool(isTilehallVisible()), logBool(m_deps.surfaces->isApplicationActive())));
-    if (m_deps.hooks.isExiting && m_deps.hooks.isExiting()) {
+    if (isExiting()) {
         CLOG_INFO(QStringLiteral("阶段88.5：正在退出，忽略本次 reopen"));
         return true;
     }

@@ -106,6 +106,8 @@ public:
     bool hasPinchHandoff() const { return m_pinchHandoff.has_value(); }
     void clearPinchHandoff() { m_pinchHandoff.reset(); }
     bool isQuitting() const { return m_isQuitting; }
+    // The succession gate: a hand-over to a successor has been committed.
+    bool isExiting() const { return m_deps.hooks.isExiting && m_deps.hooks.isExiting(); }
     void setQuitting() { m_isQuitting = true; }
     bool isColdStartSplashActive() const { return m_isColdStartSplashActive; }
     void setColdStartSplashActive(bool value) { m_isColdStartSplashActive = value; }

@@ -36,7 +36,7 @@ void PinchTransition::beginInteractivePinchTransition(PinchGestureDirection dire
 {
     OverlayPresenter& presenter = *m_deps.presenter;
     const bool visible = m_deps.shortcuts->isTilehallVisible();
-    if ((m_deps.isExiting && m_deps.isExiting()) || presenter.isQuitting() || !m_deps.surfaces->hasWindow())
+    if (presenter.isExiting() || presenter.isQuitting() || !m_deps.surfaces->hasWindow())
         return;
     if ((direction == PinchGestureDirection::opening) == visible)
         return;

@@ -39,7 +39,6 @@ public:
         PinchSurfaces* surfaces = nullptr;
         Scheduler* scheduler = nullptr;
         bool layerTransitionEnabled = true;
-        std::function<bool()> isExiting; // the succession gate
     };
 
     explicit PinchTransition(Dependencies dependencies);

@@ -1,5 +1,6 @@
 #include "App/SuccessorHandOver.h"
 
+#include "Services/ShortcutManager.h"
 #include "Support/Logger.h"
 
 #include <QPointer>
@@ -37,12 +38,14 @@ void SuccessorHandOver::runTicket(int ticket)
 
     m_gate.isExiting = true;
     CLOG_INFO(QStringLiteral("阶段88.5/157：交班正式执行 — ticket=%1").arg(ticket));
-    if (m_deps.cancelInteractivePinch)
-        m_deps.cancelInteractivePinch();
+    if (m_deps.triggers)
+        m_deps.triggers->cancelInteractivePinch();
     if (m_deps.kickDesktopWallpaper)
         m_deps.kickDesktopWallpaper();
-    if (m_deps.unregisterTriggers)
-        m_deps.unregisterTriggers();
+    if (m_deps.triggers) {
+        m_deps.triggers->unregisterShortcut();
+        m_deps.triggers->stopHotCornerMonitor();
+    }
     // Everything the successor reads is on disk before it starts, so its first read sees the last
     // edit, and nothing of this process's can arrive after it.
     if (m_deps.saveState)

@@ -10,6 +10,8 @@
 
 namespace corvanta {
 
+class ShortcutManager;
+
 // The tickets of the revocable hand-over to a successor.
 struct OverlaySuccessionGate {
     int serial = 0;             // the last ticket issued
@@ -34,9 +36,10 @@ public:
         std::function<bool()> suppressionWasUsed; // switched on and really used in this process
         std::function<bool()> isQuitting;
         std::function<bool()> isOverlayVisible;   // on screen, user-visible or its window shown
-        std::function<void()> cancelInteractivePinch;
+        // Its running pinch is abandoned, its hot key and hot corner stopped before the successor
+        // starts, so nothing of this process answers the user's input any more.
+        ShortcutManager* triggers = nullptr;
         std::function<void()> kickDesktopWallpaper;
-        std::function<void()> unregisterTriggers;  // the hot key and the hot corner
         std::function<void()> registerTriggersAgain;
         // Drops a pending delayed save and writes the layout and the settings at once.
         std::function<void()> saveState;

@@ -7,6 +7,8 @@
 #include "Platform/WindowStack.h"
 #include "Services/AppScanner.h"
 #include "Services/LayoutManager.h"
+#include "Services/PinchAvailability.h"
+#include "Services/PinchRecognizer.h"
 #include "Services/ShortcutManager.h"
 #include "Services/SystemTrackpadPinch.h"
 #include "Support/Constants.h"
@@ -81,6 +83,10 @@ SettingsServices systemSettingsServices(LayoutManager& layoutManager, ShortcutMa
     services.isProcessTrusted = [] { return trustWatcher.isTrusted(); };
     services.startHotCornerMonitor = [&shortcuts](HotCorner corner) { shortcuts.startHotCornerMonitor(corner); };
     services.setupPinchGesture = [&shortcuts](TrackpadGesture mode, bool claimExclusive) { shortcuts.setupPinchGesture(mode, claimExclusive); };
+    services.pinchUnavailableText = [&shortcuts] {
+        const PinchRecognizer* pinch = shortcuts.pinchRecognizer();
+        return pinch && pinch->unavailable() ? pinchUnavailableText(*pinch->unavailable()) : QString();
+    };
     services.gestureRecognitionSource = [](TrackpadGesture mode) { return SystemTrackpadPinch::shared().gestureRecognitionSource(mode); };
     services.presentAccessibilityGuide = [] { AccessibilityGuideWindowController::shared().present(false); };
     services.openUrl = [](const QString& url) { CLOG_INFO(QStringLiteral("系统设置链接在此桌面上没有处理程序 — 跳过：") + url); };

@@ -38,7 +38,8 @@ bool stringObjectIsClean(const QByteArray& data, qsizetype at, qsizetype end)
         start += 1 + width;
     }
     const uint64_t unit = type == 0x6 ? 2 : 1;
-    if (count > uint64_t(end - start) / unit)
+    // A count whose integer reaches into the offset table starts the text past its end.
+    if (start > end || count > uint64_t(end - start) / unit)
         return false;
     for (qsizetype i = 0; i < qsizetype(count); ++i) {
         const qsizetype p = start + i * qsizetype(unit);

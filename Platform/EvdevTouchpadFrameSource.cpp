@@ -168,12 +168,13 @@ std::unique_ptr<TouchpadFrameSource> makeSystemTouchpadFrameSource()
     return std::make_unique<EvdevTouchpadFrameSource>();
 }
 
-bool canReadTouchpads()
+TouchpadAccess touchpadAccess()
 {
-    for (const QString& node : EvdevTouchpadFrameSource::touchpadNodes())
+    const QStringList nodes = EvdevTouchpadFrameSource::touchpadNodes();
+    for (const QString& node : nodes)
         if (::access(node.toLocal8Bit().constData(), R_OK) == 0)
-            return true;
-    return false;
+            return TouchpadAccess::readable;
+    return nodes.isEmpty() ? TouchpadAccess::absent : TouchpadAccess::unreadable;
 }
 
 } // namespace corvanta

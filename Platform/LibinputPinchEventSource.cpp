@@ -49,6 +49,12 @@ bool LibinputPinchEventSource::install(Handlers handlers)
     m_notifier = new QSocketNotifier(libinput_get_fd(m_context), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &LibinputPinchEventSource::readEvents);
     readEvents(); // the devices' added events are already queued
+    // A seat whose touchpads could not be opened (no right to read them) still installs; it
+    // would never deliver a pinch.
+    if (m_gestureDevices == 0) {
+        remove();
+        return false;
+    }
     return true;
 }
 
@@ -66,6 +72,7 @@ void LibinputPinchEventSource::remove()
         udev_unref(m_udev);
     m_udev = nullptr;
     m_handlers = {};
+    m_gestureDevices = 0;
 }
 
 void LibinputPinchEventSource::readEvents()
@@ -77,6 +84,10 @@ void LibinputPinchEventSource::readEvents()
         if (!event)
             break;
         const libinput_event_type type = libinput_event_get_type(event);
+        if (type == LIBINPUT_EVENT_DEVICE_ADDED || type == LIBINPUT_EVENT_DEVICE_REMOVED) {
+            if (libinput_device_has_capability(libinput_event_get_device(event), LIBINPUT_DEVICE_CAP_GESTURE))
+                m_gestureDevices += type == LIBINPUT_EVENT_DEVICE_ADDED ? 1 : -1;
+        }
         if (type == LIBINPUT_EVENT_GESTURE_PINCH_BEGIN || type == LIBINPUT_EVENT_GESTURE_PINCH_UPDATE ||
             type == LIBINPUT_EVENT_GESTURE_PINCH_END) {
             libinput_event_gesture* gesture = libinput_event_get_gesture_event(event);

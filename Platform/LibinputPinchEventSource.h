@@ -11,9 +11,9 @@ struct udev;
 namespace corvanta {
 
 // Touchpad pinch gestures read with libinput from the seat's devices, for X servers older than
-// XInput 2.4. Reading the devices needs the right to open them; without it nothing installs. The
-// events are translated as the X source does: scale − 1 as the magnification, the finger count as
-// the touches of a gesture event.
+// XInput 2.4. Reading the devices needs the right to open them; without it, or without a device
+// that has gestures, nothing installs. The events are translated as the X source does: scale − 1
+// as the magnification, the finger count as the touches of a gesture event.
 class LibinputPinchEventSource final : public QObject, public PinchEventSource {
 public:
     explicit LibinputPinchEventSource(QObject* parent = nullptr);
@@ -30,6 +30,7 @@ private:
     udev* m_udev = nullptr;
     QSocketNotifier* m_notifier = nullptr;
     Handlers m_handlers;
+    int m_gestureDevices = 0;
 };
 
 } // namespace corvanta

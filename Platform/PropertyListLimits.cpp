@@ -54,7 +54,7 @@ private:
         quint64 refsAt = 0; // first reference
         quint64 refCount = 0;
         quint64 keyCount = 0; // dictionaries: the first keyCount references name keys
-        bool ok = true;
+        QString error;        // empty when its references can be walked
     };
 
     struct Frame {
@@ -88,13 +88,15 @@ private:
         return true;
     }
 
-    // Where the references of a container start, or a zero count for a plain value.
+    // Where the references of a container start, or a zero count for a plain value. Every
+    // reference must lie before the offset table: a count (or the integer that holds it) reaching
+    // into the table would have the table and the trailer read as references.
     Container containerAt(quint64 index) const
     {
         Container c;
         quint64 at = 0;
         if (!objectOffset(index, at)) {
-            c.ok = false;
+            c.error = QStringLiteral("object out of range");
             return c;
         }
         const uchar marker = m_data[at];
@@ -102,15 +104,18 @@ private:
         if (type != 0xA && type != 0xB && type != 0xC && type != 0xD)
             return c;
         quint64 n = 0;
-        if (!count(at, marker, n) || n > m_size) {
-            c.ok = false;
+        if (!count(at, marker, n)) {
+            c.error = QStringLiteral("bad container count");
+            return c;
+        }
+        if (at > m_tableOffset || n > (m_tableOffset - at) / quint64(m_refSize)
+            || (type == 0xD && 2 * n > (m_tableOffset - at) / quint64(m_refSize))) {
+            c.error = QStringLiteral("container runs past the offset table");
             return c;
         }
         c.refsAt = at;
         c.refCount = type == 0xD ? 2 * n : n;
         c.keyCount = type == 0xD ? n : 0;
-        if (c.refCount > (m_tableOffset - at) / quint64(m_refSize))
-            c.ok = false;
         return c;
     }
 
@@ -150,8 +155,8 @@ private:
         std::vector<Frame> stack;
         const auto push = [&](quint64 object) -> QString {
             Frame frame{object, containerAt(object)};
-            if (!frame.container.ok)
-                return QStringLiteral("object out of range");
+            if (!frame.container.error.isEmpty())
+                return frame.container.error;
             m_height[object] = kOnPath;
             stack.push_back(frame);
             if (int(stack.size()) > PropertyListLimits::maxDepth + 1)

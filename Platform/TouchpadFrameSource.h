@@ -26,8 +26,9 @@ public:
 // The touchpads found through udev, read with libevdev (multitouch protocol B).
 std::unique_ptr<TouchpadFrameSource> makeSystemTouchpadFrameSource();
 
-// Whether this process may read the touchpads' input devices: the Linux form of being trusted
-// to observe the user's input. False when there is no touchpad at all.
-bool canReadTouchpads();
+// Whether this process may read the touchpads' input devices, which the raw finger frames and
+// libinput's gestures need (the X server's gestures do not).
+enum class TouchpadAccess { readable, unreadable, absent };
+TouchpadAccess touchpadAccess();
 
 } // namespace corvanta

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace corvanta {
 
@@ -27,6 +28,35 @@ QPointF centroid(const QList<QPointF>& points)
 double distance(const QPointF& a, const QPointF& b)
 {
     return std::hypot(a.x() - b.x(), a.y() - b.y());
+}
+
+QString joined(const QList<qint32>& values)
+{
+    QStringList out;
+    for (const qint32 value : values)
+        out << QString::number(value);
+    return out.join(QLatin1Char(','));
+}
+
+// The first two records' 32-bit words up to the stride, each as its byte offset and its value
+// read as a float: what the record layout looks like on this machine.
+QString layoutDump(QByteArrayView records, int stride)
+{
+    QStringList groups;
+    for (int index = 0; index < 2; ++index) {
+        QStringList words;
+        for (int offset = 0; offset + 4 <= stride; offset += 4) {
+            const qsizetype at = qsizetype(index) * stride + offset;
+            if (at + 4 > records.size())
+                break;
+            float value = 0;
+            std::memcpy(&value, records.data() + at, sizeof value);
+            words << QString::asprintf("+%d:%.4f", offset, double(value));
+        }
+        if (!words.isEmpty())
+            groups << QLatin1Char('[') + words.join(QLatin1Char(' ')) + QLatin1Char(']');
+    }
+    return groups.join(QStringLiteral(" | "));
 }
 
 } // namespace
@@ -232,17 +262,18 @@ void MultitouchFingerTracker::handleFrame(QByteArrayView records, int count)
     }
     calibrate(records, count);
 
-    // Positions only at a calibrated record size, and only from records wholly inside the frame.
+    // Until the record size is calibrated the positions are read at the default one: they give
+    // progress steps, but no swipe or pinch is judged from them. Only records wholly inside the
+    // frame are read.
+    const int stride = m_stride.value_or(TouchpadFrames::defaultStride);
     QHash<qint32, QPointF> positions;
-    QStringList states;
-    if (m_stride) {
-        for (int i = 0; i < count; ++i) {
-            const auto r = TouchpadFrames::readRecord(records, *m_stride, i);
-            if (!r)
-                break;
-            positions.insert(r->identifier, QPointF(r->x, r->y));
-            states << QString::number(r->state);
-        }
+    QList<qint32> states;
+    for (int i = 0; i < count; ++i) {
+        const auto r = TouchpadFrames::readRecord(records, stride, i);
+        if (!r)
+            break;
+        positions.insert(r->identifier, QPointF(r->x, r->y));
+        states << r->state;
     }
 
     Step step;
@@ -250,7 +281,7 @@ void MultitouchFingerTracker::handleFrame(QByteArrayView records, int count)
     std::function<void()> onSwipe, onPinch;
     {
         std::lock_guard lock(m_lock);
-        if (m_progressGate && m_stride) {
+        if (m_progressGate) {
             step = geometryStep(positions);
             m_prevPositions = positions;
         }
@@ -269,9 +300,30 @@ void MultitouchFingerTracker::handleFrame(QByteArrayView records, int count)
     post(std::move(onSwipe));
     post(std::move(onPinch));
 
+    logDiagnostics(records, count, stride, states, now);
+}
+
+void MultitouchFingerTracker::logDiagnostics(QByteArrayView records, int count, int stride, const QList<qint32>& states, double now)
+{
+    const QString details = QStringLiteral("nFingers=%1, states=[%2]").arg(count).arg(joined(states));
+    if (!m_dumpLogged && count >= 2) {
+        m_dumpLogged = true;
+        CLOG_INFO(QStringLiteral("MT layout dump (88B assumption) — ") + layoutDump(records, stride));
+        return;
+    }
     if (!m_liveLogged) {
         m_liveLogged = true;
-        CLOG_INFO(QStringLiteral("MT finger frames live — nFingers=%1, states=[%2]").arg(count).arg(states.join(QLatin1Char(','))));
+        m_seenStates.unite(QSet<qint32>(states.cbegin(), states.cend()));
+        CLOG_INFO(QStringLiteral("MT finger frames live — ") + details);
+        return;
+    }
+    const bool unseen = std::any_of(states.cbegin(), states.cend(), [this](qint32 state) { return !m_seenStates.contains(state); });
+    if (!unseen)
+        return;
+    m_seenStates.unite(QSet<qint32>(states.cbegin(), states.cend()));
+    if (now - m_lastStateLogUptime > 0.5) {
+        m_lastStateLogUptime = now;
+        CLOG_INFO(QStringLiteral("MT state first seen — ") + details);
     }
 }
 

@@ -5,6 +5,8 @@
 
 #include <QByteArrayView>
 #include <QHash>
+#include <QList>
+#include <QSet>
 
 #include <QPointF>
 
@@ -76,6 +78,9 @@ private:
     };
     void frameLoop();
     void calibrate(QByteArrayView records, int count);
+    // The one-time layout dump and live line, then a line whenever a finger state not seen before
+    // shows up (at most one each half second).
+    void logDiagnostics(QByteArrayView records, int count, int stride, const QList<qint32>& states, double now);
     Step geometryStep(const QHash<qint32, QPointF>& current);
     void post(std::function<void()> work);
 
@@ -90,6 +95,9 @@ private:
     int m_calibrationAttempts = 0;
     bool m_calibrationFailed = false;
     bool m_liveLogged = false;
+    bool m_dumpLogged = false;
+    QSet<qint32> m_seenStates;
+    double m_lastStateLogUptime = 0;
     std::atomic<bool> m_geometryReliable{false};
     std::atomic<int> m_publishedStride{0};
 

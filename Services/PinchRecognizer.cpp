@@ -1,6 +1,7 @@
 #include "Services/PinchRecognizer.h"
 
 #include "Services/MultitouchFingerTracker.h"
+#include "Services/PinchAvailability.h"
 #include "Support/LogFormat.h"
 #include "Support/Logger.h"
 
@@ -55,13 +56,12 @@ void PinchRecognizer::setupPinchGesture(TrackpadGesture mode, bool claimExclusiv
     if (claimExclusive && m_deps.systemPinch)
         m_deps.systemPinch->applyExclusiveTakeover(mode);
 
-    if (!m_deps.isTrusted || m_deps.isTrusted()) {
-        installPinchEventTap();
+    // The X server's gestures need no right to the devices; only libinput's and the finger
+    // tracker's do, so the events are tried whatever the touchpad's access.
+    if (installPinchEventTap())
         installSleepWakeObservers();
-    } else {
-        CLOG_INFO(QStringLiteral("Pinch gesture needs Accessibility permission — defer to guide window"));
+    else
         startAccessibilityPolling();
-    }
 
     // The tracker delivers on the main thread; a notice that arrives after this recogniser is gone
     // finds the callbacks dropped by stop().
@@ -81,17 +81,28 @@ void PinchRecognizer::setupPinchGesture(TrackpadGesture mode, bool claimExclusiv
                   .arg(logBool(claimExclusive), caseName(source)));
 }
 
-void PinchRecognizer::installPinchEventTap()
+bool PinchRecognizer::tryInstallPinchEvents()
 {
     removePinchEventTap();
     PinchEventSource::Handlers handlers;
     handlers.onMagnify = [this](const MagnifyEvent& event) { return handleMagnifyEvent(event); };
     handlers.onGesture = [this](const GestureTouchesEvent& event) { handleGestureEvent(event); };
-    if (!m_deps.events || !m_deps.events->install(std::move(handlers))) {
-        CLOG_INFO(QStringLiteral("Pinch event tap creation failed — CGEvent.tapCreate returned nil"));
-        return;
+    if (m_deps.events && m_deps.events->install(std::move(handlers))) {
+        m_unavailable.reset();
+        return true;
+    }
+    m_unavailable = m_deps.touchpadAccess ? m_deps.touchpadAccess() : TouchpadAccess::readable;
+    return false;
+}
+
+bool PinchRecognizer::installPinchEventTap()
+{
+    if (!tryInstallPinchEvents()) {
+        CLOG_INFO(QStringLiteral("Pinch event tap creation failed — ") + pinchUnavailableLogReason(*m_unavailable));
+        return false;
     }
     CLOG_INFO(QStringLiteral("Pinch event tap installed (session/headInsert/defaultTap, mask=0x60000000)"));
+    return true;
 }
 
 void PinchRecognizer::removePinchEventTap()
@@ -127,14 +138,13 @@ void PinchRecognizer::startAccessibilityPolling()
     Scheduler* scheduler = m_deps.scheduler;
     m_axPoll = ScheduledTask(scheduler, scheduler->scheduleRepeating(accessibilityPollInterval, [this] {
         ++m_axPollTicks;
-        if (!m_deps.isTrusted || m_deps.isTrusted()) {
+        if (tryInstallPinchEvents()) {
             m_axPoll.cancel();
-            CLOG_INFO(QStringLiteral("Accessibility granted — installing pinch event tap"));
-            installPinchEventTap();
+            CLOG_INFO(QStringLiteral("Touchpad gesture events available — pinch event tap installed"));
             installSleepWakeObservers();
         } else if (m_axPollTicks >= accessibilityPollLimit) {
             m_axPoll.cancel();
-            CLOG_INFO(QStringLiteral("Accessibility not granted within 120s — stop polling"));
+            CLOG_INFO(QStringLiteral("Touchpad gesture events still unavailable after 120s — stop polling"));
         }
     }));
 }
@@ -142,6 +152,7 @@ void PinchRecognizer::startAccessibilityPolling()
 void PinchRecognizer::stopPinchGesture()
 {
     removePinchEventTap();
+    m_unavailable.reset();
     m_deps.tracker->stop();
     // A tracker that never started keeps its callbacks through stop(); they point at us.
     m_deps.tracker->setCallbacks({});

@@ -2,6 +2,7 @@
 
 #include "Models/LayoutConfig.h"
 #include "Platform/PinchEventSource.h"
+#include "Platform/TouchpadFrameSource.h"
 #include "Services/PinchGestureDirection.h"
 #include "Services/SystemTrackpadPinch.h"
 #include "Support/Clock.h"
@@ -38,7 +39,8 @@ public:
         PinchEventSource* events = nullptr;       // optional
         SleepWakeSource* sleepWake = nullptr;     // optional
         SystemTrackpadPinch* systemPinch = nullptr; // optional: then the system's pinch counts as off
-        std::function<bool()> isTrusted;           // unset: trusted
+        // Read when the desktop's pinch events cannot be had, to say why; unset: readable.
+        std::function<TouchpadAccess()> touchpadAccess;
         std::function<bool()> isTilehallVisible;
     };
 
@@ -55,8 +57,12 @@ public:
     void setupPinchGesture(TrackpadGesture mode, bool claimExclusive);
     void stopPinchGesture();
     void cancelInteractivePinch();
-    void installPinchEventTap();
+    // Installs the desktop's pinch events (the X server's gestures, else libinput's); false, with
+    // the reason logged, when neither can be had.
+    bool installPinchEventTap();
     void installSleepWakeObservers();
+    // Tries the pinch events again each second for two minutes (a right to read the touchpad
+    // granted, a touchpad plugged in).
     void startAccessibilityPolling();
     int minimumFingers() const { return m_mode == TrackpadGesture::fiveFinger ? 5 : 4; }
 
@@ -85,12 +91,15 @@ public:
     bool isPinchConfirmed() const { return m_mtPinchConfirmed; }
     bool isTapInstalled() const;
     bool isPollingAccessibility() const { return m_axPoll.isActive(); }
+    // Why no pinch can be recognised, while the pinch is on and its events cannot be had.
+    std::optional<TouchpadAccess> unavailable() const { return m_unavailable; }
     std::optional<PinchGestureDirection> direction() const { return m_direction; }
 
 private:
     void arm();
     void reopenTrackerGate();
     void closeTrackerGate();
+    bool tryInstallPinchEvents();
     void removePinchEventTap();
     void removeSleepWakeObservers();
     void updatePinchEngagement();
@@ -103,6 +112,7 @@ private:
     bool m_sleepWakeInstalled = false;
     ScheduledTask m_axPoll;
     int m_axPollTicks = 0;
+    std::optional<TouchpadAccess> m_unavailable;
 
     // Finger sequence.
     bool m_fingersArmed = false;

@@ -38,8 +38,7 @@ ShortcutManager& ShortcutManager::shared()
         pinch.events = pinchEvents.get();
         pinch.sleepWake = sleepWake.get();
         pinch.systemPinch = &SystemTrackpadPinch::shared();
-        // Reading the input devices is what trust means here.
-        pinch.isTrusted = canReadTouchpads;
+        pinch.touchpadAccess = touchpadAccess;
         pinch.isTilehallVisible = [manager] { return manager->isTilehallVisible(); };
         manager->attachPinch(std::make_unique<PinchRecognizer>(std::move(pinch)));
         return manager;

@@ -32,6 +32,28 @@ QFont scaledFont(QFont font, double factor, QFont::Weight weight = QFont::Normal
     return font;
 }
 
+// A yellow box with a warning symbol and a title; the caller fills the column under the title.
+QFrame* warningBox(const QString& name, const QString& title, QVBoxLayout*& column)
+{
+    auto* box = new QFrame;
+    box->setObjectName(name);
+    box->setStyleSheet(QStringLiteral("#%1 { background-color: rgba(255, 204, 0, 31); border-radius: 8px; }").arg(name));
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(10, 10, 10, 10);
+    row->setSpacing(8);
+    auto* symbol = new QLabel;
+    symbol->setPixmap(QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(16, 16));
+    symbol->setContentsMargins(0, 2, 0, 0);
+    row->addWidget(symbol, 0, Qt::AlignTop);
+    column = new QVBoxLayout;
+    column->setSpacing(4);
+    auto* heading = new QLabel(title);
+    heading->setFont(scaledFont(heading->font(), 0.95, QFont::Medium));
+    column->addWidget(heading);
+    row->addLayout(column, 1);
+    return box;
+}
+
 } // namespace
 
 GestureRecognitionInfoPanel::GestureRecognitionInfoPanel(TrackpadGesture mode,
@@ -170,32 +192,27 @@ BehaviorSettingsView::BehaviorSettingsView(SettingsServices services, QWidget* p
     m_pinchExplanation = caption(QStringLiteral("张开手指逐渐打开、合拢手指逐渐关闭，打开/关闭幅度实时跟随手指；松手时过半完成，未过半回弹，手势中途反向可随时取消。启用时已关闭系统同名捏合（聚焦/显示桌面），由本应用完全接管。"));
     trackpad->addWidget(m_pinchExplanation);
 
-    m_pinchWarning = new QFrame;
-    m_pinchWarning->setObjectName(QStringLiteral("pinchWarning"));
-    m_pinchWarning->setStyleSheet(QStringLiteral("#pinchWarning { background-color: rgba(255, 204, 0, 31); border-radius: 8px; }"));
-    auto* warningRow = new QHBoxLayout(m_pinchWarning);
-    warningRow->setContentsMargins(10, 10, 10, 10);
-    warningRow->setSpacing(8);
-    auto* symbol = new QLabel;
-    symbol->setPixmap(QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(16, 16));
-    symbol->setContentsMargins(0, 2, 0, 0);
-    warningRow->addWidget(symbol, 0, Qt::AlignTop);
-    auto* warningColumn = new QVBoxLayout;
-    warningColumn->setSpacing(4);
-    auto* warningTitle = new QLabel(QStringLiteral("捏合手势需要辅助功能权限"));
-    warningTitle->setFont(scaledFont(warningTitle->font(), 0.95, QFont::Medium));
-    warningColumn->addWidget(warningTitle);
+    QVBoxLayout* warningColumn = nullptr;
+    m_pinchWarning = warningBox(QStringLiteral("pinchWarning"), QStringLiteral("捏合手势需要辅助功能权限"), warningColumn);
     warningColumn->addWidget(caption(QStringLiteral("未授权时手势事件收不到、手势无法激活。请打开系统设置，在「辅助功能」列表中打开 Corvanta（请勿用「+」手动添加）。")));
     auto* openSettings = new QPushButton(QStringLiteral("打开系统设置"));
     openSettings->setObjectName(QStringLiteral("openAccessibilitySettings"));
     warningColumn->addWidget(openSettings, 0, Qt::AlignLeft);
-    warningRow->addLayout(warningColumn, 1);
     trackpad->addWidget(m_pinchWarning);
     connect(openSettings, &QPushButton::clicked, this, [this] {
         const QUrl url(QString::fromLatin1(accessibilitySettingsURL));
         if (url.isValid() && m_services.openUrl)
             m_services.openUrl(url.toString());
     });
+
+    // Where the desktop gives no pinch events at all, the tab says why instead of a permission
+    // this desktop does not have.
+    QVBoxLayout* unavailableColumn = nullptr;
+    m_pinchUnavailable = warningBox(QStringLiteral("pinchUnavailable"), QStringLiteral("捏合手势无法使用"), unavailableColumn);
+    m_pinchUnavailableText = caption(QString());
+    m_pinchUnavailableText->setObjectName(QStringLiteral("pinchUnavailableText"));
+    unavailableColumn->addWidget(m_pinchUnavailableText);
+    trackpad->addWidget(m_pinchUnavailable);
 
     QVBoxLayout* search = addSection(form, QStringLiteral("搜索栏"));
     auto* hideMenu = new QCheckBox(QStringLiteral("隐藏搜索栏菜单按钮"));
@@ -230,6 +247,16 @@ void BehaviorSettingsView::syncFromConfig()
     const bool pinchOn = config.trackpadGesture != TrackpadGesture::off;
     m_pinchExplanation->setVisible(pinchOn);
     m_pinchWarning->setVisible(pinchOn && !trusted);
+    const QString unavailable = m_services.pinchUnavailableText ? m_services.pinchUnavailableText() : QString();
+    m_pinchUnavailableText->setText(unavailable);
+    m_pinchUnavailable->setVisible(pinchOn && !unavailable.isEmpty());
+}
+
+void BehaviorSettingsView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // The pinch events may have come since (a right to the touchpad granted while polling).
+    syncFromConfig();
 }
 
 void BehaviorSettingsView::setPinchGesture(TrackpadGesture mode)
@@ -244,6 +271,7 @@ void BehaviorSettingsView::setPinchGesture(TrackpadGesture mode)
         m_services.defaults->setBool(QString::fromLatin1(didAskPinchTakeoverKey), true);
     if (m_services.setupPinchGesture)
         m_services.setupPinchGesture(mode, on);
+    syncFromConfig(); // the set-up just found out whether the pinch's events can be had
     if (on && m_services.isProcessTrusted && !m_services.isProcessTrusted() && m_services.presentAccessibilityGuide)
         m_services.presentAccessibilityGuide();
 }

@@ -50,6 +50,9 @@ public:
     void showGestureSourceInfo();
     GestureRecognitionInfoPanel* gestureInfoPanel() const { return m_infoPanel; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     bool isTrusted() const;
     void syncFromConfig();
@@ -58,6 +61,8 @@ private:
     QLabel* m_cornerWarning = nullptr;
     QWidget* m_pinchExplanation = nullptr;
     QWidget* m_pinchWarning = nullptr;
+    QWidget* m_pinchUnavailable = nullptr;
+    QLabel* m_pinchUnavailableText = nullptr;
     QPointer<GestureRecognitionInfoPanel> m_infoPanel;
 };
 

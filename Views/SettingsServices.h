@@ -40,6 +40,8 @@ struct SettingsServices {
     std::function<void(HotCorner)> startHotCornerMonitor;
     std::function<void(TrackpadGesture mode, bool claimExclusive)> setupPinchGesture;
     std::function<GestureRecognitionSource(TrackpadGesture)> gestureRecognitionSource;
+    // Why the pinch cannot work on this desktop, in the user's words; empty while it can.
+    std::function<QString()> pinchUnavailableText;
     std::function<void()> presentAccessibilityGuide; // without opening the grid afterwards
     std::function<void(const QString& url)> openUrl;
 

@@ -182,6 +182,20 @@ TEST(PinchTransition, DirectionsThatDoNotFitTheVisibilityAreIgnored)
     EXPECT_TRUE(s.visible());
 }
 
+TEST(PinchTransition, APinchWhileHandingOverToASuccessorIsIgnored)
+{
+    PinchShell s;
+    s.exiting = true; // the gate has committed the hand-over
+    s.t().beginInteractivePinchTransition(PinchGestureDirection::opening);
+    EXPECT_FALSE(s.t().direction());
+    s.t().handleProgress(0.5);
+    s.t().settleInteractivePinchTransition(true);
+    EXPECT_EQ(s.pinchSurfaces.samples, 0);
+    EXPECT_TRUE(s.pinchSurfaces.calls.isEmpty());
+    EXPECT_FALSE(s.visible());
+    EXPECT_FALSE(s.p().overlayOnScreen());
+}
+
 TEST(PinchTransition, ARegularHideCancelsThePinchAndStartsFromItsValue)
 {
     PinchShell s;

@@ -1,5 +1,11 @@
 #include "App/SuccessorHandOver.h"
+#include "Services/HotCornerMonitor.h"
+#include "Services/PinchTestKit.h"
+#include "Services/ShortcutManager.h"
 #include "Support/VirtualScheduler.h"
+#include "common/FakeGlobalHotKey.h"
+#include "common/FakePointerWatcher.h"
+#include "common/FakeWindowing.h"
 #include "common/LogCapture.h"
 
 #include <QStringList>
@@ -10,15 +16,54 @@ using namespace corvanta;
 
 namespace {
 
-// A hand-over whose every step is recorded in order.
+// A hand-over whose every step is recorded in order, over a trigger service with a hot key, a hot
+// corner and a pinch in progress. A step notes the triggers that still answer when it runs.
 struct HandOverFixture {
     VirtualScheduler scheduler;
+    test::PinchRig pinch;
+    test::FakeGlobalHotKey hotKey;
+    test::FakePointerWatcher pointer;
+    test::FakeScreenProvider screens;
+    ShortcutManager triggers{hotKey, scheduler};
     QStringList steps;
+    int settles = 0;
     bool suppressionUsed = true;
     bool quitting = false;
     bool visible = false;
     QString startError;
     SuccessorHandOver handOver{dependencies()};
+
+    HandOverFixture()
+    {
+        screens.all = {test::makeScreen(QStringLiteral("main"), QRectF(0, 0, 1440, 900))};
+        triggers.attachHotCorner(std::make_unique<HotCornerMonitor>(pointer, screens, [] { return true; }));
+        triggers.registerShortcut(QStringLiteral("F4"));
+        triggers.startHotCornerMonitor(HotCorner::topLeft);
+        PinchRecognizer* recognizer = pinch.recognizer.get();
+        triggers.attachPinch(std::move(pinch.recognizer));
+        triggers.onPinchSettle = [this](bool) { ++settles; };
+        recognizer->setupPinchGesture(TrackpadGesture::fourFinger, false);
+        pinch.fingers(4);
+        recognizer->handleMagnifyEvent(MagnifyEvent{-0.2, 0, GesturePhase::began});
+    }
+
+    // The triggers that still answer the user.
+    QString live() const
+    {
+        QStringList out;
+        if (triggers.pinchRecognizer()->isGestureActive() || triggers.pinchRecognizer()->isArmed())
+            out << QStringLiteral("pinch");
+        if (hotKey.registered || hotKey.hasHandler())
+            out << QStringLiteral("hotKey");
+        if (triggers.hotCornerMonitor()->isWatching())
+            out << QStringLiteral("corner");
+        return out.join(QLatin1Char('+'));
+    }
+    void step(const QString& name)
+    {
+        const QString answering = live();
+        steps << (answering.isEmpty() ? name : name + QStringLiteral("[") + answering + QStringLiteral("]"));
+    }
 
     SuccessorHandOver::Dependencies dependencies()
     {
@@ -27,11 +72,10 @@ struct HandOverFixture {
         deps.suppressionWasUsed = [this] { return suppressionUsed; };
         deps.isQuitting = [this] { return quitting; };
         deps.isOverlayVisible = [this] { return visible; };
-        deps.cancelInteractivePinch = [this] { steps << QStringLiteral("cancelPinch"); };
-        deps.kickDesktopWallpaper = [this] { steps << QStringLiteral("kick"); };
-        deps.unregisterTriggers = [this] { steps << QStringLiteral("unregister"); };
+        deps.triggers = &triggers;
+        deps.kickDesktopWallpaper = [this] { step(QStringLiteral("kick")); };
         deps.registerTriggersAgain = [this] { steps << QStringLiteral("register"); };
-        deps.saveState = [this] { steps << QStringLiteral("save"); };
+        deps.saveState = [this] { step(QStringLiteral("save")); };
         deps.flushLog = [this] { steps << QStringLiteral("flush"); };
         deps.startSuccessor = [this] {
             steps << QStringLiteral("start");
@@ -48,6 +92,8 @@ TEST(SuccessorHandOver, AHideHandsOverAfterTheDelayWithEverythingOnDiskBeforeThe
 {
     HandOverFixture f;
     test::LogCapture log;
+    ASSERT_EQ(f.live(), QStringLiteral("pinch+hotKey+corner"));
+    ASSERT_TRUE(f.triggers.pinchRecognizer()->isEngaged());
     f.handOver.handOverToSuccessorAndExit();
     EXPECT_TRUE(log.contains(QStringLiteral("阶段88.5：交班等待中，重开可撤销 — ticket=1")));
     f.handOver.handOverToSuccessorAndExit(); // a hide while a ticket waits issues none
@@ -56,7 +102,11 @@ TEST(SuccessorHandOver, AHideHandsOverAfterTheDelayWithEverythingOnDiskBeforeThe
     EXPECT_TRUE(f.steps.isEmpty());
     f.scheduler.advance(0.001);
 
-    EXPECT_EQ(f.steps, (QStringList{"cancelPinch", "kick", "unregister", "save", "flush", "start", "flush", "exit"}));
+    // The pinch is abandoned before the wallpaper kick, the hot key and the corner stopped before
+    // anything is written; no settle report reaches the shell.
+    EXPECT_EQ(f.steps, (QStringList{"kick[hotKey+corner]", "save", "flush", "start", "flush", "exit"}));
+    f.scheduler.advance(1);
+    EXPECT_EQ(f.settles, 0);
     EXPECT_TRUE(f.handOver.isExiting());
     EXPECT_TRUE(log.contains(QStringLiteral("阶段88.5/157：交班正式执行 — ticket=1")));
     EXPECT_TRUE(log.contains(QStringLiteral("阶段72：后继进程已拉起 PID=4321")));
@@ -116,7 +166,7 @@ TEST(SuccessorHandOver, ASuccessorThatCannotStartLeavesThisProcessServingWithIts
     test::LogCapture log;
     f.handOver.handOverToSuccessorAndExit();
     f.scheduler.advance(0.05);
-    EXPECT_EQ(f.steps, (QStringList{"cancelPinch", "kick", "unregister", "save", "flush", "start", "register"}));
+    EXPECT_EQ(f.steps, (QStringList{"kick[hotKey+corner]", "save", "flush", "start", "register"}));
     EXPECT_TRUE(log.contains(QStringLiteral("阶段72：后继进程拉起失败（No such file or directory）")));
     EXPECT_FALSE(f.handOver.isExiting());
     // It keeps working as a resident process: the next hide tries again.

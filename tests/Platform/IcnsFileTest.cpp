@@ -148,6 +148,41 @@ TEST(IcnsFile, HostileTablesEndTheWalkOrAreRefused)
     EXPECT_TRUE(shortRuns->largestImage().isNull());
 }
 
+// A repeat run may fill the channel to its last pixel, never beyond: one that would write past
+// the pixels left is refused, whichever channel it is in.
+TEST(IcnsFile, ARunLengthRepeatLongerThanThePixelsLeftIsRefused)
+{
+    // 16×16: 256 bytes a channel, 250 of them copied, then a repeat of the 6 (0x83) left or of 7.
+    const QByteArray head = runLength(QByteArray(128, '\x10')) + runLength(QByteArray(122, '\x10'));
+    const QByteArray exact = head + QByteArray("\x83\x20", 2);
+    const QByteArray over = head + QByteArray("\x84\x20", 2);
+    const QByteArray longest = runLength(QByteArray(128, '\x10')) + QByteArray("\xFF\x30", 2);
+    const struct {
+        const char* name;
+        QByteArray data;
+        bool decodes;
+    } cases[] = {
+        {"repeats fill every channel exactly", exact + exact + exact, true},
+        {"a repeat one past the red channel", over + exact + exact, false},
+        {"a repeat one past the blue channel", exact + exact + over, false},
+        {"the longest repeat (130) with 128 pixels left", longest + exact + exact, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto file = IcnsFile::parse(icns({{"is32", c.data}}));
+        ASSERT_TRUE(file.has_value());
+        ASSERT_EQ(file->pictures().size(), 1);
+        QString error;
+        const QImage image = file->decode(file->pictures().front(), &error);
+        EXPECT_EQ(image.isNull(), !c.decodes);
+        EXPECT_EQ(error.isEmpty(), c.decodes) << error.toStdString();
+        if (c.decodes) {
+            expectColor(image, QPoint(0, 0), QColor(0x10, 0x10, 0x10));
+            expectColor(image, QPoint(15, 15), QColor(0x20, 0x20, 0x20));
+        }
+    }
+}
+
 // The bundle icon goes through the same reader: a JPEG 2000 picture is what the grid gets.
 TEST(IcnsFile, BundleIconsUseIt)
 {

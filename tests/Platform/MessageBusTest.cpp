@@ -121,3 +121,40 @@ TEST(MessageBus, AFolderOthersCouldReachIsMadePrivateAndOneNotOursIsRefused)
     EXPECT_FALSE(refused.isListening());
     EXPECT_EQ(refused.post(QStringLiteral("n")), 0);
 }
+
+// A process too busy to read has a full receive queue: posts to it fail for the moment, yet its
+// socket is its own and stays, and once it reads again a later post reaches it.
+TEST(MessageBus, APeerWithAFullQueueKeepsItsSocketAndGetsALaterPost)
+{
+    QTemporaryDir runtime;
+    const QString folder = runtime.path() + QStringLiteral("/bus");
+    MessageBus poster(folder, QStringLiteral("100"));
+    ASSERT_TRUE(poster.isListening());
+
+    const QString busyPath = folder + QStringLiteral("/300.sock");
+    const int busy = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, QFile::encodeName(busyPath).constData());
+    ASSERT_EQ(::bind(busy, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+
+    int posts = 0;
+    while (poster.post(QStringLiteral("n"), {{QStringLiteral("i"), posts}}) == 1 && posts < 100000)
+        ++posts;
+    ASSERT_LT(posts, 100000) << "the queue never filled";
+    EXPECT_TRUE(QFile::exists(busyPath)) << "a full queue is not a process that is gone";
+
+    std::vector<char> buffer(size_t(MessageBus::maxMessageBytes));
+    int drained = 0;
+    while (::recv(busy, buffer.data(), buffer.size(), 0) > 0)
+        ++drained;
+    EXPECT_EQ(drained, posts);
+
+    EXPECT_EQ(poster.post(QStringLiteral("later")), 1);
+    const ssize_t size = ::recv(busy, buffer.data(), buffer.size(), 0);
+    ASSERT_GT(size, 0);
+    const auto message = MessageBus::decodeMessage(QByteArray(buffer.data(), qsizetype(size)));
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->name, QStringLiteral("later"));
+    ::close(busy);
+}

@@ -1,4 +1,6 @@
+#include "Platform/LibinputPinchEventSource.h"
 #include "Platform/PinchEventSource.h"
+#include "Platform/TouchpadFrameSource.h"
 
 #include <QStringList>
 
@@ -33,4 +35,15 @@ TEST(PinchEventSource, APinchStageBecomesTouchesAndAMagnificationInSequenceOrder
         deliverPinchStage(handlers, c.stage, c.scale, 4);
         EXPECT_EQ(seen, c.expected) << int(c.stage);
     }
+}
+
+// libinput opens the seat even when it may read none of its touchpads; such a source would never
+// deliver a pinch, so it does not count as installed.
+TEST(LibinputPinchEventSource, ASeatWithoutAReadableTouchpadDoesNotInstall)
+{
+    if (touchpadAccess() == TouchpadAccess::readable)
+        GTEST_SKIP() << "this machine has a touchpad this process may read";
+    LibinputPinchEventSource source;
+    EXPECT_FALSE(source.install({}));
+    EXPECT_FALSE(source.isInstalled());
 }

@@ -1,6 +1,7 @@
 #include "Platform/PropertyList.h"
 #include "Platform/PropertyListLimits.h"
 #include "common/HostilePropertyLists.h"
+#include "common/QtPrinters.h"
 
 #include <QDateTime>
 
@@ -108,6 +109,30 @@ TEST(PropertyList, RefusesHostileShapesBeforeReadingThem)
         EXPECT_FALSE(PropertyList::parse(c.bytes, &refusal).has_value());
         EXPECT_FALSE(refusal.isEmpty());
     }
+}
+
+// Every reference of a container lies before the offset table; a count that reaches into the
+// table, or past the whole list, is refused as such before a reference is read.
+TEST(PropertyList, RefusesAContainerWhoseCountRunsPastTheOffsetTable)
+{
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"array of three with no references stored", binaryPlist({binaryContainer(0xA, {}, 1, 3)}, 1)},
+        {"set of two with one reference stored", binaryPlist({binaryContainer(0xC, {0}, 1, 2)}, 1)},
+        {"dictionary of three pairs with two references stored", binaryPlist({binaryContainer(0xD, {1, 1}, 1, 3), binaryAscii("k")}, 1)},
+        {"array of 2^31 with two-byte references", binaryPlist({binaryContainer(0xA, {1}, 2, 0x7FFFFFFF), binaryAscii("k")}, 2)},
+        // The count's own integer reaches into the table: the references would start past it.
+        {"count read from the offset table", binaryPlist({QByteArray("\xAF\x12", 2)}, 1)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(propertyListLimitViolation(c.bytes), QStringLiteral("container runs past the offset table"));
+        EXPECT_FALSE(PropertyList::parse(c.bytes).has_value());
+    }
+    // Exactly enough references: read.
+    EXPECT_TRUE(PropertyList::parse(binaryPlist({binaryContainer(0xD, {1, 2}, 1, 1), binaryAscii("k"), binaryAscii("v")}, 1)).has_value());
 }
 
 TEST(PropertyList, KeepsWhatIsWithinTheLimits)

@@ -3,6 +3,7 @@
 #include "Services/ShortcutManager.h"
 #include "Support/VirtualScheduler.h"
 #include "common/FakeGlobalHotKey.h"
+#include "common/FakePointerWatcher.h"
 #include "common/FakeWindowing.h"
 #include "common/LogCapture.h"
 
@@ -12,26 +13,7 @@ using namespace corvanta;
 
 namespace {
 
-class FakePointerWatcher final : public PointerWatcher {
-public:
-    bool start(std::function<void(const QPointF&)> onMoved) override
-    {
-        handler = std::move(onMoved);
-        ++starts;
-        return available;
-    }
-    void stop() override { handler = nullptr; }
-    bool isWatching() const override { return bool(handler); }
-    void move(double x, double y)
-    {
-        if (handler)
-            handler(QPointF(x, y));
-    }
-
-    std::function<void(const QPointF&)> handler;
-    bool available = true;
-    int starts = 0;
-};
+using test::FakePointerWatcher;
 
 // Two screens side by side in the bottom-left space: the main one 1440×900 at the origin, a second
 // one 1920×1080 to its right, its bottom 100 points lower.

@@ -127,23 +127,67 @@ TEST(MultitouchFingerTracker, CalibratesOnceOrGivesUpAfterThirtyFrames)
     }
 }
 
-TEST(MultitouchFingerTracker, WithoutACalibratedStrideOnlyTheFingerCountIsUsed)
+TEST(MultitouchFingerTracker, BeforeCalibrationPositionsAreReadAtTheDefaultStrideButNothingIsJudged)
 {
     TrackerRig rig;
     rig.tracker.setProgressGate(true);
-    // Frames whose records match no candidate: the count is kept, positions are never read.
-    for (int i = 0; i < 5; ++i)
-        rig.frame(square(i + 1, 0.5, 0.5, 0.2 - 0.02 * i), 120);
+    // Two fingers never calibrate; they move apart along x, each 0.02 further from the centroid
+    // per frame: a radial change of 2.6 mm per finger, a step of 2.6 / 10.
+    for (int i = 0; i < 6; ++i)
+        rig.frame(square(i + 1, 0.5, 0.5, 0.1 + 0.02 * i, 2));
     rig.deliver();
-    EXPECT_EQ(rig.tracker.latestFingerCount(0.12), 4);
-    EXPECT_TRUE(rig.steps.empty());
-    EXPECT_EQ(rig.pinches + rig.swipes, 0);
+    EXPECT_FALSE(rig.tracker.geometryReliable());
+    EXPECT_EQ(rig.tracker.latestFingerCount(0.12), 2);
+    ASSERT_EQ(rig.steps.size(), 5u);
+    for (const double step : rig.steps)
+        EXPECT_NEAR(step, 0.26, 1e-4);
+    EXPECT_EQ(rig.pinches + rig.swipes, 0) << "15 mm of motion, yet no judgement without a calibrated stride";
 
     // A count larger than the frame's bytes: nothing is read past its end.
     const QByteArray two = TouchpadFrames::encode(square(9, 0.5, 0.5, 0.1, 2));
     rig.tracker.handleFrame(two, 5);
     rig.tracker.handleFrame(QByteArrayView(), 4);
     EXPECT_EQ(rig.tracker.latestFingerCount(0.12), 4);
+}
+
+TEST(MultitouchFingerTracker, LogsTheRecordLayoutOnceAndEachNewFingerStateAtMostTwiceASecond)
+{
+    test::LogCapture log;
+    TrackerRig rig;
+    auto withStates = [](qint32 frame, std::vector<qint32> states) {
+        auto fingers = square(frame, 0.5, 0.5, 0.1, int(states.size()));
+        for (std::size_t i = 0; i < states.size(); ++i)
+            fingers[i].state = states[i];
+        return fingers;
+    };
+    rig.frame(withStates(1, {4}));
+    EXPECT_EQ(log.count(QStringLiteral("MT finger frames live — nFingers=1, states=[4]")), 1);
+    rig.frame(withStates(2, {4, 4}));
+    rig.frame(withStates(3, {4, 4}));
+    const QStringList dumps = log.messages().filter(QStringLiteral("MT layout dump (88B assumption) — "));
+    ASSERT_EQ(dumps.size(), 1);
+    const QString dump = dumps.front().section(QStringLiteral("MT layout dump (88B assumption) — "), 1);
+    const QStringList groups = dump.split(QStringLiteral(" | "));
+    ASSERT_EQ(groups.size(), 2);
+    // 22 words of 4 bytes per 88-byte record; the x and y of the two fingers at +44 and +48.
+    EXPECT_EQ(groups[0].split(QLatin1Char(' ')).size(), 22);
+    EXPECT_TRUE(groups[0].startsWith(QStringLiteral("[+0:")));
+    EXPECT_TRUE(groups[0].contains(QStringLiteral(" +44:0.4000 +48:0.4000 ")));
+    EXPECT_TRUE(groups[1].contains(QStringLiteral(" +44:0.6000 +48:0.4000 ")));
+    EXPECT_TRUE(groups[1].endsWith(QStringLiteral(" +84:0.0000]")));
+    EXPECT_FALSE(log.contains(QStringLiteral("MT state first seen")));
+
+    rig.frame(withStates(4, {4, 7}));
+    EXPECT_EQ(log.count(QStringLiteral("MT state first seen — nFingers=2, states=[4,7]")), 1);
+    rig.frame(withStates(5, {4, 7}));
+    rig.frame(withStates(6, {3, 7})); // new, but within half a second of the last line
+    rig.clock.set(rig.clock.now() + 0.5);
+    rig.frame(withStates(7, {3, 7})); // seen by now
+    rig.frame(withStates(8, {5, 7}));
+    EXPECT_EQ(log.count(QStringLiteral("MT state first seen")), 2);
+    EXPECT_EQ(log.count(QStringLiteral("MT state first seen — nFingers=2, states=[5,7]")), 1);
+    EXPECT_EQ(log.count(QStringLiteral("MT finger frames live")), 1);
+    EXPECT_EQ(log.count(QStringLiteral("MT layout dump")), 1);
 }
 
 TEST(MultitouchFingerTracker, SidewaysMotionIsASwipeAndInwardMotionAPinch)

@@ -1,4 +1,5 @@
 #include "PinchTestKit.h"
+#include "Services/PinchAvailability.h"
 #include "Platform/PropertyList.h"
 #include "Support/AtomicFile.h"
 #include "common/LogCapture.h"
@@ -237,20 +238,47 @@ TEST(PinchRecognizer, NonFiniteMagnificationIsLoggedAndIgnored)
     EXPECT_EQ(log.count(QStringLiteral("忽略非有限捏合输入")), 2);
 }
 
-TEST(PinchRecognizer, WaitsForTrustThenInstallsTheTapAndFollowsSleepAndWake)
+// The X server's gestures need no right to the touchpad's device: they are listened to whatever
+// its access, and nothing speaks of a permission.
+TEST(PinchRecognizer, TheDesktopsPinchEventsInstallWhateverTheTouchpadsAccess)
+{
+    for (const TouchpadAccess access : {TouchpadAccess::unreadable, TouchpadAccess::absent, TouchpadAccess::readable}) {
+        test::LogCapture log;
+        PinchRig rig;
+        rig.touchpad = access;
+        rig.r().setupPinchGesture(TrackpadGesture::fourFinger, false);
+        EXPECT_TRUE(rig.events.installed);
+        EXPECT_FALSE(rig.r().isPollingAccessibility());
+        EXPECT_FALSE(rig.r().unavailable());
+        EXPECT_TRUE(log.contains(QStringLiteral("Pinch event tap installed")));
+        EXPECT_FALSE(log.contains(QStringLiteral("Accessibility")));
+    }
+}
+
+// Neither the X server's gestures nor libinput's: the log says why, the reason stays for the
+// settings, and the events are tried again each second until they come.
+TEST(PinchRecognizer, WithoutPinchEventsItSaysWhyRetriesThenFollowsSleepAndWake)
 {
     test::LogCapture log;
     PinchRig rig;
-    rig.trusted = false;
+    rig.events.available = false;
+    rig.touchpad = TouchpadAccess::unreadable;
     rig.r().setupPinchGesture(TrackpadGesture::fourFinger, false);
     EXPECT_FALSE(rig.events.installed);
     EXPECT_TRUE(rig.r().isPollingAccessibility());
+    EXPECT_EQ(rig.r().unavailable(), TouchpadAccess::unreadable);
+    EXPECT_EQ(log.count(QStringLiteral("Pinch event tap creation failed — the X server has no touchpad gesture events (XInput 2.4) "
+                                       "and the touchpad device cannot be read")),
+              1);
+    EXPECT_FALSE(log.contains(QStringLiteral("Accessibility")));
     rig.scheduler.advance(29.5);
-    rig.trusted = true;
+    EXPECT_EQ(log.count(QStringLiteral("Pinch event tap creation failed")), 1) << "the retries are quiet";
+    rig.events.available = true;
     rig.scheduler.advance(1);
     EXPECT_TRUE(rig.events.installed);
     EXPECT_FALSE(rig.r().isPollingAccessibility());
-    EXPECT_TRUE(log.contains(QStringLiteral("Accessibility granted — installing pinch event tap")));
+    EXPECT_FALSE(rig.r().unavailable());
+    EXPECT_TRUE(log.contains(QStringLiteral("Touchpad gesture events available — pinch event tap installed")));
 
     rig.sleepWake.willSleep();
     EXPECT_FALSE(rig.events.installed);
@@ -267,17 +295,42 @@ TEST(PinchRecognizer, WaitsForTrustThenInstallsTheTapAndFollowsSleepAndWake)
     EXPECT_TRUE(rig.posted.empty());
 }
 
-TEST(PinchRecognizer, ThePollGivesUpAfterTwoMinutes)
+TEST(PinchRecognizer, TheRetriesEndAfterTwoMinutes)
 {
     test::LogCapture log;
     PinchRig rig;
-    rig.trusted = false;
+    rig.events.available = false;
+    rig.touchpad = TouchpadAccess::absent;
     rig.r().setupPinchGesture(TrackpadGesture::fourFinger, false);
+    EXPECT_TRUE(log.contains(QStringLiteral("Pinch event tap creation failed — the X server has no touchpad gesture events (XInput 2.4) "
+                                            "and no touchpad was found")));
     rig.scheduler.advance(119.5);
     EXPECT_TRUE(rig.r().isPollingAccessibility());
     rig.scheduler.advance(1);
     EXPECT_FALSE(rig.r().isPollingAccessibility());
-    EXPECT_TRUE(log.contains(QStringLiteral("Accessibility not granted within 120s — stop polling")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Touchpad gesture events still unavailable after 120s — stop polling")));
+    EXPECT_EQ(rig.r().unavailable(), TouchpadAccess::absent);
+}
+
+TEST(PinchAvailability, NamesBothMissingSourcesInTheLogAndTheTab)
+{
+    const struct {
+        TouchpadAccess access;
+        const char* log;
+        const char* tab;
+    } cases[] = {
+        {TouchpadAccess::unreadable, "the X server has no touchpad gesture events (XInput 2.4) and the touchpad device cannot be read",
+         "X 服务器没有触控板手势事件（XInput 2.4），且本应用无权读取触控板设备。"},
+        {TouchpadAccess::absent, "the X server has no touchpad gesture events (XInput 2.4) and no touchpad was found",
+         "X 服务器没有触控板手势事件（XInput 2.4），且未找到触控板。"},
+        {TouchpadAccess::readable, "the X server has no touchpad gesture events (XInput 2.4) and libinput found no touchpad with gestures",
+         "X 服务器没有触控板手势事件（XInput 2.4），且 libinput 未找到支持手势的触控板。"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(pinchUnavailableLogReason(c.access).startsWith(QString::fromUtf8(c.log))) << c.log;
+        EXPECT_TRUE(pinchUnavailableText(c.access).startsWith(QString::fromUtf8(c.tab))) << c.tab;
+        EXPECT_FALSE(pinchUnavailableText(c.access).contains(QStringLiteral("辅助功能")));
+    }
 }
 
 TEST(PinchRecognizer, CancellingForgetsTheGestureWithoutASettle)

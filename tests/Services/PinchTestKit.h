@@ -60,7 +60,7 @@ struct PinchRig {
     SystemTrackpadPinch systemPinch{preferences.path(), [this](const QString& name) { notices << name; }};
     QStringList notices;
     bool visible = false;
-    bool trusted = true;
+    TouchpadAccess touchpad = TouchpadAccess::readable;
     std::unique_ptr<PinchRecognizer> recognizer;
 
     struct Report {
@@ -77,7 +77,7 @@ struct PinchRig {
         d.events = &events;
         d.sleepWake = &sleepWake;
         d.systemPinch = &systemPinch;
-        d.isTrusted = [this] { return trusted; };
+        d.touchpadAccess = [this] { return touchpad; };
         d.isTilehallVisible = [this] { return visible; };
         recognizer = std::make_unique<PinchRecognizer>(std::move(d));
         recognizer->onPinchBegin = [this](PinchGestureDirection dir) {

@@ -8,7 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
 #include <csignal>
+#include <dlfcn.h>
+#include <thread>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -17,6 +21,36 @@ using namespace corvanta;
 using namespace corvanta::test;
 
 namespace {
+
+// fsync calls of the test's thread, counted from 1, of which the one numbered `failingFsync` fails
+// with EIO; 0 fails none. Every other call goes to the C library.
+std::atomic<int> failingFsync{0};
+std::atomic<int> fsyncCalls{0};
+std::thread::id fsyncThread;
+
+} // namespace
+
+extern "C" int fsync(int fd)
+{
+    if (failingFsync != 0 && std::this_thread::get_id() == fsyncThread && ++fsyncCalls == failingFsync) {
+        errno = EIO;
+        return -1;
+    }
+    static const auto real = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"));
+    return real(fd);
+}
+
+namespace {
+
+struct FailingFsync {
+    explicit FailingFsync(int call)
+    {
+        fsyncThread = std::this_thread::get_id();
+        fsyncCalls = 0;
+        failingFsync = call;
+    }
+    ~FailingFsync() { failingFsync = 0; }
+};
 
 QByteArray contentOf(const QString& path)
 {
@@ -120,4 +154,34 @@ TEST(AtomicFile, ReplacesTheContentAndKeepsTheMode)
     ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     EXPECT_TRUE(otherNames(root.path(), QStringLiteral("entry.desktop")).isEmpty());
+}
+
+// The disk reports an error when the new content is flushed: the rename never happens, the old
+// file stays whole and the temporary goes. A failure to flush the folder after the rename only
+// warns: the new content is in place.
+TEST(AtomicFile, AFailingFlushToTheDiskKeepsTheOldFile)
+{
+    QTemporaryDir root;
+    const QString folder = root.path();
+    const QString path = folder + QStringLiteral("/layout.json");
+    writePlain(path, QByteArray(600, 'o'));
+    writePlain(folder + QStringLiteral("/filler"), {});
+    {
+        const FailingFsync failing(1);
+        QString error;
+        LogCapture log;
+        EXPECT_FALSE(writeFileAtomically(path, QByteArray(8 * 1024, 'n'), &error));
+        EXPECT_TRUE(error.startsWith(QStringLiteral("fsync: "))) << error.toStdString();
+        EXPECT_EQ(contentOf(path), QByteArray(600, 'o'));
+        EXPECT_EQ(otherNames(folder, QStringLiteral("layout.json")), QStringList{QStringLiteral("filler")});
+        EXPECT_TRUE(log.contains(QStringLiteral("原子写入失败，原文件保持不变（fsync: ")));
+    }
+    {
+        const FailingFsync failing(2);
+        LogCapture log;
+        EXPECT_TRUE(writeFileAtomically(path, QByteArray(8 * 1024, 'n')));
+        EXPECT_EQ(contentOf(path), QByteArray(8 * 1024, 'n'));
+        EXPECT_EQ(otherNames(folder, QStringLiteral("layout.json")), QStringList{QStringLiteral("filler")});
+        EXPECT_TRUE(log.contains(QStringLiteral("写入后未能同步目录（fsync: ")));
+    }
 }

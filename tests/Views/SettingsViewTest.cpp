@@ -3,6 +3,7 @@
 
 #include "Platform/AccessibilityTrust.h"
 #include "Services/LayoutTestSupport.h"
+#include "Services/PinchAvailability.h"
 #include "Views/AdvancedSettingsView.h"
 #include "Views/AppearanceSettingsView.h"
 #include "Views/BehaviorSettingsView.h"
@@ -74,6 +75,7 @@ protected:
         s.startHotCornerMonitor = [this](HotCorner corner) { cornerStarts.append(corner); };
         s.setupPinchGesture = [this](TrackpadGesture mode, bool claim) { pinchSetups.append({mode, claim}); };
         s.gestureRecognitionSource = [this](TrackpadGesture) { return gestureSource; };
+        s.pinchUnavailableText = [this] { return pinchUnavailable; };
         s.presentAccessibilityGuide = [this] { ++guidePresented; };
         s.openUrl = [this](const QString& url) { openedUrls.append(url); };
         s.chooseBackupFile = [this] { return backupChoice; };
@@ -101,6 +103,7 @@ protected:
     QList<HotCorner> cornerStarts;
     QList<std::pair<TrackpadGesture, bool>> pinchSetups;
     GestureRecognitionSource gestureSource = GestureRecognitionSource::macOS;
+    QString pinchUnavailable; // what the trigger service says after its set-up
     int guidePresented = 0;
     QStringList openedUrls;
     QString backupChoice;
@@ -210,6 +213,31 @@ TEST_F(SettingsViewTest, PermissionWarningsFollowTheTrustLive)
     child<QPushButton>(tab, "openAccessibilitySettings")->click();
     EXPECT_EQ(openedUrls,
               QStringList{QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility")});
+}
+
+// Where the desktop gives no pinch events the tab says why, as the trigger service found it when
+// the pinch was set up; there is no permission to ask for.
+TEST_F(SettingsViewTest, APinchThatCannotWorkHereSaysWhy)
+{
+    const QString reason = pinchUnavailableText(TouchpadAccess::unreadable);
+    ASSERT_FALSE(reason.isEmpty());
+    BehaviorSettingsView tab(services());
+    auto* box = child<QWidget>(tab, "pinchUnavailable");
+    auto* text = child<QLabel>(tab, "pinchUnavailableText");
+
+    // The set-up of the chosen pinch finds no events: the box appears with the reason at once.
+    pinchUnavailable.clear();
+    choose(child<QComboBox>(tab, "trackpadGesture"), int(TrackpadGesture::fourFinger));
+    EXPECT_FALSE(shown(box));
+    pinchUnavailable = reason;
+    choose(child<QComboBox>(tab, "trackpadGesture"), int(TrackpadGesture::fiveFinger));
+    EXPECT_TRUE(shown(box));
+    EXPECT_EQ(text->text(), reason);
+    EXPECT_FALSE(shown(child<QWidget>(tab, "pinchWarning"))) << "trusted: no Accessibility warning";
+    EXPECT_EQ(guidePresented, 0);
+
+    choose(child<QComboBox>(tab, "trackpadGesture"), int(TrackpadGesture::off));
+    EXPECT_FALSE(shown(box));
 }
 
 TEST_F(SettingsViewTest, GestureInfoPanelAsksTheTriggerServiceOnceOnScreen)
