@@ -4,7 +4,9 @@
 #include "UninstallTestKit.h"
 #include "common/LogCapture.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 using namespace corvanta;
 using namespace corvanta::Uninstall;
@@ -78,6 +80,33 @@ TEST_F(UninstallExecutionTest, ProtectedApplicationsAreRefusedBeforeAnything)
     }
     EXPECT_TRUE(running->terminated.isEmpty());
     EXPECT_FALSE(log.contains(QStringLiteral("Uninstall: start")));
+}
+
+TEST_F(UninstallExecutionTest, OwnBundleIsTheExecutableOrItsAppFolder)
+{
+    EXPECT_EQ(UninstallRoots::ownBundleOf(QStringLiteral("/opt/Corvanta.app/Contents/MacOS/corvanta")), QStringLiteral("/opt/Corvanta.app"));
+    EXPECT_EQ(UninstallRoots::ownBundleOf(QStringLiteral("/Corvanta.app/Contents/MacOS/corvanta")), QStringLiteral("/Corvanta.app"));
+    for (const char* bare : {"/home/me/build/corvanta", "/usr/bin/corvanta", "/opt/x/Contents/MacOS/corvanta",
+                             "/opt/X.app/MacOS/corvanta", "/opt/.app/Contents/MacOS/corvanta"})
+        EXPECT_EQ(UninstallRoots::ownBundleOf(QString::fromLatin1(bare)), QString::fromLatin1(bare));
+
+    // Run from a build folder, the applications beside the executable are anyone's to uninstall.
+    UninstallEnvironment real;
+    real.roots = UninstallRoots::forThisSystem();
+    const QString executable = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
+    EXPECT_EQ(real.roots.ownBundle, executable);
+    AppItem beside;
+    beside.name = QStringLiteral("Sample");
+    beside.bundleIdentifier = QStringLiteral("com.example.sample");
+    beside.url = QUrl::fromLocalFile(QFileInfo(executable).path() + QStringLiteral("/sample-apps/Sample.app"));
+    EXPECT_FALSE(isProtectedApp(beside, real));
+
+    // Run from an application bundle, that bundle (and what is inside it) stays protected.
+    env.roots.ownBundle = UninstallRoots::ownBundleOf(sys("Applications/Corvanta.app/Contents/MacOS/corvanta"));
+    const AppItem self = app(QStringLiteral("Corvanta"), QStringLiteral("com.acme.renamed"));
+    const AppItem sibling = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    EXPECT_TRUE(isProtectedApp(self, env));
+    EXPECT_FALSE(isProtectedApp(sibling, env));
 }
 
 TEST_F(UninstallExecutionTest, BundleIsCheckedBeforeQuittingOrUnloading)
