@@ -63,22 +63,11 @@ int main(int argc, char** argv)
                                                           + QStringLiteral("/corvanta"));
     const Uninstall::UninstallGuard guard(env);
 
-    const QString path = QFile::decodeName(argv[2]);
-    if (const auto refusal = Uninstall::adminHelperRefusal(path, guard)) {
-        std::fprintf(stderr, "refused: %s\n", refusal->toUtf8().constData());
-        return AdminHelperExit::refused;
-    }
-    const SafeFiles::RemoveOutcome outcome = SafeFiles::removeNoFollow(path, std::nullopt);
-    switch (outcome.status) {
-    case SafeFiles::RemoveOutcome::Status::removed:
-    case SafeFiles::RemoveOutcome::Status::missing:
-        return AdminHelperExit::deleted;
-    case SafeFiles::RemoveOutcome::Status::refused:
-        std::fprintf(stderr, "refused: %s\n", outcome.message.toUtf8().constData());
-        return AdminHelperExit::refused;
-    case SafeFiles::RemoveOutcome::Status::failed:
-        break;
-    }
-    std::fprintf(stderr, "failed: %s\n", outcome.message.toUtf8().constData());
-    return AdminHelperExit::failed;
+    QString why;
+    const int status = Uninstall::adminHelperDelete(QByteArray(argv[2]), guard, why);
+    if (status == AdminHelperExit::refused)
+        std::fprintf(stderr, "refused: %s\n", why.toUtf8().constData());
+    else if (status == AdminHelperExit::failed)
+        std::fprintf(stderr, "failed: %s\n", why.toUtf8().constData());
+    return status;
 }
