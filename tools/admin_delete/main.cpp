@@ -3,6 +3,7 @@
 // standard ones, and the path must pass the same guard the program applies before it is removed
 // without following any link.
 #include "Platform/AdminDeleter.h"
+#include "Platform/InstallLayout.h"
 #include "Platform/SafeFiles.h"
 #include "Services/UninstallAdminCheck.h"
 #include "Support/Constants.h"
@@ -56,11 +57,11 @@ int main(int argc, char** argv)
         env.roots.applicationFolders << canonical(folder);
     char self[4096];
     const ssize_t got = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    // The program this helper serves lies beside it; only its own bundle is never deleted, not the
-    // folder around it (a build folder holds sample applications too).
+    // Only the bundle of the program this helper serves is never deleted, not the folder around it
+    // (a build folder holds sample applications too).
     if (got > 0)
-        env.roots.ownBundle = UninstallRoots::ownBundleOf(QFile::decodeName(QByteArray(self, got)).section(u'/', 0, -2)
-                                                          + QStringLiteral("/corvanta"));
+        env.roots.ownBundle = UninstallRoots::ownBundleOf(
+            InstallLayout::programFor(QFile::decodeName(QByteArray(self, got)), InstallLayout::installed()));
     const Uninstall::UninstallGuard guard(env);
 
     QString why;
