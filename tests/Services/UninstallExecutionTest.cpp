@@ -284,6 +284,13 @@ TEST_F(UninstallExecutionTest, FailedBundleDeletionStopsBeforeLeftovers)
     ASSERT_GE(announced, 0);
     EXPECT_GT(attempt, announced);
     EXPECT_EQ(log.count(QStringLiteral("Uninstall: app delete failed")), 1);
+
+    // Without an administrator route nothing is announced that will not happen.
+    env.admin = nullptr;
+    log.clear();
+    EXPECT_TRUE(run(planFor(foo)).error);
+    EXPECT_EQ(log.messages().filter(QStringLiteral("Uninstall: app delete failed")),
+              QStringList({QStringLiteral("Uninstall: app delete failed — Operation not permitted")}));
 }
 
 TEST_F(UninstallExecutionTest, ResidualFailureCarriesTheFirstError)
