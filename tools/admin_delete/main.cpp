@@ -4,7 +4,6 @@
 // without following any link.
 #include "Platform/AdminDeleter.h"
 #include "Platform/InstallLayout.h"
-#include "Platform/SafeFiles.h"
 #include "Services/UninstallAdminCheck.h"
 #include "Support/Constants.h"
 
