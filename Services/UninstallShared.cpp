@@ -1,5 +1,6 @@
 #include "Services/UninstallManager.h"
 
+#include "Platform/InstallLayout.h"
 #include "Platform/StandardPaths.h"
 #include "Services/AppScanner.h"
 #include "Services/DockFileTileStore.h"
@@ -8,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QThread>
 #include <QUrl>
 
@@ -37,12 +39,22 @@ UninstallRoots UninstallRoots::forThisSystem()
     for (const QString& folder : AppConstants::scanDirectories())
         roots.applicationFolders << canonical(folder);
     if (QCoreApplication::instance())
-        roots.ownBundle = canonical(QCoreApplication::applicationDirPath());
+        roots.ownBundle = ownBundleOf(QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath());
     roots.ownStateFolders << StandardPaths::applicationSupportDirectory() + QStringLiteral("/Corvanta")
                           << StandardPaths::logsBaseDirectory() + QStringLiteral("/Corvanta")
                           << roots.home + QStringLiteral("/.config/Corvanta")
                           << roots.home + QStringLiteral("/.cache/Corvanta");
     return roots;
+}
+
+QString UninstallRoots::ownBundleOf(const QString& executable)
+{
+    const QStringList parts = executable.split(u'/');
+    const qsizetype n = parts.size();
+    if (n >= 5 && parts.at(n - 2) == QLatin1String("MacOS") && parts.at(n - 3) == QLatin1String("Contents")
+        && parts.at(n - 4).endsWith(QLatin1String(".app"), Qt::CaseInsensitive) && parts.at(n - 4).size() > 4)
+        return parts.mid(0, n - 3).join(u'/');
+    return executable;
 }
 
 UninstallManager& UninstallManager::shared()
@@ -55,7 +67,8 @@ UninstallManager& UninstallManager::shared()
         env.processes = runner;
         env.running = std::make_shared<ProcRunningApplications>();
         const QString helper = QCoreApplication::instance()
-            ? QCoreApplication::applicationDirPath() + QStringLiteral("/corvanta-admin-delete")
+            ? InstallLayout::adminHelperFor(QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath(),
+                                            InstallLayout::installed(), isExecutableFile)
             : QString();
         // "none": no administrator route (denied removals simply fail), for runs on fixture trees.
         if (qEnvironmentVariable("CORVANTA_UNINSTALL_ADMIN") != QStringLiteral("none"))
