@@ -1,5 +1,7 @@
 #include "Platform/X11InputConnection.h"
 
+#include "Platform/X11DisplayLoss.h"
+
 #include <QSocketNotifier>
 
 #include <X11/Xlib.h>
@@ -12,6 +14,8 @@ X11InputConnection::X11InputConnection(int minorVersion, const QByteArray& displ
     m_display = XOpenDisplay(displayName.isEmpty() ? nullptr : displayName.constData());
     if (!m_display)
         return;
+    // A broken connection must leave the failing call, not the process: termination still saves.
+    X11DisplayLoss::adopt(m_display);
     m_root = DefaultRootWindow(m_display);
     int event = 0, error = 0;
     int major = 2, minor = minorVersion;
@@ -24,7 +28,7 @@ X11InputConnection::X11InputConnection(int minorVersion, const QByteArray& displ
 X11InputConnection::~X11InputConnection()
 {
     stopListening();
-    if (m_display)
+    if (m_display && !X11DisplayLoss::isLost()) // Xlib may not be called on a broken connection
         XCloseDisplay(m_display);
 }
 
@@ -65,7 +69,8 @@ void X11InputConnection::stopListening()
 {
     if (!m_notifier)
         return;
-    select({});
+    if (!X11DisplayLoss::isLost())
+        select({});
     // May run inside the notifier's own signal: let the event loop delete it.
     m_notifier->setEnabled(false);
     m_notifier->deleteLater();
