@@ -765,3 +765,86 @@ TEST(ProgramEndToEnd, TheSettingsFromTheMenuChangeTheGridToFourBySix)
     program.process.terminate();
     ASSERT_TRUE(program.process.waitForFinished(10000));
 }
+
+namespace {
+
+// The applications of the current scene in the layout file.
+int appsInCurrentScene(const Program& program)
+{
+    QFile file(program.layoutFile());
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QJsonObject store = QJsonDocument::fromJson(file.readAll()).object();
+    const QString current = store.value(QStringLiteral("currentSceneID")).toString();
+    for (const QJsonValue scene : store.value(QStringLiteral("scenes")).toArray()) {
+        if (scene.toObject().value(QStringLiteral("id")).toString() != current)
+            continue;
+        int count = 0;
+        for (const QJsonValue page : scene.toObject().value(QStringLiteral("layout")).toObject().value(QStringLiteral("pages")).toArray())
+            count += int(page.toObject().value(QStringLiteral("entries")).toArray().size());
+        return count;
+    }
+    return -1;
+}
+
+void openTheGridMenu(Program& program, Keyboard& keyboard)
+{
+    const int menusBefore = program.logCount(QStringLiteral("右键菜单 — 窗口坐标=("));
+    keyboard.moveTo(60, 40);
+    keyboard.button(3, true);
+    keyboard.button(3, false);
+    ASSERT_TRUE(program.waitForLogCount(QStringLiteral("右键菜单 — 窗口坐标=("), menusBefore + 1)) << program.log().toStdString();
+    QThread::msleep(400);
+}
+
+} // namespace
+
+// A scene made from the menu starts empty; the menu's rescan fills it at once, and its report says
+// what went into it.
+TEST(ProgramEndToEnd, ANewSceneFromTheMenuIsFilledByTheMenusRescan)
+{
+    Program program;
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    ASSERT_TRUE(keyboard.waitFor([&] { return appsInCurrentScene(program) > 0; })) << program.log().toStdString();
+    QThread::msleep(800);
+    const QByteArray fullGrid = screenBand(keyboard.display, 150, 500);
+
+    // "场景" is the second item; its submenu opens on its first scene, below which is "新建场景".
+    openTheGridMenu(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    keyboard.tap(XK_Down);
+    keyboard.tap(XK_Down);
+    keyboard.tap(XK_Right);
+    QThread::msleep(300);
+    keyboard.tap(XK_Down);
+    keyboard.tap(XK_Return);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("阶段62：新建场景 — 「场景 1」"))) << program.log().toStdString();
+    ASSERT_TRUE(keyboard.waitFor([&] { return appsInCurrentScene(program) == 0; })) << program.log().toStdString();
+    QThread::msleep(800);
+    const QByteArray emptyGrid = screenBand(keyboard.display, 150, 500);
+    EXPECT_TRUE(emptyGrid != fullGrid) << "the new scene shows no icons";
+
+    // "重新扫描应用" is the first item.
+    const int mergesBefore = program.logCount(QStringLiteral("布局已更新 — 新增 "));
+    openTheGridMenu(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    keyboard.tap(XK_Down);
+    keyboard.tap(XK_Return);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("弹窗显示"))) << program.log().toStdString();
+    EXPECT_EQ(program.logCount(QStringLiteral("布局已更新 — 新增 ")), mergesBefore + 1) << program.log().toStdString();
+    QThread::msleep(500);
+    keyboard.tap(XK_Return);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("弹窗关闭"))) << program.log().toStdString();
+    EXPECT_TRUE(keyboard.waitFor([&] { return appsInCurrentScene(program) > 0; })) << program.log().toStdString();
+    QThread::msleep(800);
+    EXPECT_TRUE(keyboard.overlayMapped());
+    EXPECT_TRUE(screenBand(keyboard.display, 150, 500) != emptyGrid) << "the rescan left the new scene empty";
+
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+}
