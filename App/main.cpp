@@ -1,4 +1,5 @@
 #include "App/AppDelegate.h"
+#include "App/QtTranslation.h"
 #include "Platform/TerminationSignals.h"
 #include "Platform/X11DisplayLoss.h"
 #include "Support/Logger.h"
@@ -15,6 +16,7 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Corvanta"));
     QApplication::setApplicationName(QStringLiteral("Corvanta"));
     QApplication::setApplicationVersion(QStringLiteral(CORVANTA_VERSION));
+    installQtTranslation(app);
     // A resident agent without a main window: closing a window never ends the process.
     QApplication::setQuitOnLastWindowClosed(false);
 
