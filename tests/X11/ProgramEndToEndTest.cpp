@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -91,11 +92,12 @@ TEST(ProgramEndToEnd, AStartByHandAsksThePinchQuestionEndsWithTheGridShownAndThe
     EXPECT_FALSE(program.log().contains(QStringLiteral("Tilehall shown")));
     // Esc answers "暂不启用" once the question has the keyboard; a tap waits long enough for its
     // answer to be logged, so no spare Esc reaches the grid that follows.
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("阶段150：询问是否启用四指捏合"))) << program.log().toStdString();
     ASSERT_TRUE(keyboard.waitFor([&] {
-        if (program.log().contains(QStringLiteral("阶段150：")))
+        if (program.log().contains(QStringLiteral("阶段150：用户选择")))
             return true;
         keyboard.tap(XK_Escape);
-        return program.waitForLog(QStringLiteral("阶段150："), 1000);
+        return program.waitForLog(QStringLiteral("阶段150：用户选择"), 1000);
     }, 20000)) << program.log().toStdString();
     EXPECT_TRUE(program.log().contains(QStringLiteral("阶段150：用户选择暂不启用四指捏合")));
     ASSERT_TRUE(program.waitForLog(QStringLiteral("Showing tilehall after cold-start splash"))) << program.log().toStdString();
@@ -847,4 +849,46 @@ TEST(ProgramEndToEnd, ANewSceneFromTheMenuIsFilledByTheMenusRescan)
 
     program.process.terminate();
     ASSERT_TRUE(program.process.waitForFinished(10000));
+}
+
+// Ending the program while the one-time pinch question is open is no answer: nothing is recorded
+// or switched off, the grid never appears, and the process ends at once with its save.
+TEST(ProgramEndToEnd, SigtermWhileThePinchQuestionIsOpenAnswersNothingAndEndsPromptlyWithItsSave)
+{
+    Program program;
+    program.start();
+    ASSERT_TRUE(program.process.waitForStarted(10000));
+    Keyboard keyboard;
+    ASSERT_NE(keyboard.display, nullptr);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("阶段150：询问是否启用四指捏合"))) << program.log().toStdString();
+    QThread::msleep(1000); // the question is on screen, waiting for its answer
+    const QString settingsFile = program.path("config/Corvanta/Corvanta.conf");
+    // Whether the question counts as asked, and the stored pinch settings.
+    const auto storedSettings = [&] {
+        QSettings settings(settingsFile, QSettings::NativeFormat);
+        const QJsonObject config = QJsonDocument::fromJson(settings.value(QStringLiteral("com.corvanta.settings")).toByteArray()).object();
+        return std::pair{settings.value(QStringLiteral("com.corvanta.didAskFourFingerPinchTakeover")).toBool(),
+                         config.value(QStringLiteral("pinchGestureEnabled")).toVariant().toString() + QLatin1Char('/')
+                             + config.value(QStringLiteral("trackpadGesture")).toVariant().toString()};
+    };
+    const QString pinchBefore = storedSettings().second;
+    QFile::remove(program.layoutFile());
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000)) << program.log().toStdString();
+    EXPECT_LT(elapsed.elapsed(), 3000) << "the program took its time to end";
+    EXPECT_EQ(program.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.process.exitCode(), 0);
+
+    const QString log = program.log();
+    EXPECT_FALSE(log.contains(QStringLiteral("阶段150：用户选择"))) << log.toStdString();
+    EXPECT_FALSE(log.contains(QStringLiteral("Showing tilehall after cold-start splash"))) << log.toStdString();
+    EXPECT_FALSE(log.contains(QStringLiteral("showTilehall() called"))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("=== Corvanta terminating ===")));
+    EXPECT_TRUE(QFile::exists(program.layoutFile())) << "the termination wrote no layout";
+    // The question stands for the next start; the pinch settings are as they were.
+    EXPECT_FALSE(storedSettings().first);
+    EXPECT_EQ(storedSettings().second, pinchBefore) << pinchBefore.toStdString();
 }
