@@ -892,3 +892,68 @@ TEST(ProgramEndToEnd, SigtermWhileThePinchQuestionIsOpenAnswersNothingAndEndsPro
     EXPECT_FALSE(storedSettings().first);
     EXPECT_EQ(storedSettings().second, pinchBefore) << pinchBefore.toStdString();
 }
+
+// The user's second session (its own runtime folder) cannot see the grid of the first: a start
+// there is that session's copy, and the first copy is left alone.
+TEST(ProgramEndToEnd, ACopyStartedInAnotherSessionStartsAsThatSessionsCopy)
+{
+    Program program;
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    const QString otherRuntime = program.path("runtime-other");
+    ASSERT_TRUE(QDir().mkpath(otherRuntime));
+    QFile::setPermissions(otherRuntime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    program.extraEnvironment.insert(QStringLiteral("XDG_RUNTIME_DIR"), otherRuntime);
+
+    QProcess second;
+    program.start(second);
+    ASSERT_TRUE(second.waitForStarted(10000));
+    const QString firstPid = QString::number(program.process.processId());
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("其它会话中已有实例在运行：[") + firstPid + QLatin1Char(']')))
+        << program.log().toStdString();
+    ASSERT_TRUE(program.waitForLogCount(QStringLiteral("Tilehall shown — isVisible=true"), 2)) << program.log().toStdString();
+    EXPECT_EQ(second.state(), QProcess::Running);
+    EXPECT_FALSE(program.log().contains(QStringLiteral("已有实例在运行，本实例退出")));
+    EXPECT_FALSE(program.log().contains(QStringLiteral("收到新实例请求")));
+
+    second.terminate();
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 0);
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+}
+
+// A copy in this session that the request cannot reach: the new start says why in an alert (and
+// the log) instead of ending without a word.
+TEST(ProgramEndToEnd, ACopyThatCannotBeReachedIsNamedToTheUserInAnAlert)
+{
+    Program program;
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    const QString firstPid = QString::number(program.process.processId());
+    ASSERT_TRUE(QFile::remove(program.path("runtime/corvanta-bus/") + firstPid + QStringLiteral(".sock")));
+
+    QProcess second;
+    program.start(second);
+    ASSERT_TRUE(second.waitForStarted(10000));
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("显示请求无法送达已有实例 [") + firstPid + QLatin1Char(']')))
+        << program.log().toStdString();
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("弹窗显示"))) << program.log().toStdString();
+    EXPECT_EQ(second.state(), QProcess::Running) << "the alert waits for the user";
+    QThread::msleep(700);
+    // "好" is the alert's one button, and its default.
+    ASSERT_TRUE(keyboard.waitFor([&] {
+        keyboard.tap(XK_Return);
+        return second.waitForFinished(1000);
+    }, 15000)) << program.log().toStdString();
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(program.log().contains(QStringLiteral("已有实例在运行，本实例退出")));
+    EXPECT_EQ(program.process.state(), QProcess::Running);
+
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+}
