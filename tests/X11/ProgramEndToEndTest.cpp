@@ -957,3 +957,26 @@ TEST(ProgramEndToEnd, ACopyThatCannotBeReachedIsNamedToTheUserInAnAlert)
     program.process.terminate();
     ASSERT_TRUE(program.process.waitForFinished(10000));
 }
+
+// The search field's right-click menu is a window of its own above the grid (in Chinese), not a
+// picture inside the overlay that the icons cover.
+TEST(ProgramEndToEnd, TheSearchFieldsMenuOpensAboveTheGrid)
+{
+    Program program;
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    QThread::msleep(600);
+    ASSERT_EQ(keyboard.smallWindowsShown(), 0);
+    keyboard.moveTo(720, 70);
+    keyboard.button(3, true);
+    keyboard.button(3, false);
+    EXPECT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 1; }, 5000)) << "no menu window";
+    keyboard.tap(XK_Escape);
+    EXPECT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 0; }, 5000));
+    EXPECT_TRUE(keyboard.overlayMapped());
+
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+}
