@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -27,10 +29,18 @@ QStringList contextMenuTexts()
     return texts;
 }
 
-QString openButtonText()
+// The buttons and the folder label of the file dialog that backup uses (Qt's own, not the desktop's).
+QString backupDialogTexts()
 {
-    QDialogButtonBox box(QDialogButtonBox::Open | QDialogButtonBox::Cancel);
-    return box.button(QDialogButtonBox::Open)->text() + QLatin1Char('|') + box.button(QDialogButtonBox::Cancel)->text();
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    const auto* buttons = dialog.findChild<QDialogButtonBox*>();
+    const auto* lookIn = dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"));
+    if (!buttons || !lookIn)
+        return {};
+    return buttons->button(QDialogButtonBox::Save)->text() + QLatin1Char('|') + buttons->button(QDialogButtonBox::Cancel)->text()
+        + QLatin1Char('|') + lookIn->text();
 }
 
 } // namespace
@@ -46,11 +56,11 @@ TEST(QtTranslation, QtsOwnTextsComeOutInChinese)
     QTranslator* translator = installQtTranslation(*QCoreApplication::instance());
     ASSERT_NE(translator, nullptr);
     const QStringList chinese = contextMenuTexts();
-    const QString buttons = openButtonText();
+    const QString dialog = backupDialogTexts();
     QCoreApplication::removeTranslator(translator);
     delete translator;
 
     EXPECT_TRUE(chinese.contains(QStringLiteral("撤消(&U)"))) << chinese.join(QLatin1Char(',')).toStdString();
     EXPECT_TRUE(chinese.contains(QStringLiteral("全选"))) << chinese.join(QLatin1Char(',')).toStdString();
-    EXPECT_EQ(buttons, QStringLiteral("打开|取消")) << buttons.toStdString();
+    EXPECT_EQ(dialog, QStringLiteral("保存(&S)|取消|查找范围：")) << dialog.toStdString();
 }
