@@ -413,8 +413,12 @@ TEST(ProgramEndToEnd, RightClickOnTheGridOpensTheMenuAndItsFirstItemRescans)
         << program.log().toStdString();
     EXPECT_TRUE(keyboard.overlayMapped()) << "the menu leaves the overlay open";
 
+    // Ending the program with the rescan's report open closes it unanswered.
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("弹窗显示"))) << program.log().toStdString();
     program.process.terminate();
     ASSERT_TRUE(program.process.waitForFinished(10000));
+    EXPECT_EQ(program.process.exitCode(), 0);
+    EXPECT_TRUE(program.log().contains(QStringLiteral("弹窗因程序退出而关闭 — 不作为回答"))) << program.log().toStdString();
 }
 
 namespace {
