@@ -95,7 +95,8 @@ AppDelegate::LaunchFacts AppDelegate::LaunchFacts::system()
     facts.wasLaunchedAtLogin = [] { return LaunchAtLogin::shared().wasLaunchedAtLogin(); };
     facts.launchedShortlyAfterBoot = [] { return LaunchAtLogin::shared().launchedShortlyAfterBoot(); };
     facts.loginItemEnabled = [] { return LaunchAtLogin::shared().status() == LaunchAtLogin::Status::enabled; };
-    facts.otherInstances = [] { return RunningInstances::system().others(); };
+    facts.otherInstances = [] { return RunningInstances::system().find(RunningInstances::Session::current()).inSession; };
+    facts.instancesElsewhere = [] { return RunningInstances::system().find(RunningInstances::Session::current()).elsewhere; };
     return facts;
 }
 
@@ -270,7 +271,14 @@ void AppDelegate::applicationDidFinishLaunching()
     if (m_launchMode != LaunchMode::successor) {
         SingleInstance::Dependencies rule;
         rule.otherInstances = m_facts.otherInstances;
-        rule.postShowRequest = [this] { m_bus->post(Notifications::tilehallShouldShow); };
+        rule.instancesElsewhere = m_facts.instancesElsewhere;
+        // The request names this session's display: a copy on another display that shares the
+        // runtime folder leaves it alone.
+        rule.postShowRequest = [this] {
+            return m_bus->post(Notifications::tilehallShouldShow,
+                               {{QStringLiteral("display"), RunningInstances::Session::current().display}});
+        };
+        rule.explainUnreachable = [this](const QList<qint64>& pids) { explainUnreachableInstance(pids); };
         rule.terminate = [] { QCoreApplication::quit(); };
         // A copy that quits here has only read the layout: it writes nothing on its way out.
         if (!SingleInstance(std::move(rule)).ensureSingleInstance(m_launchMode != LaunchMode::login))
@@ -302,6 +310,19 @@ void AppDelegate::applicationDidFinishLaunching()
     if (m_launchMode != LaunchMode::successor)
         syncLaunchAtLoginConfig();
     startHeartbeat();
+}
+
+void AppDelegate::explainUnreachableInstance(const QList<qint64>& pids)
+{
+    QStringList numbers;
+    for (const qint64 pid : pids)
+        numbers << QString::number(pid);
+    runSimpleAlertAboveTilehall(QStringLiteral("Corvanta 已在运行"),
+                                QStringLiteral("本会话中已有 Corvanta 在运行（进程 ") + numbers.join(QStringLiteral("、"))
+                                    + QStringLiteral("），但这次打开的请求无法送达它，所以没有再开一个。\n\n请用快捷键 ")
+                                    + m_layoutManager.config().shortcutKey
+                                    + QStringLiteral(" 打开它；如果它没有响应，请先结束该进程，再重新打开 Corvanta。"),
+                                false, nullptr);
 }
 
 void AppDelegate::buildRootView()

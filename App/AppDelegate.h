@@ -52,8 +52,10 @@ public:
         std::function<bool()> wasLaunchedAtLogin;
         std::function<bool()> launchedShortlyAfterBoot;
         std::function<bool()> loginItemEnabled;
-        // Other running processes of the program (their ids).
+        // Other running processes of the program in this user session (their ids).
         std::function<QList<qint64>()> otherInstances;
+        // Those of the same user in its other sessions (another runtime folder or display).
+        std::function<QList<qint64>()> instancesElsewhere;
         // The bus between the program's processes (the program's own when unset).
         MessageBus* bus = nullptr;
         static LaunchFacts system();
@@ -112,6 +114,8 @@ private:
     // Binds a new menu-bar strip's view to the settings, the backdrop and the presentation.
     void configureCover(MenuBarCoverWindow& cover);
     void buildRootView();
+    // The alert of a start whose show request reached none of the running copies.
+    void explainUnreachableInstance(const QList<qint64>& pids);
     void setupInteractionView();
 
     LaunchFacts m_facts;

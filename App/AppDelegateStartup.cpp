@@ -24,6 +24,7 @@
 #include "Support/InteractionManager.h"
 #include "Support/Logger.h"
 #include "Support/QtScheduler.h"
+#include "Support/TerminationRequest.h"
 #include "Views/AccessibilityGuideWindow.h"
 #include "Views/ColdStartSplashWindow.h"
 #include "Views/MenuBarCoverWindow.h"
@@ -152,6 +153,7 @@ void AppDelegate::buildStartupPieces()
     };
     cold.defaults = &UserDefaults::standard();
     cold.askPinchTakeover = [] { return askFourFingerPinchTakeover(WindowStack::shared()); };
+    cold.isTerminating = [] { return TerminationRequest::isRequested(); };
     cold.enableFourFingerPinch = [self] {
         if (!self)
             return;

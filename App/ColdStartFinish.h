@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Views/PinchTakeoverAlert.h"
+
 #include <functional>
 #include <memory>
 
@@ -20,12 +22,14 @@ public:
         std::function<void()> dismissSplash;
         std::function<void(bool active)> setSplashActive; // while active, the program's icon is ignored
         UserDefaults* defaults = nullptr;
-        // The modal question; true for "启用".
-        std::function<bool()> askPinchTakeover;
+        // The modal question.
+        std::function<PinchTakeoverAnswer()> askPinchTakeover;
         std::function<void()> enableFourFingerPinch;  // settings saved, gesture claimed
         std::function<void()> disablePinch;           // settings saved, gesture stopped
         std::function<bool()> presentAccessibilityGuideIfNeeded;
         std::function<void()> showTilehall;
+        // The process has been asked to end: the finish opens nothing more.
+        std::function<bool()> isTerminating;
     };
 
     explicit ColdStartFinish(Dependencies dependencies) : m_deps(std::move(dependencies)) {}
@@ -37,12 +41,15 @@ public:
     // Acts only once both the splash's progress and the set-up are done.
     void tryFinishColdStartAndEnterTilehall();
     // Asked at most once per user, only from the finish; the answer overwrites the pinch settings.
-    void promptFourFingerPinchTakeoverIfNeeded();
+    // A question dismissed by the process's ending is no answer: nothing changes and it is asked
+    // again at the next start. False then (the finish stops there).
+    bool promptFourFingerPinchTakeoverIfNeeded();
 
     bool progressFinished() const { return m_progressFinished; }
     bool isSetupFinished() const { return m_setupFinished; }
 
 private:
+    bool isTerminating() const { return m_deps.isTerminating && m_deps.isTerminating(); }
     void setSplashActive(bool active)
     {
         if (m_deps.setSplashActive)

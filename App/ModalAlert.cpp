@@ -9,18 +9,21 @@
 
 namespace corvanta {
 
-int runModalAboveTilehall(QMessageBox& box, TilehallWindow* overlay)
+ModalOutcome runModalAboveTilehall(QMessageBox& box, TilehallWindow* overlay)
 {
     box.winId();
     const QString before = overlay ? QStringLiteral("Optional(") + QString::number(overlay->level()) + QLatin1Char(')')
                                    : QStringLiteral("nil");
-    const int response = runModalAboveOverlay(box, overlay, [&before](const QDialog& dialog) {
+    const ModalOutcome outcome = runModalAboveOverlay(box, overlay, [&before](const QDialog& dialog) {
         CLOG_INFO(QStringLiteral("弹窗显示 — 位置=(") + QString::number(dialog.x()) + QLatin1Char(',') + QString::number(dialog.y())
             + QStringLiteral(") 尺寸=") + QString::number(dialog.width()) + QStringLiteral("×") + QString::number(dialog.height())
             + QStringLiteral("，主窗层级 ") + before + QStringLiteral(" → ") + QString::number(WindowLevel::normal));
     });
-    CLOG_INFO(QStringLiteral("弹窗关闭 — 响应=") + QString::number(response) + QStringLiteral("，主窗层级已还原"));
-    return response;
+    if (outcome.dismissedByTermination)
+        CLOG_INFO(QStringLiteral("弹窗因程序退出而关闭 — 不作为回答，主窗层级已还原"));
+    else
+        CLOG_INFO(QStringLiteral("弹窗关闭 — 响应=") + QString::number(outcome.result) + QStringLiteral("，主窗层级已还原"));
+    return outcome;
 }
 
 void runSimpleAlertAboveTilehall(const QString& message, const QString& informativeText, bool critical,

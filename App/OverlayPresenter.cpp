@@ -4,6 +4,7 @@
 #include "Support/InteractionManager.h"
 #include "Support/LogFormat.h"
 #include "Support/Logger.h"
+#include "Support/TerminationRequest.h"
 
 #include <QPointer>
 
@@ -133,7 +134,8 @@ void OverlayPresenter::moveTilehallWindow(const DisplayScreen& screen)
 void OverlayPresenter::runShow(const std::optional<DisplayScreen>& requested)
 {
     const Hooks& hooks = m_deps.hooks;
-    if (isExiting() || m_isQuitting)
+    // Asked to end, the process starts no show, even from a nested loop that is still unwinding.
+    if (isExiting() || m_isQuitting || TerminationRequest::isRequested())
         return;
     if (hooks.presentAccessibilityGuideIfNeeded && hooks.presentAccessibilityGuideIfNeeded()) {
         CLOG_INFO(QStringLiteral("showTilehall 被门控：等待辅助功能授权"));

@@ -2,6 +2,7 @@
 
 #include "App/OverlayPresenter.h"
 #include "Platform/MessageBus.h"
+#include "Platform/RunningInstances.h"
 #include "Support/LogFormat.h"
 #include "Support/Logger.h"
 #include "Support/NotificationCenter.h"
@@ -46,9 +47,17 @@ void ShellNotifications::subscribeOverlayRequests()
         CLOG_INFO(QStringLiteral("AppDelegate received .tilehallShouldToggle"));
         presenter->toggleTilehall();
     });
-    const auto show = [presenter](const QVariantMap&) {
+    const auto show = [presenter](const QVariantMap& userInfo) {
         if (!presenter)
             return;
+        // A copy started on another display shares this runtime folder; the grid cannot appear there.
+        const QVariant display = userInfo.value(QStringLiteral("display"));
+        if (display.typeId() == QMetaType::QString
+            && RunningInstances::displayWithoutScreen(display.toString())
+                != RunningInstances::displayWithoutScreen(RunningInstances::Session::current().display)) {
+            CLOG_INFO(QStringLiteral("收到其它显示上的新实例请求 — 忽略"));
+            return;
+        }
         CLOG_INFO(QStringLiteral("收到新实例请求：显示瓦厅"));
         presenter->showTilehall();
     };

@@ -14,6 +14,7 @@
 #include "Support/Constants.h"
 #include "Support/Logger.h"
 #include "Views/AccessibilityGuideWindow.h"
+#include "Views/ModalAboveOverlay.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -27,11 +28,12 @@ namespace corvanta {
 namespace {
 
 // Dialogs run over the grid when the settings are a sheet of it, so they take the panels' level.
-int runAboveOverlay(QDialog& dialog)
+// Dismissed by the process's ending, a dialog answers nothing.
+ModalOutcome runAboveOverlay(QDialog& dialog)
 {
     dialog.winId();
     WindowStack::shared().setLevel(dialog.windowHandle(), WindowLevel::aboveOverlay);
-    return dialog.exec();
+    return runModal(dialog);
 }
 
 QString chooseJsonFile(bool forSaving)
@@ -49,7 +51,7 @@ QString chooseJsonFile(bool forSaving)
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
     }
-    if (runAboveOverlay(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (!runAboveOverlay(dialog).accepted() || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
 }
@@ -99,8 +101,7 @@ SettingsServices systemSettingsServices(LayoutManager& layoutManager, ShortcutMa
         box.setInformativeText(QStringLiteral("所有文件夹和排列都会被清除，按名称重新排列，此操作无法撤销。"));
         QPushButton* reset = box.addButton(QStringLiteral("重置"), QMessageBox::DestructiveRole);
         box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-        runAboveOverlay(box);
-        return box.clickedButton() == reset;
+        return !runAboveOverlay(box).dismissedByTermination && box.clickedButton() == reset;
     };
     services.showError = [](const QString& title, const QString& text) {
         QMessageBox box(QMessageBox::Warning, title, title, QMessageBox::NoButton, QApplication::activeWindow());

@@ -1,7 +1,9 @@
 #include "App/AppDelegate.h"
+#include "App/QtTranslation.h"
 #include "Platform/TerminationSignals.h"
 #include "Platform/X11DisplayLoss.h"
 #include "Support/Logger.h"
+#include "Support/TerminationRequest.h"
 
 #include <QApplication>
 #include <QThreadPool>
@@ -15,6 +17,7 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Corvanta"));
     QApplication::setApplicationName(QStringLiteral("Corvanta"));
     QApplication::setApplicationVersion(QStringLiteral(CORVANTA_VERSION));
+    installQtTranslation(app);
     // A resident agent without a main window: closing a window never ends the process.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -24,7 +27,7 @@ int main(int argc, char** argv)
     TerminationSignals signals;
     QObject::connect(&signals, &TerminationSignals::terminationRequested, &app, [](int number) {
         CLOG_INFO(QStringLiteral("收到终止信号 %1 — 退出").arg(number));
-        QCoreApplication::quit();
+        TerminationRequest::request();
     });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
     QObject::connect(&app, &QGuiApplication::applicationStateChanged, &delegate, [&delegate](Qt::ApplicationState state) {
@@ -35,7 +38,10 @@ int main(int argc, char** argv)
     });
     // Losing the X server ends the event loop like a termination signal; where Qt ends the
     // process itself, the termination runs first and the thread pool's work is let finish.
-    X11DisplayLoss::install([&app] { QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection); },
+    X11DisplayLoss::install([&app] {
+                                TerminationRequest::mark();
+                                QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
+                            },
                             [&delegate] {
                                 delegate.applicationWillTerminate();
                                 QThreadPool::globalInstance()->waitForDone();

@@ -15,6 +15,53 @@ RunningInstances::RunningInstances(QString procRoot, QString executable, qint64 
 {
 }
 
+RunningInstances::Session RunningInstances::Session::current()
+{
+    return {qEnvironmentVariable("XDG_RUNTIME_DIR"), qEnvironmentVariable("DISPLAY")};
+}
+
+bool RunningInstances::Session::operator==(const Session& other) const
+{
+    return runtimeDirectory == other.runtimeDirectory && displayWithoutScreen(display) == displayWithoutScreen(other.display);
+}
+
+QString RunningInstances::displayWithoutScreen(const QString& display)
+{
+    const qsizetype colon = display.lastIndexOf(QLatin1Char(':'));
+    const qsizetype dot = display.indexOf(QLatin1Char('.'), colon + 1);
+    return colon >= 0 && dot > colon ? display.left(dot) : display;
+}
+
+std::optional<RunningInstances::Session> RunningInstances::sessionOf(const QString& environFile)
+{
+    QFile file(environFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    // Another process's file: bounded before it is looked at.
+    constexpr qint64 limit = 1 << 20;
+    const QByteArray bytes = file.read(limit);
+    if (bytes.isEmpty())
+        return std::nullopt;
+    Session session;
+    for (const QByteArray& entry : bytes.split('\0')) {
+        if (entry.startsWith("XDG_RUNTIME_DIR="))
+            session.runtimeDirectory = QFile::decodeName(entry.mid(16));
+        else if (entry.startsWith("DISPLAY="))
+            session.display = QString::fromLocal8Bit(entry.mid(8));
+    }
+    return session;
+}
+
+RunningInstances::Found RunningInstances::find(const Session& ours) const
+{
+    Found found;
+    for (const qint64 pid : others()) {
+        const auto session = sessionOf(m_procRoot + QLatin1Char('/') + QString::number(pid) + QStringLiteral("/environ"));
+        (!session || *session == ours ? found.inSession : found.elsewhere) << pid;
+    }
+    return found;
+}
+
 RunningInstances RunningInstances::system()
 {
     return RunningInstances(QStringLiteral("/proc"), executableTarget(QStringLiteral("/proc/self/exe")), QCoreApplication::applicationPid(),

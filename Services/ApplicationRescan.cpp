@@ -36,6 +36,19 @@ bool sameApplications(const QList<AppItem>& a, const QList<AppItem>& b)
     return left == right;
 }
 
+// Whether the current scene holds exactly the scanned applications: a scene made or restored
+// since the last scan lacks some or holds some that are gone, even when the scan itself is unchanged.
+bool sceneMatchesScan(const TilehallLayout& layout, const QList<AppItem>& scanned)
+{
+    QSet<QString> inScene;
+    for (const auto& app : layout.allAppsIncludingGroups())
+        inScene.insert(ApplicationRescan::identityKey(app));
+    QSet<QString> inScan;
+    for (const auto& app : scanned)
+        inScan.insert(ApplicationRescan::identityKey(app));
+    return inScene == inScan;
+}
+
 } // namespace
 
 // What the owner and the scan in flight share: the request to stop, and whether a scan is
@@ -90,18 +103,6 @@ void ApplicationRescan::cancel()
 QString ApplicationRescan::identityKey(const AppItem& app)
 {
     return app.bundleIdentifier.isEmpty() ? app.path() : app.bundleIdentifier;
-}
-
-QStringList ApplicationRescan::newlyAddedNames(const QList<AppItem>& before, const QList<AppItem>& now)
-{
-    QSet<QString> known;
-    for (const auto& app : before)
-        known.insert(identityKey(app));
-    QStringList names;
-    for (const auto& app : now)
-        if (!known.contains(identityKey(app)))
-            names << app.name;
-    return names;
 }
 
 QStringList ApplicationRescan::displayedFolders() const
@@ -200,7 +201,8 @@ void ApplicationRescan::finish(const QList<AppItem>& scanned, const QHash<QStrin
                   .arg(QString::number(backgroundMs, 'f', 0))
                   .arg(existence.size()));
 
-    if (!unchanged) {
+    QStringList added;
+    if (!unchanged || !sceneMatchesScan(store.layout(), scanned)) {
         QSet<QString> before;
         for (const auto& app : store.layout().allAppsIncludingGroups())
             before.insert(identityKey(app));
@@ -212,7 +214,6 @@ void ApplicationRescan::finish(const QList<AppItem>& scanned, const QHash<QStrin
         const int pageCount = std::max<int>(1, int(store.layout().pages.size()));
         if (m_deps.onPageCount)
             m_deps.onPageCount(pageCount);
-        QStringList added;
         for (const auto& app : store.layout().allAppsIncludingGroups())
             if (!before.contains(identityKey(app)))
                 added << app.name;
@@ -224,7 +225,7 @@ void ApplicationRescan::finish(const QList<AppItem>& scanned, const QHash<QStrin
                            QString::number((m_deps.clock->now() - t1) * 1000.0, 'f', 0)));
     }
     if (report && m_deps.presentReport)
-        m_deps.presentReport(makeReport(displayedFolders(), scanned.size(), newlyAddedNames(previous, scanned)));
+        m_deps.presentReport(makeReport(displayedFolders(), scanned.size(), added));
     Q_EMIT scanFinished();
 }
 

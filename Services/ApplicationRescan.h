@@ -51,9 +51,8 @@ public:
     bool isScanning() const { return m_isScanning; }
     bool didFinishAppScan() const { return m_didFinishAppScan; }
 
-    // Names of the applications of `now` whose identity was not in `before`, in `now`'s order.
-    static QStringList newlyAddedNames(const QList<AppItem>& before, const QList<AppItem>& now);
     static QString identityKey(const AppItem& app);
+    // `addedNames`: what the merge added to the current scene, in layout order.
     static Report makeReport(const QStringList& folders, qsizetype scannedCount, const QStringList& addedNames);
     QStringList displayedFolders() const;
 

@@ -2,6 +2,7 @@
 
 #include "Platform/WindowLevels.h"
 #include "Platform/WindowStack.h"
+#include "Support/TerminationRequest.h"
 #include "Views/LayerHostWindow.h"
 
 #include <QApplication>
@@ -47,7 +48,15 @@ void keepAboveOverlay(QWidget& widget, LayerHostWindow* overlay)
 
 } // namespace
 
-int runModalAboveOverlay(QDialog& dialog, LayerHostWindow* overlay, const std::function<void(const QDialog&)>& placed)
+ModalOutcome runModal(QDialog& dialog)
+{
+    if (TerminationRequest::isRequested())
+        return {QDialog::Rejected, true};
+    const int result = dialog.exec();
+    return {result, TerminationRequest::isRequested()};
+}
+
+ModalOutcome runModalAboveOverlay(QDialog& dialog, LayerHostWindow* overlay, const std::function<void(const QDialog&)>& placed)
 {
     dialog.adjustSize();
     OverlayStepDown stepDown(overlay);
@@ -58,7 +67,7 @@ int runModalAboveOverlay(QDialog& dialog, LayerHostWindow* overlay, const std::f
     keepAboveOverlay(dialog, overlay);
     if (placed)
         placed(dialog);
-    return dialog.exec();
+    return runModal(dialog);
 }
 
 void popUpMenuAboveOverlay(QMenu& menu, const QPoint& globalPos, LayerHostWindow* overlay)

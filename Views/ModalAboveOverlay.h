@@ -13,12 +13,22 @@ namespace corvanta {
 
 class LayerHostWindow;
 
+// How a modal run ended: the dialog's own result, or dismissed because the process is ending
+// (the toolkit closes the dialog on its way out, which is no answer: its callers then do nothing).
+struct ModalOutcome {
+    int result = QDialog::Rejected;
+    bool dismissedByTermination = false;
+    bool accepted() const { return !dismissedByTermination && result == QDialog::Accepted; }
+};
+
+// Runs `dialog` modally. Once the process has been asked to end it is not shown at all.
+ModalOutcome runModal(QDialog& dialog);
+
 // Runs `dialog` modally over the overlay: the overlay steps down to the normal level while it
 // runs, so the dialog (centred on the overlay's screen, kept at the level above the overlay) is
-// never hidden behind it; afterwards the overlay gets its own level back. Returns the dialog's
-// result. Without an overlay it simply runs the dialog. `placed` runs once the dialog stands where it
+// never hidden behind it; afterwards the overlay gets its own level back. Without an overlay it simply runs the dialog. `placed` runs once the dialog stands where it
 // will show, just before it runs.
-int runModalAboveOverlay(QDialog& dialog, LayerHostWindow* overlay, const std::function<void(const QDialog&)>& placed = {});
+ModalOutcome runModalAboveOverlay(QDialog& dialog, LayerHostWindow* overlay, const std::function<void(const QDialog&)>& placed = {});
 
 // Pops `menu` up at `globalPos` the same way: the overlay at the normal level meanwhile, the menu
 // above it.

@@ -2,13 +2,14 @@
 
 #include "Platform/WindowLevels.h"
 #include "Platform/WindowStack.h"
+#include "Views/ModalAboveOverlay.h"
 
 #include <QMessageBox>
 #include <QPushButton>
 
 namespace corvanta {
 
-bool askFourFingerPinchTakeover(WindowStack& stack)
+PinchTakeoverAnswer askFourFingerPinchTakeover(WindowStack& stack)
 {
     QMessageBox box(QMessageBox::Information, QStringLiteral("Corvanta"), QStringLiteral("启用四指捏合？"), QMessageBox::NoButton);
     box.setInformativeText(QStringLiteral("启用后，可用四指捏合打开或关闭 Corvanta。\n\n本应用会接管该手势，并关闭系统「触控板 → 更多手势」里的四指捏合，"
@@ -19,8 +20,10 @@ bool askFourFingerPinchTakeover(WindowStack& stack)
     box.setEscapeButton(later);
     box.winId();
     stack.setLevel(box.windowHandle(), WindowLevel::aboveOverlay);
-    box.exec();
-    return box.clickedButton() == enable;
+    // Closing on the way out "clicks" the Esc button; that is no answer.
+    if (runModal(box).dismissedByTermination)
+        return PinchTakeoverAnswer::dismissedByTermination;
+    return box.clickedButton() == enable ? PinchTakeoverAnswer::enable : PinchTakeoverAnswer::notNow;
 }
 
 } // namespace corvanta

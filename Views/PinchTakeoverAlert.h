@@ -6,8 +6,14 @@ namespace corvanta {
 
 class WindowStack;
 
+enum class PinchTakeoverAnswer {
+    enable,                 // "启用"
+    notNow,                 // "暂不启用", or Esc
+    dismissedByTermination, // the process is ending: no answer
+};
+
 // The one-time question whether the program takes the four-finger pinch over: a modal alert above
-// the overlay. True for "启用"; Esc and "暂不启用" answer no.
-bool askFourFingerPinchTakeover(WindowStack& stack);
+// the overlay.
+PinchTakeoverAnswer askFourFingerPinchTakeover(WindowStack& stack);
 
 } // namespace corvanta

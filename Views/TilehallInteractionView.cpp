@@ -4,6 +4,7 @@
 #include "Services/LayoutManager.h"
 #include "Support/InteractionManager.h"
 #include "Support/Logger.h"
+#include "Support/TerminationRequest.h"
 #include "Support/QtScheduler.h"
 #include "Views/ElementAtPoint.h"
 #include "Views/LayerHostWindow.h"
@@ -160,7 +161,7 @@ void TilehallInteractionView::quitApp()
     if (onQuit)
         onQuit();
     else
-        QCoreApplication::quit();
+        TerminationRequest::request();
 }
 
 void TilehallInteractionView::selectScene(const QAction* sender)
@@ -216,7 +217,8 @@ int TilehallInteractionView::runModalAboveTilehall(QDialog& alert)
 {
     if (runModal)
         return runModal(alert);
-    return runModalAboveOverlay(alert, m_window);
+    // Dismissed by the process's ending counts as no answer.
+    return runModalAboveOverlay(alert, m_window).accepted() ? QDialog::Accepted : QDialog::Rejected;
 }
 
 } // namespace corvanta

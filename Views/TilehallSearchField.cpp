@@ -1,14 +1,21 @@
 #include "Views/TilehallSearchField.h"
 
 #include "Views/ChromeDrawing.h"
+#include "Views/LayerHostWindow.h"
+#include "Views/ModalAboveOverlay.h"
 
 #include <QEvent>
 #include <QFont>
 #include <QGraphicsProxyWidget>
 #include <QGraphicsScene>
 #include <QGraphicsSceneMouseEvent>
+#include <QCursor>
+#include <QGraphicsView>
+#include <QMenu>
 #include <QLineEdit>
 #include <QPainter>
+
+#include <memory>
 
 namespace corvanta {
 
@@ -29,6 +36,9 @@ TilehallSearchField::TilehallSearchField(Scheduler& scheduler, QGraphicsItem* pa
     palette.setColor(QPalette::Text, Qt::white);
     m_edit->setPalette(palette);
     m_edit->installEventFilter(this);
+    // Left to the field, its menu would be embedded in the scene under the grid's icons.
+    m_edit->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_edit, &QWidget::customContextMenuRequested, this, &TilehallSearchField::showContextMenu);
     m_proxy->setWidget(m_edit);
     m_proxy->setFlag(ItemIsFocusable);
 
@@ -44,6 +54,20 @@ TilehallSearchField::TilehallSearchField(Scheduler& scheduler, QGraphicsItem* pa
 }
 
 TilehallSearchField::~TilehallSearchField() = default;
+
+void TilehallSearchField::showContextMenu()
+{
+    QGraphicsView* view = scene() && !scene()->views().isEmpty() ? scene()->views().constFirst() : nullptr;
+    if (!view)
+        return;
+    // The field's own items (undo, cut, copy, paste, select all) in a menu window of its own above
+    // the overlay: the field's menu itself, a child of an embedded widget, would be drawn inside the
+    // scene. It opens at the pointer, where the right click was.
+    const std::unique_ptr<QMenu> standard(m_edit->createStandardContextMenu());
+    QMenu menu;
+    menu.addActions(standard->actions());
+    popUpMenuAboveOverlay(menu, QCursor::pos(), qobject_cast<LayerHostWindow*>(view));
+}
 
 void TilehallSearchField::setText(const QString& text)
 {

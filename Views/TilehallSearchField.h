@@ -65,6 +65,7 @@ protected:
 
 private:
     void layoutEdit();
+    void showContextMenu();
     void setFocused(bool focused);
     void clear();
 

@@ -4,6 +4,7 @@
 #include "Platform/WindowStack.h"
 #include "Support/Logger.h"
 #include "Support/NotificationCenter.h"
+#include "Support/TerminationRequest.h"
 #include "Views/LayerItem.h"
 
 #include <QCoreApplication>
@@ -104,7 +105,7 @@ bool TilehallWindow::performKeyEquivalent(int key, Qt::KeyboardModifiers modifie
     if (m_terminateHandler)
         m_terminateHandler();
     else
-        QCoreApplication::quit();
+        TerminationRequest::request();
     return true;
 }
 

@@ -15,7 +15,8 @@ struct ColdStartFixture {
     QStringList steps;
     std::function<void()> splashDone;
     bool splashActive = false;
-    bool answer = false;
+    PinchTakeoverAnswer answer = PinchTakeoverAnswer::notNow;
+    bool terminating = false;
     bool guideTakesOver = false;
     ColdStartFinish finish{dependencies()};
 
@@ -40,6 +41,7 @@ struct ColdStartFixture {
             return guideTakesOver;
         };
         deps.showTilehall = [this] { steps << QStringLiteral("show"); };
+        deps.isTerminating = [this] { return terminating; };
         return deps;
     }
 };
@@ -77,7 +79,7 @@ TEST(ColdStartFinish, ThePinchQuestionIsAskedOnceAndItsAnswerOverwritesTheSettin
 {
     for (const bool answer : {true, false}) {
         ColdStartFixture f;
-        f.answer = answer;
+        f.answer = answer ? PinchTakeoverAnswer::enable : PinchTakeoverAnswer::notNow;
         test::LogCapture log;
         f.finish.begin();
         f.finish.setupFinished();
@@ -106,4 +108,29 @@ TEST(ColdStartFinish, TheAccessibilityGuideTakesTheShowOverWhenThePinchNeedsTrus
     f.splashDone();
     EXPECT_EQ(f.steps, (QStringList{"splash", "dismissSplash", "guide?"}));
     EXPECT_TRUE(log.contains(QStringLiteral("阶段151/154：冷启动进度后改出辅助功能引导小窗")));
+}
+
+// Ending the program while the question is open is no answer: the settings stay, nothing opens,
+// and the next start asks again.
+TEST(ColdStartFinish, AQuestionDismissedByTheProcesssEndingAnswersNothingAndOpensNothing)
+{
+    ColdStartFixture f;
+    f.answer = PinchTakeoverAnswer::dismissedByTermination;
+    test::LogCapture log;
+    f.finish.begin();
+    f.finish.setupFinished();
+    f.splashDone();
+    EXPECT_EQ(f.steps, (QStringList{"splash", "dismissSplash", "ask"}));
+    EXPECT_FALSE(f.defaults.boolValue(QString::fromLatin1(ColdStartFinish::didAskFourFingerPinchTakeoverKey)));
+    EXPECT_FALSE(log.contains(QStringLiteral("阶段150：用户选择")));
+    EXPECT_FALSE(log.contains(QStringLiteral("Showing tilehall after cold-start splash")));
+
+    // Asked to end before the finish (the question answered long ago): nothing opens either.
+    ColdStartFixture answered;
+    answered.defaults.setBool(QString::fromLatin1(ColdStartFinish::didAskFourFingerPinchTakeoverKey), true);
+    answered.terminating = true;
+    answered.finish.begin();
+    answered.finish.setupFinished();
+    answered.splashDone();
+    EXPECT_EQ(answered.steps, (QStringList{"splash", "dismissSplash"}));
 }

@@ -105,7 +105,11 @@ TEST(ShellNotifications, ToggleShowAndTheAccessibilityAnswers)
     EXPECT_EQ(log.count(QStringLiteral("AppDelegate received .tilehallShouldToggle")), 2);
     rig.scheduler.advance(1);
 
-    rig.center.post(Notifications::tilehallShouldShow);
+    // A copy started on another display asks nothing of this one; one on this display does.
+    rig.center.post(Notifications::tilehallShouldShow, {{QStringLiteral("display"), QStringLiteral("elsewhere:97")}});
+    EXPECT_FALSE(rig.visible());
+    EXPECT_TRUE(log.contains(QStringLiteral("收到其它显示上的新实例请求 — 忽略")));
+    rig.center.post(Notifications::tilehallShouldShow, {{QStringLiteral("display"), qEnvironmentVariable("DISPLAY")}});
     EXPECT_TRUE(rig.visible());
     EXPECT_TRUE(log.contains(QStringLiteral("收到新实例请求：显示瓦厅")));
     rig.p().hideTilehall();

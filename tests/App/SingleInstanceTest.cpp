@@ -25,7 +25,11 @@ TEST(SingleInstance, ALaterCopyAsksTheRunningOneToShowUnlessStartedWithTheSessio
         QStringList calls;
         SingleInstance::Dependencies deps;
         deps.otherInstances = [&] { return c.others; };
-        deps.postShowRequest = [&] { calls << QStringLiteral("post"); };
+        deps.postShowRequest = [&] {
+            calls << QStringLiteral("post");
+            return 1;
+        };
+        deps.explainUnreachable = [&](const QList<qint64>&) { calls << QStringLiteral("explain"); };
         deps.terminate = [&] { calls << QStringLiteral("terminate"); };
         EXPECT_EQ(SingleInstance(deps).ensureSingleInstance(c.requestShow), c.goesOn);
         EXPECT_EQ(calls.count(QStringLiteral("post")), c.posts);
@@ -43,4 +47,29 @@ TEST(SingleInstance, ALaterCopyAsksTheRunningOneToShowUnlessStartedWithTheSessio
         EXPECT_EQ(entries[1].message, QStringLiteral("已有实例在运行，本实例退出"));
         EXPECT_EQ(entries[1].level, LogLevel::Warning);
     }
+}
+
+// Copies in the user's other sessions cannot show anything here: this start goes on. One in this
+// session that the request cannot reach is named to the user, and this copy still ends.
+TEST(SingleInstance, CopiesElsewhereLetThisStartGoOnAndAnUnreachableOneIsExplained)
+{
+    test::LogCapture log;
+    QStringList calls;
+    SingleInstance::Dependencies deps;
+    deps.otherInstances = [] { return QList<qint64>{}; };
+    deps.instancesElsewhere = [] { return QList<qint64>{77}; };
+    deps.postShowRequest = [&] {
+        calls << QStringLiteral("post");
+        return 0;
+    };
+    deps.explainUnreachable = [&](const QList<qint64>& pids) { calls << QStringLiteral("explain %1").arg(pids.value(0)); };
+    deps.terminate = [&] { calls << QStringLiteral("terminate"); };
+    EXPECT_TRUE(SingleInstance(deps).ensureSingleInstance(true));
+    EXPECT_TRUE(calls.isEmpty());
+    EXPECT_TRUE(log.contains(QStringLiteral("其它会话中已有实例在运行：[77]（运行目录或显示不同，请求送不到）— 本实例作为本会话的实例启动")));
+
+    deps.otherInstances = [] { return QList<qint64>{412}; };
+    EXPECT_FALSE(SingleInstance(deps).ensureSingleInstance(true));
+    EXPECT_EQ(calls, (QStringList{"post", "explain 412", "terminate"}));
+    EXPECT_TRUE(log.contains(QStringLiteral("显示请求无法送达已有实例 [412] — 提示用户后退出")));
 }

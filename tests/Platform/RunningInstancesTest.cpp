@@ -39,3 +39,27 @@ TEST(RunningInstances, OnlyOtherProcessesOfOurUserRunningOurExecutableCount)
     // Without knowing our own executable nothing is recognised.
     EXPECT_TRUE(RunningInstances(proc.path(), QString(), 500, ::geteuid()).others().isEmpty());
 }
+
+// A user logged in twice runs one copy per session: the runtime folder and the display tell them
+// apart; a copy whose environment cannot be read counts as one of this session.
+TEST(RunningInstances, CopiesAreToldApartByTheirRuntimeFolderAndDisplay)
+{
+    QTemporaryDir proc;
+    const QString ours = QStringLiteral("/opt/corvanta/corvanta");
+    const auto withEnvironment = [&](const QString& pid, const QByteArray& environment) {
+        addProcess(proc.path(), pid, ours);
+        QFile file(proc.path() + QLatin1Char('/') + pid + QStringLiteral("/environ"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(environment);
+    };
+    withEnvironment(QStringLiteral("10"), QByteArrayLiteral("HOME=/home/u\0XDG_RUNTIME_DIR=/run/user/1000\0DISPLAY=:0.0\0"));
+    withEnvironment(QStringLiteral("11"), QByteArrayLiteral("XDG_RUNTIME_DIR=/run/user/1000\0DISPLAY=:1\0"));
+    withEnvironment(QStringLiteral("12"), QByteArrayLiteral("XDG_RUNTIME_DIR=/tmp/other\0DISPLAY=:0\0"));
+    addProcess(proc.path(), QStringLiteral("13"), ours); // no environment to read
+
+    const RunningInstances::Session session{QStringLiteral("/run/user/1000"), QStringLiteral(":0")};
+    const RunningInstances::Found found = RunningInstances(proc.path(), ours, 500, ::geteuid()).find(session);
+    EXPECT_EQ(found.inSession, (QList<qint64>{10, 13}));
+    EXPECT_EQ(found.elsewhere, (QList<qint64>{11, 12}));
+    EXPECT_EQ(RunningInstances::displayWithoutScreen(QStringLiteral("localhost:10.0")), QStringLiteral("localhost:10"));
+}

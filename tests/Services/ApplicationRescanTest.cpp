@@ -122,16 +122,67 @@ TEST_F(RescanHarness, TheRescanOutlivedByItsOwnerDoesNothing)
     EXPECT_TRUE(store->allScannedApps().isEmpty());
 }
 
-TEST(ApplicationRescanReport, NewNamesByIdentityAndTheTenNameCap)
+// A scene made after the last scan is empty: the next rescan fills it although the scan itself is
+// unchanged, and its report counts what went into that scene.
+TEST_F(RescanHarness, ANewSceneIsFilledByTheNextRescanAndTheReportCountsWhatItGot)
 {
-    const auto item = [](QString name, QString id, QString path) {
-        return AppItem{QUuid::createUuid(), name, id, QUrl::fromLocalFile(path), std::nullopt, false};
-    };
-    const QList<AppItem> before = {item("A", "com.a", "/x/A.app"), item("NoID", "", "/x/NoID.app")};
-    QList<AppItem> now = {item("A renamed", "com.a", "/y/A.app"), item("NoID", "", "/x/NoID.app"),
-                          item("NoID moved", "", "/z/NoID.app")};
-    EXPECT_EQ(ApplicationRescan::newlyAddedNames(before, now), QStringList{QStringLiteral("NoID moved")});
+    addApp(QStringLiteral("Notes"), QStringLiteral("com.example.notes"));
+    addApp(QStringLiteral("Atlas"), QStringLiteral("com.example.atlas"));
+    makeBundle(folder, QStringLiteral("Plain.app"), infoWith(QString(), QStringLiteral("Plain")));
+    rescan->rescanApps(false);
+    drain();
+    ASSERT_EQ(store->layout().allAppsIncludingGroups().size(), 3);
 
+    store->createScene(QStringLiteral("工作"));
+    ASSERT_TRUE(store->layout().allAppsIncludingGroups().isEmpty());
+    LogCapture log;
+    rescan->rescanApps(true);
+    drain();
+    EXPECT_TRUE(log.contains(QStringLiteral("无变化")));
+    QStringList names;
+    for (const auto& app : store->layout().allAppsIncludingGroups())
+        names << app.name;
+    EXPECT_EQ(names, (QStringList{QStringLiteral("Atlas"), QStringLiteral("Notes"), QStringLiteral("Plain")}));
+    EXPECT_TRUE(log.contains(QStringLiteral("布局已更新 — 新增 3 个：Atlas、Notes、Plain，页数：1")));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(reports[0].informativeText.endsWith(QStringLiteral("共发现 3 个应用。新增 3 个：Atlas、Notes、Plain")))
+        << reports[0].informativeText.toStdString();
+
+    // The scene that already had them gets nothing new.
+    store->switchScene(store->scenes().constFirst().id);
+    reports.clear();
+    rescan->rescanApps(true);
+    drain();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(reports[0].informativeText.endsWith(QStringLiteral("没有新增。")));
+}
+
+// A scene that still holds an application deleted while another scene was current loses it at
+// the next rescan, although the scan is the same as the last one.
+TEST_F(RescanHarness, AnApplicationGoneWhileAnotherSceneWasCurrentLeavesThatSceneAtTheNextRescan)
+{
+    addApp(QStringLiteral("Notes"), QStringLiteral("com.example.notes"));
+    addApp(QStringLiteral("Atlas"), QStringLiteral("com.example.atlas"));
+    rescan->rescanApps(false);
+    drain();
+    const QUuid first = store->currentSceneID();
+    store->duplicateScene();
+    QDir(folder + QStringLiteral("/Notes.app")).removeRecursively();
+    rescan->rescanApps(false);
+    drain();
+    ASSERT_EQ(store->layout().allAppsIncludingGroups().size(), 1);
+
+    store->switchScene(first);
+    ASSERT_EQ(store->layout().allAppsIncludingGroups().size(), 2);
+    rescan->rescanApps(false);
+    drain();
+    const auto apps = store->layout().allAppsIncludingGroups();
+    ASSERT_EQ(apps.size(), 1);
+    EXPECT_EQ(apps[0].name, QStringLiteral("Atlas"));
+}
+
+TEST(ApplicationRescanReport, TheTenNameCap)
+{
     QStringList eleven;
     for (int i = 1; i <= 11; ++i)
         eleven << QString::number(i);

@@ -234,7 +234,7 @@ TEST_F(InteractionViewTest, TheOverlayStepsDownWhileTheMenuAndAlertsAreUp)
         menuLevel = recorded.stack.level(alert.windowHandle());
         alert.accept();
     });
-    EXPECT_EQ(runModalAboveOverlay(alert, &window), int(QDialog::Accepted));
+    EXPECT_TRUE(runModalAboveOverlay(alert, &window).accepted());
     EXPECT_EQ(levelDuring, WindowLevel::normal);
     EXPECT_EQ(menuLevel, WindowLevel::aboveOverlay);
     EXPECT_EQ(window.level(), WindowLevel::overlay);

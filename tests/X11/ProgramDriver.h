@@ -133,25 +133,37 @@ struct Keyboard {
         XTestFakeButtonEvent(display, 1, False, CurrentTime);
         XFlush(display);
     }
+    // How many viewable top-level windows `pred` (their attributes) accepts.
+    template <typename Pred> int viewableWindows(Pred pred)
+    {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        int found = 0;
+        if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
+            for (unsigned int i = 0; i < count; ++i) {
+                XWindowAttributes attributes;
+                if (XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable && pred(attributes))
+                    ++found;
+            }
+            XFree(children);
+        }
+        return found;
+    }
     // A viewable top-level window covering the whole screen and the overlay's margin.
     bool overlayMapped()
     {
         const int screenWidth = DisplayWidth(display, DefaultScreen(display));
         const int screenHeight = DisplayHeight(display, DefaultScreen(display));
-        Window root = 0, parent = 0;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        bool found = false;
-        if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
-            for (unsigned int i = 0; i < count && !found; ++i) {
-                XWindowAttributes attributes;
-                if (XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable &&
-                    attributes.width >= screenWidth && attributes.height >= screenHeight)
-                    found = true;
-            }
-            XFree(children);
-        }
-        return found;
+        return viewableWindows([&](const XWindowAttributes& window) {
+                   return window.width >= screenWidth && window.height >= screenHeight;
+               }) > 0;
+    }
+    // Viewable top-level windows narrower than the screen: menus, alerts, panels (not the overlay).
+    int smallWindowsShown()
+    {
+        const int screenWidth = DisplayWidth(display, DefaultScreen(display));
+        return viewableWindows([&](const XWindowAttributes& window) { return window.width < screenWidth; });
     }
     void moveTo(int x, int y)
     {

@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -91,11 +92,12 @@ TEST(ProgramEndToEnd, AStartByHandAsksThePinchQuestionEndsWithTheGridShownAndThe
     EXPECT_FALSE(program.log().contains(QStringLiteral("Tilehall shown")));
     // Esc answers "暂不启用" once the question has the keyboard; a tap waits long enough for its
     // answer to be logged, so no spare Esc reaches the grid that follows.
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("阶段150：询问是否启用四指捏合"))) << program.log().toStdString();
     ASSERT_TRUE(keyboard.waitFor([&] {
-        if (program.log().contains(QStringLiteral("阶段150：")))
+        if (program.log().contains(QStringLiteral("阶段150：用户选择")))
             return true;
         keyboard.tap(XK_Escape);
-        return program.waitForLog(QStringLiteral("阶段150："), 1000);
+        return program.waitForLog(QStringLiteral("阶段150：用户选择"), 1000);
     }, 20000)) << program.log().toStdString();
     EXPECT_TRUE(program.log().contains(QStringLiteral("阶段150：用户选择暂不启用四指捏合")));
     ASSERT_TRUE(program.waitForLog(QStringLiteral("Showing tilehall after cold-start splash"))) << program.log().toStdString();
@@ -411,8 +413,12 @@ TEST(ProgramEndToEnd, RightClickOnTheGridOpensTheMenuAndItsFirstItemRescans)
         << program.log().toStdString();
     EXPECT_TRUE(keyboard.overlayMapped()) << "the menu leaves the overlay open";
 
+    // Ending the program with the rescan's report open closes it unanswered.
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("弹窗显示"))) << program.log().toStdString();
     program.process.terminate();
     ASSERT_TRUE(program.process.waitForFinished(10000));
+    EXPECT_EQ(program.process.exitCode(), 0);
+    EXPECT_TRUE(program.log().contains(QStringLiteral("弹窗因程序退出而关闭 — 不作为回答"))) << program.log().toStdString();
 }
 
 namespace {
@@ -761,6 +767,219 @@ TEST(ProgramEndToEnd, TheSettingsFromTheMenuChangeTheGridToFourBySix)
     QThread::msleep(800);
     EXPECT_NE(screenBand(keyboard.display, 300, 500), gridBefore) << "the grid did not follow the new rows and columns";
     EXPECT_TRUE(keyboard.overlayMapped()) << "closing the settings leaves the grid open";
+
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+}
+
+namespace {
+
+// The applications of the current scene in the layout file.
+int appsInCurrentScene(const Program& program)
+{
+    QFile file(program.layoutFile());
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QJsonObject store = QJsonDocument::fromJson(file.readAll()).object();
+    const QString current = store.value(QStringLiteral("currentSceneID")).toString();
+    for (const QJsonValue scene : store.value(QStringLiteral("scenes")).toArray()) {
+        if (scene.toObject().value(QStringLiteral("id")).toString() != current)
+            continue;
+        int count = 0;
+        for (const QJsonValue page : scene.toObject().value(QStringLiteral("layout")).toObject().value(QStringLiteral("pages")).toArray())
+            count += int(page.toObject().value(QStringLiteral("entries")).toArray().size());
+        return count;
+    }
+    return -1;
+}
+
+void openTheGridMenu(Program& program, Keyboard& keyboard)
+{
+    const int menusBefore = program.logCount(QStringLiteral("右键菜单 — 窗口坐标=("));
+    keyboard.moveTo(60, 40);
+    keyboard.button(3, true);
+    keyboard.button(3, false);
+    ASSERT_TRUE(program.waitForLogCount(QStringLiteral("右键菜单 — 窗口坐标=("), menusBefore + 1)) << program.log().toStdString();
+    QThread::msleep(400);
+}
+
+} // namespace
+
+// A scene made from the menu starts empty; the menu's rescan fills it at once, and its report says
+// what went into it.
+TEST(ProgramEndToEnd, ANewSceneFromTheMenuIsFilledByTheMenusRescan)
+{
+    Program program;
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    ASSERT_TRUE(keyboard.waitFor([&] { return appsInCurrentScene(program) > 0; })) << program.log().toStdString();
+    QThread::msleep(800);
+    const QByteArray fullGrid = screenBand(keyboard.display, 150, 500);
+
+    // "场景" is the second item; its submenu opens on its first scene, below which is "新建场景".
+    openTheGridMenu(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    keyboard.tap(XK_Down);
+    keyboard.tap(XK_Down);
+    keyboard.tap(XK_Right);
+    QThread::msleep(300);
+    keyboard.tap(XK_Down);
+    keyboard.tap(XK_Return);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("阶段62：新建场景 — 「场景 1」"))) << program.log().toStdString();
+    ASSERT_TRUE(keyboard.waitFor([&] { return appsInCurrentScene(program) == 0; })) << program.log().toStdString();
+    QThread::msleep(800);
+    const QByteArray emptyGrid = screenBand(keyboard.display, 150, 500);
+    EXPECT_TRUE(emptyGrid != fullGrid) << "the new scene shows no icons";
+
+    // "重新扫描应用" is the first item.
+    const int mergesBefore = program.logCount(QStringLiteral("布局已更新 — 新增 "));
+    openTheGridMenu(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    keyboard.tap(XK_Down);
+    keyboard.tap(XK_Return);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("弹窗显示"))) << program.log().toStdString();
+    EXPECT_EQ(program.logCount(QStringLiteral("布局已更新 — 新增 ")), mergesBefore + 1) << program.log().toStdString();
+    QThread::msleep(500);
+    keyboard.tap(XK_Return);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("弹窗关闭"))) << program.log().toStdString();
+    EXPECT_TRUE(keyboard.waitFor([&] { return appsInCurrentScene(program) > 0; })) << program.log().toStdString();
+    QThread::msleep(800);
+    EXPECT_TRUE(keyboard.overlayMapped());
+    EXPECT_TRUE(screenBand(keyboard.display, 150, 500) != emptyGrid) << "the rescan left the new scene empty";
+
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+}
+
+// Ending the program while the one-time pinch question is open is no answer: nothing is recorded
+// or switched off, the grid never appears, and the process ends at once with its save.
+TEST(ProgramEndToEnd, SigtermWhileThePinchQuestionIsOpenAnswersNothingAndEndsPromptlyWithItsSave)
+{
+    Program program;
+    program.start();
+    ASSERT_TRUE(program.process.waitForStarted(10000));
+    Keyboard keyboard;
+    ASSERT_NE(keyboard.display, nullptr);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("阶段150：询问是否启用四指捏合"))) << program.log().toStdString();
+    QThread::msleep(1000); // the question is on screen, waiting for its answer
+    const QString settingsFile = program.path("config/Corvanta/Corvanta.conf");
+    // Whether the question counts as asked, and the stored pinch settings.
+    const auto storedSettings = [&] {
+        QSettings settings(settingsFile, QSettings::NativeFormat);
+        const QJsonObject config = QJsonDocument::fromJson(settings.value(QStringLiteral("com.corvanta.settings")).toByteArray()).object();
+        return std::pair{settings.value(QStringLiteral("com.corvanta.didAskFourFingerPinchTakeover")).toBool(),
+                         config.value(QStringLiteral("pinchGestureEnabled")).toVariant().toString() + QLatin1Char('/')
+                             + config.value(QStringLiteral("trackpadGesture")).toVariant().toString()};
+    };
+    const QString pinchBefore = storedSettings().second;
+    QFile::remove(program.layoutFile());
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000)) << program.log().toStdString();
+    EXPECT_LT(elapsed.elapsed(), 5000) << "the program took its time to end";
+    EXPECT_EQ(program.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.process.exitCode(), 0);
+
+    const QString log = program.log();
+    EXPECT_FALSE(log.contains(QStringLiteral("阶段150：用户选择"))) << log.toStdString();
+    EXPECT_FALSE(log.contains(QStringLiteral("Showing tilehall after cold-start splash"))) << log.toStdString();
+    EXPECT_FALSE(log.contains(QStringLiteral("showTilehall() called"))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("=== Corvanta terminating ===")));
+    EXPECT_TRUE(QFile::exists(program.layoutFile())) << "the termination wrote no layout";
+    // The question stands for the next start; the pinch settings are as they were.
+    EXPECT_FALSE(storedSettings().first);
+    EXPECT_EQ(storedSettings().second, pinchBefore) << pinchBefore.toStdString();
+}
+
+// The user's second session (its own runtime folder) cannot see the grid of the first: a start
+// there is that session's copy, and the first copy is left alone.
+TEST(ProgramEndToEnd, ACopyStartedInAnotherSessionStartsAsThatSessionsCopy)
+{
+    Program program;
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    const QString otherRuntime = program.path("runtime-other");
+    ASSERT_TRUE(QDir().mkpath(otherRuntime));
+    QFile::setPermissions(otherRuntime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    program.extraEnvironment.insert(QStringLiteral("XDG_RUNTIME_DIR"), otherRuntime);
+
+    QProcess second;
+    program.start(second);
+    ASSERT_TRUE(second.waitForStarted(10000));
+    const QString firstPid = QString::number(program.process.processId());
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("其它会话中已有实例在运行：[") + firstPid + QLatin1Char(']')))
+        << program.log().toStdString();
+    ASSERT_TRUE(program.waitForLogCount(QStringLiteral("Tilehall shown — isVisible=true"), 2)) << program.log().toStdString();
+    EXPECT_EQ(second.state(), QProcess::Running);
+    EXPECT_FALSE(program.log().contains(QStringLiteral("已有实例在运行，本实例退出")));
+    EXPECT_FALSE(program.log().contains(QStringLiteral("收到新实例请求")));
+
+    second.terminate();
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 0);
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+}
+
+// A copy in this session that the request cannot reach: the new start says why in an alert (and
+// the log) instead of ending without a word.
+TEST(ProgramEndToEnd, ACopyThatCannotBeReachedIsNamedToTheUserInAnAlert)
+{
+    Program program;
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    const QString firstPid = QString::number(program.process.processId());
+    ASSERT_TRUE(QFile::remove(program.path("runtime/corvanta-bus/") + firstPid + QStringLiteral(".sock")));
+
+    QProcess second;
+    program.start(second);
+    ASSERT_TRUE(second.waitForStarted(10000));
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("显示请求无法送达已有实例 [") + firstPid + QLatin1Char(']')))
+        << program.log().toStdString();
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("弹窗显示"))) << program.log().toStdString();
+    EXPECT_EQ(second.state(), QProcess::Running) << "the alert waits for the user";
+    QThread::msleep(700);
+    // "好" is the alert's one button, and its default.
+    ASSERT_TRUE(keyboard.waitFor([&] {
+        keyboard.tap(XK_Return);
+        return second.waitForFinished(1000);
+    }, 15000)) << program.log().toStdString();
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(program.log().contains(QStringLiteral("已有实例在运行，本实例退出")));
+    EXPECT_EQ(program.process.state(), QProcess::Running);
+
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+}
+
+// The search field's right-click menu is a window of its own above the grid (in Chinese), not a
+// picture inside the overlay that the icons cover.
+TEST(ProgramEndToEnd, TheSearchFieldsMenuOpensAboveTheGrid)
+{
+    Program program;
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    QThread::msleep(600);
+    ASSERT_EQ(keyboard.smallWindowsShown(), 0);
+    keyboard.moveTo(720, 70);
+    keyboard.button(3, true);
+    keyboard.button(3, false);
+    EXPECT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 1; }, 5000)) << "no menu window";
+    keyboard.tap(XK_Escape);
+    EXPECT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 0; }, 5000));
+    EXPECT_TRUE(keyboard.overlayMapped());
 
     program.process.terminate();
     ASSERT_TRUE(program.process.waitForFinished(10000));

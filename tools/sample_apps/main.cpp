@@ -84,8 +84,13 @@ void generate(const QString& output, const std::vector<SampleApp>& catalog)
     const QString partial = output + QStringLiteral(".partial");
     requireOwned(output);
     removeOwnedFolder(partial);
-    writeFile(partial + QLatin1Char('/') + markerName,
-              QByteArrayLiteral("Made by corvanta_sample_apps; deleted and rebuilt at every run.\n"));
+    // The marker also lists every bundle, so a tree with one missing can be told apart and made again.
+    QByteArray marker = QByteArrayLiteral("Made by corvanta_sample_apps; deleted and rebuilt at every run.\n"
+                                          "Its bundles, one a line:\n");
+    for (const SampleApp& app : catalog) {
+        marker += ((app.folder.isEmpty() ? QString() : app.folder + QLatin1Char('/')) + app.fileName).toUtf8() + '\n';
+    }
+    writeFile(partial + QLatin1Char('/') + markerName, marker);
     for (const SampleApp& app : catalog) {
         writeBundle(partial, app);
     }

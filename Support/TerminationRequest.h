@@ -1,0 +1,19 @@
+#pragma once
+
+namespace corvanta {
+
+// The process has been asked to end (a termination signal, Control-Q, the display gone). Marked
+// before the event loops are told to end, so a modal question running in a nested loop can tell
+// its dismissal by the ending apart from an answer, and nothing starts anew meanwhile.
+// Main thread only.
+class TerminationRequest {
+public:
+    static bool isRequested();
+    // Marks the request and ends every running event loop; the termination itself runs once the
+    // outermost loop has ended.
+    static void request();
+    // Marks the request only (when the loops are ended some other way).
+    static void mark();
+};
+
+} // namespace corvanta
