@@ -245,6 +245,7 @@ void GridHosts::updateSearch()
 {
     m_searchField->setText(m_root.searchText());
     m_searchField->setIsSearching(m_root.isSearching());
+    m_searchField->setTakesClicks(m_root.searchBarTakesClicks());
     const bool results = m_root.showsSearchResults();
     m_results->setVisible(results);
     m_pager->setVisible(!results);

@@ -321,25 +321,37 @@ struct FirstPage {
     }
 };
 
+// The program started with the samples' own Utilities folder standing in for the system's; the
+// grid's geometry and its first page are read once that folder is on it.
+class ProgramWithUtilities : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        program.extraEnvironment.insert(
+            QStringLiteral("CORVANTA_APPLICATION_DIRS"), QStringLiteral(CORVANTA_SAMPLE_APPS ":" CORVANTA_SAMPLE_APPS "/Utilities"));
+        startAndShow(program, keyboard);
+        if (HasFatalFailure())
+            return;
+        probe = Probe::fromLog(program.log());
+        ASSERT_TRUE(probe.has_value()) << program.log().toStdString();
+        ASSERT_TRUE(keyboard.waitFor([&] {
+            page = FirstPage::read(program.layoutFile());
+            return page.names.contains(QStringLiteral("Utilities"));
+        })) << "no Utilities folder on the first page";
+    }
+
+    Program program;
+    Keyboard keyboard;
+    std::optional<Probe> probe;
+    FirstPage page;
+};
+
 } // namespace
 
-TEST(ProgramEndToEnd, TheUtilitiesFolderOpensLaunchesAMemberAndClosesWithEsc)
+TEST_F(ProgramWithUtilities, TheUtilitiesFolderOpensLaunchesAMemberAndClosesWithEsc)
 {
-    Program program;
-    // The samples' own Utilities folder stands in for the system's.
-    program.extraEnvironment.insert(
-        QStringLiteral("CORVANTA_APPLICATION_DIRS"), QStringLiteral(CORVANTA_SAMPLE_APPS ":" CORVANTA_SAMPLE_APPS "/Utilities"));
-    Keyboard keyboard;
-    startAndShow(program, keyboard);
     if (HasFatalFailure())
         return;
-    const std::optional<Probe> probe = Probe::fromLog(program.log());
-    ASSERT_TRUE(probe.has_value()) << program.log().toStdString();
-    FirstPage page;
-    ASSERT_TRUE(keyboard.waitFor([&] {
-        page = FirstPage::read(program.layoutFile());
-        return page.names.contains(QStringLiteral("Utilities"));
-    })) << "no Utilities folder on the first page";
     const int folderIndex = int(page.names.indexOf(QStringLiteral("Utilities")));
     const QStringList members = page.members.value(QStringLiteral("Utilities"));
     ASSERT_FALSE(members.isEmpty());
@@ -381,6 +393,58 @@ TEST(ProgramEndToEnd, TheUtilitiesFolderOpensLaunchesAMemberAndClosesWithEsc)
     ASSERT_TRUE(program.waitForLog(QStringLiteral("App launched: ") + appName)) << program.log().toStdString();
     EXPECT_TRUE(keyboard.waitFor([&] { return program.launched(appName); }));
     EXPECT_TRUE(keyboard.waitFor([&] { return !keyboard.overlayMapped(); }));
+
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+}
+
+// Waits until typing `keys` shows up as the search `text` in the log.
+static bool typedIntoTheSearchField(Program& program, Keyboard& keyboard, std::initializer_list<KeySym> keys, const QString& text)
+{
+    for (const KeySym key : keys)
+        keyboard.tap(key);
+    return program.waitForLog(QStringLiteral("Search performed: '") + text + QStringLiteral("' — results: "), 5000);
+}
+
+TEST_F(ProgramWithUtilities, AfterClicksOnFoldersCellsAndTheBackgroundTypingStillSearches)
+{
+    if (HasFatalFailure())
+        return;
+    const QPointF folder = probe->iconCentre(probe->gridOrigin(), int(page.names.indexOf(QStringLiteral("Utilities"))));
+    QThread::msleep(600); // the field has the keyboard by now
+
+    // A folder opened with a click and closed with Esc leaves the keyboard with the field.
+    keyboard.click(folder.x(), folder.y());
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Folder panel opened — apps: "))) << program.log().toStdString();
+    keyboard.tap(XK_Escape);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Folder panel closed"))) << program.log().toStdString();
+    EXPECT_TRUE(typedIntoTheSearchField(program, keyboard, {XK_g, XK_l, XK_a}, QStringLiteral("gla"))) << program.log().toStdString();
+    keyboard.tap(XK_Escape);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("ESC — clearing search text first"))) << program.log().toStdString();
+
+    // A click on the open folder's panel, away from its members, neither: typing there searches
+    // (and the search closes the folder at once).
+    keyboard.click(folder.x(), folder.y());
+    ASSERT_TRUE(program.waitForLogCount(QStringLiteral("Folder panel opened — apps: "), 2)) << program.log().toStdString();
+    const QPointF panel = probe->panelOrigin(int(page.members.value(QStringLiteral("Utilities")).size()));
+    keyboard.click(panel.x() + 4, panel.y() - 12);
+    QThread::msleep(200);
+    EXPECT_TRUE(typedIntoTheSearchField(program, keyboard, {XK_k, XK_e, XK_y}, QStringLiteral("key"))) << program.log().toStdString();
+    keyboard.tap(XK_Escape);
+    ASSERT_TRUE(program.waitForLogCount(QStringLiteral("ESC — clearing search text first"), 2)) << program.log().toStdString();
+
+    // A long press on a cell (jiggle mode) and a click on the background (which ends it) leave
+    // the keyboard with the field too.
+    pressOnAnIcon(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("— entering jiggle mode"))) << program.log().toStdString();
+    keyboard.button(1, false);
+    QThread::msleep(200);
+    keyboard.click(60, 40);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("InteractionManager: exit jiggle mode"))) << program.log().toStdString();
+    EXPECT_TRUE(typedIntoTheSearchField(program, keyboard, {XK_o, XK_r, XK_b}, QStringLiteral("orb"))) << program.log().toStdString();
+    EXPECT_TRUE(keyboard.overlayMapped());
 
     program.process.terminate();
     ASSERT_TRUE(program.process.waitForFinished(10000));
