@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -15,7 +16,9 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <optional>
 
@@ -648,6 +651,80 @@ TEST(ProgramEndToEnd, ADockThatTakesFilesGetsTheBundleThroughASystemDrag)
     EXPECT_TRUE(program.waitForLog(QStringLiteral("InteractionManager: 系统拖拽结束 — operation=1（已接收），条目保留在瓦厅")))
         << program.log().toStdString();
     EXPECT_FALSE(QFile::exists(preferences + QStringLiteral("/com.apple.dock.plist"))) << "the Dock pins what it took itself";
+
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+}
+
+// The screen's pixels in `area`, as the X server holds them.
+static QImage grabScreen(Display* display, const QRect& area)
+{
+    QImage out(area.size(), QImage::Format_RGB32);
+    XImage* image = XGetImage(display, DefaultRootWindow(display), area.x(), area.y(), unsigned(area.width()),
+        unsigned(area.height()), AllPlanes, ZPixmap);
+    if (!image)
+        return {};
+    for (int y = 0; y < area.height(); ++y)
+        for (int x = 0; x < area.width(); ++x)
+            out.setPixel(x, y, QRgb(XGetPixel(image, x, y)) | 0xff000000u);
+    XDestroyImage(image);
+    return out;
+}
+
+// The largest difference of one colour channel between two pictures of the same size.
+static int largestDifference(const QImage& a, const QImage& b)
+{
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            largest = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
+        }
+    }
+    return largest;
+}
+
+TEST(ProgramEndToEnd, DraggingToTheScreensEdgeWithoutADockShowsNoDockHint)
+{
+    Program program;
+    // A single page of applications: the edge turns no page, so nothing but a hint could move there.
+    ASSERT_TRUE(QDir().mkpath(program.extraApplications()));
+    for (const char* name : {"Atlas.app", "Glacier.app", "Kiln.app", "Marble.app"}) {
+        std::error_code error;
+        std::filesystem::copy(std::filesystem::path(CORVANTA_SAMPLE_APPS) / name,
+            std::filesystem::path(program.extraApplications().toStdString()) / name, std::filesystem::copy_options::recursive, error);
+        ASSERT_FALSE(error) << error.message();
+    }
+    program.extraEnvironment.insert(QStringLiteral("CORVANTA_APPLICATION_DIRS"), program.extraApplications());
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    QThread::msleep(600);
+    const int width = DisplayWidth(keyboard.display, DefaultScreen(keyboard.display));
+    const int height = DisplayHeight(keyboard.display, DefaultScreen(keyboard.display));
+    // Where a hint for a cursor at the right edge would float: above the cursor, left of the
+    // dragged copy.
+    const QPoint edge(width - 1, height / 2);
+    const QRect hintArea(edge.x() - 94, edge.y() - 70, 46, 22);
+    const QImage before = grabScreen(keyboard.display, hintArea);
+    ASSERT_FALSE(before.isNull());
+
+    const QPoint start = pressOnAnIcon(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    for (int step = 1; step <= 20; ++step) {
+        keyboard.moveTo(start.x() + (edge.x() - start.x()) * step / 20, start.y() + (edge.y() - start.y()) * step / 20);
+        QThread::msleep(30);
+    }
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("InteractionManager: reorder drag started"))) << program.log().toStdString();
+    QThread::msleep(400);
+    EXPECT_FALSE(program.log().contains(QStringLiteral("进入程序坞投放区"))) << "no Dock, no drop zone";
+    EXPECT_LT(largestDifference(before, grabScreen(keyboard.display, hintArea)), 24) << "something was drawn where the hint goes";
+    keyboard.button(1, false);
+    QThread::msleep(600);
+    EXPECT_LT(largestDifference(before, grabScreen(keyboard.display, hintArea)), 24);
+    EXPECT_TRUE(keyboard.overlayMapped());
 
     program.process.terminate();
     ASSERT_TRUE(program.process.waitForFinished(10000));
