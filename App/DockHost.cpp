@@ -60,7 +60,7 @@ bool DockHost::dropZoneContains(const QPointF& windowPoint, const QRectF& window
     if (!screen)
         return false;
     const QPointF point(windowFrame.x() + windowPoint.x(), windowFrame.y() + windowPoint.y());
-    return DockStrip::dropZoneContains(point, screen->frame, currentStrip(*screen));
+    return DockStrip::dropZoneContains(point, currentStrip(*screen));
 }
 
 } // namespace corvanta

@@ -9,7 +9,6 @@ namespace corvanta::DockStrip {
 namespace {
 
 constexpr double kEdgeTolerance = 1;
-constexpr double kHiddenDockReach = 5;
 
 } // namespace
 
@@ -44,14 +43,9 @@ QRectF visibleFrameBeside(const QRectF& frame, const QList<QRectF>& dockWindows)
     return QRectF(left, bottom, std::max(0.0, right - left), std::max(0.0, maxY(frame) - bottom));
 }
 
-bool dropZoneContains(const QPointF& p, const QRectF& frame, const std::optional<QRectF>& dockStrip)
+bool dropZoneContains(const QPointF& p, const std::optional<QRectF>& dockStrip)
 {
-    if (dockStrip)
-        return dockStrip->contains(p);
-    if (!rectContains(frame.adjusted(-kHiddenDockReach, -kHiddenDockReach, kHiddenDockReach, kHiddenDockReach), p))
-        return false;
-    return p.y() - minY(frame) <= kHiddenDockReach || p.x() - minX(frame) <= kHiddenDockReach
-        || maxX(frame) - p.x() <= kHiddenDockReach;
+    return dockStrip && dockStrip->contains(p);
 }
 
 QList<QRectF> toGlobal(const QList<QRectF>& rects, double primaryHeight)

@@ -20,9 +20,9 @@ std::optional<QRectF> strip(const QRectF& frame, const QRectF& visibleFrame);
 // screen's bottom, left or right edge takes its band away. Top bars are panels, not the Dock.
 QRectF visibleFrameBeside(const QRectF& frame, const QList<QRectF>& dockWindows);
 
-// Whether a drop at `point` goes to the Dock: inside the strip, or, without one, within 5 pt of
-// the screen's bottom, left or right edge (where a hidden Dock appears).
-bool dropZoneContains(const QPointF& point, const QRectF& frame, const std::optional<QRectF>& strip);
+// Whether a drop at `point` goes to the Dock: inside the strip. Without a strip there is no zone:
+// a screen edge is no Dock where the desktop shows none, and a drop there would pin to nothing.
+bool dropZoneContains(const QPointF& point, const std::optional<QRectF>& strip);
 
 // Window-server rectangles (origin top left of the primary screen, y down) in the global space,
 // for a primary screen `primaryHeight` tall.

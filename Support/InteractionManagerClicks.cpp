@@ -113,8 +113,9 @@ void InteractionManager::dragStillFired()
         m_dragStillTask = ScheduledTask(&m_scheduler, m_scheduler.schedule(remaining, [this] { dragStillFired(); }));
         return;
     }
+    // A hover over a merge target or over the Dock is the user deciding: it is not cut short.
     if (m_dragStillToken != m_dragStillArmedToken || !m_isReorderDragging || m_systemDockDragActive || m_isJiggleMode
-        || m_mergeCandidateID)
+        || m_mergeCandidateID || m_isOverDockDropZone)
         return;
     if (m_reorderCursor != m_dragStillArmedCursor) {
         scheduleDragStillJiggle();

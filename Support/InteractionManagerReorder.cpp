@@ -197,6 +197,9 @@ std::optional<int> InteractionManager::nearestEntry(const QPointF& point) const
 void InteractionManager::finishReorderDrag()
 {
     m_isReorderDragging = false;
+    // The Dock's zone (and its hint) belongs to the drag.
+    setOverDockDropZone(false);
+    m_dockDropArmed = false;
     resetEdgeFlipState();
     m_dragOutSession = false;
     ++m_dragStillToken;

@@ -208,7 +208,8 @@ QRectF AppIconView::boundingRect() const
     const QRectF icon = m_geometry.iconRect;
     const double s = icon.width();
     const QRectF lifted = icon.adjusted(-0.05 * s - 4, -0.05 * s - 4, 0.05 * s + 4, 0.05 * s + 4);
-    return QRectF(QPointF(), m_geometry.cellSize).united(lifted).united(CellGeometry::badgeRect(icon).adjusted(-3, -3, 3, 4));
+    const QRectF label = m_geometry.labelRect.adjusted(-3, -3, 3, 3); // the label pixmap's shadow room
+    return QRectF(QPointF(), m_geometry.cellSize).united(lifted).united(CellGeometry::badgeRect(icon).adjusted(-3, -3, 3, 4)).united(label);
 }
 
 void AppIconView::paintIcon(QPainter& p)

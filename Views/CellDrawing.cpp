@@ -6,6 +6,7 @@
 #include <QCache>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <cmath>
@@ -200,6 +201,41 @@ QFont labelFont(double fontSize)
     return font;
 }
 
+double labelLineHeight(double fontSize)
+{
+    const QFontMetricsF metrics(labelFont(fontSize));
+    return metrics.ascent() + metrics.descent();
+}
+
+QString elidedMiddle(const QString& text, const QFontMetricsF& metrics, double width)
+{
+    if (metrics.horizontalAdvance(text) <= width)
+        return text;
+    const QString ellipsis(QChar(0x2026));
+    if (metrics.horizontalAdvance(ellipsis) > width)
+        return {};
+    // Whole characters only: an accent or a surrogate pair is never split from its base.
+    QList<qsizetype> bounds;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    for (qsizetype at = 0; at >= 0; at = finder.toNextBoundary())
+        bounds.append(at);
+    const qsizetype count = bounds.size() - 1;
+    const auto shown = [&](qsizetype head, qsizetype tail) { return text.left(bounds[head]) + ellipsis + text.mid(bounds[count - tail]); };
+    const auto fits = [&](qsizetype head, qsizetype tail) { return head + tail < count && metrics.horizontalAdvance(shown(head, tail)) <= width; };
+    qsizetype head = 0, tail = 0;
+    for (;;) {
+        // The shorter side grows first (the head on a tie); when it cannot, the other one may.
+        const bool headFirst = head <= tail;
+        if (fits(head + (headFirst ? 1 : 0), tail + (headFirst ? 0 : 1)))
+            headFirst ? ++head : ++tail;
+        else if (fits(head + (headFirst ? 0 : 1), tail + (headFirst ? 1 : 0)))
+            headFirst ? ++tail : ++head;
+        else
+            break;
+    }
+    return shown(head, tail);
+}
+
 QPixmap labelPixmap(const QString& text, double fontSize, double width, double height, double dpr)
 {
     const double pad = 3;
@@ -207,17 +243,19 @@ QPixmap labelPixmap(const QString& text, double fontSize, double width, double h
     if (pixels.isEmpty())
         return {};
     const QFont font = labelFont(fontSize);
-    const QString shown = QFontMetricsF(font).elidedText(text, Qt::ElideMiddle, width);
     const QRectF box(pad, pad, width, height);
+    const int flags = Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip;
 
     QImage shadow(pixels, QImage::Format_ARGB32_Premultiplied);
     shadow.setDevicePixelRatio(dpr);
     shadow.fill(Qt::transparent);
+    // Measured on the image it is drawn on: hinting at this pixel ratio decides the real width.
+    const QString shown = elidedMiddle(text, QFontMetricsF(font, &shadow), width);
     {
         QPainter p(&shadow);
         p.setFont(font);
         p.setPen(QColor(0, 0, 0, 140));
-        p.drawText(box.translated(0, 1), Qt::AlignCenter | Qt::TextSingleLine, shown);
+        p.drawText(box.translated(0, 1), flags, shown);
     }
     GaussianBoxBlur::apply(shadow, dpr, 1);
 
@@ -229,7 +267,7 @@ QPixmap labelPixmap(const QString& text, double fontSize, double width, double h
         p.drawImage(QPointF(0, 0), shadow);
         p.setFont(font);
         p.setPen(Qt::white);
-        p.drawText(box, Qt::AlignCenter | Qt::TextSingleLine, shown);
+        p.drawText(box, flags, shown);
     }
     return QPixmap::fromImage(image);
 }
@@ -250,7 +288,9 @@ bool isRemovableApp(const AppItem& app)
 CellGeometry::CellGeometry(const GridMetrics& m) : cellSize(m.columnPitch, m.rowPitch)
 {
     iconRect = iconSquare(QRectF(QPointF(), cellSize), m);
-    labelRect = QRectF((m.columnPitch - m.labelWidth) / 2, iconRect.bottom() + m.labelSpacing, m.labelWidth, m.labelHeight);
+    const double line = std::max(m.labelHeight, CellDrawing::labelLineHeight(m.labelFontSize));
+    const double middle = iconRect.bottom() + m.labelSpacing + m.labelHeight / 2;
+    labelRect = QRectF((m.columnPitch - m.labelWidth) / 2, middle - line / 2, m.labelWidth, line);
 }
 
 QRectF CellGeometry::iconSquare(const QRectF& f, const GridMetrics& m)

@@ -10,6 +10,7 @@
 #include <QRectF>
 #include <QString>
 
+class QFontMetricsF;
 class QPainter;
 
 namespace corvanta {
@@ -49,9 +50,15 @@ QPainterPath folderSymbol(const QPointF& centre, double size);
 double symbolStrokeWidth(double size);
 
 // The cell label: one line, elided in the middle, white with a soft dark shadow, centred in a
-// box `width` × `height`. Rendered once into a pixmap (device pixel ratio `dpr`).
+// box `width` × `height`. Rendered once into a pixmap (device pixel ratio `dpr`), with 3 points
+// of room on every side for the shadow; nothing of the text is clipped.
 QPixmap labelPixmap(const QString& text, double fontSize, double width, double height, double dpr = 1);
 QFont labelFont(double fontSize);
+// The height a line of the label font needs: its ascent and descent.
+double labelLineHeight(double fontSize);
+// `text` as it fits `width` by `metrics`: whole when it fits, else as many whole characters as fit
+// around an ellipsis in the middle, the head and the tail kept as even as the width allows.
+QString elidedMiddle(const QString& text, const QFontMetricsF& metrics, double width);
 
 } // namespace CellDrawing
 
@@ -64,6 +71,8 @@ bool isRemovableApp(const AppItem& app);
 
 // The geometry of one grid cell of `metrics`, in the cell's own coordinates (columnPitch ×
 // rowPitch): the icon square centred above its label, the two stacked and centred vertically.
+// The label's line box is the grid's labelHeight, grown about its middle to the line height of the
+// label font where that is taller (large icons leave a label row of 8 points for a 13-point font).
 struct CellGeometry {
     explicit CellGeometry(const GridMetrics& metrics);
     QSizeF cellSize;

@@ -5,6 +5,8 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace corvanta {
 namespace {
 
@@ -48,9 +50,26 @@ QSizeF DockDropHintView::size() const
     return {content + 2 * kPaddingX, std::max(kSymbolSize, metrics.height()) + 2 * kPaddingY};
 }
 
-void DockDropHintView::followCursor(const QPointF& cursor)
+void DockDropHintView::followCursor(const QPointF& cursor, const QRectF& area)
 {
-    setPos(cursor.x(), std::max(cursor.y() - 56, 28.0));
+    const QSizeF s = size();
+    const QRectF room = area.adjusted(kEdgeRoom + s.width() / 2, kEdgeRoom + s.height() / 2, -kEdgeRoom - s.width() / 2,
+        -kEdgeRoom - s.height() / 2);
+    QPointF centre(cursor.x(), std::max(cursor.y() - 56, 28.0));
+    // An area narrower than the pill keeps it centred on the area.
+    if (room.width() >= 0)
+        centre.setX(std::clamp(centre.x(), room.left(), room.right()));
+    else
+        centre.setX(area.center().x());
+    if (room.height() >= 0)
+        centre.setY(std::clamp(centre.y(), room.top(), room.bottom()));
+    setPos(centre);
+}
+
+QRectF DockDropHintView::pillRect() const
+{
+    const QSizeF s = size();
+    return {pos() - QPointF(s.width() / 2, s.height() / 2), s};
 }
 
 QRectF DockDropHintView::boundingRect() const

@@ -16,8 +16,14 @@ public:
     bool alreadyInDock() const { return m_alreadyInDock; }
     QString text() const;
     QSizeF size() const;
-    // Centres the pill at (cursor x, max(cursor y − 56, 28)).
-    void followCursor(const QPointF& cursor);
+    // The pill's room from the overlay's edges: the overlay reaches 4 pt past the screen, and the
+    // pill with most of its shadow stays on the screen.
+    static constexpr double kEdgeRoom = 12;
+    // Centres the pill at (cursor x, max(cursor y − 56, 28)), moved inside `area` (the overlay's
+    // bounds, less kEdgeRoom on every side) where it would reach past it.
+    void followCursor(const QPointF& cursor, const QRectF& area);
+    // The pill itself, in the parent's coordinates.
+    QRectF pillRect() const;
 
     QRectF boundingRect() const override;
     void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override;

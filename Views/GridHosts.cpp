@@ -94,7 +94,7 @@ GridHosts::GridHosts(TilehallContentView& root) : QObject(&root), m_root(root)
             m_results->setLaunchingAppID(m_launchFromResults ? m_launchID : std::nullopt);
     });
     for (auto signal : {&InteractionManager::isOverDockDropZoneChanged, &InteractionManager::dockDropAlreadyPresentChanged,
-             &InteractionManager::reorderCursorChanged})
+             &InteractionManager::reorderCursorChanged, &InteractionManager::isPresentedChanged})
         connect(&engine, signal, this, &GridHosts::updateDockHint);
 
     layout();
@@ -245,6 +245,7 @@ void GridHosts::updateSearch()
 {
     m_searchField->setText(m_root.searchText());
     m_searchField->setIsSearching(m_root.isSearching());
+    m_searchField->setTakesClicks(m_root.searchBarTakesClicks());
     const bool results = m_root.showsSearchResults();
     m_results->setVisible(results);
     m_pager->setVisible(!results);
@@ -257,9 +258,10 @@ void GridHosts::updateSearch()
 void GridHosts::updateDockHint()
 {
     const InteractionManager& engine = m_root.interactionManager();
-    m_dockHint->setVisible(engine.isOverDockDropZone());
+    // A hidden overlay shows no hint, whatever a drag cut short by the hide left behind.
+    m_dockHint->setVisible(engine.isOverDockDropZone() && engine.isPresented());
     m_dockHint->setAlreadyInDock(engine.dockDropAlreadyPresent());
-    m_dockHint->followCursor(engine.reorderCursor());
+    m_dockHint->followCursor(engine.reorderCursor(), m_root.boundingRect());
 }
 
 } // namespace corvanta

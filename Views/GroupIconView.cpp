@@ -158,7 +158,11 @@ public:
     };
 
     Block* block() const { return m_block; }
-    QRectF boundingRect() const override { return {QPointF(), CellGeometry(m_cell.m_metrics).cellSize}; }
+    QRectF boundingRect() const override
+    {
+        const CellGeometry cell(m_cell.m_metrics);
+        return QRectF(QPointF(), cell.cellSize).united(cell.labelRect.adjusted(-3, -3, 3, 3));
+    }
     void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override
     {
         const GroupIconView::Inputs& in = m_cell.m_inputs;

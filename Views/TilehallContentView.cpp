@@ -309,7 +309,8 @@ void TilehallContentView::updateChromeVisibility(bool animated)
     follow(m_mainContentOpacity, mainContentVisible());
     follow(m_searchBarOpacity, mainContentVisible());
     follow(m_pageDotsOpacity, pageDotsVisible());
-    m_searchBarArea->setEnabled(searchBarTakesClicks());
+    // The search bar stays enabled under an open folder: disabling it would take the keyboard
+    // from the field, and typing there searches. Its field refuses the clicks itself.
     m_pageDotsArea->setEnabled(pageDotsTakeClicks());
 }
 

@@ -3,6 +3,7 @@
 #include "Views/ChromeDrawing.h"
 #include "Views/LayerHostWindow.h"
 #include "Views/ModalAboveOverlay.h"
+#include "Views/SearchFocusKeeper.h"
 
 #include <QEvent>
 #include <QFont>
@@ -20,7 +21,8 @@
 namespace corvanta {
 
 TilehallSearchField::TilehallSearchField(Scheduler& scheduler, QGraphicsItem* parent)
-    : QGraphicsObject(parent), m_scheduler(scheduler), m_proxy(new QGraphicsProxyWidget(this)), m_edit(new QLineEdit)
+    : QGraphicsObject(parent), m_scheduler(scheduler), m_proxy(new QGraphicsProxyWidget(this)), m_edit(new QLineEdit),
+      m_focusKeeper(new SearchFocusKeeper(*this, scheduler))
 {
     m_edit->setPlaceholderText(QStringLiteral("搜索"));
     m_edit->setFrame(false);
@@ -51,6 +53,8 @@ TilehallSearchField::TilehallSearchField(Scheduler& scheduler, QGraphicsItem* pa
         if (onSubmit)
             onSubmit();
     });
+    // Made straight into a scene, the field never hears of it through itemChange.
+    m_focusKeeper->watch(scene());
 }
 
 TilehallSearchField::~TilehallSearchField() = default;
@@ -192,6 +196,17 @@ void TilehallSearchField::mouseReleaseEvent(QGraphicsSceneMouseEvent* event)
         focusField();
 }
 
+void TilehallSearchField::setTakesClicks(bool takes)
+{
+    if (takes == m_takesClicks)
+        return;
+    m_takesClicks = takes;
+    const Qt::MouseButtons buttons = takes ? Qt::MouseButtons(Qt::AllButtons) : Qt::MouseButtons(Qt::NoButton);
+    setAcceptedMouseButtons(buttons);
+    m_proxy->setAcceptedMouseButtons(buttons);
+    m_proxy->setAcceptHoverEvents(takes);
+}
+
 void TilehallSearchField::focusSoon()
 {
     m_focusTask = ScheduledTask(&m_scheduler, m_scheduler.schedule(kFocusDelay, [this] { focusField(); }));
@@ -199,6 +214,8 @@ void TilehallSearchField::focusSoon()
 
 QVariant TilehallSearchField::itemChange(GraphicsItemChange change, const QVariant& value)
 {
+    if (change == ItemSceneHasChanged)
+        m_focusKeeper->watch(value.value<QGraphicsScene*>());
     if (change == ItemSceneHasChanged && value.value<QGraphicsScene*>() && !m_appeared) {
         m_appeared = true;
         focusSoon();

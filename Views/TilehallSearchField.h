@@ -13,10 +13,13 @@ class QGraphicsProxyWidget;
 
 namespace corvanta {
 
+class SearchFocusKeeper;
+
 // The capsule search field at the top of the overlay: a magnifier, a real line edit (typing,
 // selection, input methods) and, while there is text, a clear button. The text belongs to its
 // owner; the field reports edits through onChange and Return through onSubmit. It asks for the
-// keyboard focus 0.3 s after it first appears, so typing can start as soon as the overlay opens.
+// keyboard focus 0.3 s after it first appears, so typing can start as soon as the overlay opens,
+// and keeps it through clicks on the views around it (SearchFocusKeeper).
 class TilehallSearchField : public QGraphicsObject {
     Q_OBJECT
 public:
@@ -51,6 +54,10 @@ public:
     // Asks for the focus 0.3 s from now (the overlay has just come up).
     void focusSoon();
     bool showsClearButton() const { return !text().isEmpty(); }
+    // Whether clicks reach the field. One that takes none (under an open folder) still keeps the
+    // keyboard: typing there searches.
+    void setTakesClicks(bool takes);
+    bool takesClicks() const { return m_takesClicks; }
     QRectF clearButtonRect() const;
     QLineEdit* lineEdit() const { return m_edit; }
 
@@ -77,7 +84,9 @@ private:
     bool m_isFocused = false;
     bool m_syncing = false;
     bool m_appeared = false;
+    bool m_takesClicks = true;
     ScheduledTask m_focusTask;
+    SearchFocusKeeper* m_focusKeeper;
 };
 
 } // namespace corvanta

@@ -54,8 +54,8 @@ TEST_F(DockHostTest, TheZoneIsTheDockWindowsStripOnTheOverlaysScreen)
     docks.bounds.clear();
     scheduler.advance(DockHost::kStripLifetime);
     EXPECT_FALSE(host().dropZoneContains(windowPoint(700, 47), overlayFrame()));
-    EXPECT_TRUE(host().dropZoneContains(windowPoint(700, 5), overlayFrame())) << "no strip: within 5 pt of the bottom edge";
-    EXPECT_FALSE(host().dropZoneContains(windowPoint(700, 6), overlayFrame()));
+    for (const QPointF edge : {QPointF(700, 1), QPointF(1, 400), QPointF(1439, 400)})
+        EXPECT_FALSE(host().dropZoneContains(windowPoint(edge.x(), edge.y()), overlayFrame())) << "no strip, no zone at any edge";
 
     overlayScreen.reset();
     EXPECT_FALSE(host().dropZoneContains(windowPoint(700, 2), overlayFrame())) << "no screen, no zone";

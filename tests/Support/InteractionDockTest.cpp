@@ -39,6 +39,21 @@ TEST_F(DockZoneTest, ReleaseOverTheStripPinsTheAppFromItsStartSlot)
     EXPECT_FALSE(engine.isOverDockDropZone());
 }
 
+TEST_F(DockZoneTest, HoldingStillOverTheStripWaitsForTheRelease)
+{
+    startReorder(slotCenter(2));
+    drag({500, 795});
+    ASSERT_TRUE(engine.isOverDockDropZone());
+    moves.clear();
+    scheduler.advance(2 * engine.dragStillJiggleDelay);
+    EXPECT_FALSE(engine.isJiggleMode()) << "a hover over the Dock is not cut short";
+    EXPECT_TRUE(moves.isEmpty());
+    EXPECT_TRUE(engine.isOverDockDropZone());
+    release({500, 795});
+    EXPECT_EQ(drops, QList<QUuid>({id(0, 2)}));
+    EXPECT_FALSE(engine.isOverDockDropZone());
+}
+
 TEST_F(DockZoneTest, FoldersNeverArmTheZone)
 {
     apps.remove(id(0, 2)); // now a folder as far as the lookups know

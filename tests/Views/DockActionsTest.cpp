@@ -1,4 +1,6 @@
 // The root view's Dock actions: pinning by a drop and starting a real drag of the bundle.
+#include "Views/DockDropHintView.h"
+#include "Views/GridHosts.h"
 #include "Views/RootViewTestKit.h"
 #include "Views/SystemDockDrag.h"
 #include "common/ProcessUntil.h"
@@ -75,6 +77,66 @@ TEST_F(DockActionsTest, TheSystemDragNeedsTheAppTheWindowAndADockThatTakesFiles)
     EXPECT_TRUE(engine.onBeginSystemDockDrag(notes.id, InputEvent{}));
     EXPECT_EQ(dragged.size(), 2);
     EXPECT_TRUE(log.contains(QStringLiteral("阶段108：系统拖拽会话已启动 — Notes（file-url 投放，Dock 原生接收）")));
+}
+
+TEST_F(DockActionsTest, TheHintStaysOnTheScreenAndLeavesWithTheDrag)
+{
+    show();
+    scheduler.advance(0.5);
+    engine.setOverlayWindow(&window);
+    engine.dockDropZoneContains = [](const QPointF& p) { return p.y() < 20; }; // a strip along the bottom
+    view->pinToDock = [](const AppItem&) { return DockManager::Outcome::added(); };
+    const DockDropHintView& hint = *view->hosts()->dockDropHint();
+    const QRectF icon(100, 100, 72, 72); // the overlay's coordinates, origin top left
+    const auto window = [](const QPointF& p) { return QPointF(p.x(), 900 - p.y()); };
+    const auto startDrag = [&] {
+        engine.seedGridIconFrame(notes.id, icon);
+        engine.handleMouseDown(window(icon.center()));
+        engine.handleMouseDrag(window(icon.center() + QPointF(30, 0)));
+        ASSERT_TRUE(engine.isReorderDragging());
+    };
+    startDrag();
+    EXPECT_FALSE(hint.isVisible());
+
+    // Over the strip the pill floats 56 pt above the cursor; in a corner it moves in, not off.
+    engine.handleMouseDrag(window({720, 895}));
+    ASSERT_TRUE(engine.isOverDockDropZone());
+    EXPECT_TRUE(hint.isVisible());
+    EXPECT_EQ(hint.pillRect().center(), QPointF(720, 839));
+    const QRectF screen = QRectF(0, 0, 1440, 900).adjusted(4, 4, -4, -4);
+    for (const QPointF corner : {QPointF(1439, 899), QPointF(0, 899), QPointF(1300, 885)}) {
+        engine.handleMouseDrag(window(corner));
+        EXPECT_TRUE(screen.contains(hint.pillRect())) << corner.x();
+        EXPECT_EQ(hint.pillRect().center().y(), corner.y() - 56);
+    }
+
+    // Held still over the strip it waits for the release; the drop takes it away.
+    scheduler.advance(2 * engine.dragStillJiggleDelay);
+    EXPECT_TRUE(hint.isVisible());
+    EXPECT_FALSE(engine.isJiggleMode());
+    engine.handleMouseUp(window({1300, 885}));
+    EXPECT_FALSE(hint.isVisible());
+    EXPECT_EQ(closes, 1);
+
+    // Back over the grid it goes; held still there, jiggle mode starts and ends without it.
+    show();
+    startDrag();
+    engine.handleMouseDrag(window({720, 895}));
+    ASSERT_TRUE(hint.isVisible());
+    engine.handleMouseDrag(window({400, 400}));
+    EXPECT_FALSE(hint.isVisible());
+    scheduler.advance(2 * engine.dragStillJiggleDelay);
+    ASSERT_TRUE(engine.isJiggleMode());
+    engine.handleMouseUp(window({400, 400}));
+    engine.exitJiggleMode();
+    EXPECT_FALSE(hint.isVisible());
+
+    // A hide in the middle of a drag takes it away too.
+    startDrag();
+    engine.handleMouseDrag(window({720, 895}));
+    ASSERT_TRUE(hint.isVisible());
+    hide();
+    EXPECT_FALSE(hint.isVisible());
 }
 
 TEST(SystemDockDrag, CarriesTheBundlesFileUrlAfterTheCallerReturns)

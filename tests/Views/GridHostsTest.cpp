@@ -1,6 +1,8 @@
 #include "Support/NotificationCenter.h"
 #include "Views/ContentLayers.h"
 #include "Views/GridHosts.h"
+#include "Views/FolderOverlayHost.h"
+#include "Views/FolderOverlayView.h"
 #include "Views/GroupIconView.h"
 #include "Views/LaunchIconAnimator.h"
 #include "Views/RootViewTestKit.h"
@@ -8,7 +10,9 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QGraphicsRectItem>
 #include <QGraphicsSceneMouseEvent>
+#include <QKeyEvent>
 
 #include <gtest/gtest.h>
 
@@ -205,6 +209,77 @@ TEST_F(GridHostsTest, ClickOnAnApplicationLaunchesItAndClosesTheOverlay)
     view->closeTilehall(false);
     EXPECT_EQ(closes.size(), 1);
     EXPECT_TRUE(log.contains(QStringLiteral("closeTilehall skipped — already hidden")));
+}
+
+// Typed keys go to whatever the scene gives the keyboard, as a window would send them.
+void type(QGraphicsScene& scene, const QString& text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(&scene, &press);
+    }
+}
+
+TEST_F(GridHostsTest, ClicksOnCellsFoldersAndTheBackgroundLeaveTheKeyboardWithTheSearchField)
+{
+    const AppItem mail = app(QStringLiteral("Mail")), maps = app(QStringLiteral("Maps"));
+    const AppGroup tools = folder(QStringLiteral("Tools"), {app(QStringLiteral("Saw")), app(QStringLiteral("Drill"))});
+    hostLayer = new QGraphicsRectItem;
+    scene.addItem(hostLayer);
+    TilehallContentView& root = presentedView({page({PageEntry(mail), PageEntry(maps), PageEntry(tools)})}, {mail, maps});
+    // The scene of a window that has the keyboard.
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(&scene, &activate);
+    scene.setFocus(Qt::ActiveWindowFocusReason);
+    TilehallSearchField& field = *hosts().searchField();
+    const auto fieldHasKeyboard = [&] { return scene.focusItem() && field.isAncestorOf(scene.focusItem()); };
+    ASSERT_TRUE(fieldHasKeyboard());
+
+    // The background, a cell's name and a folder all leave it there.
+    click(scene, QPointF(40, 400));
+    EXPECT_TRUE(fieldHasKeyboard());
+    click(scene, sceneCentreOfCell(maps.id) + QPointF(0, view->metrics().iconSize / 2 + 14));
+    EXPECT_TRUE(fieldHasKeyboard());
+    click(scene, sceneCentreOfCell(tools.id));
+    ASSERT_EQ(root.openedGroupID(), tools.id);
+    scheduler.advance(0);
+    scheduler.advance(0.3);
+    EXPECT_TRUE(fieldHasKeyboard());
+    // The panel takes the click but not the keyboard, and the hidden field takes no click.
+    const FolderOverlayView* panel = root.folderHost()->overlay();
+    ASSERT_NE(panel, nullptr);
+    click(scene, panel->layout().panelRect.topLeft() + QPointF(6, 6));
+    click(scene, field.mapToScene(QPointF(40, 18)));
+    EXPECT_TRUE(fieldHasKeyboard());
+    EXPECT_EQ(root.openedGroupID(), tools.id);
+
+    // Renaming takes the keyboard while it runs; Return ends it and the field has it again.
+    ASSERT_TRUE(root.handleTitleTap());
+    scheduler.advance(0);
+    EXPECT_EQ(scene.focusItem(), panel->titleEditor());
+    type(scene, QStringLiteral("X"));
+    EXPECT_EQ(root.findGroup(tools.id)->name, QStringLiteral("X"));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(&scene, &enter);
+    EXPECT_FALSE(root.isEditingFolderName());
+    scheduler.advance(0);
+    EXPECT_TRUE(fieldHasKeyboard());
+    // A press beside a running rename ends it, and the keyboard goes back as well.
+    ASSERT_TRUE(root.handleTitleTap());
+    scheduler.advance(0);
+    ASSERT_EQ(scene.focusItem(), panel->titleEditor());
+    click(scene, panel->layout().panelRect.topLeft() + QPointF(6, 6));
+    EXPECT_FALSE(root.isEditingFolderName());
+    scheduler.advance(0);
+    EXPECT_TRUE(fieldHasKeyboard());
+
+    // Esc folds the folder back; what is typed next is a search.
+    EXPECT_TRUE(root.handleEscape());
+    scheduler.advance(0.3);
+    EXPECT_FALSE(root.openedGroupID().has_value());
+    type(scene, QStringLiteral("ma"));
+    EXPECT_EQ(root.searchText(), QStringLiteral("ma"));
+    EXPECT_EQ(names(root.searchResults()), (QStringList{"Mail", "Maps"}));
 }
 
 TEST_F(GridHostsTest, EscapeLadderAndBlankClick)

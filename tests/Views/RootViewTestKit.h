@@ -32,6 +32,8 @@ protected:
     IconCache icons{iconDisk, systemIcons, iconTasks.runner()};
     QGraphicsScene scene;
     TilehallContentView* view = nullptr;
+    // Set: the view is made straight into this item of the scene, as the program makes it.
+    QGraphicsItem* hostLayer = nullptr;
 
     ~RootViewTest() override { delete view; }
 
@@ -49,9 +51,10 @@ protected:
     {
         if (!store)
             makeStore();
-        view = new TilehallContentView(*store, engine, shortcuts, *wallpaper.store, icons, scheduler, options(layerTransition));
+        view = new TilehallContentView(*store, engine, shortcuts, *wallpaper.store, icons, scheduler, options(layerTransition), hostLayer);
         view->setSize(size);
-        scene.addItem(view);
+        if (!hostLayer)
+            scene.addItem(view);
         return *view;
     }
     QImage render()

@@ -1,5 +1,7 @@
 #include "Services/AppScanner.h"
 #include "Views/ContentLayers.h"
+#include "Views/GridHosts.h"
+#include "Views/TilehallSearchField.h"
 #include "Views/RootViewTestKit.h"
 #include "Views/WallpaperBackground.h"
 
@@ -305,7 +307,7 @@ TEST_F(RootViewTest, AnOpenFolderFadesTheMainContentAndBlocksItsChrome)
     root.openFolder(tools.id, std::nullopt);
     EXPECT_EQ(root.folderSourceFrame(), QRectF(684, 414, 72, 72));
     EXPECT_TRUE(root.folderAnimating());
-    EXPECT_FALSE(root.searchBarArea()->isEnabled());
+    EXPECT_FALSE(root.hosts()->searchField()->takesClicks());
     EXPECT_FALSE(root.pageDotsArea()->isEnabled());
     scheduler.advance(0.14);
     EXPECT_GT(root.mainContent()->opacity(), 0);
@@ -326,12 +328,12 @@ TEST_F(RootViewTest, AnOpenFolderFadesTheMainContentAndBlocksItsChrome)
     EXPECT_TRUE(root.folderClosing());
     scheduler.advance(0.14);
     EXPECT_GT(root.mainContent()->opacity(), 0);
-    EXPECT_FALSE(root.searchBarArea()->isEnabled());
+    EXPECT_FALSE(root.hosts()->searchField()->takesClicks());
     EXPECT_TRUE(root.openedGroupID().has_value());
     scheduler.advance(0.14 + kFrame);
     EXPECT_EQ(root.mainContent()->opacity(), 1);
     EXPECT_FALSE(root.openedGroupID().has_value());
-    EXPECT_TRUE(root.searchBarArea()->isEnabled());
+    EXPECT_TRUE(root.hosts()->searchField()->takesClicks());
 
     // With a search text the page dots hide and take no clicks; an empty search keeps them.
     root.setIsSearching(true);

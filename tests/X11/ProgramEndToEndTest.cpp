@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -16,7 +17,9 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <optional>
 
@@ -323,25 +326,37 @@ struct FirstPage {
     }
 };
 
+// The program started with the samples' own Utilities folder standing in for the system's; the
+// grid's geometry and its first page are read once that folder is on it.
+class ProgramWithUtilities : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        program.extraEnvironment.insert(
+            QStringLiteral("CORVANTA_APPLICATION_DIRS"), QStringLiteral(CORVANTA_SAMPLE_APPS ":" CORVANTA_SAMPLE_APPS "/Utilities"));
+        startAndShow(program, keyboard);
+        if (HasFatalFailure())
+            return;
+        probe = Probe::fromLog(program.log());
+        ASSERT_TRUE(probe.has_value()) << program.log().toStdString();
+        ASSERT_TRUE(keyboard.waitFor([&] {
+            page = FirstPage::read(program.layoutFile());
+            return page.names.contains(QStringLiteral("Utilities"));
+        })) << "no Utilities folder on the first page";
+    }
+
+    Program program;
+    Keyboard keyboard;
+    std::optional<Probe> probe;
+    FirstPage page;
+};
+
 } // namespace
 
-TEST(ProgramEndToEnd, TheUtilitiesFolderOpensLaunchesAMemberAndClosesWithEsc)
+TEST_F(ProgramWithUtilities, TheUtilitiesFolderOpensLaunchesAMemberAndClosesWithEsc)
 {
-    Program program;
-    // The samples' own Utilities folder stands in for the system's.
-    program.extraEnvironment.insert(
-        QStringLiteral("CORVANTA_APPLICATION_DIRS"), QStringLiteral(CORVANTA_SAMPLE_APPS ":" CORVANTA_SAMPLE_APPS "/Utilities"));
-    Keyboard keyboard;
-    startAndShow(program, keyboard);
     if (HasFatalFailure())
         return;
-    const std::optional<Probe> probe = Probe::fromLog(program.log());
-    ASSERT_TRUE(probe.has_value()) << program.log().toStdString();
-    FirstPage page;
-    ASSERT_TRUE(keyboard.waitFor([&] {
-        page = FirstPage::read(program.layoutFile());
-        return page.names.contains(QStringLiteral("Utilities"));
-    })) << "no Utilities folder on the first page";
     const int folderIndex = int(page.names.indexOf(QStringLiteral("Utilities")));
     const QStringList members = page.members.value(QStringLiteral("Utilities"));
     ASSERT_FALSE(members.isEmpty());
@@ -383,6 +398,58 @@ TEST(ProgramEndToEnd, TheUtilitiesFolderOpensLaunchesAMemberAndClosesWithEsc)
     ASSERT_TRUE(program.waitForLog(QStringLiteral("App launched: ") + appName)) << program.log().toStdString();
     EXPECT_TRUE(keyboard.waitFor([&] { return program.launched(appName); }));
     EXPECT_TRUE(keyboard.waitFor([&] { return !keyboard.overlayMapped(); }));
+
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+}
+
+// Waits until typing `keys` shows up as the search `text` in the log.
+static bool typedIntoTheSearchField(Program& program, Keyboard& keyboard, std::initializer_list<KeySym> keys, const QString& text)
+{
+    for (const KeySym key : keys)
+        keyboard.tap(key);
+    return program.waitForLog(QStringLiteral("Search performed: '") + text + QStringLiteral("' — results: "), 5000);
+}
+
+TEST_F(ProgramWithUtilities, AfterClicksOnFoldersCellsAndTheBackgroundTypingStillSearches)
+{
+    if (HasFatalFailure())
+        return;
+    const QPointF folder = probe->iconCentre(probe->gridOrigin(), int(page.names.indexOf(QStringLiteral("Utilities"))));
+    QThread::msleep(600); // the field has the keyboard by now
+
+    // A folder opened with a click and closed with Esc leaves the keyboard with the field.
+    keyboard.click(folder.x(), folder.y());
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Folder panel opened — apps: "))) << program.log().toStdString();
+    keyboard.tap(XK_Escape);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Folder panel closed"))) << program.log().toStdString();
+    EXPECT_TRUE(typedIntoTheSearchField(program, keyboard, {XK_g, XK_l, XK_a}, QStringLiteral("gla"))) << program.log().toStdString();
+    keyboard.tap(XK_Escape);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("ESC — clearing search text first"))) << program.log().toStdString();
+
+    // A click on the open folder's panel, away from its members, neither: typing there searches
+    // (and the search closes the folder at once).
+    keyboard.click(folder.x(), folder.y());
+    ASSERT_TRUE(program.waitForLogCount(QStringLiteral("Folder panel opened — apps: "), 2)) << program.log().toStdString();
+    const QPointF panel = probe->panelOrigin(int(page.members.value(QStringLiteral("Utilities")).size()));
+    keyboard.click(panel.x() + 4, panel.y() - 12);
+    QThread::msleep(200);
+    EXPECT_TRUE(typedIntoTheSearchField(program, keyboard, {XK_k, XK_e, XK_y}, QStringLiteral("key"))) << program.log().toStdString();
+    keyboard.tap(XK_Escape);
+    ASSERT_TRUE(program.waitForLogCount(QStringLiteral("ESC — clearing search text first"), 2)) << program.log().toStdString();
+
+    // A long press on a cell (jiggle mode) and a click on the background (which ends it) leave
+    // the keyboard with the field too.
+    pressOnAnIcon(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("— entering jiggle mode"))) << program.log().toStdString();
+    keyboard.button(1, false);
+    QThread::msleep(200);
+    keyboard.click(60, 40);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("InteractionManager: exit jiggle mode"))) << program.log().toStdString();
+    EXPECT_TRUE(typedIntoTheSearchField(program, keyboard, {XK_o, XK_r, XK_b}, QStringLiteral("orb"))) << program.log().toStdString();
+    EXPECT_TRUE(keyboard.overlayMapped());
 
     program.process.terminate();
     ASSERT_TRUE(program.process.waitForFinished(10000));
@@ -590,6 +657,80 @@ TEST(ProgramEndToEnd, ADockThatTakesFilesGetsTheBundleThroughASystemDrag)
     EXPECT_TRUE(program.waitForLog(QStringLiteral("InteractionManager: 系统拖拽结束 — operation=1（已接收），条目保留在瓦厅")))
         << program.log().toStdString();
     EXPECT_FALSE(QFile::exists(preferences + QStringLiteral("/com.apple.dock.plist"))) << "the Dock pins what it took itself";
+
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+}
+
+// The screen's pixels in `area`, as the X server holds them.
+static QImage grabScreen(Display* display, const QRect& area)
+{
+    QImage out(area.size(), QImage::Format_RGB32);
+    XImage* image = XGetImage(display, DefaultRootWindow(display), area.x(), area.y(), unsigned(area.width()),
+        unsigned(area.height()), AllPlanes, ZPixmap);
+    if (!image)
+        return {};
+    for (int y = 0; y < area.height(); ++y)
+        for (int x = 0; x < area.width(); ++x)
+            out.setPixel(x, y, QRgb(XGetPixel(image, x, y)) | 0xff000000u);
+    XDestroyImage(image);
+    return out;
+}
+
+// The largest difference of one colour channel between two pictures of the same size.
+static int largestDifference(const QImage& a, const QImage& b)
+{
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            largest = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
+        }
+    }
+    return largest;
+}
+
+TEST(ProgramEndToEnd, DraggingToTheScreensEdgeWithoutADockShowsNoDockHint)
+{
+    Program program;
+    // A single page of applications: the edge turns no page, so nothing but a hint could move there.
+    ASSERT_TRUE(QDir().mkpath(program.extraApplications()));
+    for (const char* name : {"Atlas.app", "Glacier.app", "Kiln.app", "Marble.app"}) {
+        std::error_code error;
+        std::filesystem::copy(std::filesystem::path(CORVANTA_SAMPLE_APPS) / name,
+            std::filesystem::path(program.extraApplications().toStdString()) / name, std::filesystem::copy_options::recursive, error);
+        ASSERT_FALSE(error) << error.message();
+    }
+    program.extraEnvironment.insert(QStringLiteral("CORVANTA_APPLICATION_DIRS"), program.extraApplications());
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    QThread::msleep(600);
+    const int width = DisplayWidth(keyboard.display, DefaultScreen(keyboard.display));
+    const int height = DisplayHeight(keyboard.display, DefaultScreen(keyboard.display));
+    // Where a hint for a cursor at the right edge would float: above the cursor, left of the
+    // dragged copy.
+    const QPoint edge(width - 1, height / 2);
+    const QRect hintArea(edge.x() - 94, edge.y() - 70, 46, 22);
+    const QImage before = grabScreen(keyboard.display, hintArea);
+    ASSERT_FALSE(before.isNull());
+
+    const QPoint start = pressOnAnIcon(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    for (int step = 1; step <= 20; ++step) {
+        keyboard.moveTo(start.x() + (edge.x() - start.x()) * step / 20, start.y() + (edge.y() - start.y()) * step / 20);
+        QThread::msleep(30);
+    }
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("InteractionManager: reorder drag started"))) << program.log().toStdString();
+    QThread::msleep(400);
+    EXPECT_FALSE(program.log().contains(QStringLiteral("进入程序坞投放区"))) << "no Dock, no drop zone";
+    EXPECT_LT(largestDifference(before, grabScreen(keyboard.display, hintArea)), 24) << "something was drawn where the hint goes";
+    keyboard.button(1, false);
+    QThread::msleep(600);
+    EXPECT_LT(largestDifference(before, grabScreen(keyboard.display, hintArea)), 24);
+    EXPECT_TRUE(keyboard.overlayMapped());
 
     program.process.terminate();
     ASSERT_TRUE(program.process.waitForFinished(10000));
