@@ -30,7 +30,9 @@ QString escapedPattern(const QString& keyword)
 
 std::optional<MatchContext::Pattern> patternFor(const QString& keyword, bool exactOnly)
 {
-    QRegularExpression regex(QStringLiteral("^\\b(?:") + escapedPattern(keyword) + QStringLiteral(")(?:\\..*)?\\b$"));
+    // Word boundaries in every script: a name written in Chinese has them too.
+    QRegularExpression regex(QStringLiteral("^\\b(?:") + escapedPattern(keyword) + QStringLiteral(")(?:\\..*)?\\b$"),
+                             QRegularExpression::UseUnicodePropertiesOption);
     if (!regex.isValid())
         return std::nullopt;
     regex.optimize();
@@ -140,7 +142,7 @@ MatchContext MatchContext::make(const AppItem& app, const BundleReader& bundles,
             addName(executable.toString());
     }
     for (const QString& name : std::as_const(ctx.rawNames))
-        if (auto pattern = patternFor(name, name.size() < 4))
+        if (auto pattern = patternFor(name, false))
             ctx.namePatterns << *pattern;
 
     const QString id = normalizedName(app.bundleIdentifier);

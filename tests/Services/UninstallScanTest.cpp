@@ -68,14 +68,16 @@ TEST_F(UninstallScanTest, NameAndIdentifierMatching)
     EXPECT_FALSE(ctx.matchesCrashReport(QStringLiteral("foobarbaz.ips")));
 }
 
-TEST_F(UninstallScanTest, ShortNamesAndIdentifiersMatchOnlyExactly)
+TEST_F(UninstallScanTest, ShortNamesGiveAPatternShortIdentifiersMatchOnlyExactly)
 {
     const AppItem zed = app(QStringLiteral("Zed"), QStringLiteral("io.zed"));
     const MatchContext ctx = MatchContext::make(zed, FileBundleReader());
-    EXPECT_GT(ctx.nameScore(QStringLiteral("Zed"), QStringLiteral("zed")), 0);
-    EXPECT_GT(ctx.nameScore(QStringLiteral("zed.plist"), QStringLiteral("zed.plist")), 0);
-    EXPECT_EQ(ctx.nameScore(QStringLiteral("zed.industries"), QStringLiteral("zed.industries")), 0);
-    EXPECT_FALSE(ctx.matchesCrashReport(QStringLiteral("zed-2024.ips")));
+    EXPECT_TRUE(ctx.rawNamePrefixes.isEmpty());
+    EXPECT_EQ(ctx.nameScore(QStringLiteral("Zed"), QStringLiteral("zed")), exactMatch);
+    EXPECT_EQ(ctx.nameScore(QStringLiteral("zed.plist"), QStringLiteral("zed.plist")), exactMatch);
+    EXPECT_EQ(ctx.nameScore(QStringLiteral("zed.industries"), QStringLiteral("zed.industries")), prefixMatch);
+    EXPECT_EQ(ctx.nameScore(QStringLiteral("zedx"), QStringLiteral("zedx")), noMatch);
+    EXPECT_TRUE(ctx.matchesCrashReport(QStringLiteral("zed-2024.ips")));
     EXPECT_GT(ctx.bundleScore(QStringLiteral("io.zed")), 0);
     EXPECT_GT(ctx.bundleScore(QStringLiteral("io.zed.plist")), 0);
     EXPECT_EQ(ctx.bundleScore(QStringLiteral("io.zed.helper")), 0);
@@ -84,6 +86,21 @@ TEST_F(UninstallScanTest, ShortNamesAndIdentifiersMatchOnlyExactly)
 
     const AppItem qt = app(QStringLiteral("Qt"), QStringLiteral("org.qt-project.qt"));
     EXPECT_TRUE(MatchContext::make(qt, FileBundleReader()).rawNames.isEmpty());
+}
+
+// Word boundaries hold in every script: leftovers of an application named in Chinese are found.
+TEST_F(UninstallScanTest, ChineseNamesMatchWithTheirExtensions)
+{
+    const AppItem dict = app(QStringLiteral("有道词典"), QStringLiteral("com.youdao.dict.mac"));
+    const MatchContext ctx = MatchContext::make(dict, FileBundleReader());
+    EXPECT_EQ(ctx.nameScore(QStringLiteral("有道词典"), QStringLiteral("有道词典")), exactMatch);
+    EXPECT_EQ(ctx.nameScore(QStringLiteral("有道词典.backup"), QStringLiteral("有道词典.backup")), prefixMatch);
+    EXPECT_EQ(ctx.nameScore(QStringLiteral("有道词典笔"), QStringLiteral("有道词典笔")), noMatch);
+    EXPECT_TRUE(ctx.matchesCrashReport(QStringLiteral("有道词典-2024.ips")));
+
+    folder(lib("Application Support/有道词典.backup"));
+    folder(lib("Caches/有道词典笔"));
+    EXPECT_EQ(scan(dict), QStringList({QStringLiteral("/Users/me/Library/Application Support/有道词典.backup")}));
 }
 
 TEST_F(UninstallScanTest, TargetsCollectByKindAndPlace)
