@@ -275,7 +275,9 @@ std::optional<QString> UninstallGuard::placementRefusal(const QString& p, MatchE
                 return std::nullopt;
         return misplaced;
     case MatchEvidence::bundleIdentifier:
+    case MatchEvidence::identifierVariant:
     case MatchEvidence::name:
+    case MatchEvidence::nameVariant:
     case MatchEvidence::vendorFolder:
         if (m_depthOne.contains(parent) || (m_vendorParents.contains(grandparent) && !isProtectedFolder(parent)))
             return std::nullopt;

@@ -136,6 +136,8 @@ MatchContext MatchContext::make(const AppItem& app, const BundleReader& bundles,
             ctx.rawNamePrefixes << kept;
     };
     addName(app.name);
+    if (!ctx.rawNames.isEmpty())
+        ctx.ownName = ctx.rawNames.first();
     if (const auto bundle = bundles.bundle(app.path())) {
         const QVariant executable = bundle->info.value(QStringLiteral("CFBundleExecutable"));
         if (executable.typeId() == QMetaType::QString && !isGenericExecutableName(normalizedName(executable.toString())))
@@ -189,6 +191,15 @@ int MatchContext::bundleScore(const QString& norm) const
             return looseMatch;
     }
     return noMatch;
+}
+
+MatchEvidence MatchContext::evidence(const QString& norm, int byName, int byID) const
+{
+    if (byName == exactMatch && !ownName.isEmpty() && isExactForm(norm, ownName))
+        return MatchEvidence::name;
+    if (byID == exactMatch)
+        return MatchEvidence::bundleIdentifier;
+    return byID >= byName ? MatchEvidence::identifierVariant : MatchEvidence::nameVariant;
 }
 
 bool MatchContext::matchesCrashReport(const QString& norm) const

@@ -49,7 +49,7 @@ public:
     const QStringList& order() const { return m_order; }
     Collected info(const QString& path) const
     {
-        return m_info.value(path, Collected{ResidualKind::other, false, MatchEvidence::name});
+        return m_info.value(path, Collected{ResidualKind::other, false, MatchEvidence::nameVariant});
     }
 
 private:
@@ -132,13 +132,12 @@ void scanTargetsPass(const MatchContext& ctx, Rivals& rivals, Collection& collec
             const int byID = row.matchBundleID ? ctx.bundleScore(norm) : 0;
             if (byName || byID) {
                 if (!rivals.claim(name, norm, std::max(byName, byID), row.matchName, row.matchBundleID))
-                    collection.collect(full, row.kind, row.requiresAdmin,
-                                       byID >= byName ? MatchEvidence::bundleIdentifier : MatchEvidence::name);
+                    collection.collect(full, row.kind, row.requiresAdmin, ctx.evidence(norm, byName, byID));
                 continue;
             }
             if (row.kind == ResidualKind::crashReport && !isFolder && ctx.matchesCrashReport(norm)) {
                 if (!rivals.claim(name, norm, looseMatch, true, false))
-                    collection.collect(full, ResidualKind::crashReport, row.requiresAdmin, MatchEvidence::name);
+                    collection.collect(full, ResidualKind::crashReport, row.requiresAdmin, MatchEvidence::nameVariant);
                 continue;
             }
             if (!row.allowCompanyDescent || !isFolder || !ctx.company || norm != *ctx.company)

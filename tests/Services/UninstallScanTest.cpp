@@ -158,6 +158,42 @@ TEST_F(UninstallScanTest, TargetsCollectByKindAndPlace)
     EXPECT_EQ(groups.last().kind, ResidualKind::helper);
 }
 
+// Only an exact match of the application's own name or of an identifier is strong evidence; the
+// sheet checks those leftovers and leaves every variant unchecked.
+TEST_F(UninstallScanTest, ExactNamesAndIdentifiersAreStrongVariantsWeak)
+{
+    const AppItem foo = app(QStringLiteral("Foo Bar"), QStringLiteral("com.acme.foobar"), QString(), QStringLiteral("FooBarMain"));
+    using E = MatchEvidence;
+    const QMap<QString, E> expected{
+        {QStringLiteral("Application Support/Foo Bar"), E::name},
+        {QStringLiteral("Preferences/com.acme.foobar.plist"), E::bundleIdentifier},
+        {QStringLiteral("Caches/com.acme.foobar"), E::bundleIdentifier},
+        {QStringLiteral("Caches/com.acme.foobar.ShipIt"), E::identifierVariant},
+        {QStringLiteral("Caches/com.acme.foobar_old"), E::identifierVariant},
+        {QStringLiteral("Group Containers/ABCDE12345.com.acme.foobar"), E::identifierVariant},
+        {QStringLiteral("Application Support/FooBarMain"), E::nameVariant},
+        {QStringLiteral("Application Support/FooBarHelper"), E::nameVariant},
+        {QStringLiteral("Logs/Foo Bar.old"), E::nameVariant},
+        {QStringLiteral("Logs/DiagnosticReports/foobar-crash.ips"), E::nameVariant},
+        {QStringLiteral("Application Support/Acme/FooBar"), E::vendorFolder},
+    };
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+        if (it.key().endsWith(QLatin1String(".plist")) || it.key().endsWith(QLatin1String(".ips")))
+            file(lib(it.key()));
+        else
+            folder(lib(it.key()));
+    }
+    UninstallManager m(env);
+    const UninstallPlan plan = m.buildPlan(foo);
+    QMap<QString, E> found;
+    for (const ResidualItem& item : plan.residuals)
+        found.insert(item.path().mid(lib(QString()).size()), item.evidence);
+    EXPECT_EQ(found, expected);
+    for (const ResidualItem& item : plan.residuals)
+        EXPECT_EQ(item.strength() == EvidenceStrength::strong,
+                  item.evidence == E::name || item.evidence == E::bundleIdentifier) << qPrintable(item.path());
+}
+
 TEST_F(UninstallScanTest, HostileEntriesAreNeverOffered)
 {
     const AppItem foo = app(QStringLiteral("Foo Bar"), QStringLiteral("com.acme.foobar"));
