@@ -64,21 +64,20 @@ QString parentOf(const QString& path)
     return slash <= 0 ? QStringLiteral("/") : path.left(slash);
 }
 
-// `path` with every link resolved; a missing tail is kept as written under its resolved folder.
-QString resolvedPath(const QString& path)
+} // namespace
+
+QString canonicalPath(const QString& path)
 {
     if (const auto real = SafeFiles::realPath(path))
         return *real;
     const QString parent = parentOf(path);
     if (parent != path) {
-        const QString resolvedParent = resolvedPath(parent);
+        const QString resolvedParent = canonicalPath(parent);
         const QString name = path.mid(path.lastIndexOf(u'/') + 1);
         return resolvedParent == QLatin1String("/") ? u'/' + name : resolvedParent + u'/' + name;
     }
     return path;
 }
-
-} // namespace
 
 QString standardizePath(const QString& path, const QString& home)
 {
@@ -205,7 +204,7 @@ bool UninstallGuard::isSafeResidual(const QString& path, const QString& appPathT
             return false;
     if (componentCount(std) < 2 || !withinRoots(std) || isProtectedFolder(std) || isSystemVendorItem(std))
         return false;
-    return !m_forbidden.contains(resolvedPath(std));
+    return !m_forbidden.contains(canonicalPath(std));
 }
 
 std::optional<QString> UninstallGuard::basicRefusal(const QString& path) const
@@ -220,7 +219,7 @@ std::optional<QString> UninstallGuard::basicRefusal(const QString& path) const
         return kRefusedProtected + p;
     if (componentCount(p) < 2)
         return kRefusedShallow + p;
-    const QString r = resolvedPath(p);
+    const QString r = canonicalPath(p);
     if (r.isEmpty() || r == QLatin1String("/") || m_forbidden.contains(r))
         return kRefusedProtected + r;
     for (const QString& own : m_ownFolders)

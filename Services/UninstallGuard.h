@@ -19,6 +19,9 @@ QString standardizePath(const QString& path, const QString& home);
 bool isInside(const QString& inner, const QString& outer);
 bool isSameOrInside(const QString& inner, const QString& outer);
 
+// `path` with every link resolved; a missing tail is kept as written under its resolved folder.
+QString canonicalPath(const QString& path);
+
 // Every rule about which paths may be offered and deleted, for one set of roots.
 class UninstallGuard {
 public:

@@ -8,6 +8,7 @@
 #include "Services/UninstallTargets.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 
@@ -72,7 +73,9 @@ bool isPlainFolder(const QString& folder, const SafeFiles::DeviceOverride& devic
     return real && *real == folder;
 }
 
-// Other installed applications, whose contexts are made only once a leftover needs the comparison.
+// Every other bundle on disk, whose contexts are made only once a leftover needs the comparison.
+// The application folders are read here rather than taken from the catalogue, which keeps one
+// bundle per identifier: a copy of the application must still claim the data it shares.
 class Rivals {
 public:
     Rivals(const AppItem& app, const UninstallEnvironment& env) : m_app(app), m_env(env) {}
@@ -95,12 +98,50 @@ private:
         if (m_loaded)
             return;
         m_loaded = true;
-        if (!m_env.installedApps || !m_env.bundles)
+        if (!m_env.bundles)
             return;
-        const QString ownPath = m_app.path();
-        for (const AppItem& other : m_env.installedApps())
-            if (other.path() != ownPath)
-                m_contexts << MatchContext::make(other, *m_env.bundles, false);
+        const QString ownPath = canonicalPath(m_app.path());
+        QSet<QString> seen;
+        auto add = [&](const AppItem& other) {
+            const QString path = canonicalPath(other.path());
+            const QString key = path + u'\n' + normalizedName(other.name) + u'\n' + other.bundleIdentifier;
+            if (path == ownPath || seen.contains(key))
+                return;
+            seen.insert(key);
+            m_contexts << MatchContext::make(other, *m_env.bundles, false);
+        };
+        for (const QString& folder : m_env.roots.applicationFolders)
+            for (const AppItem& other : bundlesIn(folder))
+                add(other);
+        if (m_env.installedApps)
+            for (const AppItem& other : m_env.installedApps())
+                add(other);
+    }
+
+    // The bundles at the top level of an application folder, named as the file is.
+    QList<AppItem> bundlesIn(const QString& folder) const
+    {
+        QList<AppItem> out;
+        const auto names = listFolderNames(folder);
+        for (const QString& name : names.value_or(QStringList())) {
+            if (!name.endsWith(QLatin1String(".app"), Qt::CaseInsensitive) || name.size() <= 4)
+                continue;
+            const QString path = joined(folder, name);
+            const auto bundle = m_env.bundles->bundle(path);
+            if (!bundle)
+                continue;
+            AppItem other;
+            other.name = name.chopped(4);
+            other.bundleIdentifier = bundle->identifier;
+            other.url = QUrl::fromLocalFile(path);
+            out << other;
+            const QVariant bundleName = bundle->info.value(QStringLiteral("CFBundleName"));
+            if (bundleName.typeId() == QMetaType::QString && normalizedName(bundleName.toString()) != normalizedName(other.name)) {
+                other.name = bundleName.toString();
+                out << other;
+            }
+        }
+        return out;
     }
 
     const AppItem& m_app;

@@ -227,7 +227,6 @@ TEST_F(UninstallScanTest, SiblingProductsKeepTheirOwnLeftovers)
 {
     const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
     const AppItem pro = app(QStringLiteral("Foo Pro"), QStringLiteral("com.acme.foo.pro"));
-    const AppItem twin = app(QStringLiteral("Foo"), QStringLiteral("com.other.foo"), home + QStringLiteral("/Applications"));
     env.installedApps = [=] { return QList<AppItem>{foo, pro}; };
     folder(lib("Caches/com.acme.foo"));
     folder(lib("Caches/com.acme.foo.pro"));
@@ -243,11 +242,29 @@ TEST_F(UninstallScanTest, SiblingProductsKeepTheirOwnLeftovers)
                                       QStringLiteral("/Users/me/Library/Caches/com.acme.foo.pro"),
                                       QStringLiteral("/Users/me/Library/Preferences/com.acme.foo.pro.plist")}));
     // Another application of the same name: what its name alone matches is shared, so not offered.
+    // Bundles on disk count even when the catalogue does not list them.
+    const AppItem twin = app(QStringLiteral("Foo"), QStringLiteral("com.other.foo"), home + QStringLiteral("/Applications"));
     env.installedApps = [=] { return QList<AppItem>{foo, twin}; };
     EXPECT_EQ(scan(foo), QStringList({QStringLiteral("/Users/me/Library/Caches/com.acme.foo"),
-                                      QStringLiteral("/Users/me/Library/Caches/com.acme.foo.helper"),
-                                      QStringLiteral("/Users/me/Library/Caches/com.acme.foo.pro"),
-                                      QStringLiteral("/Users/me/Library/Preferences/com.acme.foo.pro.plist")}));
+                                      QStringLiteral("/Users/me/Library/Caches/com.acme.foo.helper")}))
+        << qPrintable(scan(foo).join(u' '));
+}
+
+// The catalogue keeps one bundle per identifier; the copy it dropped still uses the data.
+TEST_F(UninstallScanTest, ACopyOfTheApplicationKeepsTheSharedData)
+{
+    const AppItem original = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    const AppItem copy = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"), home + QStringLiteral("/Applications"));
+    const AppItem renamed = app(QStringLiteral("Foo 2"), QStringLiteral("com.acme.foo"), home + QStringLiteral("/Applications"));
+    folder(lib("Caches/com.acme.foo"));
+    file(lib("Preferences/com.acme.foo.plist"));
+    folder(lib("Application Support/Foo"));
+    folder(lib("Application Support/Foo 2"));
+    env.installedApps = [=] { return QList<AppItem>{copy}; };
+    EXPECT_EQ(scan(copy), QStringList());
+    EXPECT_EQ(scan(original), QStringList());
+    // Only what the renamed copy's own name matches is its alone.
+    EXPECT_EQ(scan(renamed), QStringList({QStringLiteral("/Users/me/Library/Application Support/Foo 2")}));
 }
 
 TEST_F(UninstallScanTest, OutermostFolderWins)
