@@ -26,6 +26,10 @@ const char* const kUserLibraryFolders[] = {
     "Screen Savers",       "Spotlight",      "Input Methods", "Internet Plug-Ins", "Keyboard Layouts",
     "Frameworks",          "Mail",           "Audio",         "Application Scripts", "Autosave Information",
     "Safari",              "Application Support/CrashReporter", "Caches/SentryCrash"};
+// The user's own documents: a receipt never points into them.
+const char* const kPersonalFolders[] = {"/Desktop",  "/Documents", "/Downloads", "/Movies",   "/Music",
+                                        "/Pictures", "/Public",    "/Videos",    "/Templates", "/Library/Mobile Documents",
+                                        "/Library/CloudStorage"};
 // Package managers' own records: a receipt never points into them.
 const char* const kPackageDatabases[] = {"/var/db/receipts", "/private/var/db/receipts", "/Library/Apple",
                                          "/System", "/var/lib/dpkg", "/var/lib/rpm", "/var/lib/apt"};
@@ -249,9 +253,20 @@ std::optional<QString> UninstallGuard::placementRefusal(const QString& p, MatchE
         QStringList zones{roots.library(), roots.system(QStringLiteral("/usr/local")), roots.system(QStringLiteral("/opt")),
                           roots.system(QStringLiteral("/Users/Shared")), home};
         zones << roots.applicationFolders;
-        for (const QString& zone : std::as_const(zones))
-            if (isInside(p, standardizePath(zone, home)))
-                return std::nullopt;
+        for (const QString& zone : std::as_const(zones)) {
+            const QString z = standardizePath(zone, home);
+            if (!isInside(p, z))
+                continue;
+            // A receipt is the package's word, not the user's: the user's own files and hidden
+            // ones (keys, shell and tool settings) are never cleaned on it.
+            for (const QString& part : QStringView(p).mid(z.size() + 1).toString().split(u'/', Qt::SkipEmptyParts))
+                if (part.startsWith(u'.'))
+                    return QStringLiteral("拒绝删除安装记录中的隐藏文件：") + p;
+            for (const char* personal : kPersonalFolders)
+                if (isSameOrInside(p, home + QString::fromLatin1(personal)))
+                    return QStringLiteral("拒绝删除个人文件夹中的文件：") + p;
+            return std::nullopt;
+        }
         return misplaced;
     }
     case MatchEvidence::knownPath: {

@@ -35,7 +35,7 @@ public:
         if (!m_guard.isSafeResidual(path, m_app.path()))
             return;
         const QString std = standardizePath(path, m_home);
-        if (m_info.contains(std))
+        if (m_info.contains(std) || wouldBeRefused(std, evidence))
             return;
         for (const QString& existing : std::as_const(m_order))
             if (isInside(std, existing))
@@ -54,6 +54,17 @@ public:
     }
 
 private:
+    // What the execution's guard would refuse is not offered at all.
+    bool wouldBeRefused(const QString& path, MatchEvidence evidence) const
+    {
+        ResidualItem item;
+        item.url = QUrl::fromLocalFile(path);
+        item.evidence = evidence;
+        UninstallPlan plan;
+        plan.app = m_app;
+        return m_guard.basicRefusal(path) || m_guard.residualRefusal(item, plan);
+    }
+
     const AppItem& m_app;
     const UninstallGuard& m_guard;
     QString m_home;
