@@ -90,7 +90,7 @@ ItemOutcome removeOne(const QUrl& url, const FileIdentity& identity, const Unins
     const QString path = url.toLocalFile();
     const SafeFiles::RemoveOutcome removal = env.remove
         ? env.remove(path, identityOf(identity))
-        : SafeFiles::removeNoFollow(path, identityOf(identity), env.deviceOverride);
+        : SafeFiles::removeNoFollow(path, identityOf(identity), env.deviceOverride, env.mounts);
     ItemOutcome out{url, Status::failed, removal.message, removal.removedEntries};
     switch (removal.status) {
     case SafeFiles::RemoveOutcome::Status::removed:

@@ -39,6 +39,8 @@ const QString kRefusedControl = QStringLiteral("拒绝删除含控制字符的�
 const QString kRefusedProtected = QStringLiteral("拒绝删除受保护目录：");
 const QString kRefusedShallow = QStringLiteral("拒绝删除过浅的路径：");
 const QString kRefusedSelf = QStringLiteral("不允许删除 Corvanta 自身");
+const QString kRefusedMountPoint = QStringLiteral("拒绝删除挂载点：");
+const QString kRefusedMountInside = QStringLiteral("拒绝删除内含挂载点的项目：");
 
 bool hasControlCharacter(const QString& text)
 {
@@ -317,10 +319,21 @@ std::optional<QString> UninstallGuard::residualRefusal(const ResidualItem& item,
     const auto info = SafeFiles::linkStat(p, m_env.deviceOverride);
     if (!info)
         return std::nullopt; // already gone; the deletion counts it
-    if (info->isDirectory() && SafeFiles::isMountPoint(p, m_env.deviceOverride))
-        return QStringLiteral("拒绝删除挂载点：") + p;
+    if (const auto refusal = mountRefusal(p))
+        return refusal;
     if (item.identity.isValid() && (info->device != item.identity.device || info->inode != item.identity.inode))
         return QStringLiteral("拒绝删除已被替换的项目：") + p;
+    return std::nullopt;
+}
+
+std::optional<QString> UninstallGuard::mountRefusal(const QString& p) const
+{
+    // Deleting through a mount point, a bind mount of a folder of the same disk too, would empty
+    // whatever is mounted there; the item and everything in it must lie on the one mount.
+    if (SafeFiles::isMountPoint(p, m_env.deviceOverride, m_env.mounts))
+        return kRefusedMountPoint + p;
+    if (SafeFiles::hasMountInside(p, m_env.mounts))
+        return kRefusedMountInside + p;
     return std::nullopt;
 }
 
@@ -349,8 +362,8 @@ std::optional<QString> UninstallGuard::bundleRefusal(const UninstallPlan& plan) 
     const auto realParent = SafeFiles::realPath(parent);
     if (!realParent || *realParent != parent)
         return QStringLiteral("拒绝删除经由链接到达的路径：") + p;
-    if (SafeFiles::isMountPoint(p, m_env.deviceOverride))
-        return QStringLiteral("拒绝删除挂载点：") + p;
+    if (const auto refusal = mountRefusal(p))
+        return refusal;
     if (plan.appIdentity.isValid() && (info->device != plan.appIdentity.device || info->inode != plan.appIdentity.inode))
         return QStringLiteral("拒绝删除已被替换的项目：") + p;
     const auto bundle = m_env.bundles ? m_env.bundles->bundle(p) : std::nullopt;

@@ -194,9 +194,8 @@ void scanTargetsPass(const MatchContext& ctx, Rivals& rivals, Collection& collec
             }
             if (!row.allowCompanyDescent || !isFolder || !ctx.company || norm != *ctx.company)
                 continue;
-            const auto rowFolder = SafeFiles::linkStat(row.path, env.deviceOverride);
-            if (!rowFolder || info->device != rowFolder->device)
-                continue; // another file system mounted as the vendor's folder
+            if (SafeFiles::isMountPoint(full, env.deviceOverride, env.mounts))
+                continue; // something mounted as the vendor's folder
             const auto inner = listFolderNames(full);
             for (const QString& sub : inner.value_or(QStringList())) {
                 const QString subNorm = normalizedName(sub);
@@ -360,7 +359,7 @@ QList<ResidualItem> scanResiduals(const AppItem& app, const UninstallEnvironment
         const Collected info = collection.info(path);
         ResidualItem item;
         item.url = QUrl::fromLocalFile(path);
-        item.size = SafeFiles::sizeOfItem(path, env.deviceOverride);
+        item.size = SafeFiles::sizeOfItem(path, env.deviceOverride, env.mounts);
         item.kind = info.kind;
         item.requiresAdmin = info.requiresAdmin;
         item.evidence = info.evidence;
