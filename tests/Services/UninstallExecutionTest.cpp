@@ -312,6 +312,50 @@ TEST_F(UninstallExecutionTest, BindMountsAreNeverOfferedNorDeletedThrough)
     EXPECT_TRUE(exists(foo.path() + QStringLiteral("/Contents/MacOS/Foo")));
 }
 
+// A home and an application folder reached through links (as $HOME or a listed application
+// folder may be): paths are compared by where they lead, and the uninstall goes through. A link
+// at the bundle itself is still refused.
+TEST_F(UninstallExecutionTest, HomeAndApplicationFolderThroughLinks)
+{
+    link(home, sys("Users/me-link"));
+    link(sys("Applications"), sys("LinkedApps"));
+    env.roots.home = sys("Users/me-link");
+    env.roots.applicationFolders = {sys("LinkedApps"), sys("Users/me-link/Applications")};
+    env.roots.ownStateFolders = {sys("Users/me-link/.local/share/Corvanta")};
+    app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    AppItem foo;
+    foo.name = QStringLiteral("Foo");
+    foo.bundleIdentifier = QStringLiteral("com.acme.foo");
+    foo.url = QUrl::fromLocalFile(sys("LinkedApps/Foo.app"));
+    folder(lib("Caches/com.acme.foo"));
+    file(lib("Preferences/com.acme.foo.plist"));
+    folder(home + QStringLiteral("/.local/share/Corvanta"));
+
+    const UninstallPlan plan = planFor(foo);
+    EXPECT_EQ(residualPaths(plan), QStringList({QStringLiteral("/Users/me/Library/Caches/com.acme.foo"),
+                                                QStringLiteral("/Users/me/Library/Preferences/com.acme.foo.plist")}))
+        << qPrintable(residualPaths(plan).join(u' '));
+    EXPECT_GT(plan.appSize, 0);
+    const UninstallOutcome outcome = run(plan);
+    ASSERT_FALSE(outcome.error) << qPrintable(outcome.error->description());
+    EXPECT_TRUE(outcome.result.appDeleted);
+    EXPECT_EQ(outcome.result.deletedCount, 2);
+    EXPECT_FALSE(exists(sys("Applications/Foo.app")));
+    EXPECT_FALSE(exists(lib("Caches/com.acme.foo")));
+    EXPECT_TRUE(exists(sys("LinkedApps")));
+    EXPECT_TRUE(exists(home + QStringLiteral("/.local/share/Corvanta")));
+
+    // The bundle itself a link, though in a linked folder: refused, its target kept.
+    const AppItem bar = app(QStringLiteral("Bar"), QStringLiteral("com.acme.bar"), outside);
+    link(bar.path(), sys("Applications/Bar.app"));
+    AppItem alias = bar;
+    alias.url = QUrl::fromLocalFile(sys("LinkedApps/Bar.app"));
+    const UninstallOutcome refused = run(planFor(alias));
+    ASSERT_TRUE(refused.error);
+    EXPECT_EQ(refused.error->reason, QStringLiteral("拒绝删除链接形式的应用：") + sys("Applications/Bar.app"));
+    EXPECT_TRUE(exists(bar.path() + QStringLiteral("/Contents/Info.plist")));
+}
+
 TEST_F(UninstallExecutionTest, NamesInLogLinesAreEscaped)
 {
     const AppItem odd = app(QStringLiteral("Odd\nApp"), QStringLiteral("com.acme.odd"));
