@@ -356,6 +356,70 @@ TEST_F(UninstallExecutionTest, HomeAndApplicationFolderThroughLinks)
     EXPECT_TRUE(exists(bar.path() + QStringLiteral("/Contents/Info.plist")));
 }
 
+// Only launch items the guard lets through are booted out: one swapped for another file since the
+// plan, one the plan places outside the launch folders and one outside every root are not.
+TEST_F(UninstallExecutionTest, RefusedLaunchItemsAreNeverBootedOut)
+{
+    enableLaunchctl();
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    file(lib("LaunchAgents/com.acme.foo.agent.plist"));
+    file(lib("LaunchAgents/com.acme.foo.swapped.plist"));
+    UninstallPlan plan = planFor(foo);
+    ASSERT_EQ(plan.residuals.size(), 2);
+    ASSERT_TRUE(QFile::remove(lib("LaunchAgents/com.acme.foo.swapped.plist")));
+    file(lib("LaunchAgents/com.acme.foo.other.plist"));
+    file(lib("LaunchAgents/com.acme.foo.swapped.plist")); // a new file: another inode
+    auto launchItem = [](const QString& path) {
+        ResidualItem item;
+        item.url = QUrl::fromLocalFile(path);
+        item.kind = ResidualKind::launchItem;
+        item.evidence = MatchEvidence::launchProgram;
+        return item;
+    };
+    file(lib("Caches/misplaced.plist"));
+    plan.residuals << launchItem(lib("Caches/misplaced.plist")) << launchItem(outside + QStringLiteral("/precious/x.plist"));
+
+    run(plan, false);
+    QStringList bootedOut;
+    for (const QStringList& call : launchctlCalls())
+        if (!bootedOut.contains(call.last()))
+            bootedOut << call.last();
+    EXPECT_EQ(bootedOut, QStringList({lib("LaunchAgents/com.acme.foo.agent.plist")}));
+    EXPECT_TRUE(exists(lib("LaunchAgents/com.acme.foo.swapped.plist")));
+    EXPECT_TRUE(exists(lib("Caches/misplaced.plist")));
+}
+
+// A folder above a leftover swapped for a link between the plan and the execution (the leftover
+// still there, the very same inode, reached through the link): refused, nothing behind the link
+// touched.
+TEST_F(UninstallExecutionTest, FolderAboveALeftoverSwappedForALinkIsRefused)
+{
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    file(lib("Application Support/Acme/Foo/data"), 100);
+    file(lib("Caches/com.acme.foo/cache.db"), 100);
+    const UninstallPlan plan = planFor(foo);
+    ASSERT_EQ(residualPaths(plan), QStringList({QStringLiteral("/Users/me/Library/Application Support/Acme/Foo"),
+                                                QStringLiteral("/Users/me/Library/Caches/com.acme.foo")}));
+    // The grandparent of the one (the scan folder above the vendor's) and the parent of the other.
+    ASSERT_TRUE(QDir().rename(lib("Application Support"), outside + QStringLiteral("/Support")));
+    link(outside + QStringLiteral("/Support"), lib("Application Support"));
+    ASSERT_TRUE(QDir().rename(lib("Caches"), outside + QStringLiteral("/Caches")));
+    link(outside + QStringLiteral("/Caches"), lib("Caches"));
+
+    const UninstallOutcome outcome = run(plan, false);
+    ASSERT_EQ(outcome.result.residualOutcomes.size(), 2);
+    for (const ItemOutcome& item : outcome.result.residualOutcomes)
+        EXPECT_EQ(item.status, ItemOutcome::Status::refused) << qPrintable(item.url.toLocalFile());
+    EXPECT_TRUE(exists(outside + QStringLiteral("/Support/Acme/Foo/data")));
+    EXPECT_TRUE(exists(outside + QStringLiteral("/Caches/com.acme.foo/cache.db")));
+
+    // The removal itself refuses the path, whatever the guard said.
+    for (const ResidualItem& item : plan.residuals)
+        EXPECT_EQ(SafeFiles::removeNoFollow(item.path(), std::nullopt).status, SafeFiles::RemoveOutcome::Status::refused)
+            << qPrintable(item.path());
+    EXPECT_TRUE(exists(outside + QStringLiteral("/Caches/com.acme.foo/cache.db")));
+}
+
 TEST_F(UninstallExecutionTest, NamesInLogLinesAreEscaped)
 {
     const AppItem odd = app(QStringLiteral("Odd\nApp"), QStringLiteral("com.acme.odd"));
