@@ -90,7 +90,7 @@ ItemOutcome plainRemove(const QUrl& url, const FileIdentity& identity, const Uni
     const QString path = url.toLocalFile();
     const SafeFiles::RemoveOutcome removal = env.remove
         ? env.remove(path, identityOf(identity))
-        : SafeFiles::removeNoFollow(path, identityOf(identity), env.deviceOverride);
+        : SafeFiles::removeNoFollow(path, identityOf(identity), env.deviceOverride, env.mounts);
     denied = removal.permissionDenied() && env.admin;
     ItemOutcome out{url, Status::failed, removal.message, removal.removedEntries};
     switch (removal.status) {
@@ -170,12 +170,15 @@ void terminateProcesses(const AppItem& app, const UninstallEnvironment& env)
     }
 }
 
-UninstallOutcome executeUninstall(const UninstallPlan& plan, bool includeApp, const UninstallEnvironment& env,
+UninstallOutcome executeUninstall(const UninstallPlan& given, bool includeApp, const UninstallEnvironment& env,
                                   const UninstallGuard& guard)
 {
     UninstallOutcome outcome;
+    // The bundle as it lies on disk: its folder reached without links, the bundle itself as named.
+    UninstallPlan plan = given;
+    plan.app = withResolvedFolder(given.app);
     const AppItem& app = plan.app;
-    if (isProtectedApp(app, env)) {
+    if (isProtectedApp(given.app, env) || isProtectedApp(app, env)) {
         outcome.error = UninstallError::protectedApp();
         return outcome;
     }
@@ -268,7 +271,7 @@ UninstallOutcome executeUninstall(const UninstallPlan& plan, bool includeApp, co
 
     if (env.dock) {
         if (const auto tiles = env.dock->persistentApps()) {
-            const DockPruneResult pruned = pruneDockTiles(*tiles, app);
+            const DockPruneResult pruned = pruneDockTiles(*tiles, given.app);
             if (pruned.removed > 0 && env.dock->setPersistentApps(pruned.kept)) {
                 env.dock->restartDock();
                 result.dockTilesRemoved = true;

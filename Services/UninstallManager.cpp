@@ -27,8 +27,11 @@ void dispatch(const TaskRunner& runner, Task task)
 } // namespace
 
 UninstallManager::UninstallManager(UninstallEnvironment environment)
-    : m_env(std::move(environment)), m_guard(std::make_unique<UninstallGuard>(m_env))
+    : m_env(std::move(environment))
 {
+    // A home or an application folder reached through a link is compared by where it leads.
+    m_env.roots = resolvedRoots(m_env.roots);
+    m_guard = std::make_unique<UninstallGuard>(m_env);
 }
 
 UninstallManager::~UninstallManager() = default;
@@ -70,12 +73,13 @@ UninstallManager::UninstallPlan UninstallManager::buildPlan(const AppItem& app, 
 {
     UninstallPlan plan;
     plan.app = app;
-    plan.permissionIssues = checkPermissions(app);
-    plan.residuals = scanResiduals(app, m_env, *m_guard, cancelled);
+    const AppItem onDisk = withResolvedFolder(app);
+    plan.permissionIssues = checkPermissions(onDisk);
+    plan.residuals = scanResiduals(onDisk, m_env, *m_guard, cancelled);
     plan.permissionIssues << checkResidualWritability(plan.residuals);
-    plan.bundledUninstaller = detectBundledUninstaller(app, m_env);
-    plan.appSize = SafeFiles::directorySize(app.path(), m_env.deviceOverride);
-    if (const auto stat = SafeFiles::linkStat(app.path(), m_env.deviceOverride))
+    plan.bundledUninstaller = detectBundledUninstaller(onDisk, m_env);
+    plan.appSize = SafeFiles::directorySize(onDisk.path(), m_env.deviceOverride, m_env.mounts);
+    if (const auto stat = SafeFiles::linkStat(onDisk.path(), m_env.deviceOverride))
         plan.appIdentity = FileIdentity{stat->device, stat->inode};
     return plan;
 }
