@@ -6,6 +6,7 @@
 #include "Support/Logger.h"
 #include "Views/TilehallContentView.h"
 #include "Views/UninstallConfirmationSheet.h"
+#include "Views/UninstallReasonText.h"
 #include "Views/UninstallSelection.h"
 
 namespace corvanta {
@@ -16,8 +17,16 @@ QString failureLine(const Uninstall::ItemOutcome& outcome, const QString& home)
 {
     QString line = QStringLiteral("• ") + UninstallText::abbreviatedPath(outcome.url.toLocalFile(), home);
     if (!outcome.message.isEmpty())
-        line += QStringLiteral("：") + outcome.message;
+        line += QStringLiteral("：") + UninstallText::failureReason(outcome.message);
     return line;
+}
+
+// The error's own text, with the reason from the file layer put in the interface's language.
+QString errorText(const Uninstall::UninstallError& error)
+{
+    if (error.code == Uninstall::UninstallError::Code::appDeleteFailed)
+        return Uninstall::UninstallError::appDeleteFailed(UninstallText::failureReason(error.reason)).description();
+    return error.description();
 }
 
 } // namespace
@@ -27,7 +36,7 @@ std::optional<UninstallAlert> uninstallResultAlert(const Uninstall::UninstallPla
 {
     const QString& name = plan.app.name;
     if (outcome.error)
-        return UninstallAlert{QStringLiteral("删除「") + name + QStringLiteral("」失败"), outcome.error->description(), true};
+        return UninstallAlert{QStringLiteral("删除「") + name + QStringLiteral("」失败"), errorText(*outcome.error), true};
     const Uninstall::UninstallResult& result = outcome.result;
     if (result.failedURLs.isEmpty())
         return std::nullopt;

@@ -1,13 +1,15 @@
 #include "Views/UninstallConfirmationSheet.h"
 
+#include "Views/CellDrawing.h"
+
 #include <QCheckBox>
-#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QPainterPath>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
@@ -43,6 +45,75 @@ QLabel* label(const QString& text, int points, QFont::Weight weight, const QStri
     if (!color.isEmpty())
         l->setStyleSheet(QStringLiteral("color: ") + color + QLatin1Char(';'));
     return l;
+}
+
+// The sheet's few symbols, drawn rather than typed: no bundled font is sure to have them.
+class SheetSymbol : public QWidget {
+public:
+    enum class Shape { folder, chevronDown, chevronUp };
+    SheetSymbol(Shape shape, int points, QPalette::ColorRole role)
+        : m_shape(shape), m_role(role)
+    {
+        setFixedSize(points + 2, points + 2);
+        setObjectName(shape == Shape::folder ? QStringLiteral("symbolFolder")
+                                             : (shape == Shape::chevronDown ? QStringLiteral("symbolChevronDown")
+                                                                           : QStringLiteral("symbolChevronUp")));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QColor color = palette().color(m_role);
+        const QRectF box = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
+        if (m_shape == Shape::folder) {
+            // A tab over the left half, then the body.
+            QPainterPath path;
+            const double tabHeight = box.height() * 0.22;
+            path.moveTo(box.left(), box.top() + tabHeight);
+            path.lineTo(box.left(), box.top() + 1);
+            path.quadTo(box.left(), box.top(), box.left() + 1, box.top());
+            path.lineTo(box.left() + box.width() * 0.38, box.top());
+            path.lineTo(box.left() + box.width() * 0.5, box.top() + tabHeight);
+            path.lineTo(box.left(), box.top() + tabHeight);
+            path.addRoundedRect(QRectF(box.left(), box.top() + tabHeight, box.width(), box.height() * 0.78 - 0.5), 1.2, 1.2);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(color);
+            painter.drawPath(path);
+            return;
+        }
+        const double h = box.height() * 0.28;
+        const double midY = box.center().y();
+        const bool down = m_shape == Shape::chevronDown;
+        QPainterPath path;
+        path.moveTo(box.left() + box.width() * 0.15, down ? midY - h : midY + h);
+        path.lineTo(box.center().x(), down ? midY + h : midY - h);
+        path.lineTo(box.right() - box.width() * 0.15, down ? midY - h : midY + h);
+        painter.setPen(QPen(color, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawPath(path);
+    }
+
+private:
+    Shape m_shape;
+    QPalette::ColorRole m_role;
+};
+
+// The application's icon at `side` points, clipped like the grid's icons.
+QPixmap headerIcon(const QImage& icon, int side, double pixelRatio)
+{
+    QPixmap pixmap(QSize(side, side) * pixelRatio);
+    pixmap.setDevicePixelRatio(pixelRatio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+    const QRectF square(0, 0, side, side);
+    painter.setClipPath(CellDrawing::continuousRoundedRect(square, 0.2 * side));
+    if (icon.isNull())
+        painter.fillRect(square, QColor(128, 128, 128, 90));
+    else
+        painter.drawImage(square, icon);
+    return pixmap;
 }
 
 const QString kSecondary = QStringLiteral("palette(mid)");
@@ -173,7 +244,8 @@ QWidget* UninstallConfirmationSheet::buildResultCard(const Plan& plan)
     auto* header = new QHBoxLayout;
     header->setSpacing(12);
     auto* icon = new QLabel;
-    icon->setPixmap(QFileIconProvider().icon(QFileInfo(plan.app.url.toLocalFile())).pixmap(44, 44));
+    icon->setObjectName(QStringLiteral("uninstallAppIcon"));
+    icon->setPixmap(headerIcon(iconFor ? iconFor(plan.app) : QImage(), 44, devicePixelRatioF()));
     icon->setFixedSize(44, 44);
     header->addWidget(icon);
     auto* titles = new QVBoxLayout;
@@ -289,7 +361,8 @@ QWidget* UninstallConfirmationSheet::buildResidualList(const Plan& plan)
         for (const auto& item : group.items)
             groupSize += item.size;
         headerLayout->addWidget(label(UninstallText::byteCount(groupSize), 11, QFont::Normal, kSecondary));
-        headerLayout->addWidget(label(collapsed ? QStringLiteral("▾") : QStringLiteral("▴"), 10, QFont::DemiBold, kSecondary));
+        headerLayout->addWidget(new SheetSymbol(collapsed ? SheetSymbol::Shape::chevronDown : SheetSymbol::Shape::chevronUp,
+                                                10, QPalette::Mid));
         rows->addWidget(header);
         if (collapsed)
             continue;
@@ -309,7 +382,7 @@ QWidget* UninstallConfirmationSheet::buildResidualList(const Plan& plan)
                 rebuild();
             });
             rowLayout->addWidget(check);
-            rowLayout->addWidget(label(QStringLiteral("📁"), 10, QFont::Normal, kAccent));
+            rowLayout->addWidget(new SheetSymbol(SheetSymbol::Shape::folder, 10, QPalette::Highlight), 0, Qt::AlignTop);
             auto* texts = new QVBoxLayout;
             texts->setSpacing(0);
             QLabel* name = label(QFileInfo(item.path()).fileName(), 11, QFont::Normal);
@@ -376,9 +449,20 @@ void UninstallConfirmationSheet::confirmOrGrant()
         onConfirm(m_selection.filteredPlan(*m_plan), m_selection.includeApp());
 }
 
+void UninstallConfirmationSheet::setBackdrop(QImage still)
+{
+    m_backdrop = std::move(still);
+    update();
+}
+
 void UninstallConfirmationSheet::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    if (!m_backdrop.isNull()) {
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(QRectF(rect()), m_backdrop);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
     painter.fillRect(rect(), QColor(0, 0, 0, 89)); // black at 0.35
 }
 

@@ -2,9 +2,13 @@
 #include "Views/DeleteRequestFlow.h"
 #include "Views/RootViewTestKit.h"
 #include "Views/UninstallConfirmationSheet.h"
+#include "Views/UninstallReasonText.h"
 #include "common/LogCapture.h"
 
 #include <QCoreApplication>
+
+#include <cerrno>
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -149,14 +153,14 @@ TEST_F(DeleteRequestFlowTest, ConfirmedUninstallRemovesTheApplicationBeforeTheAl
     outcome.result.appDeleted = true;
     outcome.result.failedURLs = {uninstalls[0].first.residuals[0].url};
     outcome.result.residualOutcomes = {{uninstalls[0].first.residuals[0].url, ItemOutcome::Status::failed,
-                                        QStringLiteral("Permission denied"), 0}};
+                                        QString::fromLocal8Bit(std::strerror(EACCES)), 0}};
     finishUninstall(outcome);
     EXPECT_FALSE(appInLayout(inkpad.id));
     EXPECT_FALSE(alertSawInkpad);
     ASSERT_EQ(alerts.size(), 1);
     EXPECT_EQ(alerts[0].message, QStringLiteral("「Inkpad」已删除"));
     EXPECT_EQ(alerts[0].informativeText, QStringLiteral("但有 1 项残留清理失败（可能权限不足），可稍后手动清理。\n"
-                                                         "• ~/Library/Caches/com.example.inkpad：Permission denied"));
+                                                         "• ~/Library/Caches/com.example.inkpad：权限不足"));
     EXPECT_TRUE(log.contains(QStringLiteral("Delete completed: Inkpad — residuals 0 deleted / 1 failed")));
 }
 
@@ -184,12 +188,47 @@ TEST(UninstallResultAlert, SaysWhatReallyHappened)
     EXPECT_FALSE(keptAlert->critical);
 
     UninstallOutcome error;
-    error.error = Uninstall::UninstallError::appDeleteFailed(QStringLiteral("Permission denied"));
+    error.error = Uninstall::UninstallError::appDeleteFailed(QString::fromLocal8Bit(std::strerror(EBUSY)));
     const auto errorAlert = uninstallResultAlert(plan, true, error, QStringLiteral("/h"));
     ASSERT_TRUE(errorAlert.has_value());
     EXPECT_EQ(errorAlert->message, QStringLiteral("删除「Inkpad」失败"));
-    EXPECT_EQ(errorAlert->informativeText, QStringLiteral("应用删除失败：Permission denied"));
+    EXPECT_EQ(errorAlert->informativeText, QStringLiteral("应用删除失败：正在被使用"));
     EXPECT_TRUE(errorAlert->critical);
+}
+
+// Every reason the deletion layers give reaches the user in Chinese: system error texts by their
+// number, the file layer's and the administrator route's own kinds, and anything unforeseen.
+TEST(UninstallResultAlert, ReasonsAreChineseWhateverTheLayerBelowSaid)
+{
+    const std::pair<QString, QString> cases[] = {
+        {QString::fromLocal8Bit(std::strerror(EACCES)), QStringLiteral("权限不足")},
+        {QString::fromLocal8Bit(std::strerror(EPERM)), QStringLiteral("操作不被允许（权限不足）")},
+        {QString::fromLocal8Bit(std::strerror(EROFS)), QStringLiteral("位于只读文件系统上")},
+        {QString::fromLocal8Bit(std::strerror(ENOTEMPTY)), QStringLiteral("文件夹不为空")},
+        {QString::fromLocal8Bit(std::strerror(ENOEXEC)), QStringLiteral("系统错误（错误码 ") + QString::number(ENOEXEC) + QStringLiteral("）")},
+        {QStringLiteral("no administrator helper"), QStringLiteral("没有可用的管理员授权方式")},
+        {QStringLiteral("not authorised"), QStringLiteral("未获得管理员授权")},
+        {QStringLiteral("the helper failed (status 3)"), QStringLiteral("管理员授权删除失败（状态 3）")},
+        {QStringLiteral("a mounted file system lies inside"), QStringLiteral("其中挂载了其他文件系统，已拒绝删除")},
+        {QStringLiteral("file remains"), QStringLiteral("删除后文件仍然存在")},
+        {QStringLiteral("拒绝删除挂载点：/x"), QStringLiteral("拒绝删除挂载点：/x")},
+        {QStringLiteral("something nobody foresaw"), QStringLiteral("删除失败（原因未知）")},
+        {QString(), QStringLiteral("删除失败")},
+    };
+    for (const auto& [reported, shown] : cases)
+        EXPECT_EQ(UninstallText::failureReason(reported), shown) << reported.toStdString();
+
+    UninstallPlan plan;
+    plan.app.name = QStringLiteral("Inkpad");
+    const QUrl failed = QUrl::fromLocalFile(QStringLiteral("/h/Library/Caches/x"));
+    UninstallOutcome partial;
+    partial.result.appDeleted = true;
+    partial.result.failedURLs = {failed};
+    partial.result.residualOutcomes = {{failed, ItemOutcome::Status::failed, QStringLiteral("no administrator helper"), 0}};
+    const auto alert = uninstallResultAlert(plan, true, partial, QStringLiteral("/h"));
+    ASSERT_TRUE(alert.has_value());
+    EXPECT_TRUE(alert->informativeText.endsWith(QStringLiteral("• ~/Library/Caches/x：没有可用的管理员授权方式")))
+        << alert->informativeText.toStdString();
 }
 
 } // namespace
