@@ -196,7 +196,7 @@ void DeleteRequestFlow::executeDelete(const Plan& plan, bool includeApp)
         } else {
             // The grid changes before any alert, so the alert never shows over a stale grid.
             if (includeApp && outcome.result.appDeleted)
-                self->m_deps.layout->removeApp(plan.app.id);
+                self->m_deps.root->removeUninstalledApp(plan.app.id);
         }
         if (auto alert = uninstallResultAlert(plan, includeApp, outcome, self->m_deps.home))
             self->m_deps.runAlert(*alert);

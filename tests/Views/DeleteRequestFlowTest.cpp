@@ -1,5 +1,7 @@
 // The delete badge's flow over a root view: tickets, the sheet's states, the result alerts.
 #include "Views/DeleteRequestFlow.h"
+#include "Views/GridHosts.h"
+#include "Views/TilehallGridView.h"
 #include "Views/RootViewTestKit.h"
 #include "Views/UninstallConfirmationSheet.h"
 #include "Views/UninstallReasonText.h"
@@ -162,6 +164,44 @@ TEST_F(DeleteRequestFlowTest, ConfirmedUninstallRemovesTheApplicationBeforeTheAl
     EXPECT_EQ(alerts[0].informativeText, QStringLiteral("但有 1 项残留清理失败（可能权限不足），可稍后手动清理。\n"
                                                          "• ~/Library/Caches/com.example.inkpad：权限不足"));
     EXPECT_TRUE(log.contains(QStringLiteral("Delete completed: Inkpad — residuals 0 deleted / 1 failed")));
+}
+
+// The uninstalled application leaves on the reorder spring: the cell after it glides into the freed
+// slot instead of jumping there.
+TEST_F(DeleteRequestFlowTest, TheCellsAfterAnUninstalledApplicationGlideIntoItsSlot)
+{
+    show();
+    scheduler.advance(1.0);
+    TilehallGridView* grid = view->hosts()->pageView(0);
+    ASSERT_NE(grid, nullptr);
+    ASSERT_NE(grid->appCell(quill.id), nullptr);
+    const QPointF first = grid->appCell(inkpad.id)->pos();
+    const QPointF second = grid->appCell(quill.id)->pos();
+    ASSERT_NE(first, second);
+
+    flow->requestDelete(inkpad);
+    scans[0].second(scans[0].first, planFor(inkpad));
+    sheet.onConfirm(sheet.plan().value(), true);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(uninstalls.size(), 1);
+    UninstallOutcome outcome;
+    outcome.result.appDeleted = true;
+    outcome.result.deletedCount = 1;
+    finishUninstall(outcome);
+
+    grid = view->hosts()->pageView(0);
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(grid->appCell(inkpad.id), nullptr);
+    ASSERT_NE(grid->appCell(quill.id), nullptr);
+    EXPECT_EQ(grid->appCell(quill.id)->pos(), second); // still where it was
+    EXPECT_TRUE(grid->isSettling());
+    scheduler.advance(0.05);
+    const double x = grid->appCell(quill.id)->pos().x();
+    EXPECT_LT(x, second.x());
+    EXPECT_GT(x, first.x()); // on its way, not there yet
+    scheduler.advance(1.0);
+    EXPECT_EQ(grid->appCell(quill.id)->pos(), first);
+    EXPECT_FALSE(grid->isSettling());
 }
 
 TEST(UninstallResultAlert, SaysWhatReallyHappened)
