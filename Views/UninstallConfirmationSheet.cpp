@@ -99,6 +99,25 @@ private:
     QPalette::ColorRole m_role;
 };
 
+// The leftover list's frame: a rounded panel in the control background, outlined by a separator
+// line. Style sheets cannot round a scroll area's corners, so the panel draws them itself.
+class RoundedPanel : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF box = QRectF(rect()).adjusted(0.4, 0.4, -0.4, -0.4);
+        const QPainterPath shape = CellDrawing::continuousRoundedRect(box, 10);
+        painter.fillPath(shape, palette().color(QPalette::Base));
+        painter.setPen(QPen(palette().color(QPalette::Mid), 0.8));
+        painter.drawPath(shape);
+    }
+};
+
 // The application's icon at `side` points, clipped like the grid's icons.
 QPixmap headerIcon(const QImage& icon, int side, double pixelRatio)
 {
@@ -410,12 +429,21 @@ QWidget* UninstallConfirmationSheet::buildResidualList(const Plan& plan)
     scroll->setWidget(content);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setMaximumHeight(250);
-    scroll->setMinimumHeight(std::min(250, content->sizeHint().height() + 2));
-    scroll->setStyleSheet(QStringLiteral("QScrollArea { background: palette(base); border: 0.8px solid palette(mid);"
-                                         " border-radius: 10px; }"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    // The panel behind shows through: the list draws no background of its own.
+    scroll->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
+    scroll->viewport()->setAutoFillBackground(false);
+    content->setAutoFillBackground(false);
     m_list = scroll;
-    return scroll;
+
+    auto* panel = new RoundedPanel;
+    panel->setObjectName(QStringLiteral("uninstallListPanel"));
+    auto* panelLayout = new QVBoxLayout(panel);
+    panelLayout->setContentsMargins(1, 1, 1, 1);
+    panelLayout->addWidget(scroll);
+    panel->setMaximumHeight(250);
+    panel->setMinimumHeight(std::min(250, content->sizeHint().height() + 2));
+    return panel;
 }
 
 void UninstallConfirmationSheet::placeCard()

@@ -330,6 +330,12 @@ QString missingGlyphs(const QString& text, const QFont& font)
 TEST_F(UninstallSheet, CardTextsAreChineseWithNoMissingGlyphs)
 {
     UninstallPlan plan = samplePlan();
+    sheet.setScanningApp(plan.app);
+    ASSERT_NE(sheet.card(), nullptr);
+    for (const QLabel* l : sheet.card()->findChildren<QLabel*>())
+        EXPECT_EQ(missingGlyphs(l->text(), l->font()), QString()) << l->text().toStdString();
+    sheet.setScanningApp(std::nullopt);
+
     plan.residuals.append(item(QStringLiteral("/fx/home/Library/Preferences/org.example.inkpad.plist"), ResidualKind::preference, 1));
     plan.residuals.append(item(QStringLiteral("/fx/home/Library/Logs/Inkpad"), ResidualKind::log, 0));
     sheet.setPlan(plan);
