@@ -90,6 +90,7 @@ public:
     std::optional<QUuid> mergeEntries(const QUuid& draggedID, const QUuid& targetID);
     void extractFromGroup(const QUuid& appID, const QUuid& groupID);
     void renameGroup(const QUuid& id, const QString& name);
+    // An uninstalled application: out of the scan, the working layout and every other scene.
     void removeApp(const QUuid& id);
 
     // --- scenes, backup and restore -------------------------------------------------------------

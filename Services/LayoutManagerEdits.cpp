@@ -14,6 +14,35 @@ QString entryName(const PageEntry& entry)
     return entry.asGroup()->name;
 }
 
+// Takes the matching applications out of a stored scene's layout and tidies it the way the working
+// layout is tidied: emptied folders go, folders left with one member give it back to the grid
+// (except Utilities), emptied trailing pages go.
+bool removeFromStoredLayout(TilehallLayout& layout, const std::function<bool(const AppItem&)>& matches)
+{
+    bool changed = false;
+    for (TilehallPage& page : layout.pages) {
+        changed = page.entries.removeIf([&matches](const PageEntry& entry) {
+            const AppItem* app = entry.asApp();
+            return app && matches(*app);
+        }) > 0 || changed;
+        for (PageEntry& entry : page.entries) {
+            AppGroup* group = entry.asGroup();
+            if (!group || group->apps.removeIf(matches) == 0)
+                continue;
+            changed = true;
+            if (group->apps.size() == 1 && !LayoutManager::isUtilitiesFolder(*group))
+                entry = PageEntry::app(group->apps.first());
+        }
+        page.entries.removeIf([](const PageEntry& entry) {
+            const AppGroup* group = entry.asGroup();
+            return group && group->apps.isEmpty();
+        });
+    }
+    while (changed && layout.pages.size() >= 2 && layout.pages.last().entries.isEmpty())
+        layout.pages.removeLast();
+    return changed;
+}
+
 } // namespace
 
 std::optional<IndexPath> LayoutManager::indexOfEntry(const QUuid& id) const
@@ -157,6 +186,22 @@ void LayoutManager::renameGroup(const QUuid& id, const QString& name)
 
 void LayoutManager::removeApp(const QUuid& id)
 {
+    // The other scenes hold the same application under the same id, or under another one when it
+    // was found again by a scan made while they were current: its bundle path tells.
+    const std::optional<AppItem> removed = m_appLookup.contains(id) ? std::optional(m_appLookup.value(id)) : m_layout.findApp(id);
+    const QString removedPath = removed ? removed->path() : QString();
+    const auto matches = [&id, &removedPath](const AppItem& app) {
+        return app.id == id || (!removedPath.isEmpty() && app.path() == removedPath);
+    };
+    QList<TilehallScene> scenes = m_scenes;
+    bool scenesChanged = false;
+    for (TilehallScene& scene : scenes) {
+        if (scene.id != m_currentSceneID)
+            scenesChanged = removeFromStoredLayout(scene.layout, matches) || scenesChanged;
+    }
+    if (scenesChanged)
+        setScenes(std::move(scenes));
+
     removeEntryByID(id);
     QList<AppItem> scanned = m_allScannedApps;
     if (scanned.removeIf([&id](const AppItem& app) { return app.id == id; }) > 0)

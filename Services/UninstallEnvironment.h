@@ -25,8 +25,8 @@ struct UninstallRoots {
     // The folders applications are installed in (top level only); the bundle to delete must be
     // directly inside one of them.
     QStringList applicationFolders;
-    // The program's own bundle (or the folder of its executable) and its own state folders
-    // (support, settings, logs, caches): never offered and never deleted.
+    // The program's own bundle (see ownBundleOf) and its own state folders (support, settings,
+    // logs, caches): never offered and never deleted.
     QString ownBundle;
     QStringList ownStateFolders;
 
@@ -34,9 +34,14 @@ struct UninstallRoots {
     QString library() const { return system(QStringLiteral("/Library")); }
     QString homeLibrary() const { return home + QStringLiteral("/Library"); }
 
-    // The real machine: the home folder, "/", the standard application folders, this executable's
-    // folder and the program's data, settings, log and cache folders.
+    // The real machine: the home folder, "/", the standard application folders, this program's
+    // bundle and its data, settings, log and cache folders.
     static UninstallRoots forThisSystem();
+
+    // The bundle a program's executable (an absolute path with no link in it) belongs to: the
+    // X.app folder when it lies in X.app/Contents/MacOS, otherwise the executable file itself. The
+    // folder around a bare executable is not the program's: other applications may sit beside it.
+    static QString ownBundleOf(const QString& executable);
 };
 
 // Where the tools live. On a system without them, the lookup or unloading they do is skipped.

@@ -83,39 +83,53 @@ ItemOutcome adminDelete(const QUrl& url, const UninstallEnvironment& env, const 
     return out;
 }
 
-// One removal without links followed; a denied one goes to the administrator route.
-ItemOutcome removeOne(const QUrl& url, const FileIdentity& identity, const UninstallEnvironment& env,
-                      const UninstallGuard& guard, QString* firstError)
+// One removal without links followed. `denied` tells whether the administrator route may help.
+ItemOutcome plainRemove(const QUrl& url, const FileIdentity& identity, const UninstallEnvironment& env, bool& denied)
 {
     const QString path = url.toLocalFile();
     const SafeFiles::RemoveOutcome removal = env.remove
         ? env.remove(path, identityOf(identity))
         : SafeFiles::removeNoFollow(path, identityOf(identity), env.deviceOverride);
+    denied = removal.permissionDenied();
     ItemOutcome out{url, Status::failed, removal.message, removal.removedEntries};
     switch (removal.status) {
     case SafeFiles::RemoveOutcome::Status::removed:
         out.status = Status::deleted;
         out.message.clear();
-        return out;
+        break;
     case SafeFiles::RemoveOutcome::Status::missing:
         out.status = Status::alreadyGone;
         out.message.clear();
-        return out;
+        break;
     case SafeFiles::RemoveOutcome::Status::refused:
         out.status = Status::refused;
-        return out;
+        break;
     case SafeFiles::RemoveOutcome::Status::failed:
         break;
     }
-    if (firstError)
-        *firstError = removal.message;
-    if (!removal.permissionDenied())
-        return out;
-    ItemOutcome admin = adminDelete(url, env, guard);
-    admin.removedEntries += removal.removedEntries;
-    if (!admin.succeeded() && admin.message.isEmpty())
-        admin.message = removal.message;
+    return out;
+}
+
+// The administrator route after a denied plain removal. A failure keeps the plain removal's error:
+// that is what went wrong; the helper's own words are in its log line.
+ItemOutcome retryAsAdmin(const ItemOutcome& plain, const UninstallEnvironment& env, const UninstallGuard& guard)
+{
+    ItemOutcome admin = adminDelete(plain.url, env, guard);
+    admin.removedEntries += plain.removedEntries;
+    if (!admin.succeeded()) {
+        admin.status = Status::failed;
+        admin.message = plain.message;
+    }
     return admin;
+}
+
+// The bundle is still there but no longer whole: entries of it went, or its files shrank.
+bool partlyRemoved(const ItemOutcome& bundle, const UninstallPlan& plan, const UninstallEnvironment& env)
+{
+    const QString path = plan.app.path();
+    if (!SafeFiles::linkStat(path, env.deviceOverride))
+        return false;
+    return bundle.removedEntries > 0 || SafeFiles::directorySize(path, env.deviceOverride) < plan.appSize;
 }
 
 } // namespace
@@ -167,11 +181,15 @@ UninstallOutcome executeUninstall(const UninstallPlan& plan, bool includeApp, co
     CLOG_INFO(QStringLiteral("Uninstall: start — ") + safe(app.name) + QStringLiteral(" (") + safe(app.bundleIdentifier)
               + QStringLiteral("), includeApp=") + (includeApp ? QStringLiteral("true") : QStringLiteral("false")));
 
-    // Nothing is quit or unloaded for a bundle that is not what the plan said it was.
-    if (const auto refusal = guard.bundleRefusal(plan)) {
-        CLOG_ERROR(QStringLiteral("Uninstall: app bundle refused — ") + safe(*refusal));
-        outcome.error = UninstallError::appDeleteFailed(*refusal);
-        return outcome;
+    // Nothing is quit or unloaded for a bundle that is not what the plan said it was. A bundle that
+    // is gone already is no reason to keep the leftovers the user asked to remove.
+    const bool bundleGone = !SafeFiles::linkStat(app.path(), env.deviceOverride).has_value();
+    if (includeApp || !bundleGone) {
+        if (const auto refusal = guard.bundleRefusal(plan)) {
+            CLOG_ERROR(QStringLiteral("Uninstall: app bundle refused — ") + safe(*refusal));
+            outcome.error = UninstallError::appDeleteFailed(*refusal);
+            return outcome;
+        }
     }
 
     terminateProcesses(app, env);
@@ -188,17 +206,28 @@ UninstallOutcome executeUninstall(const UninstallPlan& plan, bool includeApp, co
     if (!includeApp) {
         CLOG_INFO(QStringLiteral("Uninstall: app bundle skipped (未勾选应用本体)"));
     } else {
-        QString firstError;
-        const ItemOutcome bundle = removeOne(app.url, plan.appIdentity, env, guard, &firstError);
+        bool denied = false;
+        ItemOutcome bundle = plainRemove(app.url, plan.appIdentity, env, denied);
+        const QString firstError = bundle.message;
+        if (!bundle.succeeded() && denied) {
+            CLOG_ERROR(QStringLiteral("Uninstall: app delete failed — ") + safe(firstError)
+                       + QStringLiteral("；尝试管理员提权直接删除"));
+            bundle = retryAsAdmin(bundle, env, guard);
+        } else if (!bundle.succeeded()) {
+            CLOG_ERROR(QStringLiteral("Uninstall: app delete failed — ") + safe(firstError));
+        }
         result.appOutcome = bundle;
         if (bundle.status == Status::deleted || bundle.status == Status::alreadyGone) {
             CLOG_INFO(QStringLiteral("Uninstall: app deleted — ") + safe(app.path()));
         } else if (bundle.status == Status::deletedAsAdmin) {
             CLOG_INFO(QStringLiteral("Uninstall: app deleted (with admin privileges) — ") + safe(app.path()));
         } else {
-            const QString reason = firstError.isEmpty() ? bundle.message : firstError;
-            CLOG_ERROR(QStringLiteral("Uninstall: app delete failed — ") + safe(reason));
-            outcome.error = UninstallError::appDeleteFailed(reason);
+            outcome.error = UninstallError::appDeleteFailed(firstError);
+            if (partlyRemoved(bundle, plan, env)) {
+                result.appPartlyRemoved = true;
+                result.appRemainingPath = app.path();
+                CLOG_ERROR(QStringLiteral("Uninstall: app bundle partly removed — ") + safe(app.path()) + QStringLiteral(" remains"));
+            }
             for (const ResidualItem& item : plan.residuals)
                 result.residualOutcomes.append(ItemOutcome{item.url, Status::skipped, {}, 0});
             result.failedURLs.clear();
@@ -218,7 +247,10 @@ UninstallOutcome executeUninstall(const UninstallPlan& plan, bool includeApp, co
             CLOG_ERROR(QStringLiteral("Uninstall: residual delete refused — ") + safe(path) + QStringLiteral(": ")
                        + safe(UninstallError::appDeleteFailed(*refusal).description()));
         } else {
-            done = removeOne(item.url, item.identity, env, guard, nullptr);
+            bool denied = false;
+            done = plainRemove(item.url, item.identity, env, denied);
+            if (!done.succeeded() && denied)
+                done = retryAsAdmin(done, env, guard);
             if (done.status == Status::refused)
                 CLOG_ERROR(QStringLiteral("Uninstall: residual delete refused — ") + safe(path) + QStringLiteral(": ")
                            + safe(done.message));

@@ -158,6 +158,10 @@ struct ItemOutcome {
 
 struct UninstallResult {
     bool appDeleted = false;  // the bundle is gone (only ever true when it was asked for)
+    // The bundle's deletion failed part-way: the application can no longer start, yet this path is
+    // still there.
+    bool appPartlyRemoved = false;
+    QString appRemainingPath;
     int deletedCount = 0;     // leftovers deleted, vanished ones included
     QList<QUrl> failedURLs;   // leftovers refused or not deleted, in plan order
     std::optional<ItemOutcome> appOutcome; // what happened to the bundle, when it was asked for

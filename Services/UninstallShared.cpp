@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QThread>
 #include <QUrl>
 
@@ -37,12 +38,22 @@ UninstallRoots UninstallRoots::forThisSystem()
     for (const QString& folder : AppConstants::scanDirectories())
         roots.applicationFolders << canonical(folder);
     if (QCoreApplication::instance())
-        roots.ownBundle = canonical(QCoreApplication::applicationDirPath());
+        roots.ownBundle = ownBundleOf(QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath());
     roots.ownStateFolders << StandardPaths::applicationSupportDirectory() + QStringLiteral("/Corvanta")
                           << StandardPaths::logsBaseDirectory() + QStringLiteral("/Corvanta")
                           << roots.home + QStringLiteral("/.config/Corvanta")
                           << roots.home + QStringLiteral("/.cache/Corvanta");
     return roots;
+}
+
+QString UninstallRoots::ownBundleOf(const QString& executable)
+{
+    const QStringList parts = executable.split(u'/');
+    const qsizetype n = parts.size();
+    if (n >= 5 && parts.at(n - 2) == QLatin1String("MacOS") && parts.at(n - 3) == QLatin1String("Contents")
+        && parts.at(n - 4).endsWith(QLatin1String(".app"), Qt::CaseInsensitive) && parts.at(n - 4).size() > 4)
+        return parts.mid(0, n - 3).join(u'/');
+    return executable;
 }
 
 UninstallManager& UninstallManager::shared()

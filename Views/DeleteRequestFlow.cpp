@@ -35,9 +35,17 @@ std::optional<UninstallAlert> uninstallResultAlert(const Uninstall::UninstallPla
                                                    const Uninstall::UninstallOutcome& outcome, const QString& home)
 {
     const QString& name = plan.app.name;
+    const Uninstall::UninstallResult& result = outcome.result;
+    if (outcome.error && result.appPartlyRemoved) {
+        // Half a bundle cannot start: the alert says so and where the rest lies, not just "failed".
+        const QString remains = UninstallText::abbreviatedPath(result.appRemainingPath, home);
+        return UninstallAlert{QStringLiteral("「") + name + QStringLiteral("」未能完全删除"),
+                              QStringLiteral("应用已被部分删除，无法再启动；剩余部分仍在 ") + remains
+                                  + QStringLiteral("（可能权限不足），可稍后手动删除。\n") + errorText(*outcome.error),
+                              true};
+    }
     if (outcome.error)
         return UninstallAlert{QStringLiteral("删除「") + name + QStringLiteral("」失败"), errorText(*outcome.error), true};
-    const Uninstall::UninstallResult& result = outcome.result;
     if (result.failedURLs.isEmpty())
         return std::nullopt;
 
@@ -191,13 +199,12 @@ void DeleteRequestFlow::executeDelete(const Plan& plan, bool includeApp)
         if (!self)
             return;
         const QString name = logSafe(plan.app.name);
-        if (outcome.error) {
+        if (outcome.error)
             CLOG_ERROR(QStringLiteral("Delete failed: ") + name + QStringLiteral(" — ") + outcome.error->description());
-        } else {
-            // The grid changes before any alert, so the alert never shows over a stale grid.
-            if (includeApp && outcome.result.appDeleted)
-                self->m_deps.root->removeUninstalledApp(plan.app.id);
-        }
+        // The grid changes before any alert, so the alert never shows over a stale grid. A bundle
+        // removed part-way can no longer start: its tile goes as well.
+        if (includeApp && (outcome.result.appDeleted || outcome.result.appPartlyRemoved))
+            self->m_deps.root->removeUninstalledApp(plan.app.id);
         if (auto alert = uninstallResultAlert(plan, includeApp, outcome, self->m_deps.home))
             self->m_deps.runAlert(*alert);
         if (!outcome.error)

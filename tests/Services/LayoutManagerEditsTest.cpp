@@ -177,3 +177,23 @@ TEST_F(LayoutEdits, RemoveAppEverywhere)
     EXPECT_EQ(pageNames(t.layout()), (Pages{{"Utilities: D"}}));
     EXPECT_TRUE(t.hasPendingSave());
 }
+
+TEST_F(LayoutEdits, RemovedAppLeavesEveryScene)
+{
+    // The other scene holds the application twice: under its id, and under another id given by a
+    // scan made while that scene was current (same bundle), inside a folder of two.
+    AppItem rescanned = a(0);
+    rescanned.id = QUuid::createUuid();
+    const TilehallScene current{QUuid::createUuid(), QStringLiteral("S1"), TilehallLayout{{page({a(0), a(1)})}, {}}};
+    const TilehallScene other{QUuid::createUuid(), QStringLiteral("S2"),
+                              TilehallLayout{{page({folder(QStringLiteral("Pair"), {rescanned, a(2)}), a(3)}), page({a(0)})}, {}}};
+    writeLayoutFile(encodeSceneStore(SceneStore{current.id, {current, other}}));
+    LayoutManager& s = makeStore();
+
+    s.removeApp(a(0).id);
+    EXPECT_EQ(pageNames(s.layout()), (Pages{{"B"}}));
+    s.switchScene(other.id);
+    EXPECT_EQ(pageNames(s.layout()), (Pages{{"C", "D"}}));
+    s.switchScene(current.id);
+    EXPECT_EQ(pageNames(s.layout()), (Pages{{"B"}}));
+}

@@ -4,7 +4,9 @@
 #include "UninstallTestKit.h"
 #include "common/LogCapture.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 using namespace corvanta;
 using namespace corvanta::Uninstall;
@@ -19,6 +21,15 @@ QVariantMap tile(const QString& url, const QVariant& identifier = QVariant())
     if (identifier.isValid())
         data.insert(QStringLiteral("bundle-identifier"), identifier);
     return QVariantMap{{QStringLiteral("tile-data"), data}, {QStringLiteral("tile-type"), QStringLiteral("file-tile")}};
+}
+
+SafeFiles::RemoveOutcome deniedRemoval(int error, const char* message)
+{
+    SafeFiles::RemoveOutcome denied;
+    denied.status = SafeFiles::RemoveOutcome::Status::failed;
+    denied.error = error;
+    denied.message = QString::fromLatin1(message);
+    return denied;
 }
 
 } // namespace
@@ -69,6 +80,33 @@ TEST_F(UninstallExecutionTest, ProtectedApplicationsAreRefusedBeforeAnything)
     }
     EXPECT_TRUE(running->terminated.isEmpty());
     EXPECT_FALSE(log.contains(QStringLiteral("Uninstall: start")));
+}
+
+TEST_F(UninstallExecutionTest, OwnBundleIsTheExecutableOrItsAppFolder)
+{
+    EXPECT_EQ(UninstallRoots::ownBundleOf(QStringLiteral("/opt/Corvanta.app/Contents/MacOS/corvanta")), QStringLiteral("/opt/Corvanta.app"));
+    EXPECT_EQ(UninstallRoots::ownBundleOf(QStringLiteral("/Corvanta.app/Contents/MacOS/corvanta")), QStringLiteral("/Corvanta.app"));
+    for (const char* bare : {"/home/me/build/corvanta", "/usr/bin/corvanta", "/opt/x/Contents/MacOS/corvanta",
+                             "/opt/X.app/MacOS/corvanta", "/opt/.app/Contents/MacOS/corvanta"})
+        EXPECT_EQ(UninstallRoots::ownBundleOf(QString::fromLatin1(bare)), QString::fromLatin1(bare));
+
+    // Run from a build folder, the applications beside the executable are anyone's to uninstall.
+    UninstallEnvironment real;
+    real.roots = UninstallRoots::forThisSystem();
+    const QString executable = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
+    EXPECT_EQ(real.roots.ownBundle, executable);
+    AppItem beside;
+    beside.name = QStringLiteral("Sample");
+    beside.bundleIdentifier = QStringLiteral("com.example.sample");
+    beside.url = QUrl::fromLocalFile(QFileInfo(executable).path() + QStringLiteral("/sample-apps/Sample.app"));
+    EXPECT_FALSE(isProtectedApp(beside, real));
+
+    // Run from an application bundle, that bundle (and what is inside it) stays protected.
+    env.roots.ownBundle = UninstallRoots::ownBundleOf(sys("Applications/Corvanta.app/Contents/MacOS/corvanta"));
+    const AppItem self = app(QStringLiteral("Corvanta"), QStringLiteral("com.acme.renamed"));
+    const AppItem sibling = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    EXPECT_TRUE(isProtectedApp(self, env));
+    EXPECT_FALSE(isProtectedApp(sibling, env));
 }
 
 TEST_F(UninstallExecutionTest, BundleIsCheckedBeforeQuittingOrUnloading)
@@ -189,13 +227,8 @@ TEST_F(UninstallExecutionTest, LeftoverOutcomes)
     folder(home + QStringLiteral("/Documents"));
     link(home + QStringLiteral("/Documents"), lib("Logs/com.acme.foo.log"));
     env.remove = [this](const QString& path, std::optional<SafeFiles::Identity> expected) {
-        if (path.endsWith(QLatin1String(".plist"))) {
-            SafeFiles::RemoveOutcome denied;
-            denied.status = SafeFiles::RemoveOutcome::Status::failed;
-            denied.error = EACCES;
-            denied.message = QStringLiteral("Permission denied");
-            return denied;
-        }
+        if (path.endsWith(QLatin1String(".plist")))
+            return deniedRemoval(EACCES, "Permission denied");
         return SafeFiles::removeNoFollow(path, expected, env.deviceOverride);
     };
 
@@ -227,22 +260,86 @@ TEST_F(UninstallExecutionTest, FailedBundleDeletionStopsBeforeLeftovers)
     const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
     file(lib("Preferences/com.acme.foo.plist"));
     const UninstallPlan plan = planFor(foo);
-    env.remove = [](const QString&, std::optional<SafeFiles::Identity>) {
-        SafeFiles::RemoveOutcome denied;
-        denied.status = SafeFiles::RemoveOutcome::Status::failed;
-        denied.error = EPERM;
-        denied.message = QStringLiteral("Operation not permitted");
-        return denied;
-    };
+    env.remove = [](const QString&, std::optional<SafeFiles::Identity>) { return deniedRemoval(EPERM, "Operation not permitted"); };
     admin->reportsSuccess = false;
     admin->deletes = false;
+    LogCapture log;
     const UninstallOutcome outcome = run(plan);
     ASSERT_TRUE(outcome.error);
     EXPECT_EQ(outcome.error->description(), QStringLiteral("应用删除失败：Operation not permitted"));
     EXPECT_EQ(admin->paths, QStringList({foo.path()}));
     EXPECT_TRUE(exists(lib("Preferences/com.acme.foo.plist")));
     EXPECT_EQ(outcome.result.residualOutcomes.at(0).status, ItemOutcome::Status::skipped);
+    EXPECT_FALSE(outcome.result.appPartlyRemoved); // nothing of it went
     EXPECT_FALSE(dock->writes);
+
+    // The first error is logged, with the administrator attempt announced, before that attempt.
+    const QStringList lines = log.messages();
+    const qsizetype announced = lines.indexOf(QStringLiteral("Uninstall: app delete failed — Operation not permitted；尝试管理员提权直接删除"));
+    const qsizetype attempt = lines.indexOf(QStringLiteral("Uninstall: admin delete failed — ") + foo.path() + QStringLiteral(": User canceled."));
+    ASSERT_GE(announced, 0);
+    EXPECT_GT(attempt, announced);
+    EXPECT_EQ(log.count(QStringLiteral("Uninstall: app delete failed")), 1);
+}
+
+TEST_F(UninstallExecutionTest, ResidualFailureCarriesTheFirstError)
+{
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    file(lib("Preferences/com.acme.foo.plist"));
+    env.remove = [](const QString&, std::optional<SafeFiles::Identity>) { return deniedRemoval(EACCES, "Permission denied"); };
+    admin->reportsSuccess = false;
+    admin->deletes = false;
+    LogCapture log;
+    const UninstallOutcome outcome = run(planFor(foo), false);
+    ASSERT_FALSE(outcome.error);
+    ASSERT_EQ(outcome.result.residualOutcomes.size(), 1);
+    EXPECT_EQ(outcome.result.residualOutcomes.at(0).status, ItemOutcome::Status::failed);
+    EXPECT_EQ(outcome.result.residualOutcomes.at(0).message, QStringLiteral("Permission denied"));
+    EXPECT_TRUE(log.contains(QStringLiteral("Uninstall: residual delete failed — ") + lib("Preferences/com.acme.foo.plist")
+                             + QStringLiteral(": Permission denied")));
+    EXPECT_FALSE(log.contains(QStringLiteral("residual delete failed — ") + lib("Preferences/com.acme.foo.plist")
+                              + QStringLiteral(": User canceled.")));
+}
+
+TEST_F(UninstallExecutionTest, BundleRemovedPartWaySaysWhatRemains)
+{
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    file(lib("Preferences/com.acme.foo.plist"));
+    const UninstallPlan plan = planFor(foo);
+    // The executable goes, then the rest is denied; the administrator route is declined.
+    env.remove = [&foo](const QString& path, std::optional<SafeFiles::Identity>) {
+        SafeFiles::RemoveOutcome out = deniedRemoval(EACCES, "Permission denied");
+        if (path == foo.path() && QFile::remove(path + QStringLiteral("/Contents/MacOS/Foo")))
+            out.removedEntries = 1;
+        return out;
+    };
+    admin->reportsSuccess = false;
+    admin->deletes = false;
+    const UninstallOutcome outcome = run(plan);
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(outcome.error->description(), QStringLiteral("应用删除失败：Permission denied"));
+    EXPECT_TRUE(outcome.result.appPartlyRemoved);
+    EXPECT_EQ(outcome.result.appRemainingPath, foo.path());
+    EXPECT_FALSE(outcome.result.appDeleted);
+    EXPECT_TRUE(exists(lib("Preferences/com.acme.foo.plist")));
+}
+
+TEST_F(UninstallExecutionTest, UncheckedBundleThatIsAlreadyGoneStillLetsTheLeftoversGo)
+{
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    file(lib("Preferences/com.acme.foo.plist"));
+    const UninstallPlan plan = planFor(foo);
+    ASSERT_TRUE(QDir(foo.path()).removeRecursively());
+    const UninstallOutcome outcome = run(plan, false);
+    ASSERT_FALSE(outcome.error) << qPrintable(outcome.error->description());
+    EXPECT_EQ(outcome.result.deletedCount, 1);
+    EXPECT_FALSE(exists(lib("Preferences/com.acme.foo.plist")));
+
+    // Asked to delete it, a missing bundle is still refused before anything is touched.
+    file(lib("Preferences/com.acme.foo.plist"));
+    const UninstallOutcome asked = run(plan, true);
+    ASSERT_TRUE(asked.error);
+    EXPECT_TRUE(exists(lib("Preferences/com.acme.foo.plist")));
 }
 
 TEST_F(UninstallExecutionTest, NamesInLogLinesAreEscaped)

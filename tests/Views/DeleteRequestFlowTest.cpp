@@ -204,6 +204,42 @@ TEST_F(DeleteRequestFlowTest, TheCellsAfterAnUninstalledApplicationGlideIntoItsS
     EXPECT_FALSE(grid->isSettling());
 }
 
+TEST_F(DeleteRequestFlowTest, BundleRemovedPartWayLosesItsTileAndTheAlertSaysWhatRemains)
+{
+    LogCapture log;
+    flow->requestDelete(inkpad);
+    scans[0].second(scans[0].first, planFor(inkpad));
+    sheet.onConfirm(sheet.plan().value(), true);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(uninstalls.size(), 1);
+
+    UninstallOutcome outcome;
+    outcome.error = Uninstall::UninstallError::appDeleteFailed(QStringLiteral("Permission denied"));
+    outcome.result.appPartlyRemoved = true;
+    outcome.result.appRemainingPath = QStringLiteral("/fx/home/Applications/Inkpad.app");
+    finishUninstall(outcome);
+    EXPECT_FALSE(appInLayout(inkpad.id));
+    EXPECT_FALSE(alertSawInkpad);
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts[0].message, QStringLiteral("「Inkpad」未能完全删除"));
+    EXPECT_EQ(alerts[0].informativeText,
+              QStringLiteral("应用已被部分删除，无法再启动；剩余部分仍在 ~/Applications/Inkpad.app（可能权限不足），可稍后手动删除。\n"
+                             "应用删除失败：权限不足"));
+    EXPECT_TRUE(alerts[0].critical);
+    EXPECT_TRUE(log.contains(QStringLiteral("Delete failed: Inkpad — 应用删除失败：Permission denied")));
+
+    // A failure that left the bundle whole keeps the tile.
+    flow->requestDelete(quill);
+    scans[1].second(scans[1].first, planFor(quill));
+    sheet.onConfirm(sheet.plan().value(), true);
+    QCoreApplication::processEvents();
+    UninstallOutcome whole;
+    whole.error = Uninstall::UninstallError::appDeleteFailed(QStringLiteral("Permission denied"));
+    finishUninstall(whole);
+    EXPECT_TRUE(appInLayout(quill.id));
+    EXPECT_EQ(alerts.last().message, QStringLiteral("删除「Quill」失败"));
+}
+
 TEST(UninstallResultAlert, SaysWhatReallyHappened)
 {
     UninstallPlan plan;

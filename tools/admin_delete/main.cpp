@@ -56,8 +56,11 @@ int main(int argc, char** argv)
         env.roots.applicationFolders << canonical(folder);
     char self[4096];
     const ssize_t got = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    // The program this helper serves lies beside it; only its own bundle is never deleted, not the
+    // folder around it (a build folder holds sample applications too).
     if (got > 0)
-        env.roots.ownBundle = QFile::decodeName(QByteArray(self, got)).section(u'/', 0, -2);
+        env.roots.ownBundle = UninstallRoots::ownBundleOf(QFile::decodeName(QByteArray(self, got)).section(u'/', 0, -2)
+                                                          + QStringLiteral("/corvanta"));
     const Uninstall::UninstallGuard guard(env);
 
     const QString path = QFile::decodeName(argv[2]);
