@@ -99,6 +99,31 @@ private:
     QPalette::ColorRole m_role;
 };
 
+// A one-line name that gives up its middle, not its end, when the row is too narrow.
+class MiddleElidedLabel : public QLabel {
+public:
+    explicit MiddleElidedLabel(QString text) : m_full(std::move(text))
+    {
+        setTextFormat(Qt::PlainText);
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        setToolTip(m_full);
+        setText(m_full);
+    }
+    const QString& fullText() const { return m_full; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QLabel::resizeEvent(event);
+        const QString shown = fontMetrics().elidedText(m_full, Qt::ElideMiddle, width());
+        if (shown != text())
+            setText(shown);
+    }
+
+private:
+    QString m_full;
+};
+
 // The leftover list's frame: a rounded panel in the control background, outlined by a separator
 // line. Style sheets cannot round a scroll area's corners, so the panel draws them itself.
 class RoundedPanel : public QWidget {
@@ -404,8 +429,11 @@ QWidget* UninstallConfirmationSheet::buildResidualList(const Plan& plan)
             rowLayout->addWidget(new SheetSymbol(SheetSymbol::Shape::folder, 10, QPalette::Highlight), 0, Qt::AlignTop);
             auto* texts = new QVBoxLayout;
             texts->setSpacing(0);
-            QLabel* name = label(QFileInfo(item.path()).fileName(), 11, QFont::Normal);
-            name->setTextFormat(Qt::PlainText);
+            auto* name = new MiddleElidedLabel(QFileInfo(item.path()).fileName());
+            name->setObjectName(QStringLiteral("uninstallItemName"));
+            QFont nameFont = name->font();
+            nameFont.setPixelSize(11);
+            name->setFont(nameFont);
             texts->addWidget(name);
             // The whole path, so the user sees where each leftover lives before it goes.
             QString where = UninstallText::abbreviatedPath(item.path(), m_home);

@@ -364,6 +364,23 @@ TEST_F(UninstallSheet, CardTextsAreChineseWithNoMissingGlyphs)
         EXPECT_EQ(missingGlyphs(b->text(), b->font()), QString()) << b->text().toStdString();
 }
 
+// A leftover name too long for its row keeps its start and its end and gives up its middle.
+TEST_F(UninstallSheet, LongLeftoverNamesLoseTheirMiddleNotTheirEnd)
+{
+    UninstallPlan plan = samplePlan();
+    const QString longName = QStringLiteral("org.example.inkpad.") + QString(80, QLatin1Char('x')) + QStringLiteral(".savedState");
+    plan.residuals = {item(QStringLiteral("/fx/home/Library/Saved Application State/") + longName, ResidualKind::state, 10)};
+    sheet.setPlan(plan);
+    QApplication::processEvents();
+    auto* name = find<QLabel>(QStringLiteral("uninstallItemName"));
+    ASSERT_NE(name, nullptr);
+    EXPECT_TRUE(name->text().startsWith(QStringLiteral("org.example"))) << name->text().toStdString();
+    EXPECT_TRUE(name->text().endsWith(QStringLiteral(".savedState"))) << name->text().toStdString();
+    EXPECT_TRUE(name->text().contains(QChar(0x2026))) << name->text().toStdString();
+    EXPECT_LE(name->fontMetrics().horizontalAdvance(name->text()), name->width());
+    EXPECT_LE(sheet.card()->width(), 400);
+}
+
 // The header shows the application's own icon, the one the grid cells draw.
 TEST_F(UninstallSheet, HeaderShowsTheApplicationsIcon)
 {
