@@ -1,6 +1,7 @@
 #include "Platform/SafeFiles.h"
 
 #include <QFile>
+#include <QSet>
 
 #include <cerrno>
 #include <climits>
@@ -10,6 +11,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace corvanta::SafeFiles {
@@ -36,6 +38,109 @@ EntryStat toEntry(const struct stat& info, const DeviceOverride& deviceOverride)
     return out;
 }
 
+// One object as a walk sees it: lstat's fields plus, where the kernel gives them, its mount id
+// and whether it is the top of a mount.
+struct Node {
+    mode_t mode = 0;
+    qint64 size = 0;
+    quint64 device = 0; // as the system reports it (no override)
+    quint64 inode = 0;
+    quint64 mountId = 0;
+    bool hasMountId = false;
+    bool mountRoot = false;
+};
+
+// statx where the kernel has it (and the caller wants its marks), fstatat otherwise. Never follows
+// a link and never triggers an automount.
+bool statNode(int dirFd, const char* name, Node& out, bool kernelMarks)
+{
+#ifdef STATX_MNT_ID
+    static std::atomic_bool noStatx{false};
+    if (kernelMarks && !noStatx.load(std::memory_order_relaxed)) {
+        struct statx info {};
+        if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                    STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_INO | STATX_MNT_ID, &info)
+            == 0) {
+            out.mode = info.stx_mode;
+            out.size = qint64(info.stx_size);
+            out.device = quint64(makedev(info.stx_dev_major, info.stx_dev_minor));
+            out.inode = quint64(info.stx_ino);
+            out.hasMountId = (info.stx_mask & STATX_MNT_ID) != 0;
+            out.mountId = out.hasMountId ? quint64(info.stx_mnt_id) : 0;
+            out.mountRoot = (info.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (info.stx_attributes & STATX_ATTR_MOUNT_ROOT);
+            return true;
+        }
+        if (errno != ENOSYS)
+            return false;
+        noStatx.store(true, std::memory_order_relaxed);
+    }
+#else
+    Q_UNUSED(kernelMarks);
+#endif
+    struct stat info {};
+    if (::fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0)
+        return false;
+    out.mode = info.st_mode;
+    out.size = qint64(info.st_size);
+    out.device = quint64(info.st_dev);
+    out.inode = quint64(info.st_ino);
+    out.hasMountId = false;
+    out.mountId = 0;
+    out.mountRoot = false;
+    return true;
+}
+
+QString parentText(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+// What one walk knows of the mounts below its top, learnt once before it starts: the mount id of
+// the top where the kernel gives ids (an entry with another id is a mount point), else the device
+// and inode of every mount point the mount table lists inside the top.
+class MountBoundary {
+public:
+    MountBoundary(const QString& top, const Node& topNode, const DeviceOverride& deviceOverride, const MountCheck& mounts)
+        : m_override(deviceOverride), m_device(deviceOf(topNode)), m_mountId(topNode.mountId),
+          m_useIds(mounts.kernelMarks && topNode.hasMountId)
+    {
+        if (m_useIds)
+            return;
+        const QString real = realPath(top).value_or(top);
+        const QString prefix = real == QLatin1String("/") ? real : real + u'/';
+        for (const QString& point : mountPoints(mounts.mountTable)) {
+            if (!point.startsWith(prefix) || point == real)
+                continue;
+            struct stat info {};
+            if (::lstat(QFile::encodeName(point).constData(), &info) == 0)
+                m_tops.insert({quint64(info.st_dev), quint64(info.st_ino)});
+        }
+    }
+
+    quint64 deviceOf(const Node& node) const
+    {
+        return m_override ? m_override(node.device, node.inode) : node.device;
+    }
+
+    // Whether `node`, met in the walk, is the top of a mount (or lies on another file system).
+    bool crosses(const Node& node) const
+    {
+        if (deviceOf(node) != m_device || node.mountRoot)
+            return true;
+        if (m_useIds)
+            return node.hasMountId && node.mountId != m_mountId;
+        return !m_tops.isEmpty() && m_tops.contains({node.device, node.inode});
+    }
+
+private:
+    DeviceOverride m_override;
+    quint64 m_device;
+    quint64 m_mountId;
+    bool m_useIds;
+    QSet<QPair<quint64, quint64>> m_tops;
+};
+
 bool isDotOrDotDot(const char* name)
 {
     return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
@@ -47,7 +152,7 @@ struct WalkRule {
 };
 
 // Sums the entries of the open folder `fd` (taken over and closed).
-qint64 walk(int fd, quint64 device, const WalkRule& rule, const DeviceOverride& deviceOverride, int depth)
+qint64 walk(int fd, const MountBoundary& boundary, const WalkRule& rule, bool kernelMarks, int depth)
 {
     DIR* dir = ::fdopendir(fd);
     if (!dir) {
@@ -55,49 +160,45 @@ qint64 walk(int fd, quint64 device, const WalkRule& rule, const DeviceOverride& 
         return 0;
     }
     qint64 total = 0;
-    struct stat info {};
+    Node info;
     while (const dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
         if (isDotOrDotDot(name) || (rule.skipHidden && name[0] == '.'))
             continue;
-        if (::fstatat(::dirfd(dir), name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+        if (!statNode(::dirfd(dir), name, info, kernelMarks))
             continue;
-        if (S_ISDIR(info.st_mode)) {
-            if (depth >= kMaxDepth || deviceOf(info, deviceOverride) != device)
+        if (boundary.crosses(info))
+            continue; // a mount point: neither entered nor counted
+        if (S_ISDIR(info.mode)) {
+            if (depth >= kMaxDepth)
                 continue;
             const int child = ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (child >= 0)
-                total += walk(child, device, rule, deviceOverride, depth + 1);
-        } else if (S_ISREG(info.st_mode) || (!rule.regularOnly && S_ISLNK(info.st_mode))) {
-            total += qint64(info.st_size);
-        } else if (!rule.regularOnly) {
-            total += qint64(info.st_size);
+                total += walk(child, boundary, rule, kernelMarks, depth + 1);
+        } else if (!rule.regularOnly || S_ISREG(info.mode)) {
+            total += info.size;
         }
     }
     ::closedir(dir);
     return total;
 }
 
-qint64 measure(const QString& path, const WalkRule& rule, const DeviceOverride& deviceOverride, bool fileCounts)
+qint64 measure(const QString& path, const WalkRule& rule, const DeviceOverride& deviceOverride, const MountCheck& mounts,
+               bool fileCounts)
 {
     const QByteArray name = QFile::encodeName(path);
-    struct stat info {};
-    if (::lstat(name.constData(), &info) != 0)
+    Node top;
+    if (path.isEmpty() || !statNode(AT_FDCWD, name.constData(), top, mounts.kernelMarks))
         return 0;
-    if (!S_ISDIR(info.st_mode))
-        return fileCounts ? qint64(info.st_size) : 0;
+    if (!S_ISDIR(top.mode))
+        return fileCounts ? top.size : 0;
+    if (isMountPoint(path, deviceOverride, mounts))
+        return 0;
+    const MountBoundary boundary(path, top, deviceOverride, mounts);
     const int fd = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return 0;
-    return walk(fd, deviceOf(info, deviceOverride), rule, deviceOverride, 0);
-}
-
-QString parentOf(const QString& path)
-{
-    const qsizetype slash = path.lastIndexOf(u'/');
-    if (slash <= 0)
-        return QStringLiteral("/");
-    return path.left(slash);
+    return walk(fd, boundary, rule, mounts.kernelMarks, 0);
 }
 
 QString fdPath(int fd)
@@ -122,7 +223,7 @@ RemoveOutcome failure(RemoveOutcome::Status status, int error, QString message)
 
 // Removes everything inside the open folder `fd` (taken over and closed). Returns 0 or the errno
 // of the first failure; `count` grows by every entry removed.
-int emptyFolder(int fd, quint64 device, const DeviceOverride& deviceOverride, int depth, quint64& count, QString& why)
+int emptyFolder(int fd, const MountBoundary& boundary, bool kernelMarks, int depth, quint64& count, QString& why)
 {
     DIR* dir = ::fdopendir(fd);
     if (!dir) {
@@ -131,24 +232,24 @@ int emptyFolder(int fd, quint64 device, const DeviceOverride& deviceOverride, in
         return error;
     }
     int firstError = 0;
-    struct stat info {};
+    Node info;
     while (const dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
         if (isDotOrDotDot(name))
             continue;
-        if (::fstatat(::dirfd(dir), name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (!statNode(::dirfd(dir), name, info, kernelMarks)) {
             if (errno != ENOENT && !firstError)
                 firstError = errno;
             continue;
         }
-        if (S_ISDIR(info.st_mode)) {
-            if (deviceOf(info, deviceOverride) != device) {
-                if (!firstError) {
-                    firstError = EXDEV;
-                    why = QStringLiteral("a mounted file system lies inside");
-                }
-                continue;
+        if (boundary.crosses(info)) {
+            if (!firstError) {
+                firstError = EXDEV;
+                why = QStringLiteral("a mount point lies inside");
             }
+            continue;
+        }
+        if (S_ISDIR(info.mode)) {
             if (depth >= kMaxDepth) {
                 if (!firstError)
                     firstError = ELOOP;
@@ -160,7 +261,7 @@ int emptyFolder(int fd, quint64 device, const DeviceOverride& deviceOverride, in
                     firstError = errno;
                 continue;
             }
-            const int inner = emptyFolder(child, device, deviceOverride, depth + 1, count, why);
+            const int inner = emptyFolder(child, boundary, kernelMarks, depth + 1, count, why);
             if (inner != 0) {
                 if (!firstError)
                     firstError = inner;
@@ -194,11 +295,73 @@ std::optional<EntryStat> linkStat(const QString& path, const DeviceOverride& dev
     return toEntry(info, deviceOverride);
 }
 
-bool isMountPoint(const QString& path, const DeviceOverride& deviceOverride)
+QStringList mountPoints(const QString& mountTable)
 {
-    const auto self = linkStat(path, deviceOverride);
-    const auto parent = linkStat(parentOf(path), deviceOverride);
-    return self && parent && self->isDirectory() && self->device != parent->device;
+    QStringList out;
+    QFile file(mountTable);
+    if (!file.open(QIODevice::ReadOnly))
+        return out;
+    // Bounded: a mount table of this size would already be pathological.
+    const QByteArray text = file.read(16 * 1024 * 1024);
+    for (const QByteArray& line : text.split('\n')) {
+        // "<id> <parent> <major:minor> <root> <mount point> ...": spaces inside fields are octal escapes.
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() < 5)
+            continue;
+        const QByteArray& field = fields.at(4);
+        QByteArray point;
+        point.reserve(field.size());
+        for (qsizetype i = 0; i < field.size(); ++i) {
+            const char c = field.at(i);
+            if (c == '\\' && i + 3 < field.size()) {
+                const char a = field.at(i + 1), b = field.at(i + 2), d = field.at(i + 3);
+                if (a >= '0' && a <= '3' && b >= '0' && b <= '7' && d >= '0' && d <= '7') {
+                    point += char(((a - '0') << 6) | ((b - '0') << 3) | (d - '0'));
+                    i += 3;
+                    continue;
+                }
+            }
+            point += c;
+        }
+        if (point.startsWith('/'))
+            out << QFile::decodeName(point);
+    }
+    return out;
+}
+
+bool isMountPoint(const QString& path, const DeviceOverride& deviceOverride, const MountCheck& mounts)
+{
+    Node self, parent;
+    if (path.isEmpty() || !statNode(AT_FDCWD, QFile::encodeName(path).constData(), self, mounts.kernelMarks))
+        return false;
+    if (self.mountRoot)
+        return true;
+    const QString above = parentText(path);
+    if (above != path && statNode(AT_FDCWD, QFile::encodeName(above).constData(), parent, mounts.kernelMarks)) {
+        auto device = [&](const Node& node) {
+            return deviceOverride ? deviceOverride(node.device, node.inode) : node.device;
+        };
+        if (device(self) != device(parent))
+            return true;
+        if (self.hasMountId && parent.hasMountId)
+            return self.mountId != parent.mountId;
+    }
+    if (S_ISLNK(self.mode))
+        return false;
+    const QString real = parentText(path) == path ? path : realPath(above).value_or(above);
+    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
+    const QString canonical = real == QLatin1String("/") ? u'/' + name : real + u'/' + name;
+    return mountPoints(mounts.mountTable).contains(path == QLatin1String("/") ? path : canonical);
+}
+
+bool hasMountInside(const QString& path, const MountCheck& mounts)
+{
+    const QString real = realPath(path).value_or(path);
+    const QString prefix = real == QLatin1String("/") ? real : real + u'/';
+    for (const QString& point : mountPoints(mounts.mountTable))
+        if (point.startsWith(prefix) && point != real)
+            return true;
+    return false;
 }
 
 std::optional<QString> realPath(const QString& path)
@@ -209,14 +372,14 @@ std::optional<QString> realPath(const QString& path)
     return QFile::decodeName(resolved);
 }
 
-qint64 sizeOfItem(const QString& path, const DeviceOverride& deviceOverride)
+qint64 sizeOfItem(const QString& path, const DeviceOverride& deviceOverride, const MountCheck& mounts)
 {
-    return measure(path, WalkRule{true, false}, deviceOverride, true);
+    return measure(path, WalkRule{true, false}, deviceOverride, mounts, true);
 }
 
-qint64 directorySize(const QString& path, const DeviceOverride& deviceOverride)
+qint64 directorySize(const QString& path, const DeviceOverride& deviceOverride, const MountCheck& mounts)
 {
-    return measure(path, WalkRule{false, true}, deviceOverride, false);
+    return measure(path, WalkRule{false, true}, deviceOverride, mounts, false);
 }
 
 Credentials Credentials::ofProcess()
@@ -254,7 +417,7 @@ bool mayRemoveEntry(const EntryStat& folder, const EntryStat& entry, const Crede
 }
 
 RemoveOutcome removeNoFollow(const QString& path, std::optional<Identity> expected,
-                             const DeviceOverride& deviceOverride)
+                             const DeviceOverride& deviceOverride, const MountCheck& mounts)
 {
     using Status = RemoveOutcome::Status;
     const qsizetype slash = path.lastIndexOf(u'/');
@@ -296,6 +459,19 @@ RemoveOutcome removeNoFollow(const QString& path, std::optional<Identity> expect
         return failure(Status::refused, ESTALE, QStringLiteral("the item was replaced since the plan was made"));
     }
 
+    // Never removed, never entered: the top of a mount, a bind mount of the same file system too.
+    Node top, above;
+    if (!statNode(parentFd, name.constData(), top, mounts.kernelMarks)
+        || !statNode(parentFd, ".", above, mounts.kernelMarks)) {
+        const int error = errno;
+        ::close(parentFd);
+        return failure(Status::failed, error, QStringLiteral("the item cannot be examined"));
+    }
+    if (MountBoundary(parent, above, deviceOverride, mounts).crosses(top)) {
+        ::close(parentFd);
+        return failure(Status::refused, EXDEV, QStringLiteral("a mount point"));
+    }
+
     RemoveOutcome out;
     if (!S_ISDIR(info.st_mode)) {
         if (::unlinkat(parentFd, name.constData(), 0) != 0) {
@@ -309,11 +485,6 @@ RemoveOutcome removeNoFollow(const QString& path, std::optional<Identity> expect
         out.removedEntries = 1;
         return out;
     }
-    const quint64 device = deviceOf(info, deviceOverride);
-    if (device != deviceOf(parentInfo, deviceOverride)) {
-        ::close(parentFd);
-        return failure(Status::refused, EXDEV, QStringLiteral("a mount point"));
-    }
     const int fd = ::openat(parentFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     struct stat opened {};
     if (fd < 0 || ::fstat(fd, &opened) != 0 || opened.st_ino != info.st_ino || opened.st_dev != info.st_dev) {
@@ -323,8 +494,9 @@ RemoveOutcome removeNoFollow(const QString& path, std::optional<Identity> expect
         ::close(parentFd);
         return failure(Status::failed, error, QStringLiteral("the folder changed while it was opened"));
     }
+    const MountBoundary boundary(path, top, deviceOverride, mounts);
     QString why;
-    const int error = emptyFolder(fd, device, deviceOverride, 0, out.removedEntries, why);
+    const int error = emptyFolder(fd, boundary, mounts.kernelMarks, 0, out.removedEntries, why);
     if (error == 0 && ::unlinkat(parentFd, name.constData(), AT_REMOVEDIR) == 0) {
         ++out.removedEntries;
         out.status = Status::removed;

@@ -70,6 +70,7 @@ struct UninstallEnvironment {
     std::function<double()> now;
     std::function<void(double seconds)> pause;
     SafeFiles::DeviceOverride deviceOverride; // tests only
+    SafeFiles::MountCheck mounts;             // how mount points are recognised (tests: a mount table of their own)
     // The plain removal; tests put a failing one here to reach the administrator route.
     std::function<SafeFiles::RemoveOutcome(const QString& path, std::optional<SafeFiles::Identity> expected)> remove;
     SafeFiles::Credentials credentials = SafeFiles::Credentials::ofProcess();

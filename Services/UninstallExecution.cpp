@@ -89,7 +89,7 @@ ItemOutcome plainRemove(const QUrl& url, const FileIdentity& identity, const Uni
     const QString path = url.toLocalFile();
     const SafeFiles::RemoveOutcome removal = env.remove
         ? env.remove(path, identityOf(identity))
-        : SafeFiles::removeNoFollow(path, identityOf(identity), env.deviceOverride);
+        : SafeFiles::removeNoFollow(path, identityOf(identity), env.deviceOverride, env.mounts);
     denied = removal.permissionDenied();
     ItemOutcome out{url, Status::failed, removal.message, removal.removedEntries};
     switch (removal.status) {

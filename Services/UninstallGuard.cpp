@@ -26,6 +26,10 @@ const char* const kUserLibraryFolders[] = {
     "Screen Savers",       "Spotlight",      "Input Methods", "Internet Plug-Ins", "Keyboard Layouts",
     "Frameworks",          "Mail",           "Audio",         "Application Scripts", "Autosave Information",
     "Safari",              "Application Support/CrashReporter", "Caches/SentryCrash"};
+// The user's own documents: a receipt never points into them.
+const char* const kPersonalFolders[] = {"/Desktop",  "/Documents", "/Downloads", "/Movies",   "/Music",
+                                        "/Pictures", "/Public",    "/Videos",    "/Templates", "/Library/Mobile Documents",
+                                        "/Library/CloudStorage"};
 // Package managers' own records: a receipt never points into them.
 const char* const kPackageDatabases[] = {"/var/db/receipts", "/private/var/db/receipts", "/Library/Apple",
                                          "/System", "/var/lib/dpkg", "/var/lib/rpm", "/var/lib/apt"};
@@ -35,6 +39,8 @@ const QString kRefusedControl = QStringLiteral("拒绝删除含控制字符的�
 const QString kRefusedProtected = QStringLiteral("拒绝删除受保护目录：");
 const QString kRefusedShallow = QStringLiteral("拒绝删除过浅的路径：");
 const QString kRefusedSelf = QStringLiteral("不允许删除 Corvanta 自身");
+const QString kRefusedMountPoint = QStringLiteral("拒绝删除挂载点：");
+const QString kRefusedMountInside = QStringLiteral("拒绝删除内含挂载点的项目：");
 
 bool hasControlCharacter(const QString& text)
 {
@@ -64,21 +70,20 @@ QString parentOf(const QString& path)
     return slash <= 0 ? QStringLiteral("/") : path.left(slash);
 }
 
-// `path` with every link resolved; a missing tail is kept as written under its resolved folder.
-QString resolvedPath(const QString& path)
+} // namespace
+
+QString canonicalPath(const QString& path)
 {
     if (const auto real = SafeFiles::realPath(path))
         return *real;
     const QString parent = parentOf(path);
     if (parent != path) {
-        const QString resolvedParent = resolvedPath(parent);
+        const QString resolvedParent = canonicalPath(parent);
         const QString name = path.mid(path.lastIndexOf(u'/') + 1);
         return resolvedParent == QLatin1String("/") ? u'/' + name : resolvedParent + u'/' + name;
     }
     return path;
 }
-
-} // namespace
 
 QString standardizePath(const QString& path, const QString& home)
 {
@@ -205,7 +210,7 @@ bool UninstallGuard::isSafeResidual(const QString& path, const QString& appPathT
             return false;
     if (componentCount(std) < 2 || !withinRoots(std) || isProtectedFolder(std) || isSystemVendorItem(std))
         return false;
-    return !m_forbidden.contains(resolvedPath(std));
+    return !m_forbidden.contains(canonicalPath(std));
 }
 
 std::optional<QString> UninstallGuard::basicRefusal(const QString& path) const
@@ -220,7 +225,7 @@ std::optional<QString> UninstallGuard::basicRefusal(const QString& path) const
         return kRefusedProtected + p;
     if (componentCount(p) < 2)
         return kRefusedShallow + p;
-    const QString r = resolvedPath(p);
+    const QString r = canonicalPath(p);
     if (r.isEmpty() || r == QLatin1String("/") || m_forbidden.contains(r))
         return kRefusedProtected + r;
     for (const QString& own : m_ownFolders)
@@ -250,9 +255,20 @@ std::optional<QString> UninstallGuard::placementRefusal(const QString& p, MatchE
         QStringList zones{roots.library(), roots.system(QStringLiteral("/usr/local")), roots.system(QStringLiteral("/opt")),
                           roots.system(QStringLiteral("/Users/Shared")), home};
         zones << roots.applicationFolders;
-        for (const QString& zone : std::as_const(zones))
-            if (isInside(p, standardizePath(zone, home)))
-                return std::nullopt;
+        for (const QString& zone : std::as_const(zones)) {
+            const QString z = standardizePath(zone, home);
+            if (!isInside(p, z))
+                continue;
+            // A receipt is the package's word, not the user's: the user's own files and hidden
+            // ones (keys, shell and tool settings) are never cleaned on it.
+            for (const QString& part : QStringView(p).mid(z.size() + 1).toString().split(u'/', Qt::SkipEmptyParts))
+                if (part.startsWith(u'.'))
+                    return QStringLiteral("拒绝删除安装记录中的隐藏文件：") + p;
+            for (const char* personal : kPersonalFolders)
+                if (isSameOrInside(p, home + QString::fromLatin1(personal)))
+                    return QStringLiteral("拒绝删除个人文件夹中的文件：") + p;
+            return std::nullopt;
+        }
         return misplaced;
     }
     case MatchEvidence::knownPath: {
@@ -275,7 +291,9 @@ std::optional<QString> UninstallGuard::placementRefusal(const QString& p, MatchE
                 return std::nullopt;
         return misplaced;
     case MatchEvidence::bundleIdentifier:
+    case MatchEvidence::identifierVariant:
     case MatchEvidence::name:
+    case MatchEvidence::nameVariant:
     case MatchEvidence::vendorFolder:
         if (m_depthOne.contains(parent) || (m_vendorParents.contains(grandparent) && !isProtectedFolder(parent)))
             return std::nullopt;
@@ -301,10 +319,21 @@ std::optional<QString> UninstallGuard::residualRefusal(const ResidualItem& item,
     const auto info = SafeFiles::linkStat(p, m_env.deviceOverride);
     if (!info)
         return std::nullopt; // already gone; the deletion counts it
-    if (info->isDirectory() && SafeFiles::isMountPoint(p, m_env.deviceOverride))
-        return QStringLiteral("拒绝删除挂载点：") + p;
+    if (const auto refusal = mountRefusal(p))
+        return refusal;
     if (item.identity.isValid() && (info->device != item.identity.device || info->inode != item.identity.inode))
         return QStringLiteral("拒绝删除已被替换的项目：") + p;
+    return std::nullopt;
+}
+
+std::optional<QString> UninstallGuard::mountRefusal(const QString& p) const
+{
+    // Deleting through a mount point, a bind mount of a folder of the same disk too, would empty
+    // whatever is mounted there; the item and everything in it must lie on the one mount.
+    if (SafeFiles::isMountPoint(p, m_env.deviceOverride, m_env.mounts))
+        return kRefusedMountPoint + p;
+    if (SafeFiles::hasMountInside(p, m_env.mounts))
+        return kRefusedMountInside + p;
     return std::nullopt;
 }
 
@@ -333,8 +362,8 @@ std::optional<QString> UninstallGuard::bundleRefusal(const UninstallPlan& plan) 
     const auto realParent = SafeFiles::realPath(parent);
     if (!realParent || *realParent != parent)
         return QStringLiteral("拒绝删除经由链接到达的路径：") + p;
-    if (SafeFiles::isMountPoint(p, m_env.deviceOverride))
-        return QStringLiteral("拒绝删除挂载点：") + p;
+    if (const auto refusal = mountRefusal(p))
+        return refusal;
     if (plan.appIdentity.isValid() && (info->device != plan.appIdentity.device || info->inode != plan.appIdentity.inode))
         return QStringLiteral("拒绝删除已被替换的项目：") + p;
     const auto bundle = m_env.bundles ? m_env.bundles->bundle(p) : std::nullopt;

@@ -19,6 +19,9 @@ QString standardizePath(const QString& path, const QString& home);
 bool isInside(const QString& inner, const QString& outer);
 bool isSameOrInside(const QString& inner, const QString& outer);
 
+// `path` with every link resolved; a missing tail is kept as written under its resolved folder.
+QString canonicalPath(const QString& path);
+
 // Every rule about which paths may be offered and deleted, for one set of roots.
 class UninstallGuard {
 public:
@@ -40,7 +43,7 @@ public:
     // The structural rules for one leftover of `plan`: it lies strictly inside one of the scan's
     // folders at the depth its pass produces (a receipt entry is a file), it is not one of those
     // folders or an ancestor of one, the folder above it is reached without links, it is not a
-    // mount point, and it is still the object the plan saw.
+    // mount point and holds none (bind mounts included), and it is still the object the plan saw.
     std::optional<QString> residualRefusal(const ResidualItem& item, const UninstallPlan& plan) const;
 
     // The application bundle: a real folder (not a link) named "*.app", directly inside one of the
@@ -60,6 +63,8 @@ public:
 private:
     bool withinRoots(const QString& standardized) const;
     std::optional<QString> placementRefusal(const QString& path, MatchEvidence evidence, const AppItem& app) const;
+    // A mount point at the path or anywhere inside it.
+    std::optional<QString> mountRefusal(const QString& standardized) const;
 
     const UninstallEnvironment& m_env;
     QSet<QString> m_forbidden;

@@ -74,7 +74,7 @@ UninstallManager::UninstallPlan UninstallManager::buildPlan(const AppItem& app, 
     plan.residuals = scanResiduals(app, m_env, *m_guard, cancelled);
     plan.permissionIssues << checkResidualWritability(plan.residuals);
     plan.bundledUninstaller = detectBundledUninstaller(app, m_env);
-    plan.appSize = SafeFiles::directorySize(app.path(), m_env.deviceOverride);
+    plan.appSize = SafeFiles::directorySize(app.path(), m_env.deviceOverride, m_env.mounts);
     if (const auto stat = SafeFiles::linkStat(app.path(), m_env.deviceOverride))
         plan.appIdentity = FileIdentity{stat->device, stat->inode};
     return plan;

@@ -30,7 +30,9 @@ QString escapedPattern(const QString& keyword)
 
 std::optional<MatchContext::Pattern> patternFor(const QString& keyword, bool exactOnly)
 {
-    QRegularExpression regex(QStringLiteral("^\\b(?:") + escapedPattern(keyword) + QStringLiteral(")(?:\\..*)?\\b$"));
+    // Word boundaries in every script: a name written in Chinese has them too.
+    QRegularExpression regex(QStringLiteral("^\\b(?:") + escapedPattern(keyword) + QStringLiteral(")(?:\\..*)?\\b$"),
+                             QRegularExpression::UseUnicodePropertiesOption);
     if (!regex.isValid())
         return std::nullopt;
     regex.optimize();
@@ -134,13 +136,15 @@ MatchContext MatchContext::make(const AppItem& app, const BundleReader& bundles,
             ctx.rawNamePrefixes << kept;
     };
     addName(app.name);
+    if (!ctx.rawNames.isEmpty())
+        ctx.ownName = ctx.rawNames.first();
     if (const auto bundle = bundles.bundle(app.path())) {
         const QVariant executable = bundle->info.value(QStringLiteral("CFBundleExecutable"));
         if (executable.typeId() == QMetaType::QString && !isGenericExecutableName(normalizedName(executable.toString())))
             addName(executable.toString());
     }
     for (const QString& name : std::as_const(ctx.rawNames))
-        if (auto pattern = patternFor(name, name.size() < 4))
+        if (auto pattern = patternFor(name, false))
             ctx.namePatterns << *pattern;
 
     const QString id = normalizedName(app.bundleIdentifier);
@@ -187,6 +191,15 @@ int MatchContext::bundleScore(const QString& norm) const
             return looseMatch;
     }
     return noMatch;
+}
+
+MatchEvidence MatchContext::evidence(const QString& norm, int byName, int byID) const
+{
+    if (byName == exactMatch && !ownName.isEmpty() && isExactForm(norm, ownName))
+        return MatchEvidence::name;
+    if (byID == exactMatch)
+        return MatchEvidence::bundleIdentifier;
+    return byID >= byName ? MatchEvidence::identifierVariant : MatchEvidence::nameVariant;
 }
 
 bool MatchContext::matchesCrashReport(const QString& norm) const

@@ -2,6 +2,7 @@
 
 #include "Models/AppItem.h"
 #include "Platform/Bundle.h"
+#include "Services/UninstallRecords.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -42,6 +43,12 @@ struct MatchContext {
     int bundleScore(const QString& norm) const;
     // Crash reports named "<name>_…", "<name>-…" or "<name>.…".
     bool matchesCrashReport(const QString& norm) const;
+
+    // How a matched entry is tied: exactly the application's own name, exactly an identifier
+    // (perhaps with a plain extension), or only a variant of either.
+    MatchEvidence evidence(const QString& norm, int byName, int byID) const;
+
+    QString ownName; // the application's name as compared (lower-cased, no blanks), when it is one
 };
 
 // Executable names too common to say which application a file belongs to.

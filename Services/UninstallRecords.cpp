@@ -46,8 +46,10 @@ QString displayName(ResidualKind kind) { return QString::fromUtf8(rowOf(kind).di
 EvidenceStrength strengthOf(MatchEvidence evidence)
 {
     switch (evidence) {
-    case MatchEvidence::name:
+    case MatchEvidence::nameVariant:
+    case MatchEvidence::identifierVariant:
     case MatchEvidence::vendorFolder:
+    case MatchEvidence::packageReceipt:
         return EvidenceStrength::weak;
     default:
         return EvidenceStrength::strong;

@@ -47,20 +47,23 @@ std::optional<ResidualKind> residualKindFromRaw(const QString& raw);
 // The group title the sheet shows ("应用支持文件", "缓存", ...).
 QString displayName(ResidualKind kind);
 
-// How a leftover was tied to the application. The sheet may pre-check strong matches only.
+// How a leftover was tied to the application. The sheet pre-checks strong matches only.
 enum class MatchEvidence {
-    bundleIdentifier, // named after the application's identifier (or an embedded helper's)
-    name,             // named after the application or its executable
+    bundleIdentifier, // named exactly after the application's identifier (or an embedded helper's)
+    name,             // named exactly after the application's own name
     vendorFolder,     // an entry of the vendor's own folder named after the application
     containerMetadata,// a sandbox container whose description names the application's bundle
     launchProgram,    // a launch item whose program lies in the application or a leftover
     knownPath,        // a path known to belong to this particular application
     packageReceipt,   // a file the application's installer package recorded
+    identifierVariant,// the identifier with more around it: a suffix, "_…", a team prefix
+    nameVariant,      // the executable's name, the name with a suffix, a helper or crash report name
 };
 
 enum class EvidenceStrength { weak, strong };
 
-// Names match by text alone; everything else is tied by identifier or by content.
+// Exact names and identifiers, and ties by content, are strong; variants, vendor-folder entries
+// and receipt files are weak.
 EvidenceStrength strengthOf(MatchEvidence evidence);
 
 // The device and inode of a path as seen (without following links) when the plan was built. The
@@ -77,7 +80,7 @@ struct ResidualItem {
     qint64 size = 0;          // bytes; links are measured, never followed
     ResidualKind kind = ResidualKind::other;
     bool requiresAdmin = false; // lies in a system folder (deleting it normally needs administrator rights)
-    MatchEvidence evidence = MatchEvidence::name;
+    MatchEvidence evidence = MatchEvidence::nameVariant;
     FileIdentity identity;
 
     QString path() const { return url.toLocalFile(); }

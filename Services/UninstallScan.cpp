@@ -8,6 +8,7 @@
 #include "Services/UninstallTargets.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 
@@ -34,7 +35,7 @@ public:
         if (!m_guard.isSafeResidual(path, m_app.path()))
             return;
         const QString std = standardizePath(path, m_home);
-        if (m_info.contains(std))
+        if (m_info.contains(std) || wouldBeRefused(std, evidence))
             return;
         for (const QString& existing : std::as_const(m_order))
             if (isInside(std, existing))
@@ -49,10 +50,21 @@ public:
     const QStringList& order() const { return m_order; }
     Collected info(const QString& path) const
     {
-        return m_info.value(path, Collected{ResidualKind::other, false, MatchEvidence::name});
+        return m_info.value(path, Collected{ResidualKind::other, false, MatchEvidence::nameVariant});
     }
 
 private:
+    // What the execution's guard would refuse is not offered at all.
+    bool wouldBeRefused(const QString& path, MatchEvidence evidence) const
+    {
+        ResidualItem item;
+        item.url = QUrl::fromLocalFile(path);
+        item.evidence = evidence;
+        UninstallPlan plan;
+        plan.app = m_app;
+        return m_guard.basicRefusal(path) || m_guard.residualRefusal(item, plan);
+    }
+
     const AppItem& m_app;
     const UninstallGuard& m_guard;
     QString m_home;
@@ -72,7 +84,9 @@ bool isPlainFolder(const QString& folder, const SafeFiles::DeviceOverride& devic
     return real && *real == folder;
 }
 
-// Other installed applications, whose contexts are made only once a leftover needs the comparison.
+// Every other bundle on disk, whose contexts are made only once a leftover needs the comparison.
+// The application folders are read here rather than taken from the catalogue, which keeps one
+// bundle per identifier: a copy of the application must still claim the data it shares.
 class Rivals {
 public:
     Rivals(const AppItem& app, const UninstallEnvironment& env) : m_app(app), m_env(env) {}
@@ -95,12 +109,50 @@ private:
         if (m_loaded)
             return;
         m_loaded = true;
-        if (!m_env.installedApps || !m_env.bundles)
+        if (!m_env.bundles)
             return;
-        const QString ownPath = m_app.path();
-        for (const AppItem& other : m_env.installedApps())
-            if (other.path() != ownPath)
-                m_contexts << MatchContext::make(other, *m_env.bundles, false);
+        const QString ownPath = canonicalPath(m_app.path());
+        QSet<QString> seen;
+        auto add = [&](const AppItem& other) {
+            const QString path = canonicalPath(other.path());
+            const QString key = path + u'\n' + normalizedName(other.name) + u'\n' + other.bundleIdentifier;
+            if (path == ownPath || seen.contains(key))
+                return;
+            seen.insert(key);
+            m_contexts << MatchContext::make(other, *m_env.bundles, false);
+        };
+        for (const QString& folder : m_env.roots.applicationFolders)
+            for (const AppItem& other : bundlesIn(folder))
+                add(other);
+        if (m_env.installedApps)
+            for (const AppItem& other : m_env.installedApps())
+                add(other);
+    }
+
+    // The bundles at the top level of an application folder, named as the file is.
+    QList<AppItem> bundlesIn(const QString& folder) const
+    {
+        QList<AppItem> out;
+        const auto names = listFolderNames(folder);
+        for (const QString& name : names.value_or(QStringList())) {
+            if (!name.endsWith(QLatin1String(".app"), Qt::CaseInsensitive) || name.size() <= 4)
+                continue;
+            const QString path = joined(folder, name);
+            const auto bundle = m_env.bundles->bundle(path);
+            if (!bundle)
+                continue;
+            AppItem other;
+            other.name = name.chopped(4);
+            other.bundleIdentifier = bundle->identifier;
+            other.url = QUrl::fromLocalFile(path);
+            out << other;
+            const QVariant bundleName = bundle->info.value(QStringLiteral("CFBundleName"));
+            if (bundleName.typeId() == QMetaType::QString && normalizedName(bundleName.toString()) != normalizedName(other.name)) {
+                other.name = bundleName.toString();
+                out << other;
+            }
+        }
+        return out;
     }
 
     const AppItem& m_app;
@@ -132,20 +184,18 @@ void scanTargetsPass(const MatchContext& ctx, Rivals& rivals, Collection& collec
             const int byID = row.matchBundleID ? ctx.bundleScore(norm) : 0;
             if (byName || byID) {
                 if (!rivals.claim(name, norm, std::max(byName, byID), row.matchName, row.matchBundleID))
-                    collection.collect(full, row.kind, row.requiresAdmin,
-                                       byID >= byName ? MatchEvidence::bundleIdentifier : MatchEvidence::name);
+                    collection.collect(full, row.kind, row.requiresAdmin, ctx.evidence(norm, byName, byID));
                 continue;
             }
             if (row.kind == ResidualKind::crashReport && !isFolder && ctx.matchesCrashReport(norm)) {
                 if (!rivals.claim(name, norm, looseMatch, true, false))
-                    collection.collect(full, ResidualKind::crashReport, row.requiresAdmin, MatchEvidence::name);
+                    collection.collect(full, ResidualKind::crashReport, row.requiresAdmin, MatchEvidence::nameVariant);
                 continue;
             }
             if (!row.allowCompanyDescent || !isFolder || !ctx.company || norm != *ctx.company)
                 continue;
-            const auto rowFolder = SafeFiles::linkStat(row.path, env.deviceOverride);
-            if (!rowFolder || info->device != rowFolder->device)
-                continue; // another file system mounted as the vendor's folder
+            if (SafeFiles::isMountPoint(full, env.deviceOverride, env.mounts))
+                continue; // something mounted as the vendor's folder
             const auto inner = listFolderNames(full);
             for (const QString& sub : inner.value_or(QStringList())) {
                 const QString subNorm = normalizedName(sub);
@@ -309,7 +359,7 @@ QList<ResidualItem> scanResiduals(const AppItem& app, const UninstallEnvironment
         const Collected info = collection.info(path);
         ResidualItem item;
         item.url = QUrl::fromLocalFile(path);
-        item.size = SafeFiles::sizeOfItem(path, env.deviceOverride);
+        item.size = SafeFiles::sizeOfItem(path, env.deviceOverride, env.mounts);
         item.kind = info.kind;
         item.requiresAdmin = info.requiresAdmin;
         item.evidence = info.evidence;

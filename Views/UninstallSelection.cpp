@@ -12,11 +12,13 @@ using Uninstall::MatchEvidence;
 bool UninstallSelection::startsChecked(const Item& item)
 {
     switch (item.evidence) {
-    case MatchEvidence::name:
+    case MatchEvidence::nameVariant:
+    case MatchEvidence::identifierVariant:
     case MatchEvidence::vendorFolder:
     case MatchEvidence::packageReceipt:
         return false;
     case MatchEvidence::bundleIdentifier:
+    case MatchEvidence::name:
     case MatchEvidence::containerMetadata:
     case MatchEvidence::launchProgram:
     case MatchEvidence::knownPath:

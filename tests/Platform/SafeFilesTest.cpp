@@ -1,6 +1,7 @@
 #include "Platform/ChildProcess.h"
 #include "Platform/SafeFiles.h"
 #include "common/BundleBuilder.h"
+#include "common/MountNamespace.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -147,6 +148,94 @@ TEST_F(SafeFilesTest, RealMountPointIsNeitherCrossedNorRemoved)
     EXPECT_EQ(removeNoFollow(path("tree/mnt"), std::nullopt).status, RemoveOutcome::Status::refused);
     EXPECT_EQ(removeNoFollow(path("tree"), std::nullopt).status, RemoveOutcome::Status::refused);
     EXPECT_TRUE(exists("tree/mnt/inside.txt"));
+}
+
+// A mount table of our own lists a folder of the tree as mounted (its name written with the
+// table's escapes): without the kernel's marks, the table alone keeps every walk out of it.
+TEST_F(SafeFilesTest, MountTableAloneMarksMountPoints)
+{
+    writeFile(path("tree/top.txt"), QByteArray(10, 't'));
+    writeFile(path("tree/sub/x"), QByteArray(5, 'x'));
+    writeFile(path("tree/bound dir/inside.txt"), QByteArray(1000, 'i'));
+    QString escaped = path("tree/bound dir");
+    escaped.replace(u' ', QStringLiteral("\\040"));
+    const QString table = path("mountinfo");
+    writeFile(table, QStringLiteral("28 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n"
+                                    "99 28 254:0 /srv/data %1 rw,relatime - ext4 /dev/vda rw\n")
+                         .arg(escaped)
+                         .toUtf8());
+    EXPECT_EQ(mountPoints(table), QStringList({QStringLiteral("/"), path("tree/bound dir")}));
+    EXPECT_TRUE(mountPoints(path("no-such-table")).isEmpty());
+
+    MountCheck mounts;
+    mounts.mountTable = table;
+    mounts.kernelMarks = false;
+    EXPECT_TRUE(isMountPoint(path("tree/bound dir"), {}, mounts));
+    EXPECT_FALSE(isMountPoint(path("tree/sub"), {}, mounts));
+    EXPECT_TRUE(hasMountInside(path("tree"), mounts));
+    EXPECT_FALSE(hasMountInside(path("tree/bound dir"), mounts));
+    EXPECT_FALSE(hasMountInside(path("tree/sub"), mounts));
+    EXPECT_EQ(sizeOfItem(path("tree"), {}, mounts), 15);
+    EXPECT_EQ(directorySize(path("tree"), {}, mounts), 15);
+    EXPECT_EQ(sizeOfItem(path("tree/bound dir"), {}, mounts), 0);
+
+    EXPECT_EQ(removeNoFollow(path("tree/bound dir"), std::nullopt, {}, mounts).status, RemoveOutcome::Status::refused);
+    EXPECT_EQ(removeNoFollow(path("tree"), std::nullopt, {}, mounts).status, RemoveOutcome::Status::refused);
+    EXPECT_TRUE(exists("tree/bound dir/inside.txt"));
+}
+
+// A real bind mount of a folder (and of a file) of the same disk, in a mount namespace of the
+// test's own: the device is the parent's, so only the kernel's marks or the mount table tell.
+TEST_F(SafeFilesTest, BindMountOfTheSameDiskIsNeitherCrossedNorEmptied)
+{
+    writeFile(path("source/precious.txt"), QByteArray(1000, 'p'));
+    writeFile(path("source-file"), QByteArray(300, 'f'));
+    writeFile(path("tree/top.txt"), QByteArray(10, 't'));
+    writeFile(path("tree/bound-file"), QByteArray(1, 'b'));
+    QDir().mkpath(path("tree/bound"));
+    const test::NamespaceRun run = test::runInOwnMountNamespace([this]() -> std::string {
+        std::string failures;
+        auto expect = [&](bool held, const std::string& what) {
+            if (!held)
+                failures += what + "\n";
+        };
+        if (!test::bindMount(path("source").toStdString(), path("tree/bound").toStdString())
+            || !test::bindMount(path("source-file").toStdString(), path("tree/bound-file").toStdString()))
+            return std::string("cannot bind mount: ") + std::strerror(errno);
+        for (const bool kernelMarks : {true, false}) {
+            MountCheck mounts;
+            mounts.kernelMarks = kernelMarks;
+            const std::string mode = kernelMarks ? " (kernel marks)" : " (mount table)";
+            expect(isMountPoint(path("tree/bound"), {}, mounts), "folder not a mount point" + mode);
+            expect(isMountPoint(path("tree/bound-file"), {}, mounts), "file not a mount point" + mode);
+            expect(!isMountPoint(path("tree"), {}, mounts), "tree taken for a mount point" + mode);
+            expect(hasMountInside(path("tree"), mounts), "mount inside not seen" + mode);
+            const qint64 size = sizeOfItem(path("tree"), {}, mounts);
+            expect(size == 10, "size walk crossed: " + std::to_string(size) + mode);
+            expect(directorySize(path("tree"), {}, mounts) == 10, "directory size crossed" + mode);
+        }
+        for (const bool kernelMarks : {true, false}) {
+            MountCheck mounts;
+            mounts.kernelMarks = kernelMarks;
+            const std::string mode = kernelMarks ? " (kernel marks)" : " (mount table)";
+            expect(removeNoFollow(path("tree/bound"), std::nullopt, {}, mounts).status == RemoveOutcome::Status::refused,
+                   "mounted folder not refused" + mode);
+            expect(removeNoFollow(path("tree/bound-file"), std::nullopt, {}, mounts).status == RemoveOutcome::Status::refused,
+                   "mounted file not refused" + mode);
+            expect(removeNoFollow(path("tree"), std::nullopt, {}, mounts).status == RemoveOutcome::Status::refused,
+                   "tree holding a mount not refused" + mode);
+            expect(exists("source/precious.txt") && exists("tree/bound/precious.txt"), "mounted folder emptied" + mode);
+        }
+        return failures;
+    });
+    if (!run.ran)
+        GTEST_SKIP() << run.failures;
+    EXPECT_EQ(run.failures, "");
+    // The namespace is gone with its mounts; what was mounted is untouched.
+    EXPECT_EQ(QFileInfo(path("source/precious.txt")).size(), 1000);
+    EXPECT_EQ(QFileInfo(path("source-file")).size(), 300);
+    EXPECT_TRUE(exists("tree/bound"));
+    EXPECT_FALSE(exists("tree/bound/precious.txt"));
 }
 
 TEST(SafeFilesRights, DeletabilityFollowsTheFolderNotTheEntry)

@@ -3,6 +3,7 @@
 #include "Services/UninstallExecution.h"
 #include "UninstallTestKit.h"
 #include "common/LogCapture.h"
+#include "common/MountNamespace.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -340,6 +341,72 @@ TEST_F(UninstallExecutionTest, UncheckedBundleThatIsAlreadyGoneStillLetsTheLefto
     const UninstallOutcome asked = run(plan, true);
     ASSERT_TRUE(asked.error);
     EXPECT_TRUE(exists(lib("Preferences/com.acme.foo.plist")));
+}
+
+// Bind mounts of folders of the same disk, made in a mount namespace of the test's own: at a
+// leftover, inside one and inside the bundle. None is offered, none is deleted through, and what
+// was mounted there is untouched.
+TEST_F(UninstallExecutionTest, BindMountsAreNeverOfferedNorDeletedThrough)
+{
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    folder(lib("Caches/com.acme.foo"));
+    folder(lib("Application Support/Foo/shared"));
+    file(lib("Preferences/com.acme.foo.plist"));
+    folder(foo.path() + QStringLiteral("/Contents/Resources/library"));
+    file(sys("data/precious.txt"), 700);
+    file(sys("data2/keep.txt"), 800);
+    const UninstallPlan before = planFor(foo);
+    ASSERT_EQ(residualPaths(before), QStringList({QStringLiteral("/Users/me/Library/Application Support/Foo"),
+                                                  QStringLiteral("/Users/me/Library/Caches/com.acme.foo"),
+                                                  QStringLiteral("/Users/me/Library/Preferences/com.acme.foo.plist")}));
+
+    const test::NamespaceRun child = test::runInOwnMountNamespace([&]() -> std::string {
+        std::string failures;
+        auto expect = [&](bool held, const QString& what) {
+            if (!held)
+                failures += what.toStdString() + "\n";
+        };
+        if (!test::bindMount(sys("data").toStdString(), lib("Caches/com.acme.foo").toStdString())
+            || !test::bindMount(sys("data2").toStdString(), lib("Application Support/Foo/shared").toStdString()))
+            return std::string("cannot bind mount: ") + std::strerror(errno);
+
+        const QStringList offered = residualPaths(planFor(foo));
+        expect(offered == QStringList({QStringLiteral("/Users/me/Library/Preferences/com.acme.foo.plist")}),
+               QStringLiteral("offered: ") + offered.join(u' '));
+
+        // Mounted after the plan was made: refused with the reason, nothing below touched.
+        const UninstallOutcome leftovers = run(before, false);
+        const QList<ItemOutcome>& outcomes = leftovers.result.residualOutcomes;
+        expect(outcomes.size() == 3, QStringLiteral("outcomes"));
+        if (outcomes.size() == 3) {
+            expect(outcomes.at(0).status == ItemOutcome::Status::refused
+                       && outcomes.at(0).message == QStringLiteral("拒绝删除内含挂载点的项目：") + lib("Application Support/Foo"),
+                   QStringLiteral("folder holding a mount: ") + outcomes.at(0).message);
+            expect(outcomes.at(1).status == ItemOutcome::Status::refused
+                       && outcomes.at(1).message == QStringLiteral("拒绝删除挂载点：") + lib("Caches/com.acme.foo"),
+                   QStringLiteral("mount point: ") + outcomes.at(1).message);
+            expect(outcomes.at(2).status == ItemOutcome::Status::deleted, QStringLiteral("plain leftover not deleted"));
+        }
+        expect(exists(lib("Caches/com.acme.foo/precious.txt")) && exists(lib("Application Support/Foo/shared/keep.txt")),
+               QStringLiteral("mounted data deleted"));
+
+        // The bundle with a folder of the same disk mounted inside it.
+        if (!test::bindMount(sys("data").toStdString(), (foo.path() + QStringLiteral("/Contents/Resources/library")).toStdString()))
+            return failures + "cannot bind mount into the bundle";
+        UninstallPlan bundleOnly = before;
+        bundleOnly.residuals.clear();
+        const UninstallOutcome bundle = run(bundleOnly, true);
+        expect(bundle.error && bundle.error->reason == QStringLiteral("拒绝删除内含挂载点的项目：") + foo.path(),
+               QStringLiteral("bundle holding a mount: ") + (bundle.error ? bundle.error->reason : QString()));
+        expect(exists(foo.path() + QStringLiteral("/Contents/Info.plist")), QStringLiteral("bundle touched"));
+        return failures;
+    });
+    if (!child.ran)
+        GTEST_SKIP() << child.failures;
+    EXPECT_EQ(child.failures, "");
+    EXPECT_EQ(QFileInfo(sys("data/precious.txt")).size(), 700);
+    EXPECT_EQ(QFileInfo(sys("data2/keep.txt")).size(), 800);
+    EXPECT_TRUE(exists(foo.path() + QStringLiteral("/Contents/MacOS/Foo")));
 }
 
 TEST_F(UninstallExecutionTest, NamesInLogLinesAreEscaped)

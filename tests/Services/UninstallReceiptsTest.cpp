@@ -120,6 +120,47 @@ TEST_F(UninstallReceiptsTest, OwningPackagesContributeOnlyTheirFiles)
     EXPECT_FALSE(plan.residuals.last().requiresAdmin);
 }
 
+// A package owning a leftover may list anything; only what the deletion guard would let through is
+// offered, and never the user's own documents or hidden files.
+TEST_F(UninstallReceiptsTest, ReceiptsNeverOfferWhatTheGuardRefusesOrTheUsersFiles)
+{
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    folder(lib("Application Support/Foo"));
+    const QStringList listed{
+        QStringLiteral("Users/me/Library/Application Support/Foo/db"), // inside the leftover the package owns
+        QStringLiteral("usr/local/bin/foo"),                        // offered
+        QStringLiteral("usr/bin/foo"),                              // a system folder the guard refuses
+        QStringLiteral("Library/Apple/foo.bundle"),                 // the system vendor's folder
+        QStringLiteral("Users/me/.ssh/authorized_keys"),
+        QStringLiteral("Users/me/.zshrc"),
+        QStringLiteral("Users/me/Library/Preferences/.GlobalPreferences.plist"),
+        QStringLiteral("Users/me/Documents/Report.pages"),
+        QStringLiteral("Users/me/Desktop/Foo Notes.txt"),
+        QStringLiteral("Users/me/Downloads/Foo.dmg"),
+        QStringLiteral("Users/me/Pictures/Foo/shot.png"),
+        QStringLiteral("Users/me/Music/foo.mp3"),
+        QStringLiteral("Users/me/Movies/foo.mov"),
+    };
+    for (const QString& path : listed)
+        file(sys(path));
+    runner->answer({QStringLiteral("--pkgs")}, "com.acme.foo.pkg\n");
+    package(QStringLiteral("com.acme.foo.pkg"), listed.join(u'\n'));
+
+    UninstallManager m(env);
+    const UninstallPlan plan = m.buildPlan(foo);
+    EXPECT_EQ(residualPaths(plan), QStringList({QStringLiteral("/Users/me/Library/Application Support/Foo"),
+                                                QStringLiteral("/usr/local/bin/foo")}))
+        << qPrintable(residualPaths(plan).join(u' '));
+    // Whatever reaches the execution anyway is refused there too.
+    const UninstallGuard guard(env);
+    for (const QString& path : listed.mid(2)) {
+        ResidualItem item;
+        item.url = QUrl::fromLocalFile(sys(path));
+        item.evidence = MatchEvidence::packageReceipt;
+        EXPECT_TRUE(guard.basicRefusal(item.path()) || guard.residualRefusal(item, plan)) << qPrintable(path);
+    }
+}
+
 TEST_F(UninstallReceiptsTest, AtMostTwentyPackagesAreListed)
 {
     const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));

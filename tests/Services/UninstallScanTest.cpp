@@ -68,14 +68,16 @@ TEST_F(UninstallScanTest, NameAndIdentifierMatching)
     EXPECT_FALSE(ctx.matchesCrashReport(QStringLiteral("foobarbaz.ips")));
 }
 
-TEST_F(UninstallScanTest, ShortNamesAndIdentifiersMatchOnlyExactly)
+TEST_F(UninstallScanTest, ShortNamesGiveAPatternShortIdentifiersMatchOnlyExactly)
 {
     const AppItem zed = app(QStringLiteral("Zed"), QStringLiteral("io.zed"));
     const MatchContext ctx = MatchContext::make(zed, FileBundleReader());
-    EXPECT_GT(ctx.nameScore(QStringLiteral("Zed"), QStringLiteral("zed")), 0);
-    EXPECT_GT(ctx.nameScore(QStringLiteral("zed.plist"), QStringLiteral("zed.plist")), 0);
-    EXPECT_EQ(ctx.nameScore(QStringLiteral("zed.industries"), QStringLiteral("zed.industries")), 0);
-    EXPECT_FALSE(ctx.matchesCrashReport(QStringLiteral("zed-2024.ips")));
+    EXPECT_TRUE(ctx.rawNamePrefixes.isEmpty());
+    EXPECT_EQ(ctx.nameScore(QStringLiteral("Zed"), QStringLiteral("zed")), exactMatch);
+    EXPECT_EQ(ctx.nameScore(QStringLiteral("zed.plist"), QStringLiteral("zed.plist")), exactMatch);
+    EXPECT_EQ(ctx.nameScore(QStringLiteral("zed.industries"), QStringLiteral("zed.industries")), prefixMatch);
+    EXPECT_EQ(ctx.nameScore(QStringLiteral("zedx"), QStringLiteral("zedx")), noMatch);
+    EXPECT_TRUE(ctx.matchesCrashReport(QStringLiteral("zed-2024.ips")));
     EXPECT_GT(ctx.bundleScore(QStringLiteral("io.zed")), 0);
     EXPECT_GT(ctx.bundleScore(QStringLiteral("io.zed.plist")), 0);
     EXPECT_EQ(ctx.bundleScore(QStringLiteral("io.zed.helper")), 0);
@@ -84,6 +86,21 @@ TEST_F(UninstallScanTest, ShortNamesAndIdentifiersMatchOnlyExactly)
 
     const AppItem qt = app(QStringLiteral("Qt"), QStringLiteral("org.qt-project.qt"));
     EXPECT_TRUE(MatchContext::make(qt, FileBundleReader()).rawNames.isEmpty());
+}
+
+// Word boundaries hold in every script: leftovers of an application named in Chinese are found.
+TEST_F(UninstallScanTest, ChineseNamesMatchWithTheirExtensions)
+{
+    const AppItem dict = app(QStringLiteral("有道词典"), QStringLiteral("com.youdao.dict.mac"));
+    const MatchContext ctx = MatchContext::make(dict, FileBundleReader());
+    EXPECT_EQ(ctx.nameScore(QStringLiteral("有道词典"), QStringLiteral("有道词典")), exactMatch);
+    EXPECT_EQ(ctx.nameScore(QStringLiteral("有道词典.backup"), QStringLiteral("有道词典.backup")), prefixMatch);
+    EXPECT_EQ(ctx.nameScore(QStringLiteral("有道词典笔"), QStringLiteral("有道词典笔")), noMatch);
+    EXPECT_TRUE(ctx.matchesCrashReport(QStringLiteral("有道词典-2024.ips")));
+
+    folder(lib("Application Support/有道词典.backup"));
+    folder(lib("Caches/有道词典笔"));
+    EXPECT_EQ(scan(dict), QStringList({QStringLiteral("/Users/me/Library/Application Support/有道词典.backup")}));
 }
 
 TEST_F(UninstallScanTest, TargetsCollectByKindAndPlace)
@@ -141,6 +158,42 @@ TEST_F(UninstallScanTest, TargetsCollectByKindAndPlace)
     EXPECT_EQ(groups.last().kind, ResidualKind::helper);
 }
 
+// Only an exact match of the application's own name or of an identifier is strong evidence; the
+// sheet checks those leftovers and leaves every variant unchecked.
+TEST_F(UninstallScanTest, ExactNamesAndIdentifiersAreStrongVariantsWeak)
+{
+    const AppItem foo = app(QStringLiteral("Foo Bar"), QStringLiteral("com.acme.foobar"), QString(), QStringLiteral("FooBarMain"));
+    using E = MatchEvidence;
+    const QMap<QString, E> expected{
+        {QStringLiteral("Application Support/Foo Bar"), E::name},
+        {QStringLiteral("Preferences/com.acme.foobar.plist"), E::bundleIdentifier},
+        {QStringLiteral("Caches/com.acme.foobar"), E::bundleIdentifier},
+        {QStringLiteral("Caches/com.acme.foobar.ShipIt"), E::identifierVariant},
+        {QStringLiteral("Caches/com.acme.foobar_old"), E::identifierVariant},
+        {QStringLiteral("Group Containers/ABCDE12345.com.acme.foobar"), E::identifierVariant},
+        {QStringLiteral("Application Support/FooBarMain"), E::nameVariant},
+        {QStringLiteral("Application Support/FooBarHelper"), E::nameVariant},
+        {QStringLiteral("Logs/Foo Bar.old"), E::nameVariant},
+        {QStringLiteral("Logs/DiagnosticReports/foobar-crash.ips"), E::nameVariant},
+        {QStringLiteral("Application Support/Acme/FooBar"), E::vendorFolder},
+    };
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+        if (it.key().endsWith(QLatin1String(".plist")) || it.key().endsWith(QLatin1String(".ips")))
+            file(lib(it.key()));
+        else
+            folder(lib(it.key()));
+    }
+    UninstallManager m(env);
+    const UninstallPlan plan = m.buildPlan(foo);
+    QMap<QString, E> found;
+    for (const ResidualItem& item : plan.residuals)
+        found.insert(item.path().mid(lib(QString()).size()), item.evidence);
+    EXPECT_EQ(found, expected);
+    for (const ResidualItem& item : plan.residuals)
+        EXPECT_EQ(item.strength() == EvidenceStrength::strong,
+                  item.evidence == E::name || item.evidence == E::bundleIdentifier) << qPrintable(item.path());
+}
+
 TEST_F(UninstallScanTest, HostileEntriesAreNeverOffered)
 {
     const AppItem foo = app(QStringLiteral("Foo Bar"), QStringLiteral("com.acme.foobar"));
@@ -174,7 +227,6 @@ TEST_F(UninstallScanTest, SiblingProductsKeepTheirOwnLeftovers)
 {
     const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
     const AppItem pro = app(QStringLiteral("Foo Pro"), QStringLiteral("com.acme.foo.pro"));
-    const AppItem twin = app(QStringLiteral("Foo"), QStringLiteral("com.other.foo"), home + QStringLiteral("/Applications"));
     env.installedApps = [=] { return QList<AppItem>{foo, pro}; };
     folder(lib("Caches/com.acme.foo"));
     folder(lib("Caches/com.acme.foo.pro"));
@@ -190,11 +242,29 @@ TEST_F(UninstallScanTest, SiblingProductsKeepTheirOwnLeftovers)
                                       QStringLiteral("/Users/me/Library/Caches/com.acme.foo.pro"),
                                       QStringLiteral("/Users/me/Library/Preferences/com.acme.foo.pro.plist")}));
     // Another application of the same name: what its name alone matches is shared, so not offered.
+    // Bundles on disk count even when the catalogue does not list them.
+    const AppItem twin = app(QStringLiteral("Foo"), QStringLiteral("com.other.foo"), home + QStringLiteral("/Applications"));
     env.installedApps = [=] { return QList<AppItem>{foo, twin}; };
     EXPECT_EQ(scan(foo), QStringList({QStringLiteral("/Users/me/Library/Caches/com.acme.foo"),
-                                      QStringLiteral("/Users/me/Library/Caches/com.acme.foo.helper"),
-                                      QStringLiteral("/Users/me/Library/Caches/com.acme.foo.pro"),
-                                      QStringLiteral("/Users/me/Library/Preferences/com.acme.foo.pro.plist")}));
+                                      QStringLiteral("/Users/me/Library/Caches/com.acme.foo.helper")}))
+        << qPrintable(scan(foo).join(u' '));
+}
+
+// The catalogue keeps one bundle per identifier; the copy it dropped still uses the data.
+TEST_F(UninstallScanTest, ACopyOfTheApplicationKeepsTheSharedData)
+{
+    const AppItem original = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    const AppItem copy = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"), home + QStringLiteral("/Applications"));
+    const AppItem renamed = app(QStringLiteral("Foo 2"), QStringLiteral("com.acme.foo"), home + QStringLiteral("/Applications"));
+    folder(lib("Caches/com.acme.foo"));
+    file(lib("Preferences/com.acme.foo.plist"));
+    folder(lib("Application Support/Foo"));
+    folder(lib("Application Support/Foo 2"));
+    env.installedApps = [=] { return QList<AppItem>{copy}; };
+    EXPECT_EQ(scan(copy), QStringList());
+    EXPECT_EQ(scan(original), QStringList());
+    // Only what the renamed copy's own name matches is its alone.
+    EXPECT_EQ(scan(renamed), QStringList({QStringLiteral("/Users/me/Library/Application Support/Foo 2")}));
 }
 
 TEST_F(UninstallScanTest, OutermostFolderWins)

@@ -41,7 +41,7 @@ ResidualItem item(const QString& path, ResidualKind kind, qint64 size, MatchEvid
     return r;
 }
 
-// Three caches, one support folder found by name only, one system-wide launch item.
+// Three caches, one support folder found by a variant of the name, one system-wide launch item.
 UninstallPlan samplePlan()
 {
     UninstallPlan plan;
@@ -51,7 +51,7 @@ UninstallPlan samplePlan()
     plan.app.url = QUrl::fromLocalFile(QStringLiteral("/fx/Applications/Inkpad.app"));
     plan.appSize = 5'000'000;
     plan.residuals = {
-        item(QStringLiteral("/fx/home/Library/Application Support/Inkpad"), ResidualKind::support, 2'000, MatchEvidence::name),
+        item(QStringLiteral("/fx/home/Library/Application Support/Inkpad"), ResidualKind::support, 2'000, MatchEvidence::nameVariant),
         item(QStringLiteral("/fx/home/Library/Caches/org.example.inkpad"), ResidualKind::cache, 300'000),
         item(QStringLiteral("/fx/home/Library/Caches/org.example.inkpad.helper"), ResidualKind::cache, 40'000),
         item(QStringLiteral("/fx/home/Library/HTTPStorages/org.example.inkpad"), ResidualKind::cache, 5'000),
@@ -69,9 +69,10 @@ TEST(UninstallSelection, StartsWithTheBundleAndFirmMatchesCheckedOnly)
         MatchEvidence evidence;
         bool checked;
     } cases[] = {
-        {MatchEvidence::bundleIdentifier, true}, {MatchEvidence::containerMetadata, true},
-        {MatchEvidence::launchProgram, true},    {MatchEvidence::knownPath, true},
-        {MatchEvidence::name, false},            {MatchEvidence::vendorFolder, false},
+        {MatchEvidence::bundleIdentifier, true},   {MatchEvidence::name, true},
+        {MatchEvidence::containerMetadata, true},  {MatchEvidence::launchProgram, true},
+        {MatchEvidence::knownPath, true},          {MatchEvidence::identifierVariant, false},
+        {MatchEvidence::nameVariant, false},       {MatchEvidence::vendorFolder, false},
         {MatchEvidence::packageReceipt, false},
     };
     for (const Case& c : cases)
@@ -82,7 +83,7 @@ TEST(UninstallSelection, StartsWithTheBundleAndFirmMatchesCheckedOnly)
     UninstallSelection selection;
     selection.reset(plan);
     EXPECT_TRUE(selection.includeApp());
-    EXPECT_FALSE(selection.isChecked(url(plan, 0))); // by name only
+    EXPECT_FALSE(selection.isChecked(url(plan, 0))); // a variant of the name
     for (int i = 1; i < 5; ++i)
         EXPECT_TRUE(selection.isChecked(url(plan, i)));
 

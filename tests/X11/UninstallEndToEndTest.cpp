@@ -45,10 +45,11 @@ struct FixtureMachine {
             file(bundle + QStringLiteral("/Contents/MacOS/") + name, QByteArray(4000, 'b'));
         }
         QDir().mkpath(path(QStringLiteral("sys/Library")));
-        // Leftovers named by identifier (checked at first) and by name only (unchecked at first).
+        // Leftovers named exactly by identifier (checked at first) and by a variant of the name
+        // only (unchecked at first).
         file(home(QStringLiteral("Library/Caches/org.fixture.inkpad/blob")));
         file(home(QStringLiteral("Library/Preferences/org.fixture.inkpad.plist")));
-        file(home(QStringLiteral("Library/Application Support/Inkpad/notes.db")));
+        file(home(QStringLiteral("Library/Application Support/Inkpad.old/notes.db")));
         // A link out of the tree inside a leftover that goes.
         file(outside.path() + QStringLiteral("/keep.txt"));
         QFile::link(outside.path(), home(QStringLiteral("Library/Caches/org.fixture.inkpad/outside")));
@@ -170,9 +171,9 @@ TEST_P(UninstallWhereKept, BadgeSheetAndReturnDeleteExactlyTheCheckedItems)
     EXPECT_FALSE(QFileInfo::exists(apps + QStringLiteral("Inkpad.app")));
     EXPECT_FALSE(QFileInfo::exists(machine.home(QStringLiteral("Library/Caches/org.fixture.inkpad"))));
     EXPECT_FALSE(QFileInfo::exists(machine.home(QStringLiteral("Library/Preferences/org.fixture.inkpad.plist"))));
-    // Kept: the leftover found by name only (unchecked), the sibling product and its leftovers,
-    // what the link pointed to, and the program itself.
-    EXPECT_TRUE(QFileInfo::exists(machine.home(QStringLiteral("Library/Application Support/Inkpad/notes.db"))));
+    // Kept: the leftover found by a variant of the name (unchecked), the sibling product and its
+    // leftovers, what the link pointed to, and the program itself.
+    EXPECT_TRUE(QFileInfo::exists(machine.home(QStringLiteral("Library/Application Support/Inkpad.old/notes.db"))));
     EXPECT_TRUE(QFileInfo::exists(apps + QStringLiteral("Inkpad Pro.app/Contents/Info.plist")));
     EXPECT_TRUE(QFileInfo::exists(machine.home(QStringLiteral("Library/Caches/org.fixture.inkpadpro/blob"))));
     EXPECT_TRUE(QFileInfo::exists(machine.home(QStringLiteral("Library/Preferences/org.fixture.inkpadpro.plist"))));

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <string>
+
+namespace corvanta::test {
+
+// What a body run in a mount namespace of its own reported.
+struct NamespaceRun {
+    bool ran = false;     // false: no namespace could be made here (`failures` says why)
+    std::string failures; // the body's complaints, empty when it found nothing wrong
+};
+
+namespace detail {
+
+inline bool writeText(const char* path, const std::string& text)
+{
+    const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::write(fd, text.data(), text.size()) == ssize_t(text.size());
+    ::close(fd);
+    return ok;
+}
+
+} // namespace detail
+
+// Runs `body` in a forked child inside a private mount namespace: whatever it mounts is seen by
+// nobody else and vanishes with the child, however the child ends, so a test never leaves a mount
+// behind. Root gets the namespace directly; anyone else through a user namespace of their own
+// where the system allows it. The body returns its failures as text (empty when all held).
+inline NamespaceRun runInOwnMountNamespace(const std::function<std::string()>& body)
+{
+    NamespaceRun run;
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+        run.failures = "no pipe";
+        return run;
+    }
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(pipeFds[0]);
+        ::close(pipeFds[1]);
+        run.failures = "no fork";
+        return run;
+    }
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        auto report = [&](const std::string& text, int status) {
+            (void)!::write(pipeFds[1], text.data(), text.size());
+            ::_exit(status);
+        };
+        if (::unshare(CLONE_NEWNS) != 0) {
+            const std::string uid = std::to_string(::getuid()), gid = std::to_string(::getgid());
+            if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+                report(std::string("cannot make a mount namespace: ") + std::strerror(errno), 77);
+            detail::writeText("/proc/self/setgroups", "deny");
+            if (!detail::writeText("/proc/self/uid_map", "0 " + uid + " 1")
+                || !detail::writeText("/proc/self/gid_map", "0 " + gid + " 1"))
+                report("cannot map the user in a user namespace", 77);
+        }
+        // Nothing mounted here may propagate back to the namespace we came from.
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            report(std::string("cannot make the mounts private: ") + std::strerror(errno), 77);
+        report(body(), 0);
+    }
+    ::close(pipeFds[1]);
+    std::string text;
+    char buffer[4096];
+    ssize_t got;
+    while ((got = ::read(pipeFds[0], buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR))
+        if (got > 0)
+            text.append(buffer, size_t(got));
+    ::close(pipeFds[0]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) {
+        run.failures = text;
+        return run;
+    }
+    run.ran = true;
+    run.failures = WIFEXITED(status) && WEXITSTATUS(status) == 0 ? text : "the child died: " + text;
+    return run;
+}
+
+// Binds `source` onto `target` (both folders or both files) in the current namespace.
+inline bool bindMount(const std::string& source, const std::string& target)
+{
+    return ::mount(source.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) == 0;
+}
+
+} // namespace corvanta::test
