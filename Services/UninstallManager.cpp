@@ -71,8 +71,12 @@ UninstallManager::UninstallPlan UninstallManager::buildPlan(const AppItem& app, 
     UninstallPlan plan;
     plan.app = app;
     plan.permissionIssues = checkPermissions(app);
-    plan.residuals = scanResiduals(app, m_env, *m_guard, cancelled);
+    QStringList mountRefusals;
+    plan.residuals = scanResiduals(app, m_env, *m_guard, cancelled, &mountRefusals);
     plan.permissionIssues << checkResidualWritability(plan.residuals);
+    // What is kept for a mount is told in the sheet, so the user knows why it is not listed.
+    for (const QString& refusal : std::as_const(mountRefusals))
+        plan.permissionIssues << PermissionIssue{QStringLiteral("已跳过挂载点"), refusal, std::nullopt, false};
     plan.bundledUninstaller = detectBundledUninstaller(app, m_env);
     plan.appSize = SafeFiles::directorySize(app.path(), m_env.deviceOverride, m_env.mounts);
     if (const auto stat = SafeFiles::linkStat(app.path(), m_env.deviceOverride))
