@@ -195,8 +195,8 @@ INSTANTIATE_TEST_SUITE_P(UninstallEndToEnd, UninstallWhereKept, ::testing::Value
                              return std::string(info.param ? "BesideTheProgram" : "OwnFolder");
                          });
 
-// A leftover folder with a file system mounted inside: what lies on the mount is never touched,
-// the rest of the leftover goes, and the user is told that the mount was refused.
+// A leftover folder with a file system mounted inside: it is not offered and the sheet says why;
+// what lies on the mount is never touched, and the rest of what the user chose goes.
 TEST(UninstallEndToEnd, AMountInsideALeftoverIsRefusedAndItsSourceKept)
 {
     FixtureMachine machine;
@@ -208,29 +208,21 @@ TEST(UninstallEndToEnd, AMountInsideALeftoverIsRefusedAndItsSourceKept)
     const BindMount mount(source, leftover + QStringLiteral("/mounted"));
     if (mount.target.isEmpty())
         GTEST_SKIP() << "a bind mount cannot be made here: " << std::strerror(mount.error);
-    GTEST_SKIP() << "pending: the deletion still descends into a file system mounted inside a leftover "
-                    "and empties the mount's source";
 
     Program program;
     Keyboard keyboard;
-    startAndOpenSheet(machine, program, keyboard, QStringLiteral("Uninstall plan ready: Inkpad — "));
+    // The folder holding the mount is left out of the list and named among the sheet's notes.
+    startAndOpenSheet(machine, program, keyboard, QStringLiteral("Uninstall plan ready: Inkpad — 2 leftovers, 1 permission issues"));
     if (HasFatalFailure())
         return;
     keyboard.tap(XK_Return);
-    // The alert that tells what was refused comes up above the grid; Return dismisses it.
-    ASSERT_TRUE(program.waitForLog(QStringLiteral("弹窗显示"))) << program.log().toStdString();
-    QThread::msleep(300);
-    keyboard.tap(XK_Return);
-    ASSERT_TRUE(program.waitForLog(QStringLiteral("Delete completed: Inkpad"))) << program.log().toStdString();
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Delete completed: Inkpad — residuals 1 deleted / 0 failed")))
+        << program.log().toStdString();
 
     EXPECT_TRUE(QFileInfo::exists(source + QStringLiteral("/precious.txt")));
     EXPECT_TRUE(QFileInfo::exists(machine.outside.path() + QStringLiteral("/keep.txt")));
-    EXPECT_FALSE(QFileInfo::exists(leftover + QStringLiteral("/blob")));
     EXPECT_FALSE(QFileInfo::exists(machine.path(QStringLiteral("Applications/Inkpad.app"))));
     EXPECT_FALSE(QFileInfo::exists(machine.home(QStringLiteral("Library/Preferences/org.fixture.inkpad.plist"))));
-    // The mount is named among what could not be deleted.
-    static const QRegularExpression refusedLine(QStringLiteral("Uninstall: residual delete (refused|failed) — [^\\n]*org\\.fixture\\.inkpad"));
-    EXPECT_TRUE(program.log().contains(refusedLine)) << program.log().toStdString();
     program.process.terminate();
     ASSERT_TRUE(program.process.waitForFinished(10000));
 }
