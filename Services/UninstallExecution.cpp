@@ -169,12 +169,15 @@ void terminateProcesses(const AppItem& app, const UninstallEnvironment& env)
     }
 }
 
-UninstallOutcome executeUninstall(const UninstallPlan& plan, bool includeApp, const UninstallEnvironment& env,
+UninstallOutcome executeUninstall(const UninstallPlan& given, bool includeApp, const UninstallEnvironment& env,
                                   const UninstallGuard& guard)
 {
     UninstallOutcome outcome;
+    // The bundle as it lies on disk: its folder reached without links, the bundle itself as named.
+    UninstallPlan plan = given;
+    plan.app = withResolvedFolder(given.app);
     const AppItem& app = plan.app;
-    if (isProtectedApp(app, env)) {
+    if (isProtectedApp(given.app, env) || isProtectedApp(app, env)) {
         outcome.error = UninstallError::protectedApp();
         return outcome;
     }
@@ -267,7 +270,7 @@ UninstallOutcome executeUninstall(const UninstallPlan& plan, bool includeApp, co
 
     if (env.dock) {
         if (const auto tiles = env.dock->persistentApps()) {
-            const DockPruneResult pruned = pruneDockTiles(*tiles, app);
+            const DockPruneResult pruned = pruneDockTiles(*tiles, given.app);
             if (pruned.removed > 0 && env.dock->setPersistentApps(pruned.kept)) {
                 env.dock->restartDock();
                 result.dockTilesRemoved = true;

@@ -118,6 +118,35 @@ bool isInside(const QString& inner, const QString& outer)
 
 bool isSameOrInside(const QString& inner, const QString& outer) { return inner == outer || isInside(inner, outer); }
 
+AppItem withResolvedFolder(const AppItem& app)
+{
+    const QString path = app.path();
+    const qsizetype slash = path.lastIndexOf(u'/');
+    if (!path.startsWith(u'/') || slash < 0 || slash == path.size() - 1)
+        return app;
+    const QString folder = canonicalPath(parentOf(path));
+    AppItem out = app;
+    out.url = QUrl::fromLocalFile((folder == QLatin1String("/") ? QString() : folder) + path.mid(slash));
+    return out;
+}
+
+UninstallRoots resolvedRoots(const UninstallRoots& roots)
+{
+    auto resolve = [](const QString& path) { return path.isEmpty() ? path : canonicalPath(standardizePath(path, QString())); };
+    UninstallRoots out = roots;
+    out.home = resolve(roots.home);
+    out.systemRoot = resolve(roots.systemRoot);
+    out.ownBundle = resolve(roots.ownBundle);
+    out.applicationFolders.clear();
+    for (const QString& folder : roots.applicationFolders)
+        if (const QString resolved = resolve(folder); !out.applicationFolders.contains(resolved))
+            out.applicationFolders << resolved;
+    out.ownStateFolders.clear();
+    for (const QString& folder : roots.ownStateFolders)
+        out.ownStateFolders << resolve(folder);
+    return out;
+}
+
 UninstallGuard::UninstallGuard(const UninstallEnvironment& environment) : m_env(environment)
 {
     const UninstallRoots& roots = m_env.roots;

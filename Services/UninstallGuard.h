@@ -22,6 +22,13 @@ bool isSameOrInside(const QString& inner, const QString& outer);
 // `path` with every link resolved; a missing tail is kept as written under its resolved folder.
 QString canonicalPath(const QString& path);
 
+// `app` with the folder above its bundle resolved through links (a home or an application folder
+// reached through one); the bundle itself is never followed.
+AppItem withResolvedFolder(const AppItem& app);
+
+// The roots with every link in them resolved, so that the paths met below them compare as text.
+UninstallRoots resolvedRoots(const UninstallRoots& roots);
+
 // Every rule about which paths may be offered and deleted, for one set of roots.
 class UninstallGuard {
 public:

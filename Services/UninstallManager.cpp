@@ -27,8 +27,11 @@ void dispatch(const TaskRunner& runner, Task task)
 } // namespace
 
 UninstallManager::UninstallManager(UninstallEnvironment environment)
-    : m_env(std::move(environment)), m_guard(std::make_unique<UninstallGuard>(m_env))
+    : m_env(std::move(environment))
 {
+    // A home or an application folder reached through a link is compared by where it leads.
+    m_env.roots = resolvedRoots(m_env.roots);
+    m_guard = std::make_unique<UninstallGuard>(m_env);
 }
 
 UninstallManager::~UninstallManager() = default;
@@ -70,16 +73,17 @@ UninstallManager::UninstallPlan UninstallManager::buildPlan(const AppItem& app, 
 {
     UninstallPlan plan;
     plan.app = app;
-    plan.permissionIssues = checkPermissions(app);
+    const AppItem onDisk = withResolvedFolder(app);
+    plan.permissionIssues = checkPermissions(onDisk);
     QStringList mountRefusals;
-    plan.residuals = scanResiduals(app, m_env, *m_guard, cancelled, &mountRefusals);
+    plan.residuals = scanResiduals(onDisk, m_env, *m_guard, cancelled, &mountRefusals);
     plan.permissionIssues << checkResidualWritability(plan.residuals);
     // What is kept for a mount is told in the sheet, so the user knows why it is not listed.
     for (const QString& refusal : std::as_const(mountRefusals))
         plan.permissionIssues << PermissionIssue{QStringLiteral("已跳过挂载点"), refusal, std::nullopt, false};
-    plan.bundledUninstaller = detectBundledUninstaller(app, m_env);
-    plan.appSize = SafeFiles::directorySize(app.path(), m_env.deviceOverride, m_env.mounts);
-    if (const auto stat = SafeFiles::linkStat(app.path(), m_env.deviceOverride))
+    plan.bundledUninstaller = detectBundledUninstaller(onDisk, m_env);
+    plan.appSize = SafeFiles::directorySize(onDisk.path(), m_env.deviceOverride, m_env.mounts);
+    if (const auto stat = SafeFiles::linkStat(onDisk.path(), m_env.deviceOverride))
         plan.appIdentity = FileIdentity{stat->device, stat->inode};
     return plan;
 }

@@ -409,6 +409,114 @@ TEST_F(UninstallExecutionTest, BindMountsAreNeverOfferedNorDeletedThrough)
     EXPECT_TRUE(exists(foo.path() + QStringLiteral("/Contents/MacOS/Foo")));
 }
 
+// A home and an application folder reached through links (as $HOME or a listed application
+// folder may be): paths are compared by where they lead, and the uninstall goes through. A link
+// at the bundle itself is still refused.
+TEST_F(UninstallExecutionTest, HomeAndApplicationFolderThroughLinks)
+{
+    link(home, sys("Users/me-link"));
+    link(sys("Applications"), sys("LinkedApps"));
+    env.roots.home = sys("Users/me-link");
+    env.roots.applicationFolders = {sys("LinkedApps"), sys("Users/me-link/Applications")};
+    env.roots.ownStateFolders = {sys("Users/me-link/.local/share/Corvanta")};
+    app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    AppItem foo;
+    foo.name = QStringLiteral("Foo");
+    foo.bundleIdentifier = QStringLiteral("com.acme.foo");
+    foo.url = QUrl::fromLocalFile(sys("LinkedApps/Foo.app"));
+    folder(lib("Caches/com.acme.foo"));
+    file(lib("Preferences/com.acme.foo.plist"));
+    folder(home + QStringLiteral("/.local/share/Corvanta"));
+
+    const UninstallPlan plan = planFor(foo);
+    EXPECT_EQ(residualPaths(plan), QStringList({QStringLiteral("/Users/me/Library/Caches/com.acme.foo"),
+                                                QStringLiteral("/Users/me/Library/Preferences/com.acme.foo.plist")}))
+        << qPrintable(residualPaths(plan).join(u' '));
+    EXPECT_GT(plan.appSize, 0);
+    const UninstallOutcome outcome = run(plan);
+    ASSERT_FALSE(outcome.error) << qPrintable(outcome.error->description());
+    EXPECT_TRUE(outcome.result.appDeleted);
+    EXPECT_EQ(outcome.result.deletedCount, 2);
+    EXPECT_FALSE(exists(sys("Applications/Foo.app")));
+    EXPECT_FALSE(exists(lib("Caches/com.acme.foo")));
+    EXPECT_TRUE(exists(sys("LinkedApps")));
+    EXPECT_TRUE(exists(home + QStringLiteral("/.local/share/Corvanta")));
+
+    // The bundle itself a link, though in a linked folder: refused, its target kept.
+    const AppItem bar = app(QStringLiteral("Bar"), QStringLiteral("com.acme.bar"), outside);
+    link(bar.path(), sys("Applications/Bar.app"));
+    AppItem alias = bar;
+    alias.url = QUrl::fromLocalFile(sys("LinkedApps/Bar.app"));
+    const UninstallOutcome refused = run(planFor(alias));
+    ASSERT_TRUE(refused.error);
+    EXPECT_EQ(refused.error->reason, QStringLiteral("拒绝删除链接形式的应用：") + sys("Applications/Bar.app"));
+    EXPECT_TRUE(exists(bar.path() + QStringLiteral("/Contents/Info.plist")));
+}
+
+// Only launch items the guard lets through are booted out: one swapped for another file since the
+// plan, one the plan places outside the launch folders and one outside every root are not.
+TEST_F(UninstallExecutionTest, RefusedLaunchItemsAreNeverBootedOut)
+{
+    enableLaunchctl();
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    file(lib("LaunchAgents/com.acme.foo.agent.plist"));
+    file(lib("LaunchAgents/com.acme.foo.swapped.plist"));
+    UninstallPlan plan = planFor(foo);
+    ASSERT_EQ(plan.residuals.size(), 2);
+    ASSERT_TRUE(QFile::remove(lib("LaunchAgents/com.acme.foo.swapped.plist")));
+    file(lib("LaunchAgents/com.acme.foo.other.plist"));
+    file(lib("LaunchAgents/com.acme.foo.swapped.plist")); // a new file: another inode
+    auto launchItem = [](const QString& path) {
+        ResidualItem item;
+        item.url = QUrl::fromLocalFile(path);
+        item.kind = ResidualKind::launchItem;
+        item.evidence = MatchEvidence::launchProgram;
+        return item;
+    };
+    file(lib("Caches/misplaced.plist"));
+    plan.residuals << launchItem(lib("Caches/misplaced.plist")) << launchItem(outside + QStringLiteral("/precious/x.plist"));
+
+    run(plan, false);
+    QStringList bootedOut;
+    for (const QStringList& call : launchctlCalls())
+        if (!bootedOut.contains(call.last()))
+            bootedOut << call.last();
+    EXPECT_EQ(bootedOut, QStringList({lib("LaunchAgents/com.acme.foo.agent.plist")}));
+    EXPECT_TRUE(exists(lib("LaunchAgents/com.acme.foo.swapped.plist")));
+    EXPECT_TRUE(exists(lib("Caches/misplaced.plist")));
+}
+
+// A folder above a leftover swapped for a link between the plan and the execution (the leftover
+// still there, the very same inode, reached through the link): refused, nothing behind the link
+// touched.
+TEST_F(UninstallExecutionTest, FolderAboveALeftoverSwappedForALinkIsRefused)
+{
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    file(lib("Application Support/Acme/Foo/data"), 100);
+    file(lib("Caches/com.acme.foo/cache.db"), 100);
+    const UninstallPlan plan = planFor(foo);
+    ASSERT_EQ(residualPaths(plan), QStringList({QStringLiteral("/Users/me/Library/Application Support/Acme/Foo"),
+                                                QStringLiteral("/Users/me/Library/Caches/com.acme.foo")}));
+    // The grandparent of the one (the scan folder above the vendor's) and the parent of the other.
+    ASSERT_TRUE(QDir().rename(lib("Application Support"), outside + QStringLiteral("/Support")));
+    link(outside + QStringLiteral("/Support"), lib("Application Support"));
+    ASSERT_TRUE(QDir().rename(lib("Caches"), outside + QStringLiteral("/Caches")));
+    link(outside + QStringLiteral("/Caches"), lib("Caches"));
+
+    const UninstallOutcome outcome = run(plan, false);
+    ASSERT_EQ(outcome.result.residualOutcomes.size(), 2);
+    for (const ItemOutcome& item : outcome.result.residualOutcomes)
+        EXPECT_EQ(item.status, ItemOutcome::Status::refused) << qPrintable(item.url.toLocalFile());
+    EXPECT_TRUE(exists(outside + QStringLiteral("/Support/Acme/Foo/data")));
+    EXPECT_TRUE(exists(outside + QStringLiteral("/Caches/com.acme.foo/cache.db")));
+
+    // The removal itself refuses the path, whatever the guard said.
+    for (const ResidualItem& item : plan.residuals)
+        EXPECT_EQ(SafeFiles::removeNoFollow(item.path(), std::nullopt).status, SafeFiles::RemoveOutcome::Status::refused)
+            << qPrintable(item.path());
+    EXPECT_TRUE(exists(outside + QStringLiteral("/Caches/com.acme.foo/cache.db")));
+}
+
 TEST_F(UninstallExecutionTest, NamesInLogLinesAreEscaped)
 {
     const AppItem odd = app(QStringLiteral("Odd\nApp"), QStringLiteral("com.acme.odd"));
