@@ -1,6 +1,9 @@
 #include "Services/UninstallAdminCheck.h"
 
+#include "Platform/AdminDeleter.h"
 #include "Platform/SafeFiles.h"
+
+#include <QFile>
 
 namespace corvanta::Uninstall {
 
@@ -40,6 +43,31 @@ std::optional<QString> adminHelperRefusal(const QString& path, const UninstallGu
             return std::nullopt;
     }
     return last;
+}
+
+int adminHelperDelete(const QByteArray& bytes, const UninstallGuard& guard, QString& why)
+{
+    const QString path = QFile::decodeName(bytes);
+    if (QFile::encodeName(path) != bytes) {
+        why = QStringLiteral("拒绝删除含无效字符编码的路径");
+        return AdminHelperExit::refused;
+    }
+    if (const auto refusal = adminHelperRefusal(path, guard)) {
+        why = *refusal;
+        return AdminHelperExit::refused;
+    }
+    const SafeFiles::RemoveOutcome outcome = SafeFiles::removeNoFollow(path, std::nullopt, guard.environment().deviceOverride);
+    why = outcome.message;
+    switch (outcome.status) {
+    case SafeFiles::RemoveOutcome::Status::removed:
+    case SafeFiles::RemoveOutcome::Status::missing:
+        return AdminHelperExit::deleted;
+    case SafeFiles::RemoveOutcome::Status::refused:
+        return AdminHelperExit::refused;
+    case SafeFiles::RemoveOutcome::Status::failed:
+        break;
+    }
+    return AdminHelperExit::failed;
 }
 
 } // namespace corvanta::Uninstall

@@ -83,14 +83,15 @@ ItemOutcome adminDelete(const QUrl& url, const UninstallEnvironment& env, const 
     return out;
 }
 
-// One removal without links followed. `denied` tells whether the administrator route may help.
+// One removal without links followed. `denied` tells whether the administrator route may help:
+// the removal was denied and there is such a route.
 ItemOutcome plainRemove(const QUrl& url, const FileIdentity& identity, const UninstallEnvironment& env, bool& denied)
 {
     const QString path = url.toLocalFile();
     const SafeFiles::RemoveOutcome removal = env.remove
         ? env.remove(path, identityOf(identity))
         : SafeFiles::removeNoFollow(path, identityOf(identity), env.deviceOverride, env.mounts);
-    denied = removal.permissionDenied();
+    denied = removal.permissionDenied() && env.admin;
     ItemOutcome out{url, Status::failed, removal.message, removal.removedEntries};
     switch (removal.status) {
     case SafeFiles::RemoveOutcome::Status::removed:

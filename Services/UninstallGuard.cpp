@@ -36,6 +36,7 @@ const char* const kPackageDatabases[] = {"/var/db/receipts", "/private/var/db/re
 
 const QString kRefusedEmpty = QStringLiteral("拒绝删除空路径或根目录");
 const QString kRefusedControl = QStringLiteral("拒绝删除含控制字符的路径");
+const QString kRefusedEncoding = QStringLiteral("拒绝删除含无效字符编码的路径");
 const QString kRefusedProtected = QStringLiteral("拒绝删除受保护目录：");
 const QString kRefusedShallow = QStringLiteral("拒绝删除过浅的路径：");
 const QString kRefusedSelf = QStringLiteral("不允许删除 Corvanta 自身");
@@ -49,6 +50,10 @@ bool hasControlCharacter(const QString& text)
             return true;
     return false;
 }
+
+// A name that was not valid UTF-8 reads back with U+FFFD in place of its bytes; written out again
+// it would name another file. Such a path cannot be deleted by its text, so it is never offered.
+bool hasReplacementCharacter(const QString& text) { return text.contains(QChar::ReplacementCharacter); }
 
 // The system's own items in the Library folders: named by its identifiers, or inside its own
 // vendor folder. No application this program uninstalls owns them. Only the item's own name and
@@ -227,7 +232,7 @@ bool UninstallGuard::isSafeResidual(const QString& path, const QString& appPathT
 {
     const QString& home = m_env.roots.home;
     const QString std = standardizePath(path, home);
-    if (std.isEmpty() || hasControlCharacter(std) || m_forbidden.contains(std))
+    if (std.isEmpty() || hasControlCharacter(std) || hasReplacementCharacter(std) || m_forbidden.contains(std))
         return false;
     const QString appPath = standardizePath(appPathText, home);
     if (std == appPath || isInside(std, appPath))
@@ -250,6 +255,8 @@ std::optional<QString> UninstallGuard::basicRefusal(const QString& path) const
         return kRefusedEmpty;
     if (hasControlCharacter(p) || hasControlCharacter(path))
         return kRefusedControl;
+    if (hasReplacementCharacter(path))
+        return kRefusedEncoding;
     if (m_forbidden.contains(p))
         return kRefusedProtected + p;
     if (componentCount(p) < 2)

@@ -1,5 +1,6 @@
 #include "Services/UninstallManager.h"
 
+#include "Platform/InstallLayout.h"
 #include "Platform/StandardPaths.h"
 #include "Services/AppScanner.h"
 #include "Services/DockFileTileStore.h"
@@ -66,7 +67,8 @@ UninstallManager& UninstallManager::shared()
         env.processes = runner;
         env.running = std::make_shared<ProcRunningApplications>();
         const QString helper = QCoreApplication::instance()
-            ? QCoreApplication::applicationDirPath() + QStringLiteral("/corvanta-admin-delete")
+            ? InstallLayout::adminHelperFor(QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath(),
+                                            InstallLayout::installed(), isExecutableFile)
             : QString();
         // "none": no administrator route (denied removals simply fail), for runs on fixture trees.
         if (qEnvironmentVariable("CORVANTA_UNINSTALL_ADMIN") != QStringLiteral("none"))

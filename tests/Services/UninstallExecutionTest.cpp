@@ -1,4 +1,5 @@
 #include "Platform/AdminDeleter.h"
+#include "Services/UninstallAdminCheck.h"
 #include "Services/UninstallDock.h"
 #include "Services/UninstallExecution.h"
 #include "UninstallTestKit.h"
@@ -8,6 +9,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 using namespace corvanta;
 using namespace corvanta::Uninstall;
@@ -281,6 +285,13 @@ TEST_F(UninstallExecutionTest, FailedBundleDeletionStopsBeforeLeftovers)
     ASSERT_GE(announced, 0);
     EXPECT_GT(attempt, announced);
     EXPECT_EQ(log.count(QStringLiteral("Uninstall: app delete failed")), 1);
+
+    // Without an administrator route nothing is announced that will not happen.
+    env.admin = nullptr;
+    log.clear();
+    EXPECT_TRUE(run(planFor(foo)).error);
+    EXPECT_EQ(log.messages().filter(QStringLiteral("Uninstall: app delete failed")),
+              QStringList({QStringLiteral("Uninstall: app delete failed — Operation not permitted")}));
 }
 
 TEST_F(UninstallExecutionTest, ResidualFailureCarriesTheFirstError)
@@ -636,4 +647,37 @@ TEST_F(UninstallExecutionTest, LeftoversKeptForAMountAreNamedInThePlan)
     if (!child.ran)
         GTEST_SKIP() << child.failures;
     EXPECT_EQ(child.failures, "");
+}
+
+TEST_F(UninstallExecutionTest, HelperNeverDeletesAnotherNameThanTheBytesItWasGiven)
+{
+    const UninstallGuard guard(env);
+    folder(lib("Caches"));
+    const QByteArray caches = QFile::encodeName(lib("Caches/"));
+    const QByteArray invalid = caches + "a\xff";             // not UTF-8
+    const QByteArray lookalike = caches + "a\xef\xbf\xbd";   // "a" and U+FFFD, what the first reads back as
+    for (const QByteArray& name : {invalid, lookalike}) {
+        ASSERT_EQ(::close(::open(name.constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600)), 0);
+    }
+    const auto present = [](const QByteArray& path) {
+        struct stat info {};
+        return ::lstat(path.constData(), &info) == 0;
+    };
+    QString why;
+    EXPECT_EQ(adminHelperDelete(invalid, guard, why), AdminHelperExit::refused);
+    EXPECT_EQ(why, QStringLiteral("拒绝删除含无效字符编码的路径"));
+    EXPECT_TRUE(present(invalid));
+    EXPECT_TRUE(present(lookalike));
+
+    // A name read back with U+FFFD may stand for other bytes: the program neither offers nor deletes it.
+    const QString text = QFile::decodeName(lookalike);
+    EXPECT_EQ(guard.basicRefusal(text), QStringLiteral("拒绝删除含无效字符编码的路径"));
+    EXPECT_FALSE(guard.isSafeResidual(text, sys("Applications/Foo.app")));
+    EXPECT_EQ(adminHelperDelete(lookalike, guard, why), AdminHelperExit::refused);
+    EXPECT_TRUE(present(lookalike));
+
+    // A plain name in the same folder goes.
+    file(lib("Caches/com.acme.foo"));
+    EXPECT_EQ(adminHelperDelete(QFile::encodeName(lib("Caches/com.acme.foo")), guard, why), AdminHelperExit::deleted);
+    EXPECT_FALSE(exists(lib("Caches/com.acme.foo")));
 }

@@ -3,7 +3,7 @@
 // standard ones, and the path must pass the same guard the program applies before it is removed
 // without following any link.
 #include "Platform/AdminDeleter.h"
-#include "Platform/SafeFiles.h"
+#include "Platform/InstallLayout.h"
 #include "Services/UninstallAdminCheck.h"
 #include "Support/Constants.h"
 
@@ -56,29 +56,18 @@ int main(int argc, char** argv)
         env.roots.applicationFolders << canonical(folder);
     char self[4096];
     const ssize_t got = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    // The program this helper serves lies beside it; only its own bundle is never deleted, not the
-    // folder around it (a build folder holds sample applications too).
+    // Only the bundle of the program this helper serves is never deleted, not the folder around it
+    // (a build folder holds sample applications too).
     if (got > 0)
-        env.roots.ownBundle = UninstallRoots::ownBundleOf(QFile::decodeName(QByteArray(self, got)).section(u'/', 0, -2)
-                                                          + QStringLiteral("/corvanta"));
+        env.roots.ownBundle = UninstallRoots::ownBundleOf(
+            InstallLayout::programFor(QFile::decodeName(QByteArray(self, got)), InstallLayout::installed()));
     const Uninstall::UninstallGuard guard(env);
 
-    const QString path = QFile::decodeName(argv[2]);
-    if (const auto refusal = Uninstall::adminHelperRefusal(path, guard)) {
-        std::fprintf(stderr, "refused: %s\n", refusal->toUtf8().constData());
-        return AdminHelperExit::refused;
-    }
-    const SafeFiles::RemoveOutcome outcome = SafeFiles::removeNoFollow(path, std::nullopt);
-    switch (outcome.status) {
-    case SafeFiles::RemoveOutcome::Status::removed:
-    case SafeFiles::RemoveOutcome::Status::missing:
-        return AdminHelperExit::deleted;
-    case SafeFiles::RemoveOutcome::Status::refused:
-        std::fprintf(stderr, "refused: %s\n", outcome.message.toUtf8().constData());
-        return AdminHelperExit::refused;
-    case SafeFiles::RemoveOutcome::Status::failed:
-        break;
-    }
-    std::fprintf(stderr, "failed: %s\n", outcome.message.toUtf8().constData());
-    return AdminHelperExit::failed;
+    QString why;
+    const int status = Uninstall::adminHelperDelete(QByteArray(argv[2]), guard, why);
+    if (status == AdminHelperExit::refused)
+        std::fprintf(stderr, "refused: %s\n", why.toUtf8().constData());
+    else if (status == AdminHelperExit::failed)
+        std::fprintf(stderr, "failed: %s\n", why.toUtf8().constData());
+    return status;
 }

@@ -1,0 +1,91 @@
+// Where the program finds its administrator helper, and what an installation puts where.
+#include "Platform/InstallLayout.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace corvanta;
+
+namespace {
+
+const InstallLayout::Folders kInstalled{QStringLiteral("/usr/local/bin"), QStringLiteral("/usr/local/libexec")};
+
+} // namespace
+
+TEST(InstallLayout, HelperLookupOrder)
+{
+    struct Case {
+        const char* name;
+        const char* program;
+        QSet<QString> present;
+        const char* expected;
+    };
+    const QString installedHelper = QStringLiteral("/usr/local/libexec/corvanta-admin-delete");
+    const QList<Case> cases = {
+        {"installed program: the installed helper, even with another one beside it", "/usr/local/bin/corvanta",
+         {installedHelper, QStringLiteral("/usr/local/bin/corvanta-admin-delete")}, "/usr/local/libexec/corvanta-admin-delete"},
+        {"build tree: the helper beside the program comes first", "/home/me/src/build/corvanta",
+         {installedHelper, QStringLiteral("/home/me/src/build/corvanta-admin-delete")}, "/home/me/src/build/corvanta-admin-delete"},
+        {"build tree without a helper: the installed one", "/home/me/src/build/corvanta", {installedHelper},
+         "/usr/local/libexec/corvanta-admin-delete"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto exists = [&c](const QString& path) { return c.present.contains(path); };
+        EXPECT_EQ(InstallLayout::adminHelperFor(QString::fromLatin1(c.program), kInstalled, exists), QString::fromLatin1(c.expected));
+    }
+
+    // The helper protects the program it serves.
+    EXPECT_EQ(InstallLayout::programFor(installedHelper, kInstalled), QStringLiteral("/usr/local/bin/corvanta"));
+    EXPECT_EQ(InstallLayout::programFor(QStringLiteral("/home/me/src/build/corvanta-admin-delete"), kInstalled),
+              QStringLiteral("/home/me/src/build/corvanta"));
+}
+
+TEST(InstallLayout, InstallPutsEveryPieceInItsStandardFolder)
+{
+    const InstallLayout::Folders folders = InstallLayout::installed();
+    ASSERT_TRUE(folders.binDir.startsWith(u'/'));
+    ASSERT_TRUE(folders.libexecDir.startsWith(u'/'));
+    const QString cmake = QStandardPaths::findExecutable(QStringLiteral("cmake"));
+    if (cmake.isEmpty())
+        GTEST_SKIP() << "cmake not found";
+
+    QTemporaryDir destination;
+    ASSERT_TRUE(destination.isValid());
+    QProcess install;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DESTDIR"), destination.path());
+    install.setProcessEnvironment(environment);
+    install.start(cmake, {QStringLiteral("--install"), QStringLiteral(CORVANTA_BINARY_DIR)});
+    ASSERT_TRUE(install.waitForFinished(120000));
+    ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
+
+    const QString root = destination.path();
+    const QString helper = folders.libexecDir + QStringLiteral("/corvanta-admin-delete");
+    const QString program = folders.binDir + QStringLiteral("/corvanta");
+    EXPECT_TRUE(QFileInfo(root + program).isExecutable());
+    EXPECT_TRUE(QFileInfo(root + helper).isExecutable());
+
+    // The share folder is the prefix's: beside bin.
+    const QString share = QFileInfo(folders.binDir).path() + QStringLiteral("/share");
+    QFile action(root + share + QStringLiteral("/polkit-1/actions/com.corvanta.app.admin-delete.policy"));
+    ASSERT_TRUE(action.open(QIODevice::ReadOnly));
+    const QString policy = QString::fromUtf8(action.readAll());
+    EXPECT_TRUE(policy.contains(QStringLiteral("<action id=\"com.corvanta.app.admin-delete\">")));
+    EXPECT_TRUE(policy.contains(QStringLiteral("<allow_active>auth_admin_keep</allow_active>")));
+    EXPECT_TRUE(policy.contains(QStringLiteral("<annotate key=\"org.freedesktop.policykit.exec.path\">") + helper
+                                + QStringLiteral("</annotate>")));
+
+    QFile entry(root + share + QStringLiteral("/applications/com.corvanta.app.desktop"));
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    const QString desktop = QString::fromUtf8(entry.readAll());
+    EXPECT_TRUE(desktop.startsWith(QStringLiteral("[Desktop Entry]\n")));
+    EXPECT_TRUE(desktop.contains(QStringLiteral("\nExec=") + program + u'\n'));
+}
