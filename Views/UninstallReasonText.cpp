@@ -30,7 +30,7 @@ const QHash<QString, QString>& knownKinds()
         {QStringLiteral("not authorised"), QStringLiteral("未获得管理员授权")},
         {QStringLiteral("the helper refused the path"), QStringLiteral("管理员权限下仍拒绝删除此路径")},
         {QStringLiteral("file remains"), QStringLiteral("删除后文件仍然存在")},
-        {QStringLiteral("a mounted file system lies inside"), QStringLiteral("其中挂载了其他文件系统，已拒绝删除")},
+        {QStringLiteral("a mount point lies inside"), QStringLiteral("其中有挂载点，已拒绝删除")},
         {QStringLiteral("a mount point"), QStringLiteral("这是挂载点，已拒绝删除")},
         {QStringLiteral("not an absolute path below a folder"), QStringLiteral("路径无效")},
         {QStringLiteral("relative component"), QStringLiteral("路径含相对部分，已拒绝删除")},

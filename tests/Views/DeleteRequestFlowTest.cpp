@@ -285,7 +285,7 @@ TEST(UninstallResultAlert, ReasonsAreChineseWhateverTheLayerBelowSaid)
         {QStringLiteral("no administrator helper"), QStringLiteral("没有可用的管理员授权方式")},
         {QStringLiteral("not authorised"), QStringLiteral("未获得管理员授权")},
         {QStringLiteral("the helper failed (status 3)"), QStringLiteral("管理员授权删除失败（状态 3）")},
-        {QStringLiteral("a mounted file system lies inside"), QStringLiteral("其中挂载了其他文件系统，已拒绝删除")},
+        {QStringLiteral("a mount point lies inside"), QStringLiteral("其中有挂载点，已拒绝删除")},
         {QStringLiteral("file remains"), QStringLiteral("删除后文件仍然存在")},
         {QStringLiteral("拒绝删除挂载点：/x"), QStringLiteral("拒绝删除挂载点：/x")},
         {QStringLiteral("something nobody foresaw"), QStringLiteral("删除失败（原因未知）")},
