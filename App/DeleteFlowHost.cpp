@@ -47,7 +47,7 @@ private:
 } // namespace
 
 std::unique_ptr<DeleteRequestFlow> makeDeleteRequestFlow(TilehallContentView& root, InteractionManager& engine,
-                                                         LayoutManager& layout, UninstallManager& uninstaller,
+                                                         UninstallManager& uninstaller,
                                                          std::function<TilehallWindow*()> overlay)
 {
     const QString home = uninstaller.environment().roots.home;
@@ -65,7 +65,6 @@ std::unique_ptr<DeleteRequestFlow> makeDeleteRequestFlow(TilehallContentView& ro
     DeleteRequestFlow::Dependencies deps;
     deps.root = &root;
     deps.engine = &engine;
-    deps.layout = &layout;
     deps.sheet = sheet;
     deps.home = home;
     deps.isProtected = [&uninstaller](const AppItem& app) { return uninstaller.isProtectedApp(app); };

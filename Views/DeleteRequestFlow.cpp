@@ -1,6 +1,5 @@
 #include "Views/DeleteRequestFlow.h"
 
-#include "Services/LayoutManager.h"
 #include "Support/InteractionManager.h"
 #include "Support/LogText.h"
 #include "Support/Logger.h"

@@ -42,7 +42,6 @@ protected:
         DeleteRequestFlow::Dependencies deps;
         deps.root = view;
         deps.engine = &engine;
-        deps.layout = store.get();
         deps.sheet = &sheet;
         deps.home = QStringLiteral("/fx/home");
         deps.isProtected = [](const AppItem& a) { return a.bundleIdentifier.startsWith(QStringLiteral("com.apple.")); };
