@@ -334,7 +334,7 @@ void AppDelegate::buildRootView()
     root->setFollowsSceneRect(true);
     m_rootView = root;
     QPointer<AppDelegate> self(this);
-    m_deleteFlow = makeDeleteRequestFlow(*root, *m_interactionManager, m_layoutManager, UninstallManager::shared(),
+    m_deleteFlow = makeDeleteRequestFlow(*root, *m_interactionManager, UninstallManager::shared(),
                                          [self] { return self ? self->m_tilehallWindow.get() : nullptr; });
     root->onDeleteRequest = [flow = m_deleteFlow.get()](const AppItem& app) { flow->requestDelete(app); };
 }

@@ -1,15 +1,19 @@
 #include "App/DeleteFlowHost.h"
 
 #include "App/ModalAlert.h"
+#include "Platform/DesktopSurface.h"
 #include "Platform/WindowLevels.h"
 #include "Platform/WindowStack.h"
+#include "Services/IconCache.h"
 #include "Services/UninstallManager.h"
 #include "Views/DeleteRequestFlow.h"
+#include "Views/TilehallContentView.h"
 #include "Views/TilehallWindow.h"
 #include "Views/UninstallConfirmationSheet.h"
 
 #include <QGuiApplication>
 #include <QEvent>
+#include <QPixmap>
 #include <QScreen>
 #include <QWindow>
 
@@ -43,17 +47,24 @@ private:
 } // namespace
 
 std::unique_ptr<DeleteRequestFlow> makeDeleteRequestFlow(TilehallContentView& root, InteractionManager& engine,
-                                                         LayoutManager& layout, UninstallManager& uninstaller,
+                                                         UninstallManager& uninstaller,
                                                          std::function<TilehallWindow*()> overlay)
 {
     const QString home = uninstaller.environment().roots.home;
     // The flow owns the sheet through Qt's parent chain below.
     auto* sheet = new UninstallConfirmationSheet(home);
+    // The header shows the icon the grid cell shows: from memory, else loaded as the cell would.
+    IconCache& icons = root.iconCache();
+    sheet->iconFor = [&icons](const AppItem& app) {
+        const QString key = IconCache::cacheKey(app);
+        if (auto cached = icons.cachedImage(key))
+            return *cached;
+        return icons.loadImage(key, app.path());
+    };
 
     DeleteRequestFlow::Dependencies deps;
     deps.root = &root;
     deps.engine = &engine;
-    deps.layout = &layout;
     deps.sheet = sheet;
     deps.home = home;
     deps.isProtected = [&uninstaller](const AppItem& app) { return uninstaller.isProtectedApp(app); };
@@ -77,6 +88,9 @@ std::unique_ptr<DeleteRequestFlow> makeDeleteRequestFlow(TilehallContentView& ro
         QScreen* screen = window && window->windowHandle() ? window->windowHandle()->screen() : QGuiApplication::primaryScreen();
         if (screen)
             shown->setGeometry(screen->geometry());
+        // Without a compositor the sheet's translucent parts would show black, not the grid: it
+        // paints a still of the screen, taken while the grid is still all there is to see.
+        shown->setBackdrop(screen && DesktopSurface::needsBackdropCapture() ? screen->grabWindow(0).toImage() : QImage());
         shown->winId();
         WindowStack::shared().setLevel(shown->windowHandle(), WindowLevel::aboveOverlay);
         shown->show();

@@ -9,7 +9,6 @@ namespace corvanta {
 
 class DeleteRequestFlow;
 class InteractionManager;
-class LayoutManager;
 class TilehallContentView;
 class TilehallWindow;
 class UninstallManager;
@@ -17,7 +16,7 @@ class UninstallManager;
 // The program's delete flow over the shared uninstaller: the sheet as its own window above the
 // overlay, alerts through runModalAboveTilehall.
 std::unique_ptr<DeleteRequestFlow> makeDeleteRequestFlow(TilehallContentView& root, InteractionManager& engine,
-                                                         LayoutManager& layout, UninstallManager& uninstaller,
+                                                         UninstallManager& uninstaller,
                                                          std::function<TilehallWindow*()> overlay);
 
 } // namespace corvanta

@@ -52,6 +52,8 @@ public:
     // folders or an ancestor of one, the folder above it is reached without links, it is not a
     // mount point and holds none (bind mounts included), and it is still the object the plan saw.
     std::optional<QString> residualRefusal(const ResidualItem& item, const UninstallPlan& plan) const;
+    // A mount point at the path or anywhere inside it.
+    std::optional<QString> mountRefusal(const QString& standardized) const;
 
     // The application bundle: a real folder (not a link) named "*.app", directly inside one of the
     // application folders, not the program itself, whose Info.plist carries the plan's identifier
@@ -70,8 +72,6 @@ public:
 private:
     bool withinRoots(const QString& standardized) const;
     std::optional<QString> placementRefusal(const QString& path, MatchEvidence evidence, const AppItem& app) const;
-    // A mount point at the path or anywhere inside it.
-    std::optional<QString> mountRefusal(const QString& standardized) const;
 
     const UninstallEnvironment& m_env;
     QSet<QString> m_forbidden;

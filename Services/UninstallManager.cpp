@@ -75,8 +75,12 @@ UninstallManager::UninstallPlan UninstallManager::buildPlan(const AppItem& app, 
     plan.app = app;
     const AppItem onDisk = withResolvedFolder(app);
     plan.permissionIssues = checkPermissions(onDisk);
-    plan.residuals = scanResiduals(onDisk, m_env, *m_guard, cancelled);
+    QStringList mountRefusals;
+    plan.residuals = scanResiduals(onDisk, m_env, *m_guard, cancelled, &mountRefusals);
     plan.permissionIssues << checkResidualWritability(plan.residuals);
+    // What is kept for a mount is told in the sheet, so the user knows why it is not listed.
+    for (const QString& refusal : std::as_const(mountRefusals))
+        plan.permissionIssues << PermissionIssue{QStringLiteral("已跳过挂载点"), refusal, std::nullopt, false};
     plan.bundledUninstaller = detectBundledUninstaller(onDisk, m_env);
     plan.appSize = SafeFiles::directorySize(onDisk.path(), m_env.deviceOverride, m_env.mounts);
     if (const auto stat = SafeFiles::linkStat(onDisk.path(), m_env.deviceOverride))

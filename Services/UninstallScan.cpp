@@ -35,8 +35,15 @@ public:
         if (!m_guard.isSafeResidual(path, m_app.path()))
             return;
         const QString std = standardizePath(path, m_home);
-        if (m_info.contains(std) || wouldBeRefused(std, evidence))
+        if (m_info.contains(std))
             return;
+        if (const auto refusal = refusalOf(std, evidence)) {
+            // A leftover kept for what is mounted in it is named to the user; other refusals
+            // are structural and say nothing the user could act on.
+            if (refusal == m_guard.mountRefusal(std) && !m_mountRefusals.contains(*refusal))
+                m_mountRefusals << *refusal;
+            return;
+        }
         for (const QString& existing : std::as_const(m_order))
             if (isInside(std, existing))
                 return;
@@ -48,6 +55,7 @@ public:
     }
 
     const QStringList& order() const { return m_order; }
+    const QStringList& mountRefusals() const { return m_mountRefusals; }
     Collected info(const QString& path) const
     {
         return m_info.value(path, Collected{ResidualKind::other, false, MatchEvidence::nameVariant});
@@ -55,20 +63,23 @@ public:
 
 private:
     // What the execution's guard would refuse is not offered at all.
-    bool wouldBeRefused(const QString& path, MatchEvidence evidence) const
+    std::optional<QString> refusalOf(const QString& path, MatchEvidence evidence) const
     {
+        if (auto refusal = m_guard.basicRefusal(path))
+            return refusal;
         ResidualItem item;
         item.url = QUrl::fromLocalFile(path);
         item.evidence = evidence;
         UninstallPlan plan;
         plan.app = m_app;
-        return m_guard.basicRefusal(path) || m_guard.residualRefusal(item, plan);
+        return m_guard.residualRefusal(item, plan);
     }
 
     const AppItem& m_app;
     const UninstallGuard& m_guard;
     QString m_home;
     QStringList m_order;
+    QStringList m_mountRefusals;
     QHash<QString, Collected> m_info;
 };
 
@@ -329,7 +340,7 @@ std::optional<QVariantMap> readSmallPlist(const QString& path, qint64 maxBytes)
 }
 
 QList<ResidualItem> scanResiduals(const AppItem& app, const UninstallEnvironment& env, const UninstallGuard& guard,
-                                  const std::atomic_bool* cancelled)
+                                  const std::atomic_bool* cancelled, QStringList* mountRefusals)
 {
     static const FileBundleReader kFileBundles;
     const BundleReader& bundles = env.bundles ? *env.bundles : kFileBundles;
@@ -369,6 +380,8 @@ QList<ResidualItem> scanResiduals(const AppItem& app, const UninstallEnvironment
     }
     std::stable_sort(items.begin(), items.end(),
                      [](const ResidualItem& a, const ResidualItem& b) { return a.path() < b.path(); });
+    if (mountRefusals)
+        *mountRefusals = collection.mountRefusals();
     return items;
 }
 

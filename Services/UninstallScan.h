@@ -13,9 +13,11 @@ namespace corvanta::Uninstall {
 // vendor's folder one level down), sandbox containers that name the application, launch items
 // whose program lies in it or in a leftover, paths known for particular applications, and files of
 // its installer packages. Returns the leftovers ordered by path, each measured without following
-// links. `cancelled` is polled between passes; a cancelled scan returns what it has.
+// links. `cancelled` is polled between passes; a cancelled scan returns what it has. Leftovers
+// kept back because a file system is mounted at or inside them go to `mountRefusals`, as the
+// guard's refusal texts.
 QList<ResidualItem> scanResiduals(const AppItem& app, const UninstallEnvironment& env, const UninstallGuard& guard,
-                                  const std::atomic_bool* cancelled = nullptr);
+                                  const std::atomic_bool* cancelled = nullptr, QStringList* mountRefusals = nullptr);
 
 // An uninstaller shipped beside the application, or in the Utilities folder.
 std::optional<QUrl> detectBundledUninstaller(const AppItem& app, const UninstallEnvironment& env);

@@ -1,11 +1,11 @@
 #include "Views/DeleteRequestFlow.h"
 
-#include "Services/LayoutManager.h"
 #include "Support/InteractionManager.h"
 #include "Support/LogText.h"
 #include "Support/Logger.h"
 #include "Views/TilehallContentView.h"
 #include "Views/UninstallConfirmationSheet.h"
+#include "Views/UninstallReasonText.h"
 #include "Views/UninstallSelection.h"
 
 namespace corvanta {
@@ -16,8 +16,16 @@ QString failureLine(const Uninstall::ItemOutcome& outcome, const QString& home)
 {
     QString line = QStringLiteral("• ") + UninstallText::abbreviatedPath(outcome.url.toLocalFile(), home);
     if (!outcome.message.isEmpty())
-        line += QStringLiteral("：") + outcome.message;
+        line += QStringLiteral("：") + UninstallText::failureReason(outcome.message);
     return line;
+}
+
+// The error's own text, with the reason from the file layer put in the interface's language.
+QString errorText(const Uninstall::UninstallError& error)
+{
+    if (error.code == Uninstall::UninstallError::Code::appDeleteFailed)
+        return Uninstall::UninstallError::appDeleteFailed(UninstallText::failureReason(error.reason)).description();
+    return error.description();
 }
 
 } // namespace
@@ -32,11 +40,11 @@ std::optional<UninstallAlert> uninstallResultAlert(const Uninstall::UninstallPla
         const QString remains = UninstallText::abbreviatedPath(result.appRemainingPath, home);
         return UninstallAlert{QStringLiteral("「") + name + QStringLiteral("」未能完全删除"),
                               QStringLiteral("应用已被部分删除，无法再启动；剩余部分仍在 ") + remains
-                                  + QStringLiteral("（可能权限不足），可稍后手动删除。\n") + outcome.error->description(),
+                                  + QStringLiteral("（可能权限不足），可稍后手动删除。\n") + errorText(*outcome.error),
                               true};
     }
     if (outcome.error)
-        return UninstallAlert{QStringLiteral("删除「") + name + QStringLiteral("」失败"), outcome.error->description(), true};
+        return UninstallAlert{QStringLiteral("删除「") + name + QStringLiteral("」失败"), errorText(*outcome.error), true};
     if (result.failedURLs.isEmpty())
         return std::nullopt;
 
@@ -195,7 +203,7 @@ void DeleteRequestFlow::executeDelete(const Plan& plan, bool includeApp)
         // The grid changes before any alert, so the alert never shows over a stale grid. A bundle
         // removed part-way can no longer start: its tile goes as well.
         if (includeApp && (outcome.result.appDeleted || outcome.result.appPartlyRemoved))
-            self->m_deps.layout->removeApp(plan.app.id);
+            self->m_deps.root->removeUninstalledApp(plan.app.id);
         if (auto alert = uninstallResultAlert(plan, includeApp, outcome, self->m_deps.home))
             self->m_deps.runAlert(*alert);
         if (!outcome.error)

@@ -12,7 +12,6 @@
 namespace corvanta {
 
 class InteractionManager;
-class LayoutManager;
 class TilehallContentView;
 class UninstallConfirmationSheet;
 
@@ -42,7 +41,6 @@ public:
     struct Dependencies {
         TilehallContentView* root = nullptr;
         InteractionManager* engine = nullptr;
-        LayoutManager* layout = nullptr;
         UninstallConfirmationSheet* sheet = nullptr; // not owned
         std::function<bool(const AppItem&)> isProtected;
         std::function<Ticket(const AppItem&, std::function<void(Ticket, Plan)>)> makePlan;

@@ -175,6 +175,9 @@ public:
     void submitSearch();
     // An application cell's delete badge; handed to the delete flow.
     void requestDelete(const AppItem& app);
+    // An uninstalled application leaves the layout on the reorder spring: the cells after it
+    // glide into the freed slots.
+    void removeUninstalledApp(const QUuid& appID);
     // Opens the application; by default through the desktop.
     std::function<void(const AppItem&)> launchHandler;
     // The delete flow; unset: the request is only logged.

@@ -321,6 +321,11 @@ void TilehallContentView::reorderMove(const QUuid& entryID, int toPage, int inde
     }
 }
 
+void TilehallContentView::removeUninstalledApp(const QUuid& appID)
+{
+    withReorderSpring([&] { m_layout.removeApp(appID); });
+}
+
 void TilehallContentView::dragOutFromFolder(const QUuid& appID, const QUuid& groupID)
 {
     m_engine.shouldCancelClose = true;

@@ -1,13 +1,15 @@
 #include "Views/UninstallConfirmationSheet.h"
 
+#include "Views/CellDrawing.h"
+
 #include <QCheckBox>
-#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QPainterPath>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
@@ -43,6 +45,119 @@ QLabel* label(const QString& text, int points, QFont::Weight weight, const QStri
     if (!color.isEmpty())
         l->setStyleSheet(QStringLiteral("color: ") + color + QLatin1Char(';'));
     return l;
+}
+
+// The sheet's few symbols, drawn rather than typed: no bundled font is sure to have them.
+class SheetSymbol : public QWidget {
+public:
+    enum class Shape { folder, chevronDown, chevronUp };
+    SheetSymbol(Shape shape, int points, QPalette::ColorRole role)
+        : m_shape(shape), m_role(role)
+    {
+        setFixedSize(points + 2, points + 2);
+        setObjectName(shape == Shape::folder ? QStringLiteral("symbolFolder")
+                                             : (shape == Shape::chevronDown ? QStringLiteral("symbolChevronDown")
+                                                                           : QStringLiteral("symbolChevronUp")));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QColor color = palette().color(m_role);
+        const QRectF box = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
+        if (m_shape == Shape::folder) {
+            // A tab over the left half, then the body.
+            QPainterPath path;
+            const double tabHeight = box.height() * 0.22;
+            path.moveTo(box.left(), box.top() + tabHeight);
+            path.lineTo(box.left(), box.top() + 1);
+            path.quadTo(box.left(), box.top(), box.left() + 1, box.top());
+            path.lineTo(box.left() + box.width() * 0.38, box.top());
+            path.lineTo(box.left() + box.width() * 0.5, box.top() + tabHeight);
+            path.lineTo(box.left(), box.top() + tabHeight);
+            path.addRoundedRect(QRectF(box.left(), box.top() + tabHeight, box.width(), box.height() * 0.78 - 0.5), 1.2, 1.2);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(color);
+            painter.drawPath(path);
+            return;
+        }
+        const double h = box.height() * 0.28;
+        const double midY = box.center().y();
+        const bool down = m_shape == Shape::chevronDown;
+        QPainterPath path;
+        path.moveTo(box.left() + box.width() * 0.15, down ? midY - h : midY + h);
+        path.lineTo(box.center().x(), down ? midY + h : midY - h);
+        path.lineTo(box.right() - box.width() * 0.15, down ? midY - h : midY + h);
+        painter.setPen(QPen(color, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawPath(path);
+    }
+
+private:
+    Shape m_shape;
+    QPalette::ColorRole m_role;
+};
+
+// A one-line name that gives up its middle, not its end, when the row is too narrow.
+class MiddleElidedLabel : public QLabel {
+public:
+    explicit MiddleElidedLabel(QString text) : m_full(std::move(text))
+    {
+        setTextFormat(Qt::PlainText);
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        setToolTip(m_full);
+        setText(m_full);
+    }
+    const QString& fullText() const { return m_full; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QLabel::resizeEvent(event);
+        const QString shown = fontMetrics().elidedText(m_full, Qt::ElideMiddle, width());
+        if (shown != text())
+            setText(shown);
+    }
+
+private:
+    QString m_full;
+};
+
+// The leftover list's frame: a rounded panel in the control background, outlined by a separator
+// line. Style sheets cannot round a scroll area's corners, so the panel draws them itself.
+class RoundedPanel : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF box = QRectF(rect()).adjusted(0.4, 0.4, -0.4, -0.4);
+        const QPainterPath shape = CellDrawing::continuousRoundedRect(box, 10);
+        painter.fillPath(shape, palette().color(QPalette::Base));
+        painter.setPen(QPen(palette().color(QPalette::Mid), 0.8));
+        painter.drawPath(shape);
+    }
+};
+
+// The application's icon at `side` points, clipped like the grid's icons.
+QPixmap headerIcon(const QImage& icon, int side, double pixelRatio)
+{
+    QPixmap pixmap(QSize(side, side) * pixelRatio);
+    pixmap.setDevicePixelRatio(pixelRatio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+    const QRectF square(0, 0, side, side);
+    painter.setClipPath(CellDrawing::continuousRoundedRect(square, 0.2 * side));
+    if (icon.isNull())
+        painter.fillRect(square, QColor(128, 128, 128, 90));
+    else
+        painter.drawImage(square, icon);
+    return pixmap;
 }
 
 const QString kSecondary = QStringLiteral("palette(mid)");
@@ -173,7 +288,8 @@ QWidget* UninstallConfirmationSheet::buildResultCard(const Plan& plan)
     auto* header = new QHBoxLayout;
     header->setSpacing(12);
     auto* icon = new QLabel;
-    icon->setPixmap(QFileIconProvider().icon(QFileInfo(plan.app.url.toLocalFile())).pixmap(44, 44));
+    icon->setObjectName(QStringLiteral("uninstallAppIcon"));
+    icon->setPixmap(headerIcon(iconFor ? iconFor(plan.app) : QImage(), 44, devicePixelRatioF()));
     icon->setFixedSize(44, 44);
     header->addWidget(icon);
     auto* titles = new QVBoxLayout;
@@ -289,7 +405,8 @@ QWidget* UninstallConfirmationSheet::buildResidualList(const Plan& plan)
         for (const auto& item : group.items)
             groupSize += item.size;
         headerLayout->addWidget(label(UninstallText::byteCount(groupSize), 11, QFont::Normal, kSecondary));
-        headerLayout->addWidget(label(collapsed ? QStringLiteral("▾") : QStringLiteral("▴"), 10, QFont::DemiBold, kSecondary));
+        headerLayout->addWidget(new SheetSymbol(collapsed ? SheetSymbol::Shape::chevronDown : SheetSymbol::Shape::chevronUp,
+                                                10, QPalette::Mid));
         rows->addWidget(header);
         if (collapsed)
             continue;
@@ -309,11 +426,14 @@ QWidget* UninstallConfirmationSheet::buildResidualList(const Plan& plan)
                 rebuild();
             });
             rowLayout->addWidget(check);
-            rowLayout->addWidget(label(QStringLiteral("📁"), 10, QFont::Normal, kAccent));
+            rowLayout->addWidget(new SheetSymbol(SheetSymbol::Shape::folder, 10, QPalette::Highlight), 0, Qt::AlignTop);
             auto* texts = new QVBoxLayout;
             texts->setSpacing(0);
-            QLabel* name = label(QFileInfo(item.path()).fileName(), 11, QFont::Normal);
-            name->setTextFormat(Qt::PlainText);
+            auto* name = new MiddleElidedLabel(QFileInfo(item.path()).fileName());
+            name->setObjectName(QStringLiteral("uninstallItemName"));
+            QFont nameFont = name->font();
+            nameFont.setPixelSize(11);
+            name->setFont(nameFont);
             texts->addWidget(name);
             // The whole path, so the user sees where each leftover lives before it goes.
             QString where = UninstallText::abbreviatedPath(item.path(), m_home);
@@ -337,12 +457,21 @@ QWidget* UninstallConfirmationSheet::buildResidualList(const Plan& plan)
     scroll->setWidget(content);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setMaximumHeight(250);
-    scroll->setMinimumHeight(std::min(250, content->sizeHint().height() + 2));
-    scroll->setStyleSheet(QStringLiteral("QScrollArea { background: palette(base); border: 0.8px solid palette(mid);"
-                                         " border-radius: 10px; }"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    // The panel behind shows through: the list draws no background of its own.
+    scroll->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
+    scroll->viewport()->setAutoFillBackground(false);
+    content->setAutoFillBackground(false);
     m_list = scroll;
-    return scroll;
+
+    auto* panel = new RoundedPanel;
+    panel->setObjectName(QStringLiteral("uninstallListPanel"));
+    auto* panelLayout = new QVBoxLayout(panel);
+    panelLayout->setContentsMargins(1, 1, 1, 1);
+    panelLayout->addWidget(scroll);
+    panel->setMaximumHeight(250);
+    panel->setMinimumHeight(std::min(250, content->sizeHint().height() + 2));
+    return panel;
 }
 
 void UninstallConfirmationSheet::placeCard()
@@ -376,9 +505,20 @@ void UninstallConfirmationSheet::confirmOrGrant()
         onConfirm(m_selection.filteredPlan(*m_plan), m_selection.includeApp());
 }
 
+void UninstallConfirmationSheet::setBackdrop(QImage still)
+{
+    m_backdrop = std::move(still);
+    update();
+}
+
 void UninstallConfirmationSheet::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    if (!m_backdrop.isNull()) {
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(QRectF(rect()), m_backdrop);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
     painter.fillRect(rect(), QColor(0, 0, 0, 89)); // black at 0.35
 }
 

@@ -4,6 +4,7 @@
 #include "Services/UninstallRecords.h"
 #include "Views/UninstallSelection.h"
 
+#include <QImage>
 #include <QPointer>
 #include <QWidget>
 
@@ -34,6 +35,13 @@ public:
     const std::optional<AppItem>& scanningApp() const { return m_scanningApp; }
     const std::optional<Plan>& plan() const { return m_plan; }
     const UninstallSelection& selection() const { return m_selection; }
+
+    // The application's icon as the grid cells draw it (the shared icon cache); without it the
+    // header shows an empty icon square.
+    std::function<QImage(const AppItem&)> iconFor;
+    // What lies under the sheet, painted beneath the dimming where no compositor blends the
+    // window with the grid; a null image leaves the backdrop translucent.
+    void setBackdrop(QImage still);
 
     std::function<void()> onCancel;
     std::function<void(const Plan&, bool includeApp)> onConfirm;
@@ -67,6 +75,7 @@ private:
     UninstallSelection m_selection;
     QPointer<QWidget> m_card;
     QPointer<QScrollArea> m_list;
+    QImage m_backdrop;
 };
 
 } // namespace corvanta

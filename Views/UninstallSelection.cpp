@@ -134,12 +134,10 @@ QString trimmed(double value, int decimals)
 QString byteCount(qint64 bytes)
 {
     if (bytes == 0)
-        return QStringLiteral("Zero KB");
+        return QStringLiteral("零 KB");
     const qint64 magnitude = bytes < 0 ? -bytes : bytes;
-    if (magnitude == 1)
-        return QString::number(bytes) + QStringLiteral(" byte");
     if (magnitude < 1000)
-        return QString::number(bytes) + QStringLiteral(" bytes");
+        return QString::number(bytes) + QStringLiteral(" 字节");
     static const char* const units[] = {"KB", "MB", "GB", "TB", "PB", "EB"};
     double value = static_cast<double>(bytes) / 1000.0;
     int unit = 0;

@@ -56,8 +56,8 @@ private:
 };
 
 namespace UninstallText {
-// Byte counts as the desktop's file-size style writes them: decimal units, "Zero KB" for nothing,
-// whole bytes and kilobytes, one decimal for megabytes, two from gigabytes on.
+// Byte counts as the desktop's file-size style writes them in Chinese: decimal units, "零 KB" for
+// nothing, whole "字节" and kilobytes, one decimal for megabytes, two from gigabytes on.
 QString byteCount(qint64 bytes);
 // "<group title> · <count> 项".
 QString groupHeader(Uninstall::ResidualKind kind, int count);

@@ -616,6 +616,39 @@ TEST(UninstallAdminHelper, HelperRefusesOnItsOwn)
     EXPECT_TRUE(QFile::exists(victim));
 }
 
+// A leftover kept back for what is mounted at or in it is not listed, but the plan says why, so
+// the sheet can tell the user.
+TEST_F(UninstallExecutionTest, LeftoversKeptForAMountAreNamedInThePlan)
+{
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    folder(lib("Caches/com.acme.foo"));
+    folder(lib("Application Support/Foo/shared"));
+    file(lib("Preferences/com.acme.foo.plist"));
+    folder(sys("data"));
+    EXPECT_TRUE(planFor(foo).permissionIssues.isEmpty());
+
+    const test::NamespaceRun child = test::runInOwnMountNamespace([&]() -> std::string {
+        if (!test::bindMount(sys("data").toStdString(), lib("Caches/com.acme.foo").toStdString())
+            || !test::bindMount(sys("data").toStdString(), lib("Application Support/Foo/shared").toStdString()))
+            return std::string("cannot bind mount: ") + std::strerror(errno);
+        const QList<PermissionIssue> expected{
+            {QStringLiteral("已跳过挂载点"), QStringLiteral("拒绝删除内含挂载点的项目：") + lib("Application Support/Foo"), std::nullopt, false},
+            {QStringLiteral("已跳过挂载点"), QStringLiteral("拒绝删除挂载点：") + lib("Caches/com.acme.foo"), std::nullopt, false},
+        };
+        QList<PermissionIssue> issues = planFor(foo).permissionIssues;
+        std::sort(issues.begin(), issues.end(), [](const auto& a, const auto& b) { return a.detail < b.detail; });
+        if (issues == expected)
+            return {};
+        std::string seen;
+        for (const PermissionIssue& issue : issues)
+            seen += (issue.title + QStringLiteral("：") + issue.detail).toStdString() + "\n";
+        return "issues:\n" + seen;
+    });
+    if (!child.ran)
+        GTEST_SKIP() << child.failures;
+    EXPECT_EQ(child.failures, "");
+}
+
 TEST_F(UninstallExecutionTest, HelperNeverDeletesAnotherNameThanTheBytesItWasGiven)
 {
     const UninstallGuard guard(env);

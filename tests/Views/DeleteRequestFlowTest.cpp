@@ -1,10 +1,16 @@
 // The delete badge's flow over a root view: tickets, the sheet's states, the result alerts.
 #include "Views/DeleteRequestFlow.h"
+#include "Views/GridHosts.h"
+#include "Views/TilehallGridView.h"
 #include "Views/RootViewTestKit.h"
 #include "Views/UninstallConfirmationSheet.h"
+#include "Views/UninstallReasonText.h"
 #include "common/LogCapture.h"
 
 #include <QCoreApplication>
+
+#include <cerrno>
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -36,7 +42,6 @@ protected:
         DeleteRequestFlow::Dependencies deps;
         deps.root = view;
         deps.engine = &engine;
-        deps.layout = store.get();
         deps.sheet = &sheet;
         deps.home = QStringLiteral("/fx/home");
         deps.isProtected = [](const AppItem& a) { return a.bundleIdentifier.startsWith(QStringLiteral("com.apple.")); };
@@ -149,15 +154,53 @@ TEST_F(DeleteRequestFlowTest, ConfirmedUninstallRemovesTheApplicationBeforeTheAl
     outcome.result.appDeleted = true;
     outcome.result.failedURLs = {uninstalls[0].first.residuals[0].url};
     outcome.result.residualOutcomes = {{uninstalls[0].first.residuals[0].url, ItemOutcome::Status::failed,
-                                        QStringLiteral("Permission denied"), 0}};
+                                        QString::fromLocal8Bit(std::strerror(EACCES)), 0}};
     finishUninstall(outcome);
     EXPECT_FALSE(appInLayout(inkpad.id));
     EXPECT_FALSE(alertSawInkpad);
     ASSERT_EQ(alerts.size(), 1);
     EXPECT_EQ(alerts[0].message, QStringLiteral("「Inkpad」已删除"));
     EXPECT_EQ(alerts[0].informativeText, QStringLiteral("但有 1 项残留清理失败（可能权限不足），可稍后手动清理。\n"
-                                                         "• ~/Library/Caches/com.example.inkpad：Permission denied"));
+                                                         "• ~/Library/Caches/com.example.inkpad：权限不足"));
     EXPECT_TRUE(log.contains(QStringLiteral("Delete completed: Inkpad — residuals 0 deleted / 1 failed")));
+}
+
+// The uninstalled application leaves on the reorder spring: the cell after it glides into the freed
+// slot instead of jumping there.
+TEST_F(DeleteRequestFlowTest, TheCellsAfterAnUninstalledApplicationGlideIntoItsSlot)
+{
+    show();
+    scheduler.advance(1.0);
+    TilehallGridView* grid = view->hosts()->pageView(0);
+    ASSERT_NE(grid, nullptr);
+    ASSERT_NE(grid->appCell(quill.id), nullptr);
+    const QPointF first = grid->appCell(inkpad.id)->pos();
+    const QPointF second = grid->appCell(quill.id)->pos();
+    ASSERT_NE(first, second);
+
+    flow->requestDelete(inkpad);
+    scans[0].second(scans[0].first, planFor(inkpad));
+    sheet.onConfirm(sheet.plan().value(), true);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(uninstalls.size(), 1);
+    UninstallOutcome outcome;
+    outcome.result.appDeleted = true;
+    outcome.result.deletedCount = 1;
+    finishUninstall(outcome);
+
+    grid = view->hosts()->pageView(0);
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(grid->appCell(inkpad.id), nullptr);
+    ASSERT_NE(grid->appCell(quill.id), nullptr);
+    EXPECT_EQ(grid->appCell(quill.id)->pos(), second); // still where it was
+    EXPECT_TRUE(grid->isSettling());
+    scheduler.advance(0.05);
+    const double x = grid->appCell(quill.id)->pos().x();
+    EXPECT_LT(x, second.x());
+    EXPECT_GT(x, first.x()); // on its way, not there yet
+    scheduler.advance(1.0);
+    EXPECT_EQ(grid->appCell(quill.id)->pos(), first);
+    EXPECT_FALSE(grid->isSettling());
 }
 
 TEST_F(DeleteRequestFlowTest, BundleRemovedPartWayLosesItsTileAndTheAlertSaysWhatRemains)
@@ -180,7 +223,7 @@ TEST_F(DeleteRequestFlowTest, BundleRemovedPartWayLosesItsTileAndTheAlertSaysWha
     EXPECT_EQ(alerts[0].message, QStringLiteral("「Inkpad」未能完全删除"));
     EXPECT_EQ(alerts[0].informativeText,
               QStringLiteral("应用已被部分删除，无法再启动；剩余部分仍在 ~/Applications/Inkpad.app（可能权限不足），可稍后手动删除。\n"
-                             "应用删除失败：Permission denied"));
+                             "应用删除失败：权限不足"));
     EXPECT_TRUE(alerts[0].critical);
     EXPECT_TRUE(log.contains(QStringLiteral("Delete failed: Inkpad — 应用删除失败：Permission denied")));
 
@@ -220,12 +263,47 @@ TEST(UninstallResultAlert, SaysWhatReallyHappened)
     EXPECT_FALSE(keptAlert->critical);
 
     UninstallOutcome error;
-    error.error = Uninstall::UninstallError::appDeleteFailed(QStringLiteral("Permission denied"));
+    error.error = Uninstall::UninstallError::appDeleteFailed(QString::fromLocal8Bit(std::strerror(EBUSY)));
     const auto errorAlert = uninstallResultAlert(plan, true, error, QStringLiteral("/h"));
     ASSERT_TRUE(errorAlert.has_value());
     EXPECT_EQ(errorAlert->message, QStringLiteral("删除「Inkpad」失败"));
-    EXPECT_EQ(errorAlert->informativeText, QStringLiteral("应用删除失败：Permission denied"));
+    EXPECT_EQ(errorAlert->informativeText, QStringLiteral("应用删除失败：正在被使用"));
     EXPECT_TRUE(errorAlert->critical);
+}
+
+// Every reason the deletion layers give reaches the user in Chinese: system error texts by their
+// number, the file layer's and the administrator route's own kinds, and anything unforeseen.
+TEST(UninstallResultAlert, ReasonsAreChineseWhateverTheLayerBelowSaid)
+{
+    const std::pair<QString, QString> cases[] = {
+        {QString::fromLocal8Bit(std::strerror(EACCES)), QStringLiteral("权限不足")},
+        {QString::fromLocal8Bit(std::strerror(EPERM)), QStringLiteral("操作不被允许（权限不足）")},
+        {QString::fromLocal8Bit(std::strerror(EROFS)), QStringLiteral("位于只读文件系统上")},
+        {QString::fromLocal8Bit(std::strerror(ENOTEMPTY)), QStringLiteral("文件夹不为空")},
+        {QString::fromLocal8Bit(std::strerror(ENOEXEC)), QStringLiteral("系统错误（错误码 ") + QString::number(ENOEXEC) + QStringLiteral("）")},
+        {QStringLiteral("no administrator helper"), QStringLiteral("没有可用的管理员授权方式")},
+        {QStringLiteral("not authorised"), QStringLiteral("未获得管理员授权")},
+        {QStringLiteral("the helper failed (status 3)"), QStringLiteral("管理员授权删除失败（状态 3）")},
+        {QStringLiteral("a mount point lies inside"), QStringLiteral("其中有挂载点，已拒绝删除")},
+        {QStringLiteral("file remains"), QStringLiteral("删除后文件仍然存在")},
+        {QStringLiteral("拒绝删除挂载点：/x"), QStringLiteral("拒绝删除挂载点：/x")},
+        {QStringLiteral("something nobody foresaw"), QStringLiteral("删除失败（原因未知）")},
+        {QString(), QStringLiteral("删除失败")},
+    };
+    for (const auto& [reported, shown] : cases)
+        EXPECT_EQ(UninstallText::failureReason(reported), shown) << reported.toStdString();
+
+    UninstallPlan plan;
+    plan.app.name = QStringLiteral("Inkpad");
+    const QUrl failed = QUrl::fromLocalFile(QStringLiteral("/h/Library/Caches/x"));
+    UninstallOutcome partial;
+    partial.result.appDeleted = true;
+    partial.result.failedURLs = {failed};
+    partial.result.residualOutcomes = {{failed, ItemOutcome::Status::failed, QStringLiteral("no administrator helper"), 0}};
+    const auto alert = uninstallResultAlert(plan, true, partial, QStringLiteral("/h"));
+    ASSERT_TRUE(alert.has_value());
+    EXPECT_TRUE(alert->informativeText.endsWith(QStringLiteral("• ~/Library/Caches/x：没有可用的管理员授权方式")))
+        << alert->informativeText.toStdString();
 }
 
 } // namespace

@@ -4,10 +4,14 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QKeyEvent>
+#include <QRawFont>
+#include <QRegularExpression>
+#include <QTextLayout>
 
 #include <gtest/gtest.h>
 
@@ -153,7 +157,7 @@ TEST(UninstallSelection, ReclaimableSizeAndFilteredPlanFollowTheChoiceNotTheFold
 TEST(UninstallText, ByteCountsGroupHeadersAndHomePaths)
 {
     const std::pair<qint64, const char*> sizes[] = {
-        {0, "Zero KB"},        {1, "1 byte"},         {999, "999 bytes"},      {1'000, "1 KB"},
+        {0, "零 KB"},          {1, "1 字节"},         {999, "999 字节"},      {1'000, "1 KB"},
         {1'499, "1 KB"},       {1'500, "2 KB"},       {999'499, "999 KB"},     {999'999, "1 MB"},
         {1'250'000, "1.3 MB"}, {12'000'000, "12 MB"}, {2'345'678'901, "2.35 GB"},
     };
@@ -291,6 +295,131 @@ TEST_F(UninstallSheet, EscCancelsTheBackdropTakesClicksAndBlockingIssuesOfferThe
     sheet.setScanningApp(plan.app);
     key(&sheet, Qt::Key_Escape);
     EXPECT_EQ(cancels, 3);
+}
+
+// Every text on the card, in the order the widgets were made.
+QStringList cardTexts(const QWidget* card)
+{
+    QStringList texts;
+    for (const QLabel* l : card->findChildren<QLabel*>())
+        texts << l->text();
+    for (const QAbstractButton* b : card->findChildren<QAbstractButton*>())
+        texts << b->text();
+    return texts;
+}
+
+// The characters of `text` that no installed font can draw in `font` (fallbacks included).
+QString missingGlyphs(const QString& text, const QFont& font)
+{
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    while (layout.createLine().isValid()) {
+    }
+    layout.endLayout();
+    QString missing;
+    for (const QGlyphRun& run : layout.glyphRuns()) {
+        for (quint32 glyph : run.glyphIndexes()) {
+            if (glyph == 0)
+                missing += QStringLiteral("?");
+        }
+    }
+    return missing;
+}
+
+// The card speaks Chinese: sizes in Chinese units, and the only Latin letters left are the
+// application's and the files' own names and the size units. Every character has a glyph.
+TEST_F(UninstallSheet, CardTextsAreChineseWithNoMissingGlyphs)
+{
+    UninstallPlan plan = samplePlan();
+    sheet.setScanningApp(plan.app);
+    ASSERT_NE(sheet.card(), nullptr);
+    for (const QLabel* l : sheet.card()->findChildren<QLabel*>())
+        EXPECT_EQ(missingGlyphs(l->text(), l->font()), QString()) << l->text().toStdString();
+    sheet.setScanningApp(std::nullopt);
+
+    plan.residuals.append(item(QStringLiteral("/fx/home/Library/Preferences/org.example.inkpad.plist"), ResidualKind::preference, 1));
+    plan.residuals.append(item(QStringLiteral("/fx/home/Library/Logs/Inkpad"), ResidualKind::log, 0));
+    sheet.setPlan(plan);
+    ASSERT_NE(sheet.card(), nullptr);
+
+    QStringList names{plan.app.name};
+    for (const ResidualItem& r : plan.residuals) {
+        names << UninstallText::abbreviatedPath(r.path(), QStringLiteral("/fx/home")) << r.path()
+              << QFileInfo(r.path()).fileName();
+    }
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    const QStringList texts = cardTexts(sheet.card());
+    EXPECT_TRUE(texts.contains(QStringLiteral("1 字节")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("零 KB")));
+    static const QRegularExpression units(QStringLiteral("\\b[KMGT]B\\b"));
+    static const QRegularExpression latin(QStringLiteral("[A-Za-z]"));
+    for (const QLabel* l : sheet.card()->findChildren<QLabel*>()) {
+        QString rest = l->text();
+        for (const QString& name : names)
+            rest.remove(name);
+        rest.remove(units);
+        EXPECT_FALSE(rest.contains(latin)) << l->text().toStdString();
+        EXPECT_EQ(missingGlyphs(l->text(), l->font()), QString()) << l->text().toStdString();
+    }
+    for (const QAbstractButton* b : sheet.card()->findChildren<QAbstractButton*>())
+        EXPECT_EQ(missingGlyphs(b->text(), b->font()), QString()) << b->text().toStdString();
+}
+
+// A leftover name too long for its row keeps its start and its end and gives up its middle.
+TEST_F(UninstallSheet, LongLeftoverNamesLoseTheirMiddleNotTheirEnd)
+{
+    UninstallPlan plan = samplePlan();
+    const QString longName = QStringLiteral("org.example.inkpad.") + QString(80, QLatin1Char('x')) + QStringLiteral(".savedState");
+    plan.residuals = {item(QStringLiteral("/fx/home/Library/Saved Application State/") + longName, ResidualKind::state, 10)};
+    sheet.setPlan(plan);
+    QApplication::processEvents();
+    auto* name = find<QLabel>(QStringLiteral("uninstallItemName"));
+    ASSERT_NE(name, nullptr);
+    EXPECT_TRUE(name->text().startsWith(QStringLiteral("org.example"))) << name->text().toStdString();
+    EXPECT_TRUE(name->text().endsWith(QStringLiteral(".savedState"))) << name->text().toStdString();
+    EXPECT_TRUE(name->text().contains(QChar(0x2026))) << name->text().toStdString();
+    EXPECT_LE(name->fontMetrics().horizontalAdvance(name->text()), name->width());
+    EXPECT_LE(sheet.card()->width(), 400);
+}
+
+// The header shows the application's own icon, the one the grid cells draw.
+TEST_F(UninstallSheet, HeaderShowsTheApplicationsIcon)
+{
+    QImage red(128, 128, QImage::Format_ARGB32_Premultiplied);
+    red.fill(QColor(220, 30, 30));
+    QList<AppItem> asked;
+    sheet.iconFor = [&](const AppItem& app) {
+        asked << app;
+        return red;
+    };
+    const UninstallPlan plan = samplePlan();
+    sheet.setPlan(plan);
+    ASSERT_FALSE(asked.isEmpty());
+    EXPECT_EQ(asked.first(), plan.app);
+    auto* icon = find<QLabel>(QStringLiteral("uninstallAppIcon"));
+    ASSERT_NE(icon, nullptr);
+    const QImage shown = icon->pixmap().toImage();
+    ASSERT_FALSE(shown.isNull());
+    const QColor centre = shown.pixelColor(shown.width() / 2, shown.height() / 2);
+    EXPECT_EQ(centre, QColor(220, 30, 30));
+    // Clipped to the icons' rounded square: the corner is clear.
+    EXPECT_EQ(shown.pixelColor(0, 0).alpha(), 0);
+}
+
+// Where nothing blends the window with the grid, the sheet paints the still of what lies beneath
+// and dims it; it is never black.
+TEST_F(UninstallSheet, BackdropDimsTheStillOfTheScreen)
+{
+    QImage still(1440, 900, QImage::Format_RGB32);
+    still.fill(QColor(200, 100, 40));
+    sheet.setBackdrop(still);
+    sheet.setPlan(samplePlan());
+    const QImage shown = sheet.grab().toImage();
+    const QColor corner = shown.pixelColor(10, 10);
+    EXPECT_NEAR(corner.red(), 200 * 0.65, 2);
+    EXPECT_NEAR(corner.green(), 100 * 0.65, 2);
+    EXPECT_NEAR(corner.blue(), 40 * 0.65, 2);
+    EXPECT_EQ(corner.alpha(), 255);
 }
 
 } // namespace
