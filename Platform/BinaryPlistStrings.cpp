@@ -10,7 +10,7 @@ constexpr qsizetype kHeaderSize = 8;
 constexpr qsizetype kTrailerSize = 32;
 
 // A big-endian unsigned number of `width` bytes at `at`; false when it does not fit.
-bool readNumber(const QByteArray& data, qsizetype at, int width, uint64_t* out)
+bool readNumber(QByteArrayView data, qsizetype at, int width, uint64_t* out)
 {
     if (width < 1 || width > 8 || at < 0 || at > data.size() - width)
         return false;
@@ -21,7 +21,7 @@ bool readNumber(const QByteArray& data, qsizetype at, int width, uint64_t* out)
     return true;
 }
 
-bool stringObjectIsClean(const QByteArray& data, qsizetype at, qsizetype end)
+bool stringObjectIsClean(QByteArrayView data, qsizetype at, qsizetype end)
 {
     const uint8_t marker = uint8_t(data.at(at));
     const int type = marker >> 4;
@@ -50,7 +50,7 @@ bool stringObjectIsClean(const QByteArray& data, qsizetype at, qsizetype end)
 
 } // namespace
 
-bool binaryPlistStringsAreClean(const QByteArray& data)
+bool binaryPlistStringsAreClean(QByteArrayView data)
 {
     if (data.size() < kHeaderSize + kTrailerSize)
         return false;

@@ -2,32 +2,36 @@
 
 #include <QHash>
 #include <QString>
-#include <QVariantMap>
 
-#include "Platform/FileRead.h"
-
-#include <memory>
 #include <optional>
 
 namespace corvanta {
 
+// What the program reads of a bundle's Info.plist. The rest of the list is never converted: a
+// scan reads thousands of them.
+struct BundleInfo {
+    qsizetype entryCount = 0;            // keys of the dictionary; 0 when missing, unreadable or no dictionary
+    std::optional<QString> displayName;  // CFBundleDisplayName, when a text
+    std::optional<QString> name;         // CFBundleName, when a text
+    std::optional<QString> executable;   // CFBundleExecutable, when a text
+    std::optional<QString> iconFile;     // CFBundleIconFile, when a text
+    bool backgroundOnly = false;         // LSBackgroundOnly is a Boolean true or the number 1
+    bool agent = false;                  // LSUIElement likewise: no Dock icon, no menu bar
+
+    bool isEmpty() const { return entryCount == 0; }
+};
+
 // What the catalogue needs of an application bundle: a folder "<Name>.app" whose
 // Contents/Info.plist describes it.
 struct Bundle {
-    QString path;                        // the bundle folder
-    QString identifier;                  // CFBundleIdentifier, empty when absent or not a text
-    QVariantMap info;                    // the Info.plist; empty when missing or unreadable
+    QString path;                         // the bundle folder
+    QString identifier;                   // CFBundleIdentifier, empty when absent or not a text
+    BundleInfo info;                      // empty when Info.plist is missing or unreadable
     std::optional<QString> resourcesPath; // Contents/Resources when it exists
-    std::shared_ptr<const FolderHandle> folder; // the open bundle folder, when read from disk
 
     // Contents/MacOS/<CFBundleExecutable>; the bundle's own name stands in for a missing key.
     // Nothing when the name would leave that folder.
     std::optional<QString> executablePath() const;
-
-    // Names in the resources folder, and the bytes of a file below it (nothing when it is longer
-    // than `maxBytes`, when that is not negative).
-    std::optional<QStringList> resourceNames() const;
-    std::optional<QByteArray> readResource(const QString& relativePath, qsizetype maxBytes = -1) const;
 };
 
 class BundleReader {

@@ -13,48 +13,69 @@ namespace corvanta {
 
 namespace {
 
-std::optional<QByteArray> readAt(int dirFd, const QString& path, qsizetype maxBytes)
+// One read of the size the file declares, one byte over it so that the end shows without a
+// second call; more only when the file grew or the file system returned less.
+std::optional<QByteArray> readOpen(int fd, qsizetype maxBytes)
 {
-    const int fd = ::openat(dirFd, QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || (maxBytes >= 0 && info.st_size > maxBytes)) {
-        ::close(fd);
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || (maxBytes >= 0 && info.st_size > maxBytes))
         return std::nullopt;
-    }
-    QByteArray bytes;
-    bytes.reserve(qsizetype(info.st_size) + 1);
-    char buffer[16384];
+    const qsizetype declared = qsizetype(info.st_size);
+    QByteArray bytes(declared + 1, Qt::Uninitialized);
+    qsizetype total = 0;
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got > 0) {
-            bytes.append(buffer, qsizetype(got));
-            if (maxBytes >= 0 && bytes.size() > maxBytes) { // grew while we read
-                ::close(fd);
+        if (total == bytes.size()) {
+            if (maxBytes >= 0 && total > maxBytes) // grew while we read
                 return std::nullopt;
-            }
+            bytes.resize(total + 16384);
+        }
+        const qsizetype wanted = bytes.size() - total;
+        const ssize_t got = ::read(fd, bytes.data() + total, size_t(wanted));
+        if (got > 0) {
+            total += got;
+            // A short read past the declared size is the end of a regular file.
+            if (got < wanted && total >= declared)
+                break;
         } else if (got == 0) {
             break;
         } else if (errno != EINTR) {
-            ::close(fd);
             return std::nullopt;
         }
     }
+    if (maxBytes >= 0 && total > maxBytes)
+        return std::nullopt;
+    bytes.truncate(total);
+    return bytes;
+}
+
+} // namespace
+
+std::optional<QByteArray> readNativeFile(const char* path, qsizetype maxBytes)
+{
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return std::nullopt;
+    std::optional<QByteArray> bytes = readOpen(fd, maxBytes);
     ::close(fd);
     return bytes;
 }
 
-std::optional<QStringList> listAt(int dirFd, const QString& path)
+std::optional<QByteArray> readWholeFile(const QString& path, qsizetype maxBytes)
 {
-    const int fd = ::openat(dirFd, QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    return readNativeFile(QFile::encodeName(path).constData(), maxBytes);
+}
+
+bool isNativeFile(const char* path)
+{
+    struct stat info {};
+    return ::stat(path, &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::optional<QStringList> listFolderNames(const QString& path)
+{
+    DIR* dir = ::opendir(QFile::encodeName(path).constData());
+    if (!dir)
         return std::nullopt;
-    DIR* dir = ::fdopendir(fd); // takes over the descriptor
-    if (!dir) {
-        ::close(fd);
-        return std::nullopt;
-    }
     QStringList names;
     while (const dirent* entry = ::readdir(dir)) {
         if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
@@ -63,35 +84,6 @@ std::optional<QStringList> listAt(int dirFd, const QString& path)
     }
     ::closedir(dir);
     return names;
-}
-
-} // namespace
-
-std::optional<QByteArray> readWholeFile(const QString& path, qsizetype maxBytes)
-{
-    return readAt(AT_FDCWD, path, maxBytes);
-}
-
-std::optional<QStringList> listFolderNames(const QString& path) { return listAt(AT_FDCWD, path); }
-
-std::shared_ptr<const FolderHandle> FolderHandle::open(const QString& path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    return std::shared_ptr<const FolderHandle>(new FolderHandle(fd));
-}
-
-FolderHandle::~FolderHandle() { ::close(m_fd); }
-
-std::optional<QByteArray> FolderHandle::readFile(const QString& relativePath, qsizetype maxBytes) const
-{
-    return readAt(m_fd, relativePath, maxBytes);
-}
-
-std::optional<QStringList> FolderHandle::listFolder(const QString& relativePath) const
-{
-    return listAt(m_fd, relativePath);
 }
 
 } // namespace corvanta

@@ -4,14 +4,15 @@
 #include "Support/Constants.h"
 #include "Support/Logger.h"
 
+#include "Platform/FileRead.h"
 #include "Platform/PreferredLanguages.h"
-#include "Platform/PropertyList.h"
 #include "Platform/PropertyListLimits.h"
 #include "Platform/StringsTable.h"
 #include "Services/NameOrder.h"
 #include "Services/ScanWarnings.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QUrl>
@@ -25,10 +26,28 @@ AppScanner::Environment AppScanner::Environment::system()
             QLocale::system()};
 }
 
+namespace {
+
+// "/<candidate>.lproj/InfoPlist.strings" for each localisation candidate, in the file system's
+// encoding. A candidate that could not be the name of a folder inside the resources folder is
+// left out.
+QList<QByteArray> stringsFilesOf(const QStringList& candidates)
+{
+    QList<QByteArray> files;
+    for (const QString& candidate : candidates) {
+        if (candidate.contains(u'/') || candidate.contains(QChar(0)))
+            continue;
+        files.append('/' + QFile::encodeName(candidate) + ".lproj/InfoPlist.strings");
+    }
+    return files;
+}
+
+} // namespace
+
 AppScanner::AppScanner(QStringList directories, Environment environment)
     : m_directories(std::move(directories)),
       m_environment(std::move(environment)),
-      m_candidates(localizationCandidates(m_environment.preferredLanguages))
+      m_stringsFiles(stringsFilesOf(localizationCandidates(m_environment.preferredLanguages)))
 {
 }
 
@@ -37,17 +56,19 @@ QList<AppItem> AppScanner::scanAll(std::stop_token stop) const
     QList<AppItem> result;
     QSet<QString> seenPaths;
     QSet<QString> seenIdentifiers;
+    // Whether `set` took `value`, that is, had not held it: one look-up rather than two.
+    const auto firstSight = [](QSet<QString>& set, const QString& value) {
+        const qsizetype before = set.size();
+        set.insert(value);
+        return set.size() != before;
+    };
     for (const QString& folder : m_directories) {
-        for (AppItem& app : appsIn(folder, stop)) {
-            const QString path = app.path();
-            if (seenPaths.contains(path))
+        for (Listed& listed : appsIn(folder, stop)) {
+            if (!firstSight(seenPaths, listed.path))
                 continue;
-            seenPaths.insert(path);
-            if (!app.bundleIdentifier.isEmpty()) {
-                if (seenIdentifiers.contains(app.bundleIdentifier))
-                    continue;
-                seenIdentifiers.insert(app.bundleIdentifier);
-            }
+            AppItem& app = listed.app;
+            if (!app.bundleIdentifier.isEmpty() && !firstSight(seenIdentifiers, app.bundleIdentifier))
+                continue;
             result.append(std::move(app));
         }
     }
@@ -60,9 +81,9 @@ QFuture<QList<AppItem>> AppScanner::scanAllAsync() const
     return QtConcurrent::run([scanner = *this] { return scanner.scanAll(); });
 }
 
-QList<AppItem> AppScanner::appsIn(const QString& folder, const std::stop_token& stop) const
+QList<AppScanner::Listed> AppScanner::appsIn(const QString& folder, const std::stop_token& stop) const
 {
-    QList<AppItem> apps;
+    QList<Listed> apps;
     if (folder.isEmpty())
         return apps;
     const QString base = QDir::cleanPath(QDir(folder).absolutePath());
@@ -72,10 +93,12 @@ QList<AppItem> AppScanner::appsIn(const QString& folder, const std::stop_token& 
     for (const QString& child : children) {
         if (stop.stop_requested())
             break;
-        if (QFileInfo(child).suffix() != QLatin1String("app"))
+        if (!child.endsWith(QLatin1String(".app")))
             continue;
-        if (auto app = appAt(base == QLatin1String("/") ? u'/' + child : base + u'/' + child))
-            apps.append(std::move(*app));
+        // The path is clean and absolute, the very form AppItem::path() gives back from the URL.
+        QString path = base == QLatin1String("/") ? u'/' + child : base + u'/' + child;
+        if (auto app = appAt(path))
+            apps.append({std::move(path), std::move(*app)});
     }
     return apps;
 }
@@ -89,12 +112,12 @@ std::optional<AppItem> AppScanner::appAt(const QString& bundlePath) const
     }
     if (bundle->info.isEmpty() && QFileInfo::exists(bundlePath + QStringLiteral("/Contents/Info.plist")))
         ScanWarnings::unreadableInfo(bundlePath);
-    if (PropertyList::isTrue(bundle->info.value(QStringLiteral("LSBackgroundOnly")))
-        || PropertyList::isTrue(bundle->info.value(QStringLiteral("LSUIElement"))))
+    if (bundle->info.backgroundOnly || bundle->info.agent)
         return std::nullopt;
     AppItem app;
     app.id = QUuid::createUuid();
-    app.name = displayName(*bundle).value_or(QFileInfo(bundlePath).completeBaseName());
+    std::optional<QString> name = displayName(*bundle);
+    app.name = name ? std::move(*name) : QFileInfo(bundlePath).completeBaseName();
     if (app.name.size() > StoredLimits::maxNameLength) {
         CLOG_WARN(QStringLiteral("应用名称过长（") + QString::number(app.name.size()) + QStringLiteral(" 个字符），已截断为 ")
                   + QString::number(StoredLimits::maxNameLength) + QStringLiteral(" 个：") + bundlePath);
@@ -111,27 +134,30 @@ std::optional<QString> AppScanner::displayName(const Bundle& bundle) const
         if (auto name = m_environment.displayNames->displayName(bundle.path); name && !name->isEmpty())
             return name;
     }
-    // One listing of the resources folder tells which localisations exist, far cheaper than
-    // trying a path per preferred language in every bundle.
-    if (const auto resources = bundle.resourceNames()) {
-        for (const QString& candidate : m_candidates) {
-            const QString folder = candidate + QStringLiteral(".lproj");
-            if (!resources->contains(folder))
-                continue;
-            const auto bytes = bundle.readResource(folder + QStringLiteral("/InfoPlist.strings"),
-                                                    PropertyListLimits::maxBytes);
-            const auto table = bytes ? parseStringsTable(*bytes) : std::nullopt;
-            if (!table)
-                continue;
-            const QString name = table->value(QStringLiteral("CFBundleDisplayName"));
-            if (!name.isEmpty())
-                return name;
-        }
+    if (bundle.resourcesPath) {
+        if (auto name = localizedName(*bundle.resourcesPath))
+            return name;
     }
-    for (const char* key : {"CFBundleDisplayName", "CFBundleName"}) {
-        const QVariant value = bundle.info.value(QLatin1String(key));
-        if (value.typeId() == QMetaType::QString)
-            return value.toString();
+    if (bundle.info.displayName)
+        return bundle.info.displayName;
+    return bundle.info.name;
+}
+
+std::optional<QString> AppScanner::localizedName(const QString& resourcesPath) const
+{
+    // Each candidate is tried by name: most bundles have none of them, and a failed look-up of
+    // a path costs less than listing a resources folder of hundreds of files.
+    QByteArray path = QFile::encodeName(resourcesPath);
+    const qsizetype folderLength = path.size();
+    for (const QByteArray& file : m_stringsFiles) {
+        path.truncate(folderLength);
+        path += file;
+        if (!isNativeFile(path.constData()))
+            continue;
+        const auto bytes = readNativeFile(path.constData(), PropertyListLimits::maxBytes);
+        std::optional<QString> name = bytes ? stringsTableValue(*bytes, QLatin1StringView("CFBundleDisplayName")) : std::nullopt;
+        if (name && !name->isEmpty())
+            return name;
     }
     return std::nullopt;
 }

@@ -24,7 +24,7 @@ TEST(FileBundleReader, ReadsXmlAndBinaryInfo)
         const auto bundle = FileBundleReader().bundle(path);
         ASSERT_TRUE(bundle.has_value());
         EXPECT_EQ(bundle->identifier, "com.example.x");
-        EXPECT_EQ(bundle->info.value("CFBundleName").toString(), "X");
+        EXPECT_EQ(bundle->info.name, "X");
         EXPECT_EQ(bundle->resourcesPath, path + "/Contents/Resources");
     }
 }
@@ -49,10 +49,10 @@ TEST(Bundle, ExecutableStaysInsideTheBundle)
     Bundle bundle;
     bundle.path = "/a/Calc.app";
     EXPECT_EQ(bundle.executablePath(), "/a/Calc.app/Contents/MacOS/Calc");
-    bundle.info.insert("CFBundleExecutable", "calc-bin");
+    bundle.info.executable = "calc-bin";
     EXPECT_EQ(bundle.executablePath(), "/a/Calc.app/Contents/MacOS/calc-bin");
     for (const char* escape : {"../../bin/sh", "..", "a/b"}) {
-        bundle.info.insert("CFBundleExecutable", escape);
+        bundle.info.executable = QString::fromLatin1(escape);
         EXPECT_FALSE(bundle.executablePath().has_value()) << escape;
     }
 }
