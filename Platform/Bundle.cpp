@@ -38,6 +38,36 @@ bool isFolder(const QByteArray& nativePath)
     return ::stat(nativePath.constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// `native` is the bundle's path in the file system's encoding: relative to `base` when there is
+// one, else absolute.
+std::optional<Bundle> readBundle(const std::shared_ptr<const FolderHandle>& base, QByteArray native, const QString& path)
+{
+    // Info.plist is opened straight away: it only opens inside a folder, so the folder is looked
+    // at on its own only when it does not.
+    const qsizetype bundleLength = native.size();
+    native += "/Contents/Info.plist";
+    const auto bytes = base ? base->readFile(native.constData(), PropertyListLimits::maxBytes)
+                            : readNativeFile(native.constData(), PropertyListLimits::maxBytes);
+    native.truncate(bundleLength);
+    if (!bytes && !(base ? base->isFolder(native.constData()) : isFolder(native)))
+        return std::nullopt;
+    Bundle out;
+    out.path = path;
+    // One past the limits reads as unreadable; the scan logs that once per bundle.
+    if (const auto list = bytes ? PropertyListTree::parse(*bytes) : std::nullopt)
+        readInfo(*list, out);
+    // Like the desktop's own bundle API, the resources folder of a bundle with an Info.plist is
+    // named without checking that it exists; readers of it meet a missing folder as missing files.
+    QString resources = path + QStringLiteral("/Contents/Resources");
+    if (bytes || QFileInfo(resources).isDir()) {
+        out.resourcesPath = std::move(resources);
+        out.resourcesBase = base;
+        native += "/Contents/Resources";
+        out.nativeResourcesPath = std::move(native);
+    }
+    return out;
+}
+
 } // namespace
 
 std::optional<QString> Bundle::executablePath() const
@@ -50,28 +80,30 @@ std::optional<QString> Bundle::executablePath() const
     return path + QStringLiteral("/Contents/MacOS/") + name;
 }
 
+std::optional<QByteArray> Bundle::readResourceIfPresent(QByteArrayView nativeRelativePath, qsizetype maxBytes) const
+{
+    if (!resourcesPath)
+        return std::nullopt;
+    // One buffer per thread: a scan tries several names in every bundle.
+    thread_local QByteArray file;
+    file.resize(0);
+    file.append(nativeResourcesPath.isEmpty() ? QFile::encodeName(*resourcesPath) : nativeResourcesPath);
+    file.append(nativeRelativePath);
+    return resourcesBase ? resourcesBase->readFileIfPresent(file.constData(), maxBytes)
+                         : readNativeFileIfPresent(file.constData(), maxBytes);
+}
+
 std::optional<Bundle> FileBundleReader::bundle(const QString& path) const
 {
-    // Info.plist is opened straight away: it only opens inside a folder, so the folder is looked
-    // at on its own only when it does not.
-    QByteArray native = QFile::encodeName(path);
-    const qsizetype folderLength = native.size();
-    native += "/Contents/Info.plist";
-    const auto bytes = readNativeFile(native.constData(), PropertyListLimits::maxBytes);
-    native.truncate(folderLength);
-    if (!bytes && !isFolder(native))
-        return std::nullopt;
-    Bundle out;
-    out.path = path;
-    // One past the limits reads as unreadable; the scan logs that once per bundle.
-    if (const auto list = bytes ? PropertyListTree::parse(*bytes) : std::nullopt)
-        readInfo(*list, out);
-    // Like the desktop's own bundle API, the resources folder of a bundle with an Info.plist is
-    // named without checking that it exists; readers of it meet a missing folder as missing files.
-    const QString resources = path + QStringLiteral("/Contents/Resources");
-    if (bytes || QFileInfo(resources).isDir())
-        out.resourcesPath = resources;
-    return out;
+    return readBundle(nullptr, QFile::encodeName(path), path);
+}
+
+std::optional<Bundle> FileBundleReader::bundleIn(const std::shared_ptr<const FolderHandle>& folder, const QString& name,
+                                                 const QString& path) const
+{
+    if (!folder)
+        return bundle(path);
+    return readBundle(folder, QFile::encodeName(name), path);
 }
 
 } // namespace corvanta

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "Platform/FileRead.h"
+
+#include <QByteArrayView>
 #include <QHash>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 namespace corvanta {
@@ -28,10 +32,20 @@ struct Bundle {
     QString identifier;                   // CFBundleIdentifier, empty when absent or not a text
     BundleInfo info;                      // empty when Info.plist is missing or unreadable
     std::optional<QString> resourcesPath; // Contents/Resources when it exists
+    // Where files below the resources folder are read, in the file system's encoding: relative
+    // to `resourcesBase`, the open folder holding the bundle, when it was read through one;
+    // else an absolute path. Empty when only `resourcesPath` says it.
+    std::shared_ptr<const FolderHandle> resourcesBase;
+    QByteArray nativeResourcesPath;
 
     // Contents/MacOS/<CFBundleExecutable>; the bundle's own name stands in for a missing key.
     // Nothing when the name would leave that folder.
     std::optional<QString> executablePath() const;
+
+    // A file below the resources folder by its path there ("/en.lproj/InfoPlist.strings", in
+    // the file system's encoding), as readNativeFileIfPresent reads it; nothing without a
+    // resources folder.
+    std::optional<QByteArray> readResourceIfPresent(QByteArrayView nativeRelativePath, qsizetype maxBytes) const;
 };
 
 class BundleReader {
@@ -39,12 +53,24 @@ public:
     virtual ~BundleReader() = default;
     // Nothing when `path` is not a folder.
     virtual std::optional<Bundle> bundle(const QString& path) const = 0;
+    // The bundle `name` inside `folder`, whose own path joined with `name` is `path`: the same
+    // as bundle(path), for readers that can make use of the open folder.
+    virtual std::optional<Bundle> bundleIn(const std::shared_ptr<const FolderHandle>& folder, const QString& name,
+                                           const QString& path) const
+    {
+        Q_UNUSED(folder);
+        Q_UNUSED(name);
+        return bundle(path);
+    }
 };
 
 // Reads bundles from the file system; Info.plist may be XML or binary.
 class FileBundleReader : public BundleReader {
 public:
     std::optional<Bundle> bundle(const QString& path) const override;
+    // Reads below the open folder, and leaves the bundle reading its resources there too.
+    std::optional<Bundle> bundleIn(const std::shared_ptr<const FolderHandle>& folder, const QString& name,
+                                   const QString& path) const override;
 };
 
 // Bundles registered by path, for tests that need no files.

@@ -13,14 +13,17 @@ namespace corvanta {
 
 namespace {
 
-// One read of the size the file declares, one byte over it so that the end shows without a
-// second call; more only when the file grew or the file system returned less.
-std::optional<QByteArray> readOpen(int fd, qsizetype maxBytes)
+constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+
+bool isReadable(const struct stat& info, qsizetype maxBytes)
 {
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || (maxBytes >= 0 && info.st_size > maxBytes))
-        return std::nullopt;
-    const qsizetype declared = qsizetype(info.st_size);
+    return S_ISREG(info.st_mode) && (maxBytes < 0 || info.st_size <= maxBytes);
+}
+
+// One read of the size the file declared, one byte over it so that the end shows without a
+// second call; more only when the file grew or the file system returned less.
+std::optional<QByteArray> readOpen(int fd, qsizetype declared, qsizetype maxBytes)
+{
     QByteArray bytes(declared + 1, Qt::Uninitialized);
     qsizetype total = 0;
     for (;;) {
@@ -48,27 +51,50 @@ std::optional<QByteArray> readOpen(int fd, qsizetype maxBytes)
     return bytes;
 }
 
+std::optional<QByteArray> readAt(int dirFd, const char* path, qsizetype maxBytes)
+{
+    const int fd = ::openat(dirFd, path, kReadFlags);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info {};
+    std::optional<QByteArray> bytes;
+    if (::fstat(fd, &info) == 0 && isReadable(info, maxBytes))
+        bytes = readOpen(fd, qsizetype(info.st_size), maxBytes);
+    ::close(fd);
+    return bytes;
+}
+
+// The look-up that finds the file stands in for the check after opening it. Opening without
+// blocking keeps a pipe put in its place meanwhile from stalling the read; the size bound holds
+// while reading whatever is read.
+std::optional<QByteArray> readPresentAt(int dirFd, const char* path, qsizetype maxBytes)
+{
+    struct stat info {};
+    if (::fstatat(dirFd, path, &info, 0) != 0 || !isReadable(info, maxBytes))
+        return std::nullopt;
+    const int fd = ::openat(dirFd, path, kReadFlags);
+    if (fd < 0)
+        return std::nullopt;
+    std::optional<QByteArray> bytes = readOpen(fd, qsizetype(info.st_size), maxBytes);
+    ::close(fd);
+    return bytes;
+}
+
 } // namespace
 
 std::optional<QByteArray> readNativeFile(const char* path, qsizetype maxBytes)
 {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
-        return std::nullopt;
-    std::optional<QByteArray> bytes = readOpen(fd, maxBytes);
-    ::close(fd);
-    return bytes;
+    return readAt(AT_FDCWD, path, maxBytes);
+}
+
+std::optional<QByteArray> readNativeFileIfPresent(const char* path, qsizetype maxBytes)
+{
+    return readPresentAt(AT_FDCWD, path, maxBytes);
 }
 
 std::optional<QByteArray> readWholeFile(const QString& path, qsizetype maxBytes)
 {
     return readNativeFile(QFile::encodeName(path).constData(), maxBytes);
-}
-
-bool isNativeFile(const char* path)
-{
-    struct stat info {};
-    return ::stat(path, &info) == 0 && S_ISREG(info.st_mode);
 }
 
 std::optional<QStringList> listFolderNames(const QString& path)
@@ -84,6 +110,32 @@ std::optional<QStringList> listFolderNames(const QString& path)
     }
     ::closedir(dir);
     return names;
+}
+
+std::shared_ptr<const FolderHandle> FolderHandle::open(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    return std::shared_ptr<const FolderHandle>(new FolderHandle(fd));
+}
+
+FolderHandle::~FolderHandle() { ::close(m_fd); }
+
+std::optional<QByteArray> FolderHandle::readFile(const char* relativePath, qsizetype maxBytes) const
+{
+    return readAt(m_fd, relativePath, maxBytes);
+}
+
+std::optional<QByteArray> FolderHandle::readFileIfPresent(const char* relativePath, qsizetype maxBytes) const
+{
+    return readPresentAt(m_fd, relativePath, maxBytes);
+}
+
+bool FolderHandle::isFolder(const char* relativePath) const
+{
+    struct stat info {};
+    return ::fstatat(m_fd, relativePath, &info, 0) == 0 && S_ISDIR(info.st_mode);
 }
 
 } // namespace corvanta

@@ -90,6 +90,10 @@ QList<AppScanner::Listed> AppScanner::appsIn(const QString& folder, const std::s
     // Hidden entries are skipped, as is anything below the top level. Links that lead nowhere are
     // listed too, so that a dropped bundle is explained in the log.
     const QStringList children = ScanWarnings::listFolder(base);
+    if (children.isEmpty())
+        return apps;
+    // Every bundle of the folder is read below the folder opened once.
+    const std::shared_ptr<const FolderHandle> handle = FolderHandle::open(base);
     for (const QString& child : children) {
         if (stop.stop_requested())
             break;
@@ -97,7 +101,7 @@ QList<AppScanner::Listed> AppScanner::appsIn(const QString& folder, const std::s
             continue;
         // The path is clean and absolute, the very form AppItem::path() gives back from the URL.
         QString path = base == QLatin1String("/") ? u'/' + child : base + u'/' + child;
-        if (auto app = appAt(path))
+        if (auto app = appFrom(m_environment.bundles->bundleIn(handle, child, path), path))
             apps.append({std::move(path), std::move(*app)});
     }
     return apps;
@@ -105,7 +109,11 @@ QList<AppScanner::Listed> AppScanner::appsIn(const QString& folder, const std::s
 
 std::optional<AppItem> AppScanner::appAt(const QString& bundlePath) const
 {
-    const auto bundle = m_environment.bundles->bundle(bundlePath);
+    return appFrom(m_environment.bundles->bundle(bundlePath), bundlePath);
+}
+
+std::optional<AppItem> AppScanner::appFrom(const std::optional<Bundle>& bundle, const QString& bundlePath) const
+{
     if (!bundle) {
         ScanWarnings::droppedBundle(bundlePath);
         return std::nullopt;
@@ -134,32 +142,17 @@ std::optional<QString> AppScanner::displayName(const Bundle& bundle) const
         if (auto name = m_environment.displayNames->displayName(bundle.path); name && !name->isEmpty())
             return name;
     }
-    if (bundle.resourcesPath) {
-        if (auto name = localizedName(*bundle.resourcesPath))
+    // Each candidate is tried by name: most bundles have none of them, and a failed look-up of
+    // a path costs less than listing a resources folder of hundreds of files.
+    for (const QByteArray& file : m_stringsFiles) {
+        const auto bytes = bundle.readResourceIfPresent(file, PropertyListLimits::maxBytes);
+        std::optional<QString> name = bytes ? stringsTableValue(*bytes, QLatin1StringView("CFBundleDisplayName")) : std::nullopt;
+        if (name && !name->isEmpty())
             return name;
     }
     if (bundle.info.displayName)
         return bundle.info.displayName;
     return bundle.info.name;
-}
-
-std::optional<QString> AppScanner::localizedName(const QString& resourcesPath) const
-{
-    // Each candidate is tried by name: most bundles have none of them, and a failed look-up of
-    // a path costs less than listing a resources folder of hundreds of files.
-    QByteArray path = QFile::encodeName(resourcesPath);
-    const qsizetype folderLength = path.size();
-    for (const QByteArray& file : m_stringsFiles) {
-        path.truncate(folderLength);
-        path += file;
-        if (!isNativeFile(path.constData()))
-            continue;
-        const auto bytes = readNativeFile(path.constData(), PropertyListLimits::maxBytes);
-        std::optional<QString> name = bytes ? stringsTableValue(*bytes, QLatin1StringView("CFBundleDisplayName")) : std::nullopt;
-        if (name && !name->isEmpty())
-            return name;
-    }
-    return std::nullopt;
 }
 
 bool isUtilitiesApp(const AppItem& app, const QStringList& utilitiesFolders)

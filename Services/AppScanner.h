@@ -51,8 +51,7 @@ private:
         AppItem app;
     };
     QList<Listed> appsIn(const QString& folder, const std::stop_token& stop) const;
-    // The first non-empty CFBundleDisplayName of the InfoPlist.strings of the user's languages.
-    std::optional<QString> localizedName(const QString& resourcesPath) const;
+    std::optional<AppItem> appFrom(const std::optional<Bundle>& bundle, const QString& bundlePath) const;
 
     QStringList m_directories;
     Environment m_environment;
