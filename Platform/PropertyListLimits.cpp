@@ -265,14 +265,16 @@ QString xmlViolation(QByteArrayView data)
             const qsizetype found = data.indexOf(end, at);
             at = found < 0 ? data.size() : found;
         };
-        if (startsWithAt(data, at, "<!--")) {
+        // The character after "<" tells which of the markups below it can be.
+        const char kind = at + 1 < data.size() ? data[at + 1] : '\0';
+        if (kind == '!' && startsWithAt(data, at, "<!--")) {
             skipTo("-->");
-        } else if (startsWithAt(data, at, "<![CDATA[")) {
+        } else if (kind == '!' && startsWithAt(data, at, "<![CDATA[")) {
             skipTo("]]>");
-        } else if (startsWithAt(data, at, "</")) {
+        } else if (kind == '/') {
             if (startsWithAt(data, at, "</array") || startsWithAt(data, at, "</dict"))
                 depth = std::max(0, depth - 1);
-        } else if (startsWithAt(data, at, "<array") || startsWithAt(data, at, "<dict")) {
+        } else if ((kind == 'a' && startsWithAt(data, at, "<array")) || (kind == 'd' && startsWithAt(data, at, "<dict"))) {
             const qsizetype close = data.indexOf('>', at);
             if (close < 0)
                 return {};

@@ -63,7 +63,11 @@ QList<AppItem> AppScanner::scanAll(std::stop_token stop) const
         return set.size() != before;
     };
     for (const QString& folder : m_directories) {
-        for (Listed& listed : appsIn(folder, stop)) {
+        QList<Listed> apps = appsIn(folder, stop);
+        // Room for the whole folder at once rather than growing the sets step by step.
+        seenPaths.reserve(seenPaths.size() + apps.size());
+        seenIdentifiers.reserve(seenIdentifiers.size() + apps.size());
+        for (Listed& listed : apps) {
             if (!firstSight(seenPaths, listed.path))
                 continue;
             AppItem& app = listed.app;

@@ -23,16 +23,15 @@ void sortAppsByName(QList<AppItem>& apps, const QLocale& locale)
 {
     QCollator collator(collationLocale(locale));
     collator.setCaseSensitivity(Qt::CaseInsensitive);
-    // Sort keys compare as the collator would, at a fraction of the cost of a full comparison
-    // per pair; the order of the indices carries the stability.
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(size_t(apps.size()));
-    for (const AppItem& app : apps)
-        keys.push_back(collator.sortKey(app.name));
+    // Pairs are compared as they come rather than through a sort key per name: the collator
+    // compares Latin text on a fast path, and stops at the first difference, while a key is
+    // built whole for every name. The order of the indices carries the stability.
+    const QList<AppItem>& unsorted = apps;
     std::vector<qsizetype> order(size_t(apps.size()));
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&keys](qsizetype a, qsizetype b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
+    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+        return collator.compare(unsorted.at(a).name, unsorted.at(b).name) < 0;
+    });
     QList<AppItem> sorted;
     sorted.reserve(apps.size());
     for (qsizetype index : order)
