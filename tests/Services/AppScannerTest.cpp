@@ -151,6 +151,24 @@ TEST(AppScanner, SurvivesHostilePropertyLists)
     EXPECT_EQ(log.count("Info.plist of " + deep), 1) << log.messages().join("\n").toStdString();
 }
 
+// Someone else's bundle can hold a named pipe where a file should be; reading it must not wait for
+// a writer that never comes.
+TEST(AppScanner, APipeInPlaceOfAFileDoesNotStallTheScan)
+{
+    Folders f;
+    const QString piped = f.system + "/Piped.app";
+    QDir().mkpath(piped + "/Contents");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(piped + "/Contents/Info.plist").constData(), 0644), 0);
+    const QString strings = makeBundle(f.system, "Strings.app", infoWith("com.example.strings", "Strings"));
+    QDir().mkpath(strings + "/Contents/Resources/en.lproj");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(strings + "/Contents/Resources/en.lproj/InfoPlist.strings").constData(), 0644), 0);
+
+    LogCapture log;
+    const QList<AppItem> apps = AppScanner({f.system}, environment()).scanAll();
+    EXPECT_EQ(names(apps), (QStringList{"Piped", "Strings"}));
+    EXPECT_EQ(log.count("Info.plist of " + piped), 1) << log.messages().join("\n").toStdString();
+}
+
 TEST(AppScanner, CutsOverlongNamesWithALogLine)
 {
     Folders f;
