@@ -1,5 +1,6 @@
 #include "Services/AppLaunch.h"
 #include "Services/AppScanner.h"
+#include "Services/NameOrder.h"
 #include "Support/Constants.h"
 
 #include "common/BundleBuilder.h"
@@ -7,6 +8,7 @@
 #include "common/LogCapture.h"
 #include "common/QtPrinters.h"
 
+#include <QCollator>
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -242,6 +244,35 @@ TEST(AppScanner, SortsByLocaleIgnoringCaseAndKeepsTiesInScanOrder)
 
         const auto async = scanner.scanAllAsync().result();
         EXPECT_EQ(names(async), names(apps));
+    }
+}
+
+// The name order merges the ascending runs the list arrives in; whatever the runs, it must order
+// as a stable sort with the collator would, ties in their first order.
+TEST(AppScanner, NameOrderMatchesAStableSortWhateverTheRuns)
+{
+    const QStringList words = {"mail", "Mail", "MAIL", "Éclair", "eclair", "Zebra", "apple", "白板", "App 10", "App 9", "app 1"};
+    QList<AppItem> apps;
+    quint32 seed = 7;
+    for (int i = 0; i < 400; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        AppItem app;
+        app.name = words.at(int((seed >> 16) % quint32(words.size())));
+        app.bundleIdentifier = QString::number(i);
+        apps.append(app);
+    }
+    // Stretches already in order, as the listing of a folder gives them, then some in reverse.
+    std::sort(apps.begin() + 100, apps.begin() + 200, [](const AppItem& a, const AppItem& b) { return a.name < b.name; });
+    std::reverse(apps.begin() + 250, apps.begin() + 300);
+    for (const QList<AppItem>& input : {apps, QList<AppItem>(apps.mid(0, 1)), QList<AppItem>()}) {
+        QList<AppItem> expected = input;
+        QCollator collator(QLocale(QLocale::English));
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        std::stable_sort(expected.begin(), expected.end(),
+                         [&](const AppItem& a, const AppItem& b) { return collator.compare(a.name, b.name) < 0; });
+        QList<AppItem> sorted = input;
+        sortAppsByName(sorted, QLocale(QLocale::English));
+        EXPECT_EQ(sorted, expected);
     }
 }
 
