@@ -42,6 +42,21 @@ QList<QByteArray> stringsFilesOf(const QStringList& candidates)
     return files;
 }
 
+// What QUrl::fromLocalFile makes of a clean absolute path, without two costs a scan of thousands
+// of bundles would pay: the scheme is read once, and a path without "%" is taken as written.
+// fromLocalFile's decoded mode only escapes each "%" before reading the path the tolerant way.
+QUrl fileUrl(const QString& path)
+{
+    static const QUrl kFile = [] {
+        QUrl url;
+        url.setScheme(QStringLiteral("file"));
+        return url;
+    }();
+    QUrl url = kFile;
+    url.setPath(path, path.contains(u'%') ? QUrl::DecodedMode : QUrl::TolerantMode);
+    return url;
+}
+
 } // namespace
 
 AppScanner::AppScanner(QStringList directories, Environment environment)
@@ -136,7 +151,7 @@ std::optional<AppItem> AppScanner::appFrom(const std::optional<Bundle>& bundle, 
         app.name = cutName(app.name);
     }
     app.bundleIdentifier = bundle->identifier;
-    app.url = QUrl::fromLocalFile(bundlePath);
+    app.url = fileUrl(bundlePath);
     return app;
 }
 

@@ -61,9 +61,18 @@ TEST(AppScanner, FirstFolderWinsAndDuplicatesGo)
     makeBundle(f.home, "Tool.app", infoWith("", "Tool"));
     makeBundle(f.system, "Tool.app", infoWith("", "Tool"));
 
+    // Characters a URL writes escaped, or that start its query or fragment.
+    makeBundle(f.system, "#1? Tool [é] %41.app", infoWith("com.example.percent", "Percent"));
+    makeBundle(f.system, "#1? Tool [é].app", infoWith("com.example.odd", "Odd"));
+
     // The same folder listed twice, once with a trailing slash, adds nothing.
-    const auto apps = AppScanner({f.home, f.system, f.system + "/"}, environment()).scanAll();
-    EXPECT_EQ(names(apps), QStringList({"Mail (home)", "Tool", "Tool"}));
+    auto apps = AppScanner({f.home, f.system, f.system + "/"}, environment()).scanAll();
+    EXPECT_EQ(names(apps), QStringList({"Mail (home)", "Odd", "Percent", "Tool", "Tool"}));
+    for (const AppItem& app : apps)
+        EXPECT_EQ(app.url, QUrl::fromLocalFile(app.path())) << app.path().toStdString();
+    EXPECT_EQ(apps.at(1).path(), f.system + QStringLiteral("/#1? Tool [é].app"));
+    EXPECT_EQ(apps.at(2).path(), f.system + QStringLiteral("/#1? Tool [é] %41.app"));
+    apps.remove(1, 2);
     EXPECT_EQ(apps.at(0).path(), f.home + "/Mail.app");
     EXPECT_EQ(apps.at(1).path(), f.home + "/Tool.app");
     EXPECT_EQ(apps.at(2).path(), f.system + "/Tool.app");
