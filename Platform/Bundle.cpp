@@ -8,6 +8,8 @@
 #include <QFileInfo>
 
 #include <array>
+#include <climits>
+#include <cstring>
 #include <sys/stat.h>
 
 namespace corvanta {
@@ -84,13 +86,16 @@ std::optional<QByteArray> Bundle::readResourceIfPresent(QByteArrayView nativeRel
 {
     if (!resourcesPath)
         return std::nullopt;
-    // One buffer per thread: a scan tries several names in every bundle.
-    thread_local QByteArray file;
-    file.resize(0);
-    file.append(nativeResourcesPath.isEmpty() ? QFile::encodeName(*resourcesPath) : nativeResourcesPath);
-    file.append(nativeRelativePath);
-    return resourcesBase ? resourcesBase->readFileIfPresent(file.constData(), maxBytes)
-                         : readNativeFileIfPresent(file.constData(), maxBytes);
+    // The path is put together on the stack: a scan tries several names in every bundle. One
+    // longer than the system takes could not be opened either.
+    const QByteArray folder = nativeResourcesPath.isEmpty() ? QFile::encodeName(*resourcesPath) : nativeResourcesPath;
+    char file[PATH_MAX];
+    if (folder.size() + nativeRelativePath.size() >= qsizetype(sizeof file))
+        return std::nullopt;
+    std::memcpy(file, folder.constData(), size_t(folder.size()));
+    std::memcpy(file + folder.size(), nativeRelativePath.data(), size_t(nativeRelativePath.size()));
+    file[folder.size() + nativeRelativePath.size()] = '\0';
+    return resourcesBase ? resourcesBase->readFileIfPresent(file, maxBytes) : readNativeFileIfPresent(file, maxBytes);
 }
 
 std::optional<Bundle> FileBundleReader::bundle(const QString& path) const
