@@ -36,8 +36,9 @@ std::optional<QByteArray> readOpen(int fd, qsizetype declared, qsizetype maxByte
         const ssize_t got = ::read(fd, bytes.data() + total, size_t(wanted));
         if (got > 0) {
             total += got;
-            // A short read past the declared size is the end of a regular file.
-            if (got < wanted && total >= declared)
+            // A short read past the declared size is the end of a regular file. Files that declare
+            // no size (the kernel's own, under /proc) are read until the read that gives nothing.
+            if (got < wanted && declared > 0 && total >= declared)
                 break;
         } else if (got == 0) {
             break;
