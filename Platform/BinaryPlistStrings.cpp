@@ -1,6 +1,7 @@
 #include "Platform/BinaryPlistStrings.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace corvanta {
 
@@ -40,6 +41,8 @@ bool stringObjectIsClean(QByteArrayView data, qsizetype at, qsizetype end)
     const uint64_t unit = type == 0x6 ? 2 : 1;
     if (count > uint64_t(end - start) / unit)
         return false;
+    if (unit == 1)
+        return !std::memchr(data.data() + start, 0, size_t(count));
     for (qsizetype i = 0; i < qsizetype(count); ++i) {
         const qsizetype p = start + i * qsizetype(unit);
         if (data.at(p) == 0 && (unit == 1 || data.at(p + 1) == 0))
