@@ -1,6 +1,7 @@
 #include "Platform/BinaryPlistStrings.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace corvanta {
 
@@ -10,7 +11,7 @@ constexpr qsizetype kHeaderSize = 8;
 constexpr qsizetype kTrailerSize = 32;
 
 // A big-endian unsigned number of `width` bytes at `at`; false when it does not fit.
-bool readNumber(const QByteArray& data, qsizetype at, int width, uint64_t* out)
+bool readNumber(QByteArrayView data, qsizetype at, int width, uint64_t* out)
 {
     if (width < 1 || width > 8 || at < 0 || at > data.size() - width)
         return false;
@@ -21,7 +22,7 @@ bool readNumber(const QByteArray& data, qsizetype at, int width, uint64_t* out)
     return true;
 }
 
-bool stringObjectIsClean(const QByteArray& data, qsizetype at, qsizetype end)
+bool stringObjectIsClean(QByteArrayView data, qsizetype at, qsizetype end)
 {
     const uint8_t marker = uint8_t(data.at(at));
     const int type = marker >> 4;
@@ -41,6 +42,8 @@ bool stringObjectIsClean(const QByteArray& data, qsizetype at, qsizetype end)
     // A count whose integer reaches into the offset table starts the text past its end.
     if (start > end || count > uint64_t(end - start) / unit)
         return false;
+    if (unit == 1)
+        return !std::memchr(data.data() + start, 0, size_t(count));
     for (qsizetype i = 0; i < qsizetype(count); ++i) {
         const qsizetype p = start + i * qsizetype(unit);
         if (data.at(p) == 0 && (unit == 1 || data.at(p + 1) == 0))
@@ -51,7 +54,7 @@ bool stringObjectIsClean(const QByteArray& data, qsizetype at, qsizetype end)
 
 } // namespace
 
-bool binaryPlistStringsAreClean(const QByteArray& data)
+bool binaryPlistStringsAreClean(QByteArrayView data)
 {
     if (data.size() < kHeaderSize + kTrailerSize)
         return false;

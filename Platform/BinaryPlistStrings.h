@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QByteArray>
+#include <QByteArrayView>
 
 namespace corvanta {
 
@@ -8,6 +8,6 @@ namespace corvanta {
 // offsets that lead to them are in range. libplist asserts (ends the process) when a dictionary
 // key holds a NUL, so such lists must be refused before it walks them. False for a list that
 // cannot be checked.
-bool binaryPlistStringsAreClean(const QByteArray& data);
+bool binaryPlistStringsAreClean(QByteArrayView data);
 
 } // namespace corvanta

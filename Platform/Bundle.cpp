@@ -1,61 +1,114 @@
 #include "Platform/Bundle.h"
 
-#include "Platform/PropertyList.h"
+#include "Platform/FileRead.h"
 #include "Platform/PropertyListLimits.h"
+#include "Platform/PropertyListTree.h"
 
-#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <array>
+#include <climits>
+#include <cstring>
+#include <sys/stat.h>
 
 namespace corvanta {
 
+namespace {
+
+void readInfo(const PropertyListTree& list, Bundle& out)
+{
+    static constexpr std::array<const char*, 7> kKeys = {"CFBundleIdentifier", "CFBundleDisplayName", "CFBundleName",
+                                                         "CFBundleExecutable", "CFBundleIconFile",    "LSBackgroundOnly",
+                                                         "LSUIElement"};
+    std::array<plist_t, kKeys.size()> values{};
+    list.dictionaryValues(kKeys, values);
+    out.identifier = PropertyListTree::text(values[0]).value_or(QString());
+    BundleInfo& info = out.info;
+    info.entryCount = list.dictionarySize();
+    info.displayName = PropertyListTree::text(values[1]);
+    info.name = PropertyListTree::text(values[2]);
+    info.executable = PropertyListTree::text(values[3]);
+    info.iconFile = PropertyListTree::text(values[4]);
+    info.backgroundOnly = PropertyListTree::isTrue(values[5]);
+    info.agent = PropertyListTree::isTrue(values[6]);
+}
+
+bool isFolder(const QByteArray& nativePath)
+{
+    struct stat info {};
+    return ::stat(nativePath.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// `native` is the bundle's path in the file system's encoding: relative to `base` when there is
+// one, else absolute.
+std::optional<Bundle> readBundle(const std::shared_ptr<const FolderHandle>& base, QByteArray native, const QString& path)
+{
+    // Info.plist is opened straight away: it only opens inside a folder, so the folder is looked
+    // at on its own only when it does not.
+    const qsizetype bundleLength = native.size();
+    native += "/Contents/Info.plist";
+    const auto bytes = base ? base->readFile(native.constData(), PropertyListLimits::maxBytes)
+                            : readNativeFile(native.constData(), PropertyListLimits::maxBytes);
+    native.truncate(bundleLength);
+    if (!bytes && !(base ? base->isFolder(native.constData()) : isFolder(native)))
+        return std::nullopt;
+    Bundle out;
+    out.path = path;
+    // One past the limits reads as unreadable; the scan logs that once per bundle.
+    if (const auto list = bytes ? PropertyListTree::parse(*bytes) : std::nullopt)
+        readInfo(*list, out);
+    // Like the desktop's own bundle API, the resources folder of a bundle with an Info.plist is
+    // named without checking that it exists; readers of it meet a missing folder as missing files.
+    QString resources = path + QStringLiteral("/Contents/Resources");
+    if (bytes || QFileInfo(resources).isDir()) {
+        out.resourcesPath = std::move(resources);
+        out.resourcesBase = base;
+        native += "/Contents/Resources";
+        out.nativeResourcesPath = std::move(native);
+    }
+    return out;
+}
+
+} // namespace
+
 std::optional<QString> Bundle::executablePath() const
 {
-    QString name = info.value(QStringLiteral("CFBundleExecutable")).toString();
-    if (info.value(QStringLiteral("CFBundleExecutable")).typeId() != QMetaType::QString || name.isEmpty())
+    QString name = info.executable.value_or(QString());
+    if (name.isEmpty())
         name = QFileInfo(path).completeBaseName();
     if (name.isEmpty() || name.contains(u'/') || name == QLatin1String(".") || name == QLatin1String(".."))
         return std::nullopt;
     return path + QStringLiteral("/Contents/MacOS/") + name;
 }
 
-std::optional<QStringList> Bundle::resourceNames() const
+std::optional<QByteArray> Bundle::readResourceIfPresent(QByteArrayView nativeRelativePath, qsizetype maxBytes) const
 {
-    if (folder)
-        return folder->listFolder(QStringLiteral("Contents/Resources"));
-    return resourcesPath ? listFolderNames(*resourcesPath) : std::nullopt;
-}
-
-std::optional<QByteArray> Bundle::readResource(const QString& relativePath, qsizetype maxBytes) const
-{
-    if (folder)
-        return folder->readFile(QStringLiteral("Contents/Resources/") + relativePath, maxBytes);
-    return resourcesPath ? readWholeFile(*resourcesPath + u'/' + relativePath, maxBytes) : std::nullopt;
+    if (!resourcesPath)
+        return std::nullopt;
+    // The path is put together on the stack: a scan tries several names in every bundle. One
+    // longer than the system takes could not be opened either.
+    const QByteArray folder = nativeResourcesPath.isEmpty() ? QFile::encodeName(*resourcesPath) : nativeResourcesPath;
+    char file[PATH_MAX];
+    if (folder.size() + nativeRelativePath.size() >= qsizetype(sizeof file))
+        return std::nullopt;
+    std::memcpy(file, folder.constData(), size_t(folder.size()));
+    std::memcpy(file + folder.size(), nativeRelativePath.data(), size_t(nativeRelativePath.size()));
+    file[folder.size() + nativeRelativePath.size()] = '\0';
+    return resourcesBase ? resourcesBase->readFileIfPresent(file, maxBytes) : readNativeFileIfPresent(file, maxBytes);
 }
 
 std::optional<Bundle> FileBundleReader::bundle(const QString& path) const
 {
-    // The folder is opened once and every later read inside it goes relative to it: a scan of
-    // thousands of bundles is dominated by path lookups otherwise.
-    auto folder = FolderHandle::open(path);
+    return readBundle(nullptr, QFile::encodeName(path), path);
+}
+
+std::optional<Bundle> FileBundleReader::bundleIn(const std::shared_ptr<const FolderHandle>& folder, const QString& name,
+                                                 const QString& path) const
+{
     if (!folder)
-        return std::nullopt;
-    Bundle out;
-    out.path = path;
-    const auto bytes = folder->readFile(QStringLiteral("Contents/Info.plist"), PropertyListLimits::maxBytes);
-    // One past the limits reads as unreadable; the scan logs that once per bundle.
-    const auto root = bytes ? PropertyList::parse(*bytes) : std::nullopt;
-    if (root && root->typeId() == QMetaType::QVariantMap)
-        out.info = root->toMap();
-    const QVariant identifier = out.info.value(QStringLiteral("CFBundleIdentifier"));
-    if (identifier.typeId() == QMetaType::QString)
-        out.identifier = identifier.toString();
-    // Like the desktop's own bundle API, the resources folder of a bundle with an Info.plist is
-    // named without checking that it exists; readers of it meet a missing folder as missing files.
-    const QString resources = path + QStringLiteral("/Contents/Resources");
-    if (bytes || QFileInfo(resources).isDir())
-        out.resourcesPath = resources;
-    out.folder = std::move(folder);
-    return out;
+        return bundle(path);
+    return readBundle(folder, QFile::encodeName(name), path);
 }
 
 } // namespace corvanta

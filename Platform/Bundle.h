@@ -1,33 +1,51 @@
 #pragma once
 
+#include "Platform/FileRead.h"
+
+#include <QByteArrayView>
 #include <QHash>
 #include <QString>
-#include <QVariantMap>
-
-#include "Platform/FileRead.h"
 
 #include <memory>
 #include <optional>
 
 namespace corvanta {
 
+// What the program reads of a bundle's Info.plist. The rest of the list is never converted: a
+// scan reads thousands of them.
+struct BundleInfo {
+    qsizetype entryCount = 0;            // keys of the dictionary; 0 when missing, unreadable or no dictionary
+    std::optional<QString> displayName;  // CFBundleDisplayName, when a text
+    std::optional<QString> name;         // CFBundleName, when a text
+    std::optional<QString> executable;   // CFBundleExecutable, when a text
+    std::optional<QString> iconFile;     // CFBundleIconFile, when a text
+    bool backgroundOnly = false;         // LSBackgroundOnly is a Boolean true or the number 1
+    bool agent = false;                  // LSUIElement likewise: no Dock icon, no menu bar
+
+    bool isEmpty() const { return entryCount == 0; }
+};
+
 // What the catalogue needs of an application bundle: a folder "<Name>.app" whose
 // Contents/Info.plist describes it.
 struct Bundle {
-    QString path;                        // the bundle folder
-    QString identifier;                  // CFBundleIdentifier, empty when absent or not a text
-    QVariantMap info;                    // the Info.plist; empty when missing or unreadable
+    QString path;                         // the bundle folder
+    QString identifier;                   // CFBundleIdentifier, empty when absent or not a text
+    BundleInfo info;                      // empty when Info.plist is missing or unreadable
     std::optional<QString> resourcesPath; // Contents/Resources when it exists
-    std::shared_ptr<const FolderHandle> folder; // the open bundle folder, when read from disk
+    // Where files below the resources folder are read, in the file system's encoding: relative
+    // to `resourcesBase`, the open folder holding the bundle, when it was read through one;
+    // else an absolute path. Empty when only `resourcesPath` says it.
+    std::shared_ptr<const FolderHandle> resourcesBase;
+    QByteArray nativeResourcesPath;
 
     // Contents/MacOS/<CFBundleExecutable>; the bundle's own name stands in for a missing key.
     // Nothing when the name would leave that folder.
     std::optional<QString> executablePath() const;
 
-    // Names in the resources folder, and the bytes of a file below it (nothing when it is longer
-    // than `maxBytes`, when that is not negative).
-    std::optional<QStringList> resourceNames() const;
-    std::optional<QByteArray> readResource(const QString& relativePath, qsizetype maxBytes = -1) const;
+    // A file below the resources folder by its path there ("/en.lproj/InfoPlist.strings", in
+    // the file system's encoding), as readNativeFileIfPresent reads it; nothing without a
+    // resources folder.
+    std::optional<QByteArray> readResourceIfPresent(QByteArrayView nativeRelativePath, qsizetype maxBytes) const;
 };
 
 class BundleReader {
@@ -35,12 +53,24 @@ public:
     virtual ~BundleReader() = default;
     // Nothing when `path` is not a folder.
     virtual std::optional<Bundle> bundle(const QString& path) const = 0;
+    // The bundle `name` inside `folder`, whose own path joined with `name` is `path`: the same
+    // as bundle(path), for readers that can make use of the open folder.
+    virtual std::optional<Bundle> bundleIn(const std::shared_ptr<const FolderHandle>& folder, const QString& name,
+                                           const QString& path) const
+    {
+        Q_UNUSED(folder);
+        Q_UNUSED(name);
+        return bundle(path);
+    }
 };
 
 // Reads bundles from the file system; Info.plist may be XML or binary.
 class FileBundleReader : public BundleReader {
 public:
     std::optional<Bundle> bundle(const QString& path) const override;
+    // Reads below the open folder, and leaves the bundle reading its resources there too.
+    std::optional<Bundle> bundleIn(const std::shared_ptr<const FolderHandle>& folder, const QString& name,
+                                   const QString& path) const override;
 };
 
 // Bundles registered by path, for tests that need no files.

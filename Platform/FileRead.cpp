@@ -13,48 +13,96 @@ namespace corvanta {
 
 namespace {
 
-std::optional<QByteArray> readAt(int dirFd, const QString& path, qsizetype maxBytes)
+constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+
+bool isReadable(const struct stat& info, qsizetype maxBytes)
 {
-    const int fd = ::openat(dirFd, QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || (maxBytes >= 0 && info.st_size > maxBytes)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    QByteArray bytes;
-    bytes.reserve(qsizetype(info.st_size) + 1);
-    char buffer[16384];
+    return S_ISREG(info.st_mode) && (maxBytes < 0 || info.st_size <= maxBytes);
+}
+
+// One read of the size the file declared, one byte over it so that the end shows without a
+// second call; more only when the file grew or the file system returned less.
+std::optional<QByteArray> readOpen(int fd, qsizetype declared, qsizetype maxBytes)
+{
+    QByteArray bytes(declared + 1, Qt::Uninitialized);
+    qsizetype total = 0;
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got > 0) {
-            bytes.append(buffer, qsizetype(got));
-            if (maxBytes >= 0 && bytes.size() > maxBytes) { // grew while we read
-                ::close(fd);
+        if (total == bytes.size()) {
+            if (maxBytes >= 0 && total > maxBytes) // grew while we read
                 return std::nullopt;
-            }
+            bytes.resize(total + 16384);
+        }
+        const qsizetype wanted = bytes.size() - total;
+        const ssize_t got = ::read(fd, bytes.data() + total, size_t(wanted));
+        if (got > 0) {
+            total += got;
+            // A short read past the declared size is the end of a regular file. Files that declare
+            // no size (the kernel's own, under /proc) are read until the read that gives nothing.
+            if (got < wanted && declared > 0 && total >= declared)
+                break;
         } else if (got == 0) {
             break;
         } else if (errno != EINTR) {
-            ::close(fd);
             return std::nullopt;
         }
     }
+    if (maxBytes >= 0 && total > maxBytes)
+        return std::nullopt;
+    bytes.truncate(total);
+    return bytes;
+}
+
+std::optional<QByteArray> readAt(int dirFd, const char* path, qsizetype maxBytes)
+{
+    const int fd = ::openat(dirFd, path, kReadFlags);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info {};
+    std::optional<QByteArray> bytes;
+    if (::fstat(fd, &info) == 0 && isReadable(info, maxBytes))
+        bytes = readOpen(fd, qsizetype(info.st_size), maxBytes);
     ::close(fd);
     return bytes;
 }
 
-std::optional<QStringList> listAt(int dirFd, const QString& path)
+// The look-up that finds the file stands in for the check after opening it. Opening without
+// blocking keeps a pipe put in its place meanwhile from stalling the read; the size bound holds
+// while reading whatever is read.
+std::optional<QByteArray> readPresentAt(int dirFd, const char* path, qsizetype maxBytes)
 {
-    const int fd = ::openat(dirFd, QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct stat info {};
+    if (::fstatat(dirFd, path, &info, 0) != 0 || !isReadable(info, maxBytes))
+        return std::nullopt;
+    const int fd = ::openat(dirFd, path, kReadFlags);
     if (fd < 0)
         return std::nullopt;
-    DIR* dir = ::fdopendir(fd); // takes over the descriptor
-    if (!dir) {
-        ::close(fd);
+    std::optional<QByteArray> bytes = readOpen(fd, qsizetype(info.st_size), maxBytes);
+    ::close(fd);
+    return bytes;
+}
+
+} // namespace
+
+std::optional<QByteArray> readNativeFile(const char* path, qsizetype maxBytes)
+{
+    return readAt(AT_FDCWD, path, maxBytes);
+}
+
+std::optional<QByteArray> readNativeFileIfPresent(const char* path, qsizetype maxBytes)
+{
+    return readPresentAt(AT_FDCWD, path, maxBytes);
+}
+
+std::optional<QByteArray> readWholeFile(const QString& path, qsizetype maxBytes)
+{
+    return readNativeFile(QFile::encodeName(path).constData(), maxBytes);
+}
+
+std::optional<QStringList> listFolderNames(const QString& path)
+{
+    DIR* dir = ::opendir(QFile::encodeName(path).constData());
+    if (!dir)
         return std::nullopt;
-    }
     QStringList names;
     while (const dirent* entry = ::readdir(dir)) {
         if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
@@ -64,15 +112,6 @@ std::optional<QStringList> listAt(int dirFd, const QString& path)
     ::closedir(dir);
     return names;
 }
-
-} // namespace
-
-std::optional<QByteArray> readWholeFile(const QString& path, qsizetype maxBytes)
-{
-    return readAt(AT_FDCWD, path, maxBytes);
-}
-
-std::optional<QStringList> listFolderNames(const QString& path) { return listAt(AT_FDCWD, path); }
 
 std::shared_ptr<const FolderHandle> FolderHandle::open(const QString& path)
 {
@@ -84,14 +123,20 @@ std::shared_ptr<const FolderHandle> FolderHandle::open(const QString& path)
 
 FolderHandle::~FolderHandle() { ::close(m_fd); }
 
-std::optional<QByteArray> FolderHandle::readFile(const QString& relativePath, qsizetype maxBytes) const
+std::optional<QByteArray> FolderHandle::readFile(const char* relativePath, qsizetype maxBytes) const
 {
     return readAt(m_fd, relativePath, maxBytes);
 }
 
-std::optional<QStringList> FolderHandle::listFolder(const QString& relativePath) const
+std::optional<QByteArray> FolderHandle::readFileIfPresent(const char* relativePath, qsizetype maxBytes) const
 {
-    return listAt(m_fd, relativePath);
+    return readPresentAt(m_fd, relativePath, maxBytes);
+}
+
+bool FolderHandle::isFolder(const char* relativePath) const
+{
+    struct stat info {};
+    return ::fstatat(m_fd, relativePath, &info, 0) == 0 && S_ISDIR(info.st_mode);
 }
 
 } // namespace corvanta

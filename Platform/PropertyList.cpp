@@ -1,15 +1,13 @@
 #include "Platform/PropertyList.h"
 
-#include "Platform/BinaryPlistStrings.h"
 #include "Platform/FileRead.h"
 #include "Platform/PropertyListLimits.h"
+#include "Platform/PropertyListTree.h"
 #include "Support/Logger.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QTimeZone>
-
-#include <plist/plist.h>
 
 #include <cstdlib>
 #include <limits>
@@ -51,17 +49,11 @@ QVariant toVariant(plist_t node, int depth)
         plist_get_real_val(node, &value);
         return value;
     }
-    case PLIST_STRING: {
-        // Read with its stored length: the copying getters assert that a string holds no NUL,
-        // which a binary list can contradict.
-        uint64_t length = 0;
-        const char* text = plist_get_string_ptr(node, &length);
-        return text && length <= uint64_t(std::numeric_limits<int32_t>::max()) ? QString::fromUtf8(text, qsizetype(length)) : QString();
-    }
+    case PLIST_STRING:
     case PLIST_KEY:
         // Keys are read by the dictionary walk below; a key in a value's place is malformed (and
         // its getter asserts on content).
-        return QString();
+        return *PropertyListTree::text(node);
     case PLIST_DATA: {
         char* bytes = nullptr;
         uint64_t length = 0;
@@ -170,25 +162,10 @@ template <typename Write, typename Free> QByteArray serialize(const QVariant& va
 
 std::optional<QVariant> PropertyList::parse(const QByteArray& data, QString* refusal)
 {
-    if (data.isEmpty())
+    const std::optional<PropertyListTree> tree = PropertyListTree::parse(data, refusal);
+    if (!tree)
         return std::nullopt;
-    if (QString violation = propertyListLimitViolation(data); !violation.isEmpty()) {
-        if (refusal)
-            *refusal = violation;
-        return std::nullopt;
-    }
-    plist_t root = nullptr;
-    if (plist_is_binary(data.constData(), uint32_t(data.size()))) {
-        if (!binaryPlistStringsAreClean(data))
-            return std::nullopt;
-        plist_from_bin(data.constData(), uint32_t(data.size()), &root);
-    } else {
-        plist_from_xml(data.constData(), uint32_t(data.size()), &root);
-    }
-    if (!root)
-        return std::nullopt;
-    PlistPtr owner(root);
-    QVariant out = toVariant(root, 0);
+    QVariant out = toVariant(tree->root(), 0);
     if (!out.isValid())
         return std::nullopt;
     return out;

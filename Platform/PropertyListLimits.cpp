@@ -41,14 +41,19 @@ public:
         if (m_tableOffset < 8 || m_tableOffset > m_size - 32
             || m_objectCount > (m_size - 32 - m_tableOffset) / quint64(m_offsetSize))
             return QStringLiteral("offset table out of range");
-        m_height.assign(m_objectCount, kUnvisited);
-        m_expanded.assign(m_objectCount, 0);
+        m_seen.assign(m_objectCount, Seen{});
         return walkFrom(top);
     }
 
 private:
     static constexpr int kUnvisited = -1;
     static constexpr int kOnPath = -2;
+
+    // What the walk knows of one object: its height once done, and its size expanded.
+    struct Seen {
+        int height = kUnvisited;
+        quint64 expanded = 0;
+    };
 
     struct Container {
         quint64 refsAt = 0; // first reference
@@ -153,11 +158,12 @@ private:
     QString walkFrom(quint64 top)
     {
         std::vector<Frame> stack;
+        stack.reserve(size_t(std::min<quint64>(m_objectCount, 16)));
         const auto push = [&](quint64 object) -> QString {
             Frame frame{object, containerAt(object)};
             if (!frame.container.error.isEmpty())
                 return frame.container.error;
-            m_height[object] = kOnPath;
+            m_seen[object].height = kOnPath;
             stack.push_back(frame);
             if (int(stack.size()) > PropertyListLimits::maxDepth + 1)
                 return QStringLiteral("nested deeper than %1 levels").arg(PropertyListLimits::maxDepth);
@@ -174,7 +180,7 @@ private:
                     return QStringLiteral("reference out of range");
                 if (i < frame.container.keyCount && stringHoldsNul(child))
                     return QStringLiteral("dictionary key holds U+0000");
-                const int known = m_height[child];
+                const int known = m_seen[child].height;
                 if (known == kOnPath)
                     return QStringLiteral("objects refer to themselves");
                 if (known == kUnvisited) {
@@ -183,15 +189,14 @@ private:
                     continue;
                 }
                 frame.height = std::max(frame.height, known + 1);
-                frame.expanded = std::min(frame.expanded + m_expanded[child], PropertyListLimits::maxExpandedObjects + 1);
+                frame.expanded = std::min(frame.expanded + m_seen[child].expanded, PropertyListLimits::maxExpandedObjects + 1);
                 continue;
             }
             const Frame done = frame;
             stack.pop_back();
             if (done.expanded > PropertyListLimits::maxExpandedObjects)
                 return QStringLiteral("more than %1 values once expanded").arg(PropertyListLimits::maxExpandedObjects);
-            m_height[done.object] = done.height;
-            m_expanded[done.object] = done.expanded;
+            m_seen[done.object] = {done.height, done.expanded};
             if (!stack.empty()) {
                 Frame& parent = stack.back();
                 parent.height = std::max(parent.height, done.height + 1);
@@ -207,14 +212,13 @@ private:
     int m_refSize = 0;
     quint64 m_objectCount = 0;
     quint64 m_tableOffset = 0;
-    std::vector<int> m_height;
-    std::vector<quint64> m_expanded;
+    std::vector<Seen> m_seen;
 };
 
-bool startsWithAt(QByteArrayView data, qsizetype at, const char* text)
+// Whether `text` (a literal) is written at `at`.
+template <qsizetype N> bool startsWithAt(QByteArrayView data, qsizetype at, const char (&text)[N])
 {
-    const qsizetype n = qsizetype(std::strlen(text));
-    return at + n <= data.size() && std::memcmp(data.data() + at, text, size_t(n)) == 0;
+    return at + (N - 1) <= data.size() && std::memcmp(data.data() + at, text, size_t(N - 1)) == 0;
 }
 
 // A numeric character reference ("&#0;", "&#x00;") whose value is zero.
@@ -233,31 +237,49 @@ bool isNulReference(QByteArrayView data, qsizetype at)
     return digits;
 }
 
+// The next `c` at or after `from`, or the end.
+qsizetype nextOf(QByteArrayView data, char c, qsizetype from)
+{
+    if (from >= data.size())
+        return data.size();
+    const void* found = std::memchr(data.data() + from, c, size_t(data.size() - from));
+    return found ? static_cast<const char*>(found) - data.data() : data.size();
+}
+
 // The text form: counts open <array> and <dict> elements; comments, CDATA and declarations are
-// skipped whole.
+// skipped whole. Only the two characters that start markup or a reference are looked at, found
+// with memchr rather than byte by byte.
 QString xmlViolation(QByteArrayView data)
 {
     if (data.contains('\0'))
         return QStringLiteral("text holds U+0000");
     int depth = 0;
-    for (qsizetype at = 0; at < data.size(); ++at) {
-        const char c = data[at];
-        if (c == '&' && startsWithAt(data, at, "&#") && isNulReference(data, at))
-            return QStringLiteral("text holds U+0000");
-        if (c != '<')
+    qsizetype nextTag = nextOf(data, '<', 0);
+    qsizetype nextReference = nextOf(data, '&', 0);
+    for (;;) {
+        qsizetype at = std::min(nextTag, nextReference);
+        if (at >= data.size())
+            break;
+        if (at == nextReference) {
+            if (startsWithAt(data, at, "&#") && isNulReference(data, at))
+                return QStringLiteral("text holds U+0000");
+            nextReference = nextOf(data, '&', at + 1);
             continue;
-        const auto skipTo = [&](const char* end) {
-            const qsizetype found = data.indexOf(QByteArrayView(end), at);
+        }
+        const auto skipTo = [&](QByteArrayView end) {
+            const qsizetype found = data.indexOf(end, at);
             at = found < 0 ? data.size() : found;
         };
-        if (startsWithAt(data, at, "<!--")) {
+        // The character after "<" tells which of the markups below it can be.
+        const char kind = at + 1 < data.size() ? data[at + 1] : '\0';
+        if (kind == '!' && startsWithAt(data, at, "<!--")) {
             skipTo("-->");
-        } else if (startsWithAt(data, at, "<![CDATA[")) {
+        } else if (kind == '!' && startsWithAt(data, at, "<![CDATA[")) {
             skipTo("]]>");
-        } else if (startsWithAt(data, at, "</")) {
+        } else if (kind == '/') {
             if (startsWithAt(data, at, "</array") || startsWithAt(data, at, "</dict"))
                 depth = std::max(0, depth - 1);
-        } else if (startsWithAt(data, at, "<array") || startsWithAt(data, at, "<dict")) {
+        } else if ((kind == 'a' && startsWithAt(data, at, "<array")) || (kind == 'd' && startsWithAt(data, at, "<dict"))) {
             const qsizetype close = data.indexOf('>', at);
             if (close < 0)
                 return {};
@@ -265,6 +287,10 @@ QString xmlViolation(QByteArrayView data)
                 return QStringLiteral("nested deeper than %1 levels").arg(PropertyListLimits::maxDepth);
             at = close;
         }
+        // Whatever the markup covered is passed over, references inside it too.
+        nextTag = nextOf(data, '<', at + 1);
+        if (nextReference <= at)
+            nextReference = nextOf(data, '&', at + 1);
     }
     return {};
 }

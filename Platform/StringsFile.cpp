@@ -42,56 +42,57 @@ class Parser {
 public:
     explicit Parser(const QString& text) : m_text(text) {}
 
-    std::optional<QHash<QString, QString>> parse()
+    // Hands each pair to `take(key, value)` in the order written; false on any syntax error, when
+    // the pairs taken so far are to be dropped.
+    template <typename Take> bool parse(Take take)
     {
-        QHash<QString, QString> table;
         if (!skipSpace())
-            return std::nullopt;
+            return false;
         const bool braced = peek() == u'{';
         if (braced) {
             ++m_pos;
         }
         for (;;) {
             if (!skipSpace())
-                return std::nullopt;
+                return false;
             if (atEnd())
                 break;
             if (braced && peek() == u'}')
                 break;
             auto key = token();
             if (!key || !skipSpace() || atEnd())
-                return std::nullopt;
+                return false;
             if (peek() == u';') {
                 ++m_pos;
-                table.insert(*key, *key);
+                take(*key, *key);
                 continue;
             }
             if (peek() != u'=')
-                return std::nullopt;
+                return false;
             ++m_pos;
             if (!skipSpace())
-                return std::nullopt;
+                return false;
             auto value = token();
             if (!value || !skipSpace() || atEnd() || peek() != u';')
-                return std::nullopt;
+                return false;
             ++m_pos;
-            table.insert(*key, *value);
+            take(*key, *value);
         }
         if (braced) {
             if (atEnd())
-                return std::nullopt;
+                return false;
             ++m_pos; // the closing brace
             if (!skipSpace())
-                return std::nullopt;
+                return false;
             if (!atEnd() && peek() == u';') {
                 ++m_pos;
                 if (!skipSpace())
-                    return std::nullopt;
+                    return false;
             }
             if (!atEnd())
-                return std::nullopt;
+                return false;
         }
-        return table;
+        return true;
     }
 
 private:
@@ -139,13 +140,15 @@ private:
         ++m_pos; // opening quote
         QString out;
         while (!atEnd()) {
-            const QChar c = m_text.at(m_pos++);
-            if (c == u'"')
+            // Text without escapes is copied a run at a time.
+            const qsizetype run = m_pos;
+            while (!atEnd() && peek() != u'"' && peek() != u'\\')
+                ++m_pos;
+            out.append(QStringView(m_text).sliced(run, m_pos - run));
+            if (atEnd())
+                break;
+            if (m_text.at(m_pos++) == u'"')
                 return out;
-            if (c != u'\\') {
-                out.append(c);
-                continue;
-            }
             if (atEnd())
                 return std::nullopt;
             const QChar e = m_text.at(m_pos++);
@@ -197,7 +200,24 @@ std::optional<QHash<QString, QString>> parseStringsFile(const QByteArray& data)
     const auto text = decode(data);
     if (!text)
         return std::nullopt;
-    return Parser(*text).parse();
+    QHash<QString, QString> table;
+    if (!Parser(*text).parse([&table](const QString& key, const QString& value) { table.insert(key, value); }))
+        return std::nullopt;
+    return table;
+}
+
+std::optional<QString> stringsFileValue(const QByteArray& data, QLatin1StringView key)
+{
+    const auto text = decode(data);
+    if (!text)
+        return std::nullopt;
+    QString found;
+    if (!Parser(*text).parse([&](const QString& k, const QString& value) {
+            if (k == key)
+                found = value;
+        }))
+        return std::nullopt;
+    return found;
 }
 
 } // namespace corvanta

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QLatin1StringView>
 #include <QString>
 
 #include <optional>
@@ -22,5 +23,8 @@ namespace corvanta {
 // accepted. Later duplicates of a key win. Any syntax error or undecodable byte yields nothing;
 // the parser never reads past the input and always moves forward, so it cannot hang.
 std::optional<QHash<QString, QString>> parseStringsFile(const QByteArray& data);
+// The value of one key of such a table, empty when the table lacks it; nothing when the table does
+// not parse. Cheaper than the whole table when one value is wanted.
+std::optional<QString> stringsFileValue(const QByteArray& data, QLatin1StringView key);
 
 } // namespace corvanta

@@ -3,6 +3,7 @@
 #include "Platform/FileRead.h"
 #include "Platform/PropertyList.h"
 #include "Platform/PropertyListLimits.h"
+#include "Platform/PropertyListTree.h"
 #include "Platform/StringsFile.h"
 
 #include <QFile>
@@ -36,7 +37,34 @@ std::optional<QHash<QString, QString>> tableFromPropertyList(const QByteArray& d
     return table;
 }
 
+// The same test as tableFromPropertyList, read on libplist's tree without converting it.
+std::optional<QString> valueFromPropertyList(const QByteArray& data, QLatin1StringView key)
+{
+    const auto list = PropertyListTree::parse(data);
+    if (!list || plist_get_node_type(list->root()) != PLIST_DICT)
+        return std::nullopt;
+    bool allTexts = true;
+    QString found;
+    list->forEachValue([&](plist_t value) {
+        std::optional<QString> text = PropertyListTree::text(value);
+        if (!text)
+            allTexts = false;
+        else if (PropertyListTree::keyIs(value, key.data()))
+            found = std::move(*text);
+    });
+    if (!allTexts)
+        return std::nullopt;
+    return found;
+}
+
 } // namespace
+
+std::optional<QString> stringsTableValue(const QByteArray& data, QLatin1StringView key)
+{
+    if (data.startsWith("bplist") || looksLikeXml(data))
+        return valueFromPropertyList(data, key);
+    return stringsFileValue(data, key);
+}
 
 std::optional<QHash<QString, QString>> parseStringsTable(const QByteArray& data)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QLatin1StringView>
 #include <QString>
 
 #include <optional>
@@ -12,5 +13,8 @@ namespace corvanta {
 // parse, or is not a dictionary whose every value is a text.
 std::optional<QHash<QString, QString>> readStringsTable(const QString& path);
 std::optional<QHash<QString, QString>> parseStringsTable(const QByteArray& data);
+// The value of one key (ASCII) of such a table, empty when the table lacks it; nothing when the
+// table would read as nothing. Cheaper than the whole table when one value is wanted.
+std::optional<QString> stringsTableValue(const QByteArray& data, QLatin1StringView key);
 
 } // namespace corvanta

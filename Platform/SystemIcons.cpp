@@ -33,8 +33,7 @@ QImage BundleIconProvider::bundleIcon(const QString& path) const
     const auto bundle = m_bundles->bundle(path);
     if (!bundle || !bundle->resourcesPath)
         return {};
-    const QVariant value = bundle->info.value(QStringLiteral("CFBundleIconFile"));
-    QString name = value.typeId() == QMetaType::QString ? value.toString() : QString();
+    const QString name = bundle->info.iconFile.value_or(QString());
     if (name.isEmpty() || name.contains(u'/') || name == QLatin1String(".."))
         return {};
     const QString base = *bundle->resourcesPath + u'/' + name;

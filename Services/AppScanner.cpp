@@ -4,14 +4,15 @@
 #include "Support/Constants.h"
 #include "Support/Logger.h"
 
+#include "Platform/FileRead.h"
 #include "Platform/PreferredLanguages.h"
-#include "Platform/PropertyList.h"
 #include "Platform/PropertyListLimits.h"
 #include "Platform/StringsTable.h"
 #include "Services/NameOrder.h"
 #include "Services/ScanWarnings.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QUrl>
@@ -25,10 +26,43 @@ AppScanner::Environment AppScanner::Environment::system()
             QLocale::system()};
 }
 
+namespace {
+
+// "/<candidate>.lproj/InfoPlist.strings" for each localisation candidate, in the file system's
+// encoding. A candidate that could not be the name of a folder inside the resources folder is
+// left out.
+QList<QByteArray> stringsFilesOf(const QStringList& candidates)
+{
+    QList<QByteArray> files;
+    for (const QString& candidate : candidates) {
+        if (candidate.contains(u'/') || candidate.contains(QChar(0)))
+            continue;
+        files.append('/' + QFile::encodeName(candidate) + ".lproj/InfoPlist.strings");
+    }
+    return files;
+}
+
+// What QUrl::fromLocalFile makes of a clean absolute path, without two costs a scan of thousands
+// of bundles would pay: the scheme is read once, and a path without "%" is taken as written.
+// fromLocalFile's decoded mode only escapes each "%" before reading the path the tolerant way.
+QUrl fileUrl(const QString& path)
+{
+    static const QUrl kFile = [] {
+        QUrl url;
+        url.setScheme(QStringLiteral("file"));
+        return url;
+    }();
+    QUrl url = kFile;
+    url.setPath(path, path.contains(u'%') ? QUrl::DecodedMode : QUrl::TolerantMode);
+    return url;
+}
+
+} // namespace
+
 AppScanner::AppScanner(QStringList directories, Environment environment)
     : m_directories(std::move(directories)),
       m_environment(std::move(environment)),
-      m_candidates(localizationCandidates(m_environment.preferredLanguages))
+      m_stringsFiles(stringsFilesOf(localizationCandidates(m_environment.preferredLanguages)))
 {
 }
 
@@ -37,17 +71,23 @@ QList<AppItem> AppScanner::scanAll(std::stop_token stop) const
     QList<AppItem> result;
     QSet<QString> seenPaths;
     QSet<QString> seenIdentifiers;
+    // Whether `set` took `value`, that is, had not held it: one look-up rather than two.
+    const auto firstSight = [](QSet<QString>& set, const QString& value) {
+        const qsizetype before = set.size();
+        set.insert(value);
+        return set.size() != before;
+    };
     for (const QString& folder : m_directories) {
-        for (AppItem& app : appsIn(folder, stop)) {
-            const QString path = app.path();
-            if (seenPaths.contains(path))
+        QList<Listed> apps = appsIn(folder, stop);
+        // Room for the whole folder at once rather than growing the sets step by step.
+        seenPaths.reserve(seenPaths.size() + apps.size());
+        seenIdentifiers.reserve(seenIdentifiers.size() + apps.size());
+        for (Listed& listed : apps) {
+            if (!firstSight(seenPaths, listed.path))
                 continue;
-            seenPaths.insert(path);
-            if (!app.bundleIdentifier.isEmpty()) {
-                if (seenIdentifiers.contains(app.bundleIdentifier))
-                    continue;
-                seenIdentifiers.insert(app.bundleIdentifier);
-            }
+            AppItem& app = listed.app;
+            if (!app.bundleIdentifier.isEmpty() && !firstSight(seenIdentifiers, app.bundleIdentifier))
+                continue;
             result.append(std::move(app));
         }
     }
@@ -60,48 +100,58 @@ QFuture<QList<AppItem>> AppScanner::scanAllAsync() const
     return QtConcurrent::run([scanner = *this] { return scanner.scanAll(); });
 }
 
-QList<AppItem> AppScanner::appsIn(const QString& folder, const std::stop_token& stop) const
+QList<AppScanner::Listed> AppScanner::appsIn(const QString& folder, const std::stop_token& stop) const
 {
-    QList<AppItem> apps;
+    QList<Listed> apps;
     if (folder.isEmpty())
         return apps;
     const QString base = QDir::cleanPath(QDir(folder).absolutePath());
     // Hidden entries are skipped, as is anything below the top level. Links that lead nowhere are
     // listed too, so that a dropped bundle is explained in the log.
     const QStringList children = ScanWarnings::listFolder(base);
+    if (children.isEmpty())
+        return apps;
+    // Every bundle of the folder is read below the folder opened once.
+    const std::shared_ptr<const FolderHandle> handle = FolderHandle::open(base);
     for (const QString& child : children) {
         if (stop.stop_requested())
             break;
-        if (QFileInfo(child).suffix() != QLatin1String("app"))
+        if (!child.endsWith(QLatin1String(".app")))
             continue;
-        if (auto app = appAt(base == QLatin1String("/") ? u'/' + child : base + u'/' + child))
-            apps.append(std::move(*app));
+        // The path is clean and absolute, the very form AppItem::path() gives back from the URL.
+        QString path = base == QLatin1String("/") ? u'/' + child : base + u'/' + child;
+        if (auto app = appFrom(m_environment.bundles->bundleIn(handle, child, path), path))
+            apps.append({std::move(path), std::move(*app)});
     }
     return apps;
 }
 
 std::optional<AppItem> AppScanner::appAt(const QString& bundlePath) const
 {
-    const auto bundle = m_environment.bundles->bundle(bundlePath);
+    return appFrom(m_environment.bundles->bundle(bundlePath), bundlePath);
+}
+
+std::optional<AppItem> AppScanner::appFrom(const std::optional<Bundle>& bundle, const QString& bundlePath) const
+{
     if (!bundle) {
         ScanWarnings::droppedBundle(bundlePath);
         return std::nullopt;
     }
     if (bundle->info.isEmpty() && QFileInfo::exists(bundlePath + QStringLiteral("/Contents/Info.plist")))
         ScanWarnings::unreadableInfo(bundlePath);
-    if (PropertyList::isTrue(bundle->info.value(QStringLiteral("LSBackgroundOnly")))
-        || PropertyList::isTrue(bundle->info.value(QStringLiteral("LSUIElement"))))
+    if (bundle->info.backgroundOnly || bundle->info.agent)
         return std::nullopt;
     AppItem app;
     app.id = QUuid::createUuid();
-    app.name = displayName(*bundle).value_or(QFileInfo(bundlePath).completeBaseName());
+    std::optional<QString> name = displayName(*bundle);
+    app.name = name ? std::move(*name) : QFileInfo(bundlePath).completeBaseName();
     if (app.name.size() > StoredLimits::maxNameLength) {
         CLOG_WARN(QStringLiteral("应用名称过长（") + QString::number(app.name.size()) + QStringLiteral(" 个字符），已截断为 ")
                   + QString::number(StoredLimits::maxNameLength) + QStringLiteral(" 个：") + bundlePath);
         app.name = cutName(app.name);
     }
     app.bundleIdentifier = bundle->identifier;
-    app.url = QUrl::fromLocalFile(bundlePath);
+    app.url = fileUrl(bundlePath);
     return app;
 }
 
@@ -111,29 +161,17 @@ std::optional<QString> AppScanner::displayName(const Bundle& bundle) const
         if (auto name = m_environment.displayNames->displayName(bundle.path); name && !name->isEmpty())
             return name;
     }
-    // One listing of the resources folder tells which localisations exist, far cheaper than
-    // trying a path per preferred language in every bundle.
-    if (const auto resources = bundle.resourceNames()) {
-        for (const QString& candidate : m_candidates) {
-            const QString folder = candidate + QStringLiteral(".lproj");
-            if (!resources->contains(folder))
-                continue;
-            const auto bytes = bundle.readResource(folder + QStringLiteral("/InfoPlist.strings"),
-                                                    PropertyListLimits::maxBytes);
-            const auto table = bytes ? parseStringsTable(*bytes) : std::nullopt;
-            if (!table)
-                continue;
-            const QString name = table->value(QStringLiteral("CFBundleDisplayName"));
-            if (!name.isEmpty())
-                return name;
-        }
+    // Each candidate is tried by name: most bundles have none of them, and a failed look-up of
+    // a path costs less than listing a resources folder of hundreds of files.
+    for (const QByteArray& file : m_stringsFiles) {
+        const auto bytes = bundle.readResourceIfPresent(file, PropertyListLimits::maxBytes);
+        std::optional<QString> name = bytes ? stringsTableValue(*bytes, QLatin1StringView("CFBundleDisplayName")) : std::nullopt;
+        if (name && !name->isEmpty())
+            return name;
     }
-    for (const char* key : {"CFBundleDisplayName", "CFBundleName"}) {
-        const QVariant value = bundle.info.value(QLatin1String(key));
-        if (value.typeId() == QMetaType::QString)
-            return value.toString();
-    }
-    return std::nullopt;
+    if (bundle.info.displayName)
+        return bundle.info.displayName;
+    return bundle.info.name;
 }
 
 bool isUtilitiesApp(const AppItem& app, const QStringList& utilitiesFolders)

@@ -46,11 +46,16 @@ public:
     std::optional<QString> displayName(const Bundle& bundle) const;
 
 private:
-    QList<AppItem> appsIn(const QString& folder, const std::stop_token& stop) const;
+    struct Listed {
+        QString path;
+        AppItem app;
+    };
+    QList<Listed> appsIn(const QString& folder, const std::stop_token& stop) const;
+    std::optional<AppItem> appFrom(const std::optional<Bundle>& bundle, const QString& bundlePath) const;
 
     QStringList m_directories;
     Environment m_environment;
-    QStringList m_candidates;
+    QList<QByteArray> m_stringsFiles;
 };
 
 // True for a bundle inside the system's Utilities folders ("/Applications/Utilities" and

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -36,6 +37,11 @@ QStringList listFolder(const QString& folder)
         const QByteArrayView raw(entry->d_name);
         if (raw.startsWith('.')) // hidden, and the folder itself and its parent
             continue;
+        // Most names are plain ASCII, which reads the same in every encoding and cannot be wrong.
+        if (std::all_of(raw.begin(), raw.end(), [](char c) { return uchar(c) < 0x80; })) {
+            names.append(QString::fromLatin1(raw));
+            continue;
+        }
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         const QString name = decoder(raw);
         if (decoder.hasError()) {

@@ -139,9 +139,9 @@ MatchContext MatchContext::make(const AppItem& app, const BundleReader& bundles,
     if (!ctx.rawNames.isEmpty())
         ctx.ownName = ctx.rawNames.first();
     if (const auto bundle = bundles.bundle(app.path())) {
-        const QVariant executable = bundle->info.value(QStringLiteral("CFBundleExecutable"));
-        if (executable.typeId() == QMetaType::QString && !isGenericExecutableName(normalizedName(executable.toString())))
-            addName(executable.toString());
+        const std::optional<QString>& executable = bundle->info.executable;
+        if (executable && !isGenericExecutableName(normalizedName(*executable)))
+            addName(*executable);
     }
     for (const QString& name : std::as_const(ctx.rawNames))
         if (auto pattern = patternFor(name, false))

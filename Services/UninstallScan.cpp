@@ -425,8 +425,7 @@ std::optional<QUrl> detectBundledUninstaller(const AppItem& app, const Uninstall
             const QString ext = dot >= 0 ? lower.mid(dot + 1) : QString();
             if (ext == QLatin1String("app")) {
                 const auto bundle = bundles.bundle(path);
-                const QVariant executable = bundle ? bundle->info.value(QStringLiteral("CFBundleExecutable")) : QVariant();
-                if (executable.typeId() != QMetaType::QString || executable.toString().isEmpty())
+                if (!bundle || bundle->info.executable.value_or(QString()).isEmpty())
                     continue;
             } else {
                 bool excludedExt = false;

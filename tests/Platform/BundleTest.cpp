@@ -3,7 +3,10 @@
 #include "Platform/PreferredLanguages.h"
 #include "Platform/SystemIcons.h"
 
+#include "Platform/PropertyList.h"
+
 #include "common/BundleBuilder.h"
+#include "common/HostilePropertyLists.h"
 
 #include <QImageReader>
 #include <QTemporaryDir>
@@ -24,9 +27,35 @@ TEST(FileBundleReader, ReadsXmlAndBinaryInfo)
         const auto bundle = FileBundleReader().bundle(path);
         ASSERT_TRUE(bundle.has_value());
         EXPECT_EQ(bundle->identifier, "com.example.x");
-        EXPECT_EQ(bundle->info.value("CFBundleName").toString(), "X");
+        EXPECT_EQ(bundle->info.name, "X");
         EXPECT_EQ(bundle->resourcesPath, path + "/Contents/Resources");
     }
+}
+
+// The reader takes only the keys it uses from the list; what it takes is what the whole list says.
+TEST(FileBundleReader, ReadsItsKeysAsTheWholeListReadsThem)
+{
+    QTemporaryDir dir;
+    // A binary list writing CFBundleName twice (the later one counts), an executable that is a
+    // number rather than a text, and LSUIElement as the real number 1.
+    const QByteArray info = binaryPlist({binaryDict({1, 2, 1, 3, 4}, {5, 6, 7, 8, 9}, 1), binaryAscii("CFBundleName"),
+                                         binaryAscii("CFBundleIdentifier"), binaryAscii("CFBundleExecutable"),
+                                         binaryAscii("LSUIElement"), binaryAscii("first"), binaryAscii("com.example.twice"),
+                                         binaryAscii("second"), QByteArray("\x10\x05", 2),
+                                         QByteArray("\x23\x3F\xF0\0\0\0\0\0\0", 9)},
+                                        1);
+    ASSERT_EQ(PropertyList::parse(info)->toMap().value("CFBundleName"), "second");
+    const QString path = makeBundle(dir.path(), "Twice.app", {});
+    writeFile(path + "/Contents/Info.plist", info);
+
+    const auto bundle = FileBundleReader().bundle(path);
+    ASSERT_TRUE(bundle.has_value());
+    EXPECT_EQ(bundle->identifier, "com.example.twice");
+    EXPECT_EQ(bundle->info.name, "second");
+    EXPECT_FALSE(bundle->info.executable.has_value());
+    EXPECT_FALSE(bundle->info.displayName.has_value());
+    EXPECT_TRUE(bundle->info.agent);
+    EXPECT_FALSE(bundle->info.backgroundOnly);
 }
 
 TEST(FileBundleReader, FolderWithoutInfoIsABundleButAFileIsNot)
@@ -49,10 +78,10 @@ TEST(Bundle, ExecutableStaysInsideTheBundle)
     Bundle bundle;
     bundle.path = "/a/Calc.app";
     EXPECT_EQ(bundle.executablePath(), "/a/Calc.app/Contents/MacOS/Calc");
-    bundle.info.insert("CFBundleExecutable", "calc-bin");
+    bundle.info.executable = "calc-bin";
     EXPECT_EQ(bundle.executablePath(), "/a/Calc.app/Contents/MacOS/calc-bin");
     for (const char* escape : {"../../bin/sh", "..", "a/b"}) {
-        bundle.info.insert("CFBundleExecutable", escape);
+        bundle.info.executable = QString::fromLatin1(escape);
         EXPECT_FALSE(bundle.executablePath().has_value()) << escape;
     }
 }

@@ -1,6 +1,7 @@
 #include "Platform/StringsFile.h"
 #include "Platform/StringsTable.h"
 #include "Platform/PropertyList.h"
+#include "common/HostilePropertyLists.h"
 
 #include <QStringEncoder>
 
@@ -56,6 +57,11 @@ TEST(StringsFile, ParsesTheTextForm)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(parseStringsFile(c.bytes), c.expected);
+        // One value read alone says what the whole table says of it.
+        for (const char* key : {"a", "k", "CFBundleDisplayName", "Only", "missing"}) {
+            const auto expected = c.expected ? std::optional<QString>(c.expected->value(QLatin1StringView(key))) : std::nullopt;
+            EXPECT_EQ(stringsFileValue(c.bytes, QLatin1StringView(key)), expected) << key;
+        }
     }
 }
 
@@ -72,4 +78,32 @@ TEST(StringsTable, ReadsEveryForm)
     EXPECT_EQ(parseStringsTable(PropertyList::toXml(QVariantList{"a"})), std::nullopt);
     EXPECT_EQ(parseStringsTable("<plist><dict><key>a</key>"), std::nullopt);
     EXPECT_EQ(readStringsTable(QStringLiteral("/nonexistent/InfoPlist.strings")), std::nullopt);
+}
+
+// The scanner reads one value of each table it finds; what it reads is what the whole table holds.
+TEST(StringsTable, OneValueReadsAsTheWholeTableHoldsIt)
+{
+    using namespace corvanta::test;
+    const QLatin1StringView key("CFBundleDisplayName");
+    // {"CFBundleDisplayName": "a", "b": "c", "CFBundleDisplayName": "z"}: a binary list may write a
+    // key twice, and the whole list read keeps the later value.
+    const QByteArray twice = binaryPlist({binaryDict({1, 2, 1}, {3, 4, 5}, 1), binaryAscii("CFBundleDisplayName"),
+                                          binaryAscii("b"), binaryAscii("a"), binaryAscii("c"), binaryAscii("z")},
+                                         1);
+    const QList<QByteArray> forms = {
+        PropertyList::toXml(QVariantMap{{"CFBundleDisplayName", kChinese}}),
+        PropertyList::toBinary(QVariantMap{{"CFBundleDisplayName", kChinese}, {"other", "x"}}),
+        PropertyList::toBinary(QVariantMap{{"other", "x"}}),
+        utf16(kSample, QStringConverter::Utf16LE),
+        twice,
+        PropertyList::toXml(QVariantMap{{"CFBundleDisplayName", kChinese}, {"a", 1}}),
+        PropertyList::toBinary(QVariantList{"a"}),
+        "<plist><dict><key>a</key>",
+    };
+    for (const QByteArray& bytes : forms) {
+        const auto table = parseStringsTable(bytes);
+        const auto expected = table ? std::optional<QString>(table->value(key)) : std::nullopt;
+        EXPECT_EQ(stringsTableValue(bytes, key), expected) << bytes.toStdString();
+    }
+    EXPECT_EQ(stringsTableValue(twice, key), QStringLiteral("z"));
 }

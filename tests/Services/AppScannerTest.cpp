@@ -1,5 +1,6 @@
 #include "Services/AppLaunch.h"
 #include "Services/AppScanner.h"
+#include "Services/NameOrder.h"
 #include "Support/Constants.h"
 
 #include "common/BundleBuilder.h"
@@ -7,6 +8,7 @@
 #include "common/LogCapture.h"
 #include "common/QtPrinters.h"
 
+#include <QCollator>
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -59,9 +61,18 @@ TEST(AppScanner, FirstFolderWinsAndDuplicatesGo)
     makeBundle(f.home, "Tool.app", infoWith("", "Tool"));
     makeBundle(f.system, "Tool.app", infoWith("", "Tool"));
 
+    // Characters a URL writes escaped, or that start its query or fragment.
+    makeBundle(f.system, "#1? Tool [é] %41.app", infoWith("com.example.percent", "Percent"));
+    makeBundle(f.system, "#1? Tool [é].app", infoWith("com.example.odd", "Odd"));
+
     // The same folder listed twice, once with a trailing slash, adds nothing.
-    const auto apps = AppScanner({f.home, f.system, f.system + "/"}, environment()).scanAll();
-    EXPECT_EQ(names(apps), QStringList({"Mail (home)", "Tool", "Tool"}));
+    auto apps = AppScanner({f.home, f.system, f.system + "/"}, environment()).scanAll();
+    EXPECT_EQ(names(apps), QStringList({"Mail (home)", "Odd", "Percent", "Tool", "Tool"}));
+    for (const AppItem& app : apps)
+        EXPECT_EQ(app.url, QUrl::fromLocalFile(app.path())) << app.path().toStdString();
+    EXPECT_EQ(apps.at(1).path(), f.system + QStringLiteral("/#1? Tool [é].app"));
+    EXPECT_EQ(apps.at(2).path(), f.system + QStringLiteral("/#1? Tool [é] %41.app"));
+    apps.remove(1, 2);
     EXPECT_EQ(apps.at(0).path(), f.home + "/Mail.app");
     EXPECT_EQ(apps.at(1).path(), f.home + "/Tool.app");
     EXPECT_EQ(apps.at(2).path(), f.system + "/Tool.app");
@@ -151,6 +162,24 @@ TEST(AppScanner, SurvivesHostilePropertyLists)
     EXPECT_EQ(log.count("Info.plist of " + deep), 1) << log.messages().join("\n").toStdString();
 }
 
+// Someone else's bundle can hold a named pipe where a file should be; reading it must not wait for
+// a writer that never comes.
+TEST(AppScanner, APipeInPlaceOfAFileDoesNotStallTheScan)
+{
+    Folders f;
+    const QString piped = f.system + "/Piped.app";
+    QDir().mkpath(piped + "/Contents");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(piped + "/Contents/Info.plist").constData(), 0644), 0);
+    const QString strings = makeBundle(f.system, "Strings.app", infoWith("com.example.strings", "Strings"));
+    QDir().mkpath(strings + "/Contents/Resources/en.lproj");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(strings + "/Contents/Resources/en.lproj/InfoPlist.strings").constData(), 0644), 0);
+
+    LogCapture log;
+    const QList<AppItem> apps = AppScanner({f.system}, environment()).scanAll();
+    EXPECT_EQ(names(apps), (QStringList{"Piped", "Strings"}));
+    EXPECT_EQ(log.count("Info.plist of " + piped), 1) << log.messages().join("\n").toStdString();
+}
+
 TEST(AppScanner, CutsOverlongNamesWithALogLine)
 {
     Folders f;
@@ -224,6 +253,35 @@ TEST(AppScanner, SortsByLocaleIgnoringCaseAndKeepsTiesInScanOrder)
 
         const auto async = scanner.scanAllAsync().result();
         EXPECT_EQ(names(async), names(apps));
+    }
+}
+
+// The name order merges the ascending runs the list arrives in; whatever the runs, it must order
+// as a stable sort with the collator would, ties in their first order.
+TEST(AppScanner, NameOrderMatchesAStableSortWhateverTheRuns)
+{
+    const QStringList words = {"mail", "Mail", "MAIL", "Éclair", "eclair", "Zebra", "apple", "白板", "App 10", "App 9", "app 1"};
+    QList<AppItem> apps;
+    quint32 seed = 7;
+    for (int i = 0; i < 400; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        AppItem app;
+        app.name = words.at(int((seed >> 16) % quint32(words.size())));
+        app.bundleIdentifier = QString::number(i);
+        apps.append(app);
+    }
+    // Stretches already in order, as the listing of a folder gives them, then some in reverse.
+    std::sort(apps.begin() + 100, apps.begin() + 200, [](const AppItem& a, const AppItem& b) { return a.name < b.name; });
+    std::reverse(apps.begin() + 250, apps.begin() + 300);
+    for (const QList<AppItem>& input : {apps, QList<AppItem>(apps.mid(0, 1)), QList<AppItem>()}) {
+        QList<AppItem> expected = input;
+        QCollator collator(QLocale(QLocale::English));
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        std::stable_sort(expected.begin(), expected.end(),
+                         [&](const AppItem& a, const AppItem& b) { return collator.compare(a.name, b.name) < 0; });
+        QList<AppItem> sorted = input;
+        sortAppsByName(sorted, QLocale(QLocale::English));
+        EXPECT_EQ(sorted, expected);
     }
 }
 

@@ -60,9 +60,12 @@ inline QByteArray binaryDict(const QList<quint64>& keys, const QList<quint64>& v
     return binaryContainer(0xD, keys + values, refSize, keys.size());
 }
 
+// Under 256 characters: from 15 on, the count follows as a one-byte integer object.
 inline QByteArray binaryAscii(const QByteArray& text)
 {
-    return QByteArray(1, char(0x50 | text.size())) + text; // under 15 characters
+    if (text.size() < 15)
+        return QByteArray(1, char(0x50 | text.size())) + text;
+    return QByteArray("\x5F\x10", 2) + char(text.size()) + text;
 }
 
 // Arrays nested `depth` deep, each holding the next: the shape that exhausts a recursive reader.
