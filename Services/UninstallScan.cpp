@@ -157,9 +157,9 @@ private:
             other.bundleIdentifier = bundle->identifier;
             other.url = QUrl::fromLocalFile(path);
             out << other;
-            const QVariant bundleName = bundle->info.value(QStringLiteral("CFBundleName"));
-            if (bundleName.typeId() == QMetaType::QString && normalizedName(bundleName.toString()) != normalizedName(other.name)) {
-                other.name = bundleName.toString();
+            const std::optional<QString>& bundleName = bundle->info.name;
+            if (bundleName && normalizedName(*bundleName) != normalizedName(other.name)) {
+                other.name = *bundleName;
                 out << other;
             }
         }
