@@ -144,7 +144,7 @@ TEST(MessageBus, APeerWithAFullQueueKeepsItsSocketAndGetsALaterPost)
     ASSERT_LT(posts, 100000) << "the queue never filled";
     EXPECT_TRUE(QFile::exists(busyPath)) << "a full queue is not a process that is gone";
 
-    std::vector<char> buffer(size_t(MessageBus::maxMessageBytes));
+    std::vector<char> buffer(static_cast<size_t>(MessageBus::maxMessageBytes));
     int drained = 0;
     while (::recv(busy, buffer.data(), buffer.size(), 0) > 0)
         ++drained;

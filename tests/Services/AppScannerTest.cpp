@@ -275,7 +275,7 @@ TEST(AppScanner, NameOrderMatchesAStableSortWhateverTheRuns)
     std::reverse(apps.begin() + 250, apps.begin() + 300);
     for (const QList<AppItem>& input : {apps, QList<AppItem>(apps.mid(0, 1)), QList<AppItem>()}) {
         QList<AppItem> expected = input;
-        QCollator collator(QLocale(QLocale::English));
+        QCollator collator{QLocale(QLocale::English)};
         collator.setCaseSensitivity(Qt::CaseInsensitive);
         std::stable_sort(expected.begin(), expected.end(),
                          [&](const AppItem& a, const AppItem& b) { return collator.compare(a.name, b.name) < 0; });
