@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
+#include <QThread>
 #include <QThreadPool>
 
 namespace corvanta {
@@ -9,6 +10,35 @@ namespace corvanta {
 TaskRunner threadPoolRunner()
 {
     return [](Task task) { QThreadPool::globalInstance()->start(std::move(task)); };
+}
+
+namespace {
+
+// Two threads decode a page of icons from the disk tier in a few frames' time and leave the other
+// cores to the frames and the window server; two more keep the caches' writes and the pre-warm
+// (which holds its thread for the whole back-fill) from queueing behind each other.
+constexpr int kThreadsPerPool = 2;
+
+QThreadPool* makePool()
+{
+    auto* pool = new QThreadPool(QCoreApplication::instance());
+    pool->setMaxThreadCount(kThreadsPerPool);
+    pool->setThreadPriority(QThread::LowPriority);
+    return pool;
+}
+
+} // namespace
+
+TaskRunner iconLoadRunner()
+{
+    static QThreadPool* pool = makePool();
+    return [](Task task) { pool->start(std::move(task)); };
+}
+
+TaskRunner utilityRunner()
+{
+    static QThreadPool* pool = makePool();
+    return [](Task task) { pool->start(std::move(task)); };
 }
 
 TaskRunner mainThreadRunner()

@@ -27,7 +27,7 @@ struct GridCellServices {
     Scheduler* scheduler = nullptr;
     IconCache* icons = nullptr;
     // Icons missing from memory are decoded here...
-    TaskRunner iconLoads = threadPoolRunner();
+    TaskRunner iconLoads = iconLoadRunner();
     // ...and handed back to the cell here.
     TaskRunner mainThread = mainThreadRunner();
     // Where cells report their icon squares; none: they report nothing.
