@@ -2,6 +2,7 @@
 
 #include "App/ColdStartFinish.h"
 #include "App/DockHost.h"
+#include "App/HiddenPrerender.h"
 #include "App/MenuBarCoverHost.h"
 #include "App/OverlayPresenter.h"
 #include "App/OverlayWindowSurfaces.h"
@@ -308,11 +309,20 @@ void AppDelegate::buildRootView()
 {
     // The grid's root view lives in the window's content layer for the life of the process and
     // keeps itself at the window's size.
+    QPointer<AppDelegate> self(this);
+    TilehallContentView::Options options = TilehallContentView::Options::fromEnvironment();
+    // An icon that reaches a cell while the overlay is hidden is drawn hidden as well.
+    options.mainThread = [home = options.mainThread, self](Task task) {
+        home([task = std::move(task), self] {
+            task();
+            if (self)
+                self->hiddenContentChanged();
+        });
+    };
     auto* root = new TilehallContentView(m_layoutManager, *m_interactionManager, m_shortcutManager, WallpaperStore::shared(),
-                                         IconCache::shared(), m_scheduler, m_tilehallWindow->contentLayer());
+                                         IconCache::shared(), m_scheduler, std::move(options), m_tilehallWindow->contentLayer());
     root->setFollowsSceneRect(true);
     m_rootView = root;
-    QPointer<AppDelegate> self(this);
     m_deleteFlow = makeDeleteRequestFlow(*root, *m_interactionManager, m_layoutManager, UninstallManager::shared(),
                                          [self] { return self ? self->m_tilehallWindow.get() : nullptr; });
     root->onDeleteRequest = [flow = m_deleteFlow.get()](const AppItem& app) { flow->requestDelete(app); };
@@ -360,7 +370,10 @@ void AppDelegate::setupTilehall()
     };
     engine.screenWidth = screen.frame.width();
     engine.pageCount = pageCountOf(m_layoutManager);
-    connect(&m_layoutManager, &LayoutManager::layoutChanged, this, [this] { m_interactionManager->pageCount = pageCountOf(m_layoutManager); });
+    connect(&m_layoutManager, &LayoutManager::layoutChanged, this, [this] {
+        m_interactionManager->pageCount = pageCountOf(m_layoutManager);
+        hiddenContentChanged();
+    });
 
     buildRootView();
     setupInteractionView();
@@ -375,6 +388,7 @@ void AppDelegate::setupTilehall()
     connect(&WallpaperStore::shared(), &WallpaperStore::blurredImageChanged, this, [this] {
         if (MenuBarCoverWindow* cover = m_coverHost->window())
             cover->coverView()->update();
+        hiddenContentChanged();
     });
     connect(&engine, &InteractionManager::isPresentedChanged, this, [this] {
         if (MenuBarCoverWindow* cover = m_coverHost->window())
@@ -395,6 +409,12 @@ void AppDelegate::setupTilehall()
         if (MenuBarCoverWindow* cover = m_coverHost->window())
             cover->setModalScrim(m_interactionManager->modalScrimOpacity());
     });
+}
+
+void AppDelegate::hiddenContentChanged()
+{
+    if (m_hiddenPrerender)
+        m_hiddenPrerender->contentChanged();
 }
 
 void AppDelegate::configureCover(MenuBarCoverWindow& cover)
