@@ -13,9 +13,9 @@ namespace corvanta {
 // are drawn off screen again. Nothing runs while nothing changes, and nothing while shown.
 class HiddenPrerender {
 public:
-    static constexpr double quietPeriod = 0.25;
+    static constexpr double quietPeriod = 0.1;
     // A steady trickle of changes still gets a draw this long after the first of them.
-    static constexpr double longestWait = 1.0;
+    static constexpr double longestWait = 0.5;
 
     struct Dependencies {
         Scheduler* scheduler = nullptr;

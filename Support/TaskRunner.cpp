@@ -5,6 +5,8 @@
 #include <QThread>
 #include <QThreadPool>
 
+#include <algorithm>
+
 namespace corvanta {
 
 TaskRunner threadPoolRunner()
@@ -14,15 +16,10 @@ TaskRunner threadPoolRunner()
 
 namespace {
 
-// Two threads decode a page of icons from the disk tier in a few frames' time and leave the other
-// cores to the frames and the window server; two more keep the caches' writes and the pre-warm
-// (which holds its thread for the whole back-fill) from queueing behind each other.
-constexpr int kThreadsPerPool = 2;
-
-QThreadPool* makePool()
+QThreadPool* makePool(int threads)
 {
     auto* pool = new QThreadPool(QCoreApplication::instance());
-    pool->setMaxThreadCount(kThreadsPerPool);
+    pool->setMaxThreadCount(threads);
     pool->setThreadPriority(QThread::LowPriority);
     return pool;
 }
@@ -31,13 +28,17 @@ QThreadPool* makePool()
 
 TaskRunner iconLoadRunner()
 {
-    static QThreadPool* pool = makePool();
+    // Half the cores decode the icons of a new page within a few frames (at start-up, two pages
+    // from the bundles themselves) and leave the rest to the frames and the window server.
+    static QThreadPool* pool = makePool(std::max(2, QThread::idealThreadCount() / 2));
     return [](Task task) { pool->start(std::move(task)); };
 }
 
 TaskRunner utilityRunner()
 {
-    static QThreadPool* pool = makePool();
+    // Two threads, so the caches' writes never queue behind the pre-warm, which holds its thread
+    // for the whole back-fill.
+    static QThreadPool* pool = makePool(2);
     return [](Task task) { pool->start(std::move(task)); };
 }
 

@@ -4,6 +4,7 @@
 #include "Support/Logger.h"
 #include "Support/TimingCurve.h"
 #include "Views/LaunchIconAnimator.h"
+#include "Views/PaintHints.h"
 
 #include <QGraphicsScene>
 #include <QGraphicsSceneMouseEvent>
@@ -223,7 +224,7 @@ void AppIconView::paintIcon(QPainter& p)
         makeIconArt(p.device() ? std::max(1.0, p.device()->devicePixelRatioF()) : 1.0);
         CellDrawing::drawIconShadow(p, m_shadow, icon, 2, QPointF(0, 1), 0.18);
         p.save();
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        smoothOnlyWhenTransformed(p); // the merge lift scales
         p.drawPixmap(icon, m_iconArt, QRectF(m_iconArt.rect()));
         p.restore();
         return;
@@ -274,6 +275,7 @@ void AppIconView::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWid
 {
     QPainter& p = *painter;
     p.setRenderHint(QPainter::Antialiasing);
+    smoothOnlyWhenTransformed(p);
     const QRectF icon = m_geometry.iconRect;
     const double s = icon.width();
     if (s <= 0)

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace corvanta;
 
 namespace {
@@ -19,13 +21,14 @@ struct HiddenPrerenderFixture {
 TEST(HiddenPrerender, ChangesWhileHiddenAreDrawnOnceWhenQuiet)
 {
     HiddenPrerenderFixture f;
-    // The start-up scan merges, then icons arrive one after another.
+    const double quiet = HiddenPrerender::quietPeriod;
+    // The start-up scan merges, then an icon arrives before things are quiet.
     f.prerender.contentChanged();
-    f.scheduler.advance(0.1);
+    f.scheduler.advance(quiet / 2);
     f.prerender.contentChanged();
-    f.scheduler.advance(0.2);
+    f.scheduler.advance(quiet * 0.9);
     EXPECT_EQ(f.draws, 0);
-    f.scheduler.advance(0.1);
+    f.scheduler.advance(quiet * 0.2);
     EXPECT_EQ(f.draws, 1);
     // Nothing changes: nothing more is drawn, however long the overlay stays hidden.
     f.scheduler.advance(60);
@@ -36,11 +39,13 @@ TEST(HiddenPrerender, ChangesWhileHiddenAreDrawnOnceWhenQuiet)
 TEST(HiddenPrerender, ATrickleOfChangesIsDrawnWithinTheLongestWait)
 {
     HiddenPrerenderFixture f;
-    for (int i = 0; i < 20; ++i) {
+    // A change every half quiet period never leaves a quiet moment.
+    const double step = HiddenPrerender::quietPeriod / 2;
+    const int steps = int(std::lround(2 * HiddenPrerender::longestWait / step));
+    for (int i = 0; i < steps; ++i) {
         f.prerender.contentChanged();
-        f.scheduler.advance(0.1);
+        f.scheduler.advance(step);
     }
-    // Changes every 0.1 s never leave a quiet 0.25 s, yet the first second's are drawn.
     EXPECT_EQ(f.draws, 2);
 }
 
