@@ -1,5 +1,8 @@
 #include "Views/OffscreenPrerender.h"
 
+#include "Views/LayerHostWindow.h"
+#include "Views/LayerItem.h"
+
 #include <QBackingStore>
 #include <QGraphicsScene>
 #include <QGraphicsView>
@@ -37,6 +40,17 @@ void prerenderOffscreen(QGraphicsView& view)
     image.fill(Qt::transparent);
     QPainter painter(&image);
     scene->render(&painter, QRectF(QPointF(0, 0), rect.size()), rect);
+}
+
+void prerenderOffscreen(LayerHostWindow& window)
+{
+    LayerItem* layer = window.contentLayer();
+    const bool wasRasterized = layer->isRasterized();
+    if (!wasRasterized)
+        layer->setRasterized(true, window.backingScaleFactor());
+    prerenderOffscreen(static_cast<QGraphicsView&>(window));
+    if (!wasRasterized)
+        layer->setRasterized(false);
 }
 
 } // namespace corvanta

@@ -3,6 +3,7 @@
 #include "Views/LayerItem.h"
 #include "Views/LayerTransition.h"
 #include "Views/MenuBarCoverWindow.h"
+#include "Views/OffscreenPrerender.h"
 #include "Views/TilehallWindow.h"
 #include "common/FakeWindowing.h"
 
@@ -220,4 +221,16 @@ TEST(LayerTransition, ARasterisedLayerFadesAndScalesItsBitmapWithoutDrawingItsCo
     EXPECT_DOUBLE_EQ(layer->opacity(), 1);
     EXPECT_TRUE(layer->transform().isIdentity());
     EXPECT_EQ(renderScene(scene).pixelColor(100, 100), QColor(Qt::blue));
+}
+
+TEST(LayerTransition, TheHiddenDrawPaintsTheContentAsAShowWouldEvenAfterAHide)
+{
+    Harness h;
+    auto* content = new CountingItem(QRectF(50, 50, 100, 100), h.window());
+    // A hide leaves the layer transparent: drawn as it is, nothing inside it would be painted.
+    h.transition.resetToHidden(&h.overlay);
+    prerenderOffscreen(h.overlay);
+    EXPECT_EQ(content->paints, 1);
+    EXPECT_FALSE(h.window()->isRasterized());
+    EXPECT_DOUBLE_EQ(h.window()->presentationOpacity(), 0);
 }
