@@ -49,7 +49,7 @@ AppIconView::AppIconView(const GridCellServices& services, const AppItem& app, c
     setAcceptedMouseButtons(Qt::LeftButton);
     relayout();
     m_icon = atDrawSize(m_icon, m_geometry.iconRect.width());
-    if (isVisible())
+    if (isVisible() && m_services.shouldDrawAhead())
         prepareDrawing();
     // Made under a parent that is already on a scene, the cell never sees its own scene change
     // (the base constructor cannot reach this class's itemChange), so start the load here.
@@ -154,7 +154,8 @@ void AppIconView::setIcon(const QImage& icon)
     m_icon = atDrawSize(icon, m_geometry.iconRect.width());
     m_shadow = {};
     m_iconArt = {};
-    prepareDrawing();
+    if (m_services.shouldDrawAhead())
+        prepareDrawing();
     m_launch->update(m_icon, m_inputs.isLaunching);
     QGraphicsObject::update();
 }

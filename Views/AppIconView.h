@@ -107,8 +107,8 @@ private:
     // The pixmaps a paint copies, made for `dpr` unless already made for it.
     void makeIconArt(double dpr);
     void makeLabel(double dpr);
-    // Made as soon as the cell of a page near the one on screen has its icon, rather than in the
-    // first paint, which is often the first frame of a show or of a flip.
+    // Made as soon as the cell of a page near the one on screen has its icon while the overlay is
+    // hidden, rather than in the first paint, which would be the first frame of the next show.
     void prepareDrawing();
 
     GridCellServices m_services;

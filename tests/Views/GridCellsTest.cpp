@@ -253,6 +253,16 @@ TEST_F(AppCellTest, ACellOfANearPageIsReadyToDrawBeforeItsFirstPaint)
     far->setVisible(true);
     render(QRectF(0, 0, 200, 200));
     EXPECT_TRUE(farCell->isReadyToDraw());
+
+    // While the overlay is shown, an icon that arrives during a flip is only kept: its pixmaps
+    // are made when the cell is painted, not in the middle of the flip's frames.
+    GridCellServices shown = services();
+    shown.drawsAhead = [] { return false; };
+    auto* flipped = new AppIconView(shown, appWithRedIcon(QStringLiteral("Maps")), metrics100(), addPage());
+    EXPECT_FALSE(flipped->isReadyToDraw());
+    loadIcons();
+    ASSERT_FALSE(flipped->icon().isNull());
+    EXPECT_FALSE(flipped->isReadyToDraw());
 }
 
 TEST_F(AppCellTest, CellRemovedBeforeItsIconArrivesIsNotTouched)
