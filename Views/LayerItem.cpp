@@ -22,10 +22,13 @@ public:
 protected:
     void draw(QPainter* painter) override
     {
+        // Nothing shows yet: the bitmap is made with the first frame that shows it.
+        const double opacity = m_layer.presentationOpacity();
+        if (opacity <= 0)
+            return;
         QPoint offset;
         const QPixmap pixmap = sourcePixmap(Qt::LogicalCoordinates, &offset, QGraphicsEffect::PadToEffectiveBoundingRect);
-        const double opacity = m_layer.presentationOpacity();
-        if (pixmap.isNull() || opacity <= 0)
+        if (pixmap.isNull())
             return;
         painter->save();
         painter->setOpacity(painter->opacity() * opacity);
