@@ -46,9 +46,13 @@ void prerenderOffscreen(LayerHostWindow& window)
 {
     LayerItem* layer = window.contentLayer();
     const bool wasRasterized = layer->isRasterized();
+    const double opacity = layer->modelOpacity();
     if (!wasRasterized)
         layer->setRasterized(true, window.backingScaleFactor());
+    // Opaque for the draw: a transparent rasterised layer makes no bitmap.
+    layer->setModelOpacity(1);
     prerenderOffscreen(static_cast<QGraphicsView&>(window));
+    layer->setModelOpacity(opacity);
     if (!wasRasterized)
         layer->setRasterized(false);
 }
