@@ -298,6 +298,8 @@ void AppDelegate::applicationDidFinishLaunching()
         if (gesture != TrackpadGesture::off && UserDefaults::standard().boolValue(QString::fromLatin1(didAskFourFingerPinchTakeoverKey)))
             SystemTrackpadPinch::shared().applyExclusiveTakeover(gesture);
         m_warmUp->warmUpInBackground(false);
+        // What the short warm-up left (the other pages, the scan's result) is drawn hidden soon.
+        hiddenContentChanged();
     }
     m_notifications->subscribeAccessibilityAnswers();
     if (m_launchMode != LaunchMode::successor)

@@ -156,8 +156,13 @@ void AppDelegate::buildStartupPieces()
     hidden.scheduler = &m_scheduler;
     hidden.isOnScreen = [self] { return !self || self->m_presenter->overlayOnScreen(); };
     hidden.draw = [self] {
-        if (self)
-            self->prerenderHiddenWindows();
+        if (!self)
+            return;
+        // Every page is built here, hidden and once the start-up has quietened, rather than just
+        // after the first show; far pages make their cells only when a flip brings them near.
+        self->m_interactionManager->setPrepareAllPagesRequested(true);
+        self->m_surfaces->layoutContent();
+        self->prerenderHiddenWindows();
     };
     m_hiddenPrerender = std::make_unique<HiddenPrerender>(std::move(hidden));
 

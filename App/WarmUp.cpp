@@ -63,11 +63,6 @@ void WarmUp::warmUpInBackground(bool extendedPrewarm)
         }
     }
 
-    // Every page is built while hidden, not at the first show; far pages make their cells (and
-    // load their icons) only when a flip brings them near.
-    if (!extended)
-        call(m_deps.prepareAllPages);
-
     const double t1 = now();
     call(m_deps.layoutWindows);
     call(m_deps.drawWindows);

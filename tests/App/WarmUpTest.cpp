@@ -125,7 +125,7 @@ TEST(WarmUp, BackdropWorkFollowsTheBackgroundAndTheMode)
     }
 }
 
-TEST(WarmUp, SilentStartsTheScanWaitsBrieflyForIconsBuildsEveryPageAndDrawsOnce)
+TEST(WarmUp, SilentStartsTheScanWaitsBrieflyForIconsAndDrawsOnce)
 {
     WarmUpFixture f;
     f.iconsReadyAt = 60;
@@ -133,8 +133,7 @@ TEST(WarmUp, SilentStartsTheScanWaitsBrieflyForIconsBuildsEveryPageAndDrawsOnce)
     test::LogCapture log;
     f.make().warmUpInBackground(false);
     EXPECT_NEAR(f.elapsed(), 0.1, 1e-6);
-    // Every page is built hidden, before the draw, rather than just after the first show.
-    EXPECT_EQ(f.steps, (QStringList{"scan", "allPages", "draw"}));
+    EXPECT_EQ(f.steps, (QStringList{"scan", "draw"}));
     EXPECT_EQ(f.layouts, 1);
     EXPECT_FALSE(log.contains(QStringLiteral("阶段165")));
     EXPECT_TRUE(log.contains(QStringLiteral("预热=false 扩展=false；瓦厅保持隐藏待命")));
