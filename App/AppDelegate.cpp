@@ -2,6 +2,7 @@
 
 #include "App/ColdStartFinish.h"
 #include "App/DockHost.h"
+#include "App/HiddenPrerender.h"
 #include "App/MenuBarCoverHost.h"
 #include "App/OverlayPresenter.h"
 #include "App/OverlayWindowSurfaces.h"
@@ -305,6 +306,8 @@ void AppDelegate::applicationDidFinishLaunching()
         if (gesture != TrackpadGesture::off && UserDefaults::standard().boolValue(QString::fromLatin1(didAskFourFingerPinchTakeoverKey)))
             SystemTrackpadPinch::shared().applyExclusiveTakeover(gesture);
         m_warmUp->warmUpInBackground(false);
+        // What the short warm-up left (the other pages, the scan's result) is drawn hidden soon.
+        hiddenContentChanged();
     }
     m_notifications->subscribeAccessibilityAnswers();
     if (m_launchMode != LaunchMode::successor)
@@ -329,11 +332,20 @@ void AppDelegate::buildRootView()
 {
     // The grid's root view lives in the window's content layer for the life of the process and
     // keeps itself at the window's size.
+    QPointer<AppDelegate> self(this);
+    TilehallContentView::Options options = TilehallContentView::Options::fromEnvironment();
+    // An icon that reaches a cell while the overlay is hidden is drawn hidden as well.
+    options.mainThread = [home = options.mainThread, self](Task task) {
+        home([task = std::move(task), self] {
+            task();
+            if (self)
+                self->hiddenContentChanged();
+        });
+    };
     auto* root = new TilehallContentView(m_layoutManager, *m_interactionManager, m_shortcutManager, WallpaperStore::shared(),
-                                         IconCache::shared(), m_scheduler, m_tilehallWindow->contentLayer());
+                                         IconCache::shared(), m_scheduler, std::move(options), m_tilehallWindow->contentLayer());
     root->setFollowsSceneRect(true);
     m_rootView = root;
-    QPointer<AppDelegate> self(this);
     m_deleteFlow = makeDeleteRequestFlow(*root, *m_interactionManager, UninstallManager::shared(),
                                          [self] { return self ? self->m_tilehallWindow.get() : nullptr; });
     root->onDeleteRequest = [flow = m_deleteFlow.get()](const AppItem& app) { flow->requestDelete(app); };
@@ -381,7 +393,10 @@ void AppDelegate::setupTilehall()
     };
     engine.screenWidth = screen.frame.width();
     engine.pageCount = pageCountOf(m_layoutManager);
-    connect(&m_layoutManager, &LayoutManager::layoutChanged, this, [this] { m_interactionManager->pageCount = pageCountOf(m_layoutManager); });
+    connect(&m_layoutManager, &LayoutManager::layoutChanged, this, [this] {
+        m_interactionManager->pageCount = pageCountOf(m_layoutManager);
+        hiddenContentChanged();
+    });
 
     buildRootView();
     setupInteractionView();
@@ -396,6 +411,7 @@ void AppDelegate::setupTilehall()
     connect(&WallpaperStore::shared(), &WallpaperStore::blurredImageChanged, this, [this] {
         if (MenuBarCoverWindow* cover = m_coverHost->window())
             cover->coverView()->update();
+        hiddenContentChanged();
     });
     connect(&engine, &InteractionManager::isPresentedChanged, this, [this] {
         if (MenuBarCoverWindow* cover = m_coverHost->window())
@@ -416,6 +432,12 @@ void AppDelegate::setupTilehall()
         if (MenuBarCoverWindow* cover = m_coverHost->window())
             cover->setModalScrim(m_interactionManager->modalScrimOpacity());
     });
+}
+
+void AppDelegate::hiddenContentChanged()
+{
+    if (m_hiddenPrerender)
+        m_hiddenPrerender->contentChanged();
 }
 
 void AppDelegate::configureCover(MenuBarCoverWindow& cover)

@@ -17,6 +17,7 @@ class AppScanner;
 class MessageBus;
 class SuccessorHandOver;
 class WarmUp;
+class HiddenPrerender;
 class ApplicationRescan;
 class InteractionManager;
 class LayoutManager;
@@ -117,6 +118,10 @@ private:
     // The alert of a start whose show request reached none of the running copies.
     void explainUnreachableInstance(const QList<qint64>& pids);
     void setupInteractionView();
+    // Draws the hidden overlay and strip off screen, so the next show finds their caches warm.
+    void prerenderHiddenWindows();
+    // Something the overlay shows changed; drawn off screen soon if the overlay is hidden.
+    void hiddenContentChanged();
 
     LaunchFacts m_facts;
     MessageBus* m_bus;
@@ -139,6 +144,7 @@ private:
     std::unique_ptr<DeleteRequestFlow> m_deleteFlow;
     std::unique_ptr<SuccessorHandOver> m_handOver;
     std::unique_ptr<WarmUp> m_warmUp;
+    std::unique_ptr<HiddenPrerender> m_hiddenPrerender;
     std::unique_ptr<ColdStartFinish> m_coldStart;
     std::unique_ptr<SettingsWindowHost> m_settingsHost;
     TilehallContentView* m_rootView = nullptr; // owned by the window's scene

@@ -3,6 +3,7 @@
 #include "App/AppDelegate.h"
 
 #include "App/ColdStartFinish.h"
+#include "App/HiddenPrerender.h"
 #include "App/MenuBarCoverHost.h"
 #include "App/OverlayPresenter.h"
 #include "App/OverlayWindowSurfaces.h"
@@ -53,6 +54,14 @@ bool AppDelegate::presentAccessibilityGuideIfNeeded(bool showTilehallWhenGranted
         return false;
     AccessibilityGuideWindowController::shared().present(showTilehallWhenGranted);
     return true;
+}
+
+void AppDelegate::prerenderHiddenWindows()
+{
+    if (m_tilehallWindow)
+        prerenderOffscreen(*m_tilehallWindow);
+    if (MenuBarCoverWindow* cover = m_coverHost->window())
+        prerenderOffscreen(*cover);
 }
 
 void AppDelegate::buildStartupPieces()
@@ -121,10 +130,7 @@ void AppDelegate::buildStartupPieces()
     warm.drawWindows = [self] {
         if (!self)
             return;
-        if (self->m_tilehallWindow)
-            prerenderOffscreen(*self->m_tilehallWindow);
-        if (MenuBarCoverWindow* cover = self->m_coverHost->window())
-            prerenderOffscreen(*cover);
+        self->prerenderHiddenWindows();
         // The first still of the desktop costs several times any later one (its buffers are new
         // to the process); taking one now keeps that off the first show.
         if (DesktopSurface::needsBackdropCapture()) {
@@ -143,6 +149,20 @@ void AppDelegate::buildStartupPieces()
             self->m_presenter->setHasCompletedSyncPresentation(true);
     };
     m_warmUp = std::make_unique<WarmUp>(std::move(warm));
+
+    HiddenPrerender::Dependencies hidden;
+    hidden.scheduler = &m_scheduler;
+    hidden.isOnScreen = [self] { return !self || self->m_presenter->overlayOnScreen(); };
+    hidden.draw = [self] {
+        if (!self)
+            return;
+        // Every page is built here, hidden and once the start-up has quietened, rather than just
+        // after the first show; far pages make their cells only when a flip brings them near.
+        self->m_interactionManager->setPrepareAllPagesRequested(true);
+        self->m_surfaces->layoutContent();
+        self->prerenderHiddenWindows();
+    };
+    m_hiddenPrerender = std::make_unique<HiddenPrerender>(std::move(hidden));
 
     ColdStartFinish::Dependencies cold;
     cold.presentSplash = [](std::function<void()> done) { ColdStartSplashWindowController::shared().present(std::move(done)); };

@@ -12,7 +12,8 @@ namespace corvanta {
 // overlay's screen, the application scan, the icons, and one layout and drawing pass of the still
 // hidden windows. Synchronous on the main thread, but every wait turns the event loop in short
 // slices and is bounded. Extended (a start by hand, behind the splash) waits longer and also
-// prepares every page and waits for the scan; silent (login, successor) only starts things.
+// prepares every page and waits for the scan; silent (login, successor) only starts things and
+// leaves the pages, and what arrives later, to the hidden redraw.
 class WarmUp {
 public:
     struct Limits {

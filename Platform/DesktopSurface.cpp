@@ -57,8 +57,10 @@ QImage DesktopCapture::region(const QRectF& globalRect) const
         if (still.frame == globalRect && still.image.size() == globalRect.size().toSize())
             return still.image;
     }
-    QImage out(globalRect.size().toSize(), QImage::Format_ARGB32_Premultiplied);
-    out.fill(Qt::transparent);
+    // Opaque, black where no screen was grabbed: each frame then copies the still instead of
+    // blending it.
+    QImage out(globalRect.size().toSize(), QImage::Format_RGB32);
+    out.fill(Qt::black);
     QPainter painter(&out);
     for (const Still& still : m_screens) {
         // Top-left corners: in the global space the top is maxY.

@@ -32,7 +32,7 @@ public:
     void capture();
     void clear() { m_screens.clear(); }
     bool isEmpty() const { return m_screens.isEmpty(); }
-    // The part of the still under `globalRect` (transparent where no screen was grabbed). A rect
+    // The part of the still under `globalRect` (black where no screen was grabbed). A rect
     // that is exactly one screen's gives that screen's still itself, opaque.
     QImage region(const QRectF& globalRect) const;
 

@@ -20,7 +20,7 @@ namespace corvanta {
 // frame of the grid needs no placeholders.
 class IconCache {
 public:
-    IconCache(IconDiskCache& disk, const SystemIconProvider& icons, TaskRunner prewarmRunner = threadPoolRunner());
+    IconCache(IconDiskCache& disk, const SystemIconProvider& icons, TaskRunner prewarmRunner = utilityRunner());
 
     static IconCache& shared();
 

@@ -23,7 +23,7 @@ public:
 
     // `folder` yields the cache folder; it is created each time it is asked for. Creating a cache
     // queues the removal of files of earlier formats.
-    IconDiskCache(FolderProvider folder, TaskRunner runner = threadPoolRunner(), WallClock wallClock = {});
+    IconDiskCache(FolderProvider folder, TaskRunner runner = utilityRunner(), WallClock wallClock = {});
 
     static IconDiskCache& shared();
 

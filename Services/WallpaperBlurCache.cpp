@@ -53,7 +53,7 @@ WallpaperBlurCache::WallpaperBlurCache(QString directory, TaskRunner writes, dou
 WallpaperBlurCache& WallpaperBlurCache::shared()
 {
     static WallpaperBlurCache instance(AppConstants::resolvedAppSupportDirectory() + QStringLiteral("/WallpaperBlurCache"),
-                                       threadPoolRunner(), AppConstants::wallpaperBlurJPEGQuality);
+                                       utilityRunner(), AppConstants::wallpaperBlurJPEGQuality);
     return instance;
 }
 

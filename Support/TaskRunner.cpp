@@ -2,13 +2,44 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
+#include <QThread>
 #include <QThreadPool>
+
+#include <algorithm>
 
 namespace corvanta {
 
 TaskRunner threadPoolRunner()
 {
     return [](Task task) { QThreadPool::globalInstance()->start(std::move(task)); };
+}
+
+namespace {
+
+QThreadPool* makePool(int threads)
+{
+    auto* pool = new QThreadPool(QCoreApplication::instance());
+    pool->setMaxThreadCount(threads);
+    pool->setThreadPriority(QThread::LowPriority);
+    return pool;
+}
+
+} // namespace
+
+TaskRunner iconLoadRunner()
+{
+    // Half the cores decode the icons of a new page within a few frames (at start-up, two pages
+    // from the bundles themselves) and leave the rest to the frames and the window server.
+    static QThreadPool* pool = makePool(std::max(2, QThread::idealThreadCount() / 2));
+    return [](Task task) { pool->start(std::move(task)); };
+}
+
+TaskRunner utilityRunner()
+{
+    // Two threads, so the caches' writes never queue behind the pre-warm, which holds its thread
+    // for the whole back-fill.
+    static QThreadPool* pool = makePool(2);
+    return [](Task task) { pool->start(std::move(task)); };
 }
 
 TaskRunner mainThreadRunner()

@@ -12,6 +12,13 @@ using TaskRunner = std::function<void(Task)>;
 // Runs each task on Qt's global thread pool.
 TaskRunner threadPoolRunner();
 
+// Runs each task on a small pool of its own, below normal priority: for decoding icons. Qt's
+// painter splits large fills and image draws over the global pool and waits for the pieces, so
+// icon loads queued there would hold up the frame being drawn.
+TaskRunner iconLoadRunner();
+// The same for the slow housekeeping beside it (cache writes, the icon pre-warm).
+TaskRunner utilityRunner();
+
 // Queues each task on the main thread's event loop (from any thread): how background results
 // come home.
 TaskRunner mainThreadRunner();

@@ -4,6 +4,7 @@
 #include "Support/Logger.h"
 #include "Support/TimingCurve.h"
 #include "Views/LaunchIconAnimator.h"
+#include "Views/PaintHints.h"
 
 #include <QGraphicsScene>
 #include <QGraphicsSceneMouseEvent>
@@ -48,6 +49,8 @@ AppIconView::AppIconView(const GridCellServices& services, const AppItem& app, c
     setAcceptedMouseButtons(Qt::LeftButton);
     relayout();
     m_icon = atDrawSize(m_icon, m_geometry.iconRect.width());
+    if (isVisible() && m_services.shouldDrawAhead())
+        prepareDrawing();
     // Made under a parent that is already on a scene, the cell never sees its own scene change
     // (the base constructor cannot reach this class's itemChange), so start the load here.
     loadIconAsync();
@@ -151,6 +154,8 @@ void AppIconView::setIcon(const QImage& icon)
     m_icon = atDrawSize(icon, m_geometry.iconRect.width());
     m_shadow = {};
     m_iconArt = {};
+    if (m_services.shouldDrawAhead())
+        prepareDrawing();
     m_launch->update(m_icon, m_inputs.isLaunching);
     QGraphicsObject::update();
 }
@@ -218,14 +223,10 @@ void AppIconView::paintIcon(QPainter& p)
     const double s = icon.width();
     const QPainterPath shape = CellDrawing::continuousRoundedRect(icon, 0.2 * s);
     if (!m_icon.isNull()) {
-        const double dpr = p.device() ? std::max(1.0, p.device()->devicePixelRatioF()) : 1.0;
-        if (m_shadow.isNull() || m_shadow.devicePixelRatio() != dpr)
-            m_shadow = CellDrawing::iconShadow(m_icon, icon, 0.2 * s, 2, dpr);
+        makeIconArt(p.device() ? std::max(1.0, p.device()->devicePixelRatioF()) : 1.0);
         CellDrawing::drawIconShadow(p, m_shadow, icon, 2, QPointF(0, 1), 0.18);
-        if (m_iconArt.isNull() || m_iconArt.devicePixelRatio() != dpr)
-            m_iconArt = CellDrawing::roundedIconPixmap(m_icon, s, 0.2 * s, dpr);
         p.save();
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        smoothOnlyWhenTransformed(p); // the merge lift scales
         p.drawPixmap(icon, m_iconArt, QRectF(m_iconArt.rect()));
         p.restore();
         return;
@@ -238,10 +239,45 @@ void AppIconView::paintIcon(QPainter& p)
     p.strokePath(CellDrawing::dashedAppSymbol(icon.center(), symbol), pen);
 }
 
+void AppIconView::makeIconArt(double dpr)
+{
+    const QRectF icon = m_geometry.iconRect;
+    const double s = icon.width();
+    if (m_icon.isNull() || s <= 0)
+        return;
+    if (m_shadow.isNull() || m_shadow.devicePixelRatio() != dpr)
+        m_shadow = CellDrawing::iconShadow(m_icon, icon, 0.2 * s, 2, dpr);
+    if (m_iconArt.isNull() || m_iconArt.devicePixelRatio() != dpr)
+        m_iconArt = CellDrawing::roundedIconPixmap(m_icon, s, 0.2 * s, dpr);
+}
+
+void AppIconView::makeLabel(double dpr)
+{
+    const QRectF label = m_geometry.labelRect;
+    if (label.width() <= 0 || label.height() <= 0)
+        return;
+    if (m_label.isNull() || m_label.devicePixelRatio() != dpr)
+        m_label = CellDrawing::labelPixmap(m_app.name, m_metrics.labelFontSize, label.width(), label.height(), dpr);
+}
+
+void AppIconView::prepareDrawing()
+{
+    // The ratio the overlay's window paints at (icons are sized by the same).
+    const double dpr = qGuiApp ? std::max(1.0, qGuiApp->devicePixelRatio()) : 1.0;
+    makeIconArt(dpr);
+    makeLabel(dpr);
+}
+
+bool AppIconView::isReadyToDraw() const
+{
+    return !m_label.isNull() && (m_icon.isNull() || (!m_shadow.isNull() && !m_iconArt.isNull()));
+}
+
 void AppIconView::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*)
 {
     QPainter& p = *painter;
     p.setRenderHint(QPainter::Antialiasing);
+    smoothOnlyWhenTransformed(p);
     const QRectF icon = m_geometry.iconRect;
     const double s = icon.width();
     if (s <= 0)
@@ -287,9 +323,7 @@ void AppIconView::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWid
     // Label.
     const QRectF label = m_geometry.labelRect;
     if (label.width() > 0 && label.height() > 0 && m_labelOpacity.value() > 0) {
-        const double dpr = p.device() ? std::max(1.0, p.device()->devicePixelRatioF()) : 1.0;
-        if (m_label.isNull() || m_label.devicePixelRatio() != dpr)
-            m_label = CellDrawing::labelPixmap(m_app.name, m_metrics.labelFontSize, label.width(), label.height(), dpr);
+        makeLabel(p.device() ? std::max(1.0, p.device()->devicePixelRatioF()) : 1.0);
         p.save();
         p.setOpacity(p.opacity() * m_labelOpacity.value());
         p.drawPixmap(label.topLeft() - QPointF(3, 3), m_label);

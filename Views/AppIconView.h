@@ -73,6 +73,8 @@ public:
     // ---- state, for the owner and tests ----
     const QImage& icon() const { return m_icon; }
     void setIcon(const QImage& icon);
+    // Whether the next paint only copies pixmaps: the label and, with an icon, its shadow and art.
+    bool isReadyToDraw() const;
     double jiggleAngle() const { return m_angle; }
     double jiggleDuration() const { return m_jiggleDuration; }
     bool isWobbling() const { return m_wobble.isRunning(); }
@@ -102,6 +104,12 @@ private:
     void updateReport();
     void setAngle(double degrees);
     void paintIcon(QPainter& painter);
+    // The pixmaps a paint copies, made for `dpr` unless already made for it.
+    void makeIconArt(double dpr);
+    void makeLabel(double dpr);
+    // Made as soon as the cell of a page near the one on screen has its icon while the overlay is
+    // hidden, rather than in the first paint, which would be the first frame of the next show.
+    void prepareDrawing();
 
     GridCellServices m_services;
     AppItem m_app;

@@ -27,13 +27,19 @@ struct GridCellServices {
     Scheduler* scheduler = nullptr;
     IconCache* icons = nullptr;
     // Icons missing from memory are decoded here...
-    TaskRunner iconLoads = threadPoolRunner();
+    TaskRunner iconLoads = iconLoadRunner();
     // ...and handed back to the cell here.
     TaskRunner mainThread = mainThreadRunner();
     // Where cells report their icon squares; none: they report nothing.
     FrameRegistry* frames = nullptr;
     // The item whose coordinates are the overlay window's (origin top left); none: scene space.
     const QGraphicsItem* frameSpace = nullptr;
+    // Whether a cell of a page near the one on screen makes its pixmaps as soon as it can (made,
+    // or its icon arrived) rather than in its first paint: true while the overlay is hidden. While
+    // it is shown that work would land in the frames of a flip that brings a page near. Unset:
+    // always.
+    std::function<bool()> drawsAhead;
+    bool shouldDrawAhead() const { return !drawsAhead || drawsAhead(); }
     // Uniform in [0, 1); the program seeds one generator, tests may fix the draws.
     std::function<double()> random = defaultRandom();
 

@@ -3,6 +3,7 @@
 #include "Platform/DesktopSurface.h"
 #include "Platform/WindowStack.h"
 #include "Views/LayerItem.h"
+#include "Views/PaintHints.h"
 
 #include <QGraphicsScene>
 #include <QGuiApplication>
@@ -26,6 +27,9 @@ LayerHostWindow::LayerHostWindow(int level, Focus focus, WindowStack& stack, QWi
     setWindowFlags(flags);
     // Translucent only where a compositor blends the window with what lies beneath.
     setAttribute(Qt::WA_TranslucentBackground, m_blends);
+    // Without a compositor the view paints every pixel itself (the desktop still, else black), so
+    // clearing the window first would only fill the whole screen once more on every frame.
+    setAttribute(Qt::WA_OpaquePaintEvent, !m_blends);
     setAttribute(Qt::WA_ShowWithoutActivating, focus == Focus::neverFocused);
     setFocusPolicy(focus == Focus::takesFocus ? Qt::StrongFocus : Qt::NoFocus);
     setFrameShape(QFrame::NoFrame);
@@ -148,6 +152,7 @@ void LayerHostWindow::drawBackground(QPainter* painter, const QRectF& rect)
         const QRect exposed = painter->transform().mapRect(rect).toAlignedRect() & QRect(QPoint(0, 0), m_backdrop.deviceIndependentSize().toSize());
         painter->save();
         painter->resetTransform();
+        smoothOnlyWhenTransformed(*painter);
         const double dpr = m_backdrop.devicePixelRatio();
         painter->drawPixmap(QRectF(exposed), m_backdrop,
             QRectF(exposed.x() * dpr, exposed.y() * dpr, exposed.width() * dpr, exposed.height() * dpr));

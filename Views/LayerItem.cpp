@@ -3,30 +3,43 @@
 #include "Views/LayerAnimation.h"
 
 #include <QGraphicsEffect>
+#include <QGraphicsScene>
 #include <QPainter>
+#include <QPixmapCache>
 
 namespace corvanta {
 
 namespace {
 
-// Draws the layer's subtree from one bitmap in item coordinates; Qt keeps that bitmap until the
-// content changes, so fades and scales only composite it.
+// Draws the layer's subtree from one bitmap in item coordinates, at the opacity and scale the
+// layer presents. Qt keeps that bitmap until the content changes; it would also throw it away on
+// every change of the item's own opacity or transform, so while rasterised the layer leaves
+// those at rest and presents its values here.
 class RasterizeEffect final : public QGraphicsEffect {
 public:
-    using QGraphicsEffect::QGraphicsEffect;
+    explicit RasterizeEffect(const LayerItem& layer) : m_layer(layer) {}
 
 protected:
     void draw(QPainter* painter) override
     {
+        // Nothing shows yet: the bitmap is made with the first frame that shows it.
+        const double opacity = m_layer.presentationOpacity();
+        if (opacity <= 0)
+            return;
         QPoint offset;
         const QPixmap pixmap = sourcePixmap(Qt::LogicalCoordinates, &offset, QGraphicsEffect::PadToEffectiveBoundingRect);
         if (pixmap.isNull())
             return;
         painter->save();
+        painter->setOpacity(painter->opacity() * opacity);
+        painter->setTransform(m_layer.presentationTransform(), true);
         painter->setRenderHint(QPainter::SmoothPixmapTransform);
         painter->drawPixmap(offset, pixmap);
         painter->restore();
     }
+
+private:
+    const LayerItem& m_layer;
 };
 
 } // namespace
@@ -67,7 +80,41 @@ void LayerItem::setModelOpacity(double opacity)
 {
     m_modelOpacity = opacity;
     if (!isAnimating(Property::opacity))
+        applyPresentedOpacity(opacity);
+}
+
+double LayerItem::presentationOpacity() const
+{
+    return m_rasterized ? m_presentedOpacity : opacity();
+}
+
+double LayerItem::presentationScale() const
+{
+    return m_rasterized ? m_presentedScale : transform().m11();
+}
+
+QTransform LayerItem::presentationTransform() const
+{
+    return m_rasterized ? anchoredScale(m_presentedScale, m_anchor) : transform();
+}
+
+void LayerItem::applyPresentedOpacity(double opacity)
+{
+    if (!m_rasterized) {
         setOpacity(opacity);
+        return;
+    }
+    if (opacity != m_presentedOpacity) {
+        m_presentedOpacity = opacity;
+        repaintRasterized();
+    }
+}
+
+void LayerItem::repaintRasterized()
+{
+    // Straight to the views: an update of the item itself would throw the bitmap away.
+    if (QGraphicsScene* s = scene())
+        s->update(mapRectToScene(boundingRect()));
 }
 
 void LayerItem::setModelScale(double scale, const QPointF& anchor)
@@ -80,13 +127,20 @@ void LayerItem::setModelScale(double scale, const QPointF& anchor)
 
 void LayerItem::applyPresentedScale(double scale)
 {
-    setTransform(anchoredScale(scale, m_anchor));
+    if (!m_rasterized) {
+        setTransform(anchoredScale(scale, m_anchor));
+        return;
+    }
+    if (scale != m_presentedScale) {
+        m_presentedScale = scale;
+        repaintRasterized();
+    }
 }
 
 void LayerItem::snapToModel(Property property)
 {
     if (property == Property::opacity)
-        setOpacity(m_modelOpacity);
+        applyPresentedOpacity(m_modelOpacity);
     else
         applyPresentedScale(m_modelScale);
 }
@@ -100,7 +154,7 @@ void LayerItem::addAnimation(const QString& key, Property property, LayerAnimati
     m_animations.insert(key, {property, animation});
     connect(animation, &LayerAnimation::presentedValueChanged, this, [this, property](double value) {
         if (property == Property::opacity)
-            setOpacity(value);
+            applyPresentedOpacity(value);
         else
             applyPresentedScale(value);
     });
@@ -112,7 +166,7 @@ void LayerItem::addAnimation(const QString& key, Property property, LayerAnimati
     });
     animation->begin();
     if (property == Property::opacity)
-        setOpacity(animation->presentedValue());
+        applyPresentedOpacity(animation->presentedValue());
     else
         applyPresentedScale(animation->presentedValue());
 }
@@ -151,8 +205,25 @@ void LayerItem::setRasterized(bool on, double scale)
     m_rasterizationScale = scale;
     if (on == m_rasterized)
         return;
-    m_rasterized = on;
-    setGraphicsEffect(on ? new RasterizeEffect : nullptr);
+    if (on) {
+        m_presentedOpacity = opacity();
+        m_presentedScale = transform().m11();
+        setOpacity(1);
+        setTransform(QTransform());
+        m_rasterized = true;
+        // The bitmap lives in Qt's pixmap cache: make room for one of the whole layer beside
+        // what is there already, or it is drawn again on every frame.
+        const QSizeF pixels = boundingRect().size() * scale;
+        const int kilobytes = int(pixels.width() * pixels.height() * 4 / 1024) + 1;
+        if (QPixmapCache::cacheLimit() < kMinimumPixmapCacheKB + 2 * kilobytes)
+            QPixmapCache::setCacheLimit(kMinimumPixmapCacheKB + 2 * kilobytes);
+        setGraphicsEffect(new RasterizeEffect(*this));
+        return;
+    }
+    m_rasterized = false;
+    setGraphicsEffect(nullptr);
+    setOpacity(m_presentedOpacity);
+    setTransform(anchoredScale(m_presentedScale, m_anchor));
 }
 
 } // namespace corvanta

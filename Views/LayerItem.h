@@ -32,8 +32,9 @@ public:
     QPointF anchor() const { return m_anchor; }
 
     // What is on screen now.
-    double presentationOpacity() const { return opacity(); }
-    double presentationScale() const { return transform().m11(); }
+    double presentationOpacity() const;
+    double presentationScale() const;
+    QTransform presentationTransform() const;
 
     // Starts `animation` of `property` under `key`, replacing what ran under that key.
     void addAnimation(const QString& key, Property property, LayerAnimation* animation);
@@ -44,7 +45,8 @@ public:
     QVariant value(const QString& key) const { return m_values.value(key); }
     void setValue(const QString& key, const QVariant& value);
 
-    // While rasterised, the layer and everything in it are drawn from one cached bitmap.
+    // While rasterised, the layer and everything in it are drawn from one cached bitmap, which
+    // its own fade and scale do not redraw; only a change inside it does.
     void setRasterized(bool on, double scale = 1);
     bool isRasterized() const { return m_rasterized; }
     double rasterizationScale() const { return m_rasterizationScale; }
@@ -57,7 +59,9 @@ private:
         Property property;
         QPointer<LayerAnimation> animation;
     };
+    void applyPresentedOpacity(double opacity);
     void applyPresentedScale(double scale);
+    void repaintRasterized();
     void snapToModel(Property property);
     bool isAnimating(Property property) const;
 
@@ -69,6 +73,11 @@ private:
     QHash<QString, QVariant> m_values;
     bool m_rasterized = false;
     double m_rasterizationScale = 1;
+    // While rasterised: what the layer presents (the item itself stays at opacity 1, unscaled).
+    double m_presentedOpacity = 1;
+    double m_presentedScale = 1;
+    // Qt's own default; the layer's bitmap comes on top.
+    static constexpr int kMinimumPixmapCacheKB = 10240;
 };
 
 } // namespace corvanta

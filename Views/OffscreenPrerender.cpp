@@ -1,5 +1,9 @@
 #include "Views/OffscreenPrerender.h"
 
+#include "Views/LayerHostWindow.h"
+#include "Views/LayerItem.h"
+
+#include <QBackingStore>
 #include <QGraphicsScene>
 #include <QGraphicsView>
 #include <QImage>
@@ -14,6 +18,20 @@ void prerenderOffscreen(QGraphicsView& view)
     const QRectF rect = view.sceneRect();
     if (!scene || rect.isEmpty())
         return;
+    // Into the window's own backing store, which would otherwise be made by the first paint of
+    // the first show: its memory, shared with the window server, is new to the process.
+    if (QBackingStore* store = view.isWindow() ? view.backingStore() : nullptr) {
+        const QRect local(QPoint(0, 0), view.size());
+        if (store->size() != local.size())
+            store->resize(local.size());
+        store->beginPaint(QRegion(local));
+        if (QPaintDevice* device = store->paintDevice()) {
+            QPainter painter(device);
+            scene->render(&painter, QRectF(local), rect);
+        }
+        store->endPaint();
+        return;
+    }
     const qreal ratio = view.devicePixelRatioF();
     QImage image((rect.size() * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
@@ -22,6 +40,21 @@ void prerenderOffscreen(QGraphicsView& view)
     image.fill(Qt::transparent);
     QPainter painter(&image);
     scene->render(&painter, QRectF(QPointF(0, 0), rect.size()), rect);
+}
+
+void prerenderOffscreen(LayerHostWindow& window)
+{
+    LayerItem* layer = window.contentLayer();
+    const bool wasRasterized = layer->isRasterized();
+    const double opacity = layer->modelOpacity();
+    if (!wasRasterized)
+        layer->setRasterized(true, window.backingScaleFactor());
+    // Opaque for the draw: a transparent rasterised layer makes no bitmap.
+    layer->setModelOpacity(1);
+    prerenderOffscreen(static_cast<QGraphicsView&>(window));
+    layer->setModelOpacity(opacity);
+    if (!wasRasterized)
+        layer->setRasterized(false);
 }
 
 } // namespace corvanta

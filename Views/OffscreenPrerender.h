@@ -9,4 +9,11 @@ namespace corvanta {
 // window's size, leaving glyph, pixmap and icon caches warm; nothing reaches the screen.
 void prerenderOffscreen(QGraphicsView& view);
 
+class LayerHostWindow;
+
+// The same for one of our windows, drawn as a show draws it: with its content layer rasterised,
+// so the layer's bitmap (and everything it draws) is made here too, whatever opacity the hidden
+// layer was left at by the last hide.
+void prerenderOffscreen(LayerHostWindow& window);
+
 } // namespace corvanta

@@ -162,6 +162,7 @@ GridCellServices TilehallContentView::cellServices()
     services.mainThread = m_options.mainThread;
     services.frames = &m_frames;
     services.frameSpace = this;
+    services.drawsAhead = [this] { return !m_engine.isPresented(); };
     return services;
 }
 

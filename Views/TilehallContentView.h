@@ -59,7 +59,7 @@ public:
         // Where the layer-hosted pager reports its commits; none: not measured.
         TransitionFPSMeter* fpsMeter = nullptr;
         // Where the cells decode icons missing from memory, and where they get them back.
-        TaskRunner iconLoads = threadPoolRunner();
+        TaskRunner iconLoads = iconLoadRunner();
         TaskRunner mainThread = mainThreadRunner();
         static Options fromEnvironment();
     };

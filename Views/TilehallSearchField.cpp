@@ -55,6 +55,14 @@ TilehallSearchField::TilehallSearchField(Scheduler& scheduler, QGraphicsItem* pa
     });
     // Made straight into a scene, the field never hears of it through itemChange.
     m_focusKeeper->watch(scene());
+    // Made under a parent already on a scene, the field never sees its own scene change (the base
+    // constructor cannot reach this class's itemChange). It takes the focus while the overlay is
+    // still hidden, so the first show brings its focused look in with the window's activation, as
+    // every later show does, rather than changing it once the show has ended.
+    if (parent && parent->scene()) {
+        m_appeared = true;
+        focusSoon();
+    }
 }
 
 TilehallSearchField::~TilehallSearchField() = default;

@@ -2,6 +2,7 @@
 
 #include "Services/WallpaperStore.h"
 #include "Support/TimingCurve.h"
+#include "Views/PaintHints.h"
 
 #include <QGraphicsScene>
 #include <QLinearGradient>
@@ -196,6 +197,7 @@ void WallpaperBackground::paint(QPainter* painter, const QStyleOptionGraphicsIte
     const QRectF exposed = (option ? option->exposedRect : bounds) & bounds;
     if (exposed.isEmpty())
         return;
+    smoothOnlyWhenTransformed(*painter);
     painter->drawPixmap(exposed, pixmap, QRectF(exposed.topLeft() * dpr, exposed.size() * dpr));
 }
 

@@ -61,6 +61,23 @@ protected:
         cell->setReportedCellFrame(QRectF(at, QSizeF(170, 150)));
         return cell;
     }
+    // An application whose icon the desktop gives as a red square.
+    AppItem appWithRedIcon(const QString& name)
+    {
+        const AppItem a = app(name);
+        QImage red(64, 64, QImage::Format_ARGB32_Premultiplied);
+        red.fill(Qt::red);
+        systemIcons.set(a.path(), red);
+        return a;
+    }
+    // A page on the scene, shown (near the page on screen) or hidden (far from it).
+    QGraphicsRectItem* addPage(bool shown = true)
+    {
+        auto* page = new QGraphicsRectItem(QRectF(0, 0, 200, 200));
+        page->setVisible(shown);
+        scene.addItem(page);
+        return page;
+    }
 };
 
 TEST_F(AppCellTest, GeometryOfAHundredPointIcon)
@@ -190,10 +207,7 @@ TEST_F(AppCellTest, TapsReachTheIconOrTheBadgeOnly)
 TEST_F(AppCellTest, MissingIconLoadsInTheBackgroundOnce)
 {
     LogCapture log;
-    const AppItem a = app(QStringLiteral("Notes"));
-    QImage red(64, 64, QImage::Format_ARGB32_Premultiplied);
-    red.fill(Qt::red);
-    systemIcons.set(a.path(), red);
+    const AppItem a = appWithRedIcon(QStringLiteral("Notes"));
     icons.resetMissCount();
     AppIconView* cell = makeCell(a);
     EXPECT_TRUE(cell->icon().isNull());
@@ -215,15 +229,40 @@ TEST_F(AppCellTest, MissingIconLoadsInTheBackgroundOnce)
 
 TEST_F(AppCellTest, CellMadeUnderAParentOnTheSceneLoadsItsIcon)
 {
-    const AppItem a = app(QStringLiteral("Notes"));
-    QImage red(64, 64, QImage::Format_ARGB32_Premultiplied);
-    red.fill(Qt::red);
-    systemIcons.set(a.path(), red);
-    auto* page = new QGraphicsRectItem(QRectF(0, 0, 200, 200));
-    scene.addItem(page);
-    auto* cell = new AppIconView(services(), a, metrics100(), page);
+    auto* cell = new AppIconView(services(), appWithRedIcon(QStringLiteral("Notes")), metrics100(), addPage());
     loadIcons();
     EXPECT_FALSE(cell->icon().isNull());
+}
+
+TEST_F(AppCellTest, ACellOfANearPageIsReadyToDrawBeforeItsFirstPaint)
+{
+    // Cells are made, and their icons arrive, while the overlay is hidden or their page is off
+    // screen: a first paint inside a show or a flip then only copies pixmaps.
+    const AppItem a = appWithRedIcon(QStringLiteral("Notes"));
+    auto* cell = new AppIconView(services(), a, metrics100(), addPage());
+    EXPECT_TRUE(cell->isReadyToDraw()); // the label; no icon yet
+    loadIcons();
+    ASSERT_FALSE(cell->icon().isNull());
+    EXPECT_TRUE(cell->isReadyToDraw());
+
+    // Made from memory on a far page (hidden): nothing is made until it is painted.
+    QGraphicsRectItem* far = addPage(false);
+    auto* farCell = new AppIconView(services(), a, metrics100(), far);
+    ASSERT_FALSE(farCell->icon().isNull());
+    EXPECT_FALSE(farCell->isReadyToDraw());
+    far->setVisible(true);
+    render(QRectF(0, 0, 200, 200));
+    EXPECT_TRUE(farCell->isReadyToDraw());
+
+    // While the overlay is shown, an icon that arrives during a flip is only kept: its pixmaps
+    // are made when the cell is painted, not in the middle of the flip's frames.
+    GridCellServices shown = services();
+    shown.drawsAhead = [] { return false; };
+    auto* flipped = new AppIconView(shown, appWithRedIcon(QStringLiteral("Maps")), metrics100(), addPage());
+    EXPECT_FALSE(flipped->isReadyToDraw());
+    loadIcons();
+    ASSERT_FALSE(flipped->icon().isNull());
+    EXPECT_FALSE(flipped->isReadyToDraw());
 }
 
 TEST_F(AppCellTest, CellRemovedBeforeItsIconArrivesIsNotTouched)

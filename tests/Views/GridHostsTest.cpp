@@ -1,4 +1,5 @@
 #include "Support/NotificationCenter.h"
+#include "Support/VirtualScheduler.h"
 #include "Views/ContentLayers.h"
 #include "Views/GridHosts.h"
 #include "Views/FolderOverlayHost.h"
@@ -6,11 +7,13 @@
 #include "Views/GroupIconView.h"
 #include "Views/LaunchIconAnimator.h"
 #include "Views/RootViewTestKit.h"
+#include "Views/TilehallSearchField.h"
 #include "common/LogCapture.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QGraphicsRectItem>
+#include <QGraphicsScene>
 #include <QGraphicsSceneMouseEvent>
 #include <QKeyEvent>
 
@@ -593,4 +596,16 @@ TEST_F(GridHostsTest, AShownOverlayAtRestRepaintsNothing)
         QCoreApplication::processEvents();
     EXPECT_TRUE(changed.isEmpty()) << QDebug::toString(changed).toStdString();
     EXPECT_EQ(scheduler.pendingCount(), 0u); // no animation or timer keeps running
+}
+
+TEST(SearchField, MadeUnderAParentOnTheSceneTakesTheFocusWithoutAShow)
+{
+    VirtualScheduler scheduler;
+    QGraphicsScene scene;
+    auto* bar = new QGraphicsRectItem(QRectF(0, 0, 300, 40));
+    scene.addItem(bar);
+    auto* field = new TilehallSearchField(scheduler, bar);
+    EXPECT_FALSE(field->isFocused());
+    scheduler.advance(TilehallSearchField::kFocusDelay);
+    EXPECT_TRUE(field->isFocused());
 }

@@ -3,8 +3,13 @@
 #include "Views/LayerItem.h"
 #include "Views/LayerTransition.h"
 #include "Views/MenuBarCoverWindow.h"
+#include "Views/OffscreenPrerender.h"
 #include "Views/TilehallWindow.h"
 #include "common/FakeWindowing.h"
+
+#include <QGraphicsRectItem>
+#include <QGraphicsScene>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -59,7 +64,7 @@ TEST(LayerTransition, ShowFadesInAndShrinksAlongTheShowCurveAboutTheScreenCentre
     EXPECT_DOUBLE_EQ(h.strip()->presentationOpacity(), 1); // the strip only scales
     EXPECT_TRUE(h.window()->isRasterized());
     // The anchored scale keeps the screen's centre in place.
-    EXPECT_EQ(h.window()->transform().map(h.overlay.contentAnchor()), h.overlay.contentAnchor());
+    EXPECT_EQ(h.window()->presentationTransform().map(h.overlay.contentAnchor()), h.overlay.contentAnchor());
 
     h.scheduler.advance(0.1);
     const LayerAnimation* fade = h.window()->animation(opacityKey);
@@ -148,4 +153,84 @@ TEST(LayerTransition, SwitchedOffItLeavesTheLayersAlone)
     EXPECT_EQ(h.window()->animation(opacityKey), nullptr);
     EXPECT_EQ(h.scheduler.pendingCount(), 0u);
     h.transition.resetToHidden(nullptr); // no window: nothing
+}
+
+namespace {
+
+// A piece of the layer's content that counts how often it is drawn.
+class CountingItem final : public QGraphicsRectItem {
+public:
+    using QGraphicsRectItem::QGraphicsRectItem;
+    int paints = 0;
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override
+    {
+        ++paints;
+        QGraphicsRectItem::paint(painter, option, widget);
+    }
+};
+
+QImage renderScene(QGraphicsScene& scene)
+{
+    QImage image(200, 200, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    scene.render(&painter, QRectF(0, 0, 200, 200), QRectF(0, 0, 200, 200));
+    return image;
+}
+
+} // namespace
+
+TEST(LayerTransition, ARasterisedLayerFadesAndScalesItsBitmapWithoutDrawingItsContentAgain)
+{
+    VirtualScheduler scheduler;
+    QGraphicsScene scene;
+    auto* layer = new LayerItem;
+    layer->setBounds(QRectF(0, 0, 200, 200));
+    scene.addItem(layer);
+    auto* content = new CountingItem(QRectF(50, 50, 100, 100), layer);
+    content->setBrush(Qt::red);
+    content->setPen(Qt::NoPen);
+
+    layer->setRasterized(true);
+    layer->addAnimation(QStringLiteral("fade"), LayerItem::Property::opacity,
+                        new LayerAnimation(scheduler, 0, 1, 0.25, TimingCurve::linear(), 60));
+    layer->setModelScale(1, QPointF(100, 100));
+    layer->addAnimation(QStringLiteral("scale"), LayerItem::Property::scale,
+                        new LayerAnimation(scheduler, 1.1, 1, 0.25, TimingCurve::linear(), 60));
+    renderScene(scene);
+    QColor mid;
+    for (int frame = 0; frame < 5; ++frame) {
+        scheduler.advance(1.0 / 60);
+        mid = renderScene(scene).pixelColor(100, 100);
+    }
+    EXPECT_EQ(content->paints, 1);
+    // What shows follows the fade.
+    EXPECT_GT(mid.alpha(), 0);
+    EXPECT_LT(mid.alpha(), 255);
+    EXPECT_NEAR(layer->presentationOpacity(), 5.0 / 15, 0.05);
+
+    // A change inside the layer is drawn, once.
+    content->setBrush(Qt::blue);
+    renderScene(scene);
+    renderScene(scene);
+    EXPECT_EQ(content->paints, 2);
+
+    // Back to live drawing at what was presented last.
+    scheduler.advance(1);
+    layer->setRasterized(false);
+    EXPECT_DOUBLE_EQ(layer->opacity(), 1);
+    EXPECT_TRUE(layer->transform().isIdentity());
+    EXPECT_EQ(renderScene(scene).pixelColor(100, 100), QColor(Qt::blue));
+}
+
+TEST(LayerTransition, TheHiddenDrawPaintsTheContentAsAShowWouldEvenAfterAHide)
+{
+    Harness h;
+    auto* content = new CountingItem(QRectF(50, 50, 100, 100), h.window());
+    // A hide leaves the layer transparent: drawn as it is, nothing inside it would be painted.
+    h.transition.resetToHidden(&h.overlay);
+    prerenderOffscreen(h.overlay);
+    EXPECT_EQ(content->paints, 1);
+    EXPECT_FALSE(h.window()->isRasterized());
+    EXPECT_DOUBLE_EQ(h.window()->presentationOpacity(), 0);
 }
