@@ -51,7 +51,7 @@ if [ "${CORVANTA_PERF_DISPLAY:-}" != 1 ]; then
     results+=("$file")
   done
   # One row per figure, one column per run.
-  for figure in key_ms show_fps show_gap_ms show_still_ms hide_fps hide_gap_ms first_show_fps first_show_still_ms later_show_fps later_show_gap_ms \
+  for figure in key_ms show_fps show_gap_ms show_still_ms hide_fps hide_gap_ms first_show_key_ms first_show_fps first_show_gap_ms first_show_still_ms later_show_fps later_show_gap_ms \
     main_run_wait_ms wheel_flips wheel_fps wheel_gap_ms drag_flips drag_fps drag_gap_ms still_cpu_pct still_screen_changes hidden_cpu_pct rss_mb background_s; do
     line=""
     goal=""
@@ -141,7 +141,9 @@ figure show_gap_ms "$(field worst_gap_ms <"$work/show" | maximum)" "≤ 25 (300)
 figure show_still_ms "$(field still_ms <"$work/show" | maximum)" "≤ 500 (3,000)"
 figure hide_fps "$(field fps <"$work/hide" | minimum)" "≥ 58 (300), ≥ 50 (3,000)"
 figure hide_gap_ms "$(field worst_gap_ms <"$work/hide" | maximum)" "≤ 25 (300)"
-figure first_show_fps "$(head -1 "$work/show" | field fps)" "as every show"
+figure first_show_key_ms "$(head -1 "$work/show" | field first_ms)" "≤ 33"
+figure first_show_fps "$(head -1 "$work/show" | field fps)" "≥ 58"
+figure first_show_gap_ms "$(head -1 "$work/show" | field worst_gap_ms)" "≤ 25"
 # The first show after start-up apart: the later ones, worst of them.
 figure later_show_fps "$(tail -n +2 "$work/show" | field fps | minimum)" "≥ 58 (300), ≥ 50 (3,000)"
 figure later_show_gap_ms "$(tail -n +2 "$work/show" | field worst_gap_ms | maximum)" "≤ 25 (300)"
