@@ -185,7 +185,7 @@ for _ in $(seq 1 20); do
   timeout 5 "${observer[@]}" xdotool key F4; sleep 0.45
 done
 sleep 1
-figure rss_mb "$(sw rss "$pid" | field rss_mb)" "≤ 200 (300), ≤ 500 (3,000)"
+figure rss_mb "$(sw rss "$pid" | field rss_mb)" "≤ 200 (300), ≤ 250 (3,000)"
 
 wait "$idler" || true
 figure background_s "$(field idle_after_s <"$work/idle")" "≤ 10 (3,000)"
