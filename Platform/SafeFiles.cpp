@@ -1,5 +1,7 @@
 #include "Platform/SafeFiles.h"
 
+#include "Platform/FileRead.h"
+
 #include <QFile>
 #include <QSet>
 
@@ -298,11 +300,12 @@ std::optional<EntryStat> linkStat(const QString& path, const DeviceOverride& dev
 QStringList mountPoints(const QString& mountTable)
 {
     QStringList out;
-    QFile file(mountTable);
-    if (!file.open(QIODevice::ReadOnly))
+    // The kernel's table declares no size and comes a page per read: read until the end, bounded
+    // (a table this large would already be pathological).
+    const std::optional<QByteArray> table = readWholeFile(mountTable, 16 * 1024 * 1024);
+    if (!table)
         return out;
-    // Bounded: a mount table of this size would already be pathological.
-    const QByteArray text = file.read(16 * 1024 * 1024);
+    const QByteArray& text = *table;
     for (const QByteArray& line : text.split('\n')) {
         // "<id> <parent> <major:minor> <root> <mount point> ...": spaces inside fields are octal escapes.
         const QList<QByteArray> fields = line.split(' ');

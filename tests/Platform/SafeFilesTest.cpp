@@ -184,6 +184,29 @@ TEST_F(SafeFilesTest, MountTableAloneMarksMountPoints)
     EXPECT_TRUE(exists("tree/bound dir/inside.txt"));
 }
 
+// The kernel's mount table declares no size and hands itself out a page per read: a system with
+// many mounts lists them past the first page, and the last of them still counts.
+TEST_F(SafeFilesTest, MountTableIsReadPastItsFirstPage)
+{
+    QDir().mkpath(path("source"));
+    const int count = 120;
+    for (int i = 0; i < count; ++i)
+        QDir().mkpath(path(QStringLiteral("tree/m%1").arg(i)));
+    const test::NamespaceRun run = test::runInOwnMountNamespace([this]() -> std::string {
+        for (int i = 0; i < count; ++i) {
+            if (!test::bindMount(path("source").toStdString(), path(QStringLiteral("tree/m%1").arg(i)).toStdString()))
+                return std::string("cannot bind mount: ") + std::strerror(errno);
+        }
+        const QStringList points = mountPoints(QStringLiteral("/proc/self/mountinfo"));
+        if (!points.contains(path(QStringLiteral("tree/m%1").arg(count - 1))))
+            return "the last mount is missing: " + std::to_string(points.size()) + " mount points read";
+        return {};
+    });
+    if (!run.ran)
+        GTEST_SKIP() << run.failures;
+    EXPECT_EQ(run.failures, "");
+}
+
 // A real bind mount of a folder (and of a file) of the same disk, in a mount namespace of the
 // test's own: the device is the parent's, so only the kernel's marks or the mount table tell.
 TEST_F(SafeFilesTest, BindMountOfTheSameDiskIsNeitherCrossedNorEmptied)
