@@ -1,5 +1,7 @@
 #include "Platform/RunningInstances.h"
 
+#include "Platform/FileRead.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -34,14 +36,11 @@ QString RunningInstances::displayWithoutScreen(const QString& display)
 
 std::optional<RunningInstances::Session> RunningInstances::sessionOf(const QString& environFile)
 {
-    QFile file(environFile);
-    if (!file.open(QIODevice::ReadOnly))
+    // Another process's file: bounded before it is looked at; one past the bound is not read.
+    const std::optional<QByteArray> read = readWholeFile(environFile, 1 << 20);
+    if (!read || read->isEmpty())
         return std::nullopt;
-    // Another process's file: bounded before it is looked at.
-    constexpr qint64 limit = 1 << 20;
-    const QByteArray bytes = file.read(limit);
-    if (bytes.isEmpty())
-        return std::nullopt;
+    const QByteArray& bytes = *read;
     Session session;
     for (const QByteArray& entry : bytes.split('\0')) {
         if (entry.startsWith("XDG_RUNTIME_DIR="))
