@@ -11,10 +11,13 @@
 #include <climits>
 #include <cstring>
 #include <sys/stat.h>
+#include <vector>
 
 namespace corvanta {
 
 namespace {
+
+constexpr size_t kKeptBufferBytes = 256 * 1024;
 
 void readInfo(const PropertyListTree& list, Bundle& out)
 {
@@ -48,8 +51,16 @@ std::optional<Bundle> readBundle(const std::shared_ptr<const FolderHandle>& base
     // at on its own only when it does not.
     const qsizetype bundleLength = native.size();
     native += "/Contents/Info.plist";
-    const auto bytes = base ? base->readFile(native.constData(), PropertyListLimits::maxBytes)
-                            : readNativeFile(native.constData(), PropertyListLimits::maxBytes);
+    // A scan reads thousands of them on one thread, into one buffer.
+    thread_local std::vector<char> buffer;
+    std::optional<QByteArray> owned;
+    std::optional<QByteArrayView> bytes;
+    if (base) {
+        if (const auto length = base->readRegularFile(native.constData(), PropertyListLimits::maxBytes, buffer))
+            bytes = QByteArrayView(buffer.data(), qsizetype(*length));
+    } else if ((owned = readNativeFile(native.constData(), PropertyListLimits::maxBytes))) {
+        bytes = QByteArrayView(*owned);
+    }
     native.truncate(bundleLength);
     if (!bytes && !(base ? base->isFolder(native.constData()) : isFolder(native)))
         return std::nullopt;
@@ -58,6 +69,9 @@ std::optional<Bundle> readBundle(const std::shared_ptr<const FolderHandle>& base
     // One past the limits reads as unreadable; the scan logs that once per bundle.
     if (const auto list = bytes ? PropertyListTree::parse(*bytes) : std::nullopt)
         readInfo(*list, out);
+    // An unusually large one does not keep its room for the thread's life.
+    if (buffer.size() > kKeptBufferBytes)
+        std::vector<char>().swap(buffer);
     // Like the desktop's own bundle API, the resources folder of a bundle with an Info.plist is
     // named without checking that it exists; readers of it meet a missing folder as missing files.
     QString resources = path + QStringLiteral("/Contents/Resources");
@@ -96,6 +110,13 @@ std::optional<QByteArray> Bundle::readResourceIfPresent(QByteArrayView nativeRel
     std::memcpy(file + folder.size(), nativeRelativePath.data(), size_t(nativeRelativePath.size()));
     file[folder.size() + nativeRelativePath.size()] = '\0';
     return resourcesBase ? resourcesBase->readFileIfPresent(file, maxBytes) : readNativeFileIfPresent(file, maxBytes);
+}
+
+bool Bundle::resourcesMayHoldFolders() const
+{
+    if (!resourcesPath)
+        return false;
+    return !resourcesBase || resourcesBase->mayHoldFolders(nativeResourcesPath.constData());
 }
 
 std::optional<Bundle> FileBundleReader::bundle(const QString& path) const

@@ -46,6 +46,9 @@ struct Bundle {
     // the file system's encoding), as readNativeFileIfPresent reads it; nothing without a
     // resources folder.
     std::optional<QByteArray> readResourceIfPresent(QByteArrayView nativeRelativePath, qsizetype maxBytes) const;
+    // False when the resources folder is missing or surely holds no folder (no localisation), so
+    // that files in its subfolders need not be looked for one by one.
+    bool resourcesMayHoldFolders() const;
 };
 
 class BundleReader {

@@ -3,10 +3,12 @@
 #include <QFile>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace corvanta {
@@ -81,6 +83,49 @@ std::optional<QByteArray> readPresentAt(int dirFd, const char* path, qsizetype m
     return bytes;
 }
 
+// Reads to the end of a file the caller takes to be regular: a read that comes back short is its
+// end, so neither a size check nor a last empty read is paid for. Whatever else sits there reads
+// as what it gives at once (a pipe without writer gives nothing), within the bound.
+std::optional<size_t> readOpenUnsized(int fd, qsizetype maxBytes, std::vector<char>& into)
+{
+    constexpr size_t kFirstRead = 16384;
+    // One byte over the bound, so that a file longer than it shows as such.
+    const size_t room = maxBytes < 0 ? SIZE_MAX : size_t(maxBytes) + 1;
+    // The buffer only grows: making it smaller would have the next call clear it again.
+    if (into.size() < std::min(kFirstRead, room))
+        into.resize(std::min(kFirstRead, room));
+    size_t total = 0;
+    for (;;) {
+        if (total == into.size()) {
+            if (total >= room)
+                return std::nullopt;
+            into.resize(std::min(into.size() * 2, room));
+        }
+        const size_t wanted = into.size() - total;
+        const ssize_t got = ::read(fd, into.data() + total, wanted);
+        if (got > 0) {
+            total += size_t(got);
+            if (size_t(got) < wanted)
+                break;
+        } else if (got == 0) {
+            break;
+        } else if (errno != EINTR) {
+            return std::nullopt;
+        }
+    }
+    if (total >= room)
+        return std::nullopt;
+    return total;
+}
+
+// File systems whose folders have two links plus one for each subfolder. Others give one link,
+// or a number of their own (btrfs, overlays, network shares).
+bool countsSubfoldersInLinks(decltype(statfs::f_type) type)
+{
+    constexpr decltype(type) kExt = 0xEF53, kXfs = 0x58465342, kTmpfs = 0x01021994;
+    return type == kExt || type == kXfs || type == kTmpfs;
+}
+
 } // namespace
 
 std::optional<QByteArray> readNativeFile(const char* path, qsizetype maxBytes)
@@ -118,7 +163,11 @@ std::shared_ptr<const FolderHandle> FolderHandle::open(const QString& path)
     const int fd = ::open(QFile::encodeName(path).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return nullptr;
-    return std::shared_ptr<const FolderHandle>(new FolderHandle(fd));
+    struct stat info {};
+    struct statfs system {};
+    const bool known = ::fstat(fd, &info) == 0 && ::fstatfs(fd, &system) == 0;
+    return std::shared_ptr<const FolderHandle>(
+        new FolderHandle(fd, info.st_dev, known && countsSubfoldersInLinks(system.f_type)));
 }
 
 FolderHandle::~FolderHandle() { ::close(m_fd); }
@@ -133,10 +182,30 @@ std::optional<QByteArray> FolderHandle::readFileIfPresent(const char* relativePa
     return readPresentAt(m_fd, relativePath, maxBytes);
 }
 
+std::optional<size_t> FolderHandle::readRegularFile(const char* relativePath, qsizetype maxBytes,
+                                                    std::vector<char>& into) const
+{
+    const int fd = ::openat(m_fd, relativePath, kReadFlags);
+    if (fd < 0)
+        return std::nullopt;
+    const std::optional<size_t> read = readOpenUnsized(fd, maxBytes, into);
+    ::close(fd);
+    return read;
+}
+
 bool FolderHandle::isFolder(const char* relativePath) const
 {
     struct stat info {};
     return ::fstatat(m_fd, relativePath, &info, 0) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool FolderHandle::mayHoldFolders(const char* relativePath) const
+{
+    struct stat info {};
+    if (::fstatat(m_fd, relativePath, &info, 0) != 0 || !S_ISDIR(info.st_mode))
+        return false;
+    // Its own entry and "." make two links; each subfolder's ".." one more.
+    return !m_countsSubfolders || info.st_dev != m_device || info.st_nlink != 2;
 }
 
 } // namespace corvanta

@@ -6,6 +6,8 @@
 
 #include <memory>
 #include <optional>
+#include <sys/types.h>
+#include <vector>
 
 namespace corvanta {
 
@@ -36,11 +38,26 @@ public:
 
     std::optional<QByteArray> readFile(const char* relativePath, qsizetype maxBytes = -1) const;
     std::optional<QByteArray> readFileIfPresent(const char* relativePath, qsizetype maxBytes = -1) const;
+    // The content of a file that is regular but in hostile bundles, into the start of `into`,
+    // which only grows, so that a scan reusing it allocates once: its length, or nothing when it
+    // cannot be opened or read or is longer than `maxBytes`. A read that comes back short is
+    // taken as the end, which on a regular file it is; anything else in the file's place gives
+    // what one read gives (a pipe without writer: nothing), within the bound.
+    std::optional<size_t> readRegularFile(const char* relativePath, qsizetype maxBytes, std::vector<char>& into) const;
     bool isFolder(const char* relativePath) const;
+    // False when there is no folder at `relativePath`, or when it holds no folder: known without
+    // listing it where the file system counts a folder's subfolders in its links (ext4, XFS,
+    // tmpfs) and it is on the same one as this folder. True wherever that is not known.
+    bool mayHoldFolders(const char* relativePath) const;
 
 private:
-    explicit FolderHandle(int fd) : m_fd(fd) {}
+    FolderHandle(int fd, dev_t device, bool countsSubfolders)
+        : m_fd(fd), m_device(device), m_countsSubfolders(countsSubfolders)
+    {
+    }
     int m_fd;
+    dev_t m_device;
+    bool m_countsSubfolders;
 };
 
 } // namespace corvanta

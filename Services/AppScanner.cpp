@@ -3,6 +3,7 @@
 #include "Models/StoredLimits.h"
 #include "Support/Constants.h"
 #include "Support/Logger.h"
+#include "Support/RandomId.h"
 
 #include "Platform/FileRead.h"
 #include "Platform/PreferredLanguages.h"
@@ -69,25 +70,29 @@ AppScanner::AppScanner(QStringList directories, Environment environment)
 QList<AppItem> AppScanner::scanAll(std::stop_token stop) const
 {
     QList<AppItem> result;
-    QSet<QString> seenPaths;
     QSet<QString> seenIdentifiers;
-    // Whether `set` took `value`, that is, had not held it: one look-up rather than two.
-    const auto firstSight = [](QSet<QString>& set, const QString& value) {
-        const qsizetype before = set.size();
-        set.insert(value);
-        return set.size() != before;
-    };
+    // A bundle's path is its folder's path and its name there, and names in one folder differ:
+    // the first sight of a path is the first sight of its folder. Paths are compared by folder
+    // rather than one by one.
+    QStringList seenFolders;
     for (const QString& folder : m_directories) {
-        QList<Listed> apps = appsIn(folder, stop);
-        // Room for the whole folder at once rather than growing the sets step by step.
-        seenPaths.reserve(seenPaths.size() + apps.size());
+        if (folder.isEmpty())
+            continue;
+        const QString base = QDir::cleanPath(QDir(folder).absolutePath());
+        if (seenFolders.contains(base))
+            continue;
+        seenFolders.append(base);
+        QList<AppItem> apps = appsIn(base, stop);
+        // Room for the whole folder at once rather than growing the set step by step.
         seenIdentifiers.reserve(seenIdentifiers.size() + apps.size());
-        for (Listed& listed : apps) {
-            if (!firstSight(seenPaths, listed.path))
-                continue;
-            AppItem& app = listed.app;
-            if (!app.bundleIdentifier.isEmpty() && !firstSight(seenIdentifiers, app.bundleIdentifier))
-                continue;
+        for (AppItem& app : apps) {
+            // Whether the set took the identifier, that is, had not held it: one look-up, not two.
+            if (!app.bundleIdentifier.isEmpty()) {
+                const qsizetype before = seenIdentifiers.size();
+                seenIdentifiers.insert(app.bundleIdentifier);
+                if (seenIdentifiers.size() == before)
+                    continue;
+            }
             result.append(std::move(app));
         }
     }
@@ -100,12 +105,9 @@ QFuture<QList<AppItem>> AppScanner::scanAllAsync() const
     return QtConcurrent::run([scanner = *this] { return scanner.scanAll(); });
 }
 
-QList<AppScanner::Listed> AppScanner::appsIn(const QString& folder, const std::stop_token& stop) const
+QList<AppItem> AppScanner::appsIn(const QString& base, const std::stop_token& stop) const
 {
-    QList<Listed> apps;
-    if (folder.isEmpty())
-        return apps;
-    const QString base = QDir::cleanPath(QDir(folder).absolutePath());
+    QList<AppItem> apps;
     // Hidden entries are skipped, as is anything below the top level. Links that lead nowhere are
     // listed too, so that a dropped bundle is explained in the log.
     const QStringList children = ScanWarnings::listFolder(base);
@@ -119,9 +121,9 @@ QList<AppScanner::Listed> AppScanner::appsIn(const QString& folder, const std::s
         if (!child.endsWith(QLatin1String(".app")))
             continue;
         // The path is clean and absolute, the very form AppItem::path() gives back from the URL.
-        QString path = base == QLatin1String("/") ? u'/' + child : base + u'/' + child;
+        const QString path = base == QLatin1String("/") ? u'/' + child : base + u'/' + child;
         if (auto app = appFrom(m_environment.bundles->bundleIn(handle, child, path), path))
-            apps.append({std::move(path), std::move(*app)});
+            apps.append(std::move(*app));
     }
     return apps;
 }
@@ -142,7 +144,7 @@ std::optional<AppItem> AppScanner::appFrom(const std::optional<Bundle>& bundle, 
     if (bundle->info.backgroundOnly || bundle->info.agent)
         return std::nullopt;
     AppItem app;
-    app.id = QUuid::createUuid();
+    app.id = newRandomId();
     std::optional<QString> name = displayName(*bundle);
     app.name = name ? std::move(*name) : QFileInfo(bundlePath).completeBaseName();
     if (app.name.size() > StoredLimits::maxNameLength) {
@@ -162,8 +164,10 @@ std::optional<QString> AppScanner::displayName(const Bundle& bundle) const
             return name;
     }
     // Each candidate is tried by name: most bundles have none of them, and a failed look-up of
-    // a path costs less than listing a resources folder of hundreds of files.
-    for (const QByteArray& file : m_stringsFiles) {
+    // a path costs less than listing a resources folder of hundreds of files. A resources folder
+    // known to hold no folder has no localisation to look in.
+    const bool mayBeLocalized = !m_stringsFiles.isEmpty() && bundle.resourcesMayHoldFolders();
+    for (const QByteArray& file : mayBeLocalized ? m_stringsFiles : QList<QByteArray>()) {
         const auto bytes = bundle.readResourceIfPresent(file, PropertyListLimits::maxBytes);
         std::optional<QString> name = bytes ? stringsTableValue(*bytes, QLatin1StringView("CFBundleDisplayName")) : std::nullopt;
         if (name && !name->isEmpty())

@@ -46,11 +46,8 @@ public:
     std::optional<QString> displayName(const Bundle& bundle) const;
 
 private:
-    struct Listed {
-        QString path;
-        AppItem app;
-    };
-    QList<Listed> appsIn(const QString& folder, const std::stop_token& stop) const;
+    // The applications of the folder at the clean absolute path `base`, in listing order.
+    QList<AppItem> appsIn(const QString& base, const std::stop_token& stop) const;
     std::optional<AppItem> appFrom(const std::optional<Bundle>& bundle, const QString& bundlePath) const;
 
     QStringList m_directories;
