@@ -172,11 +172,6 @@ std::shared_ptr<const FolderHandle> FolderHandle::open(const QString& path)
 
 FolderHandle::~FolderHandle() { ::close(m_fd); }
 
-std::optional<QByteArray> FolderHandle::readFile(const char* relativePath, qsizetype maxBytes) const
-{
-    return readAt(m_fd, relativePath, maxBytes);
-}
-
 std::optional<QByteArray> FolderHandle::readFileIfPresent(const char* relativePath, qsizetype maxBytes) const
 {
     return readPresentAt(m_fd, relativePath, maxBytes);

@@ -36,7 +36,6 @@ public:
     FolderHandle(const FolderHandle&) = delete;
     FolderHandle& operator=(const FolderHandle&) = delete;
 
-    std::optional<QByteArray> readFile(const char* relativePath, qsizetype maxBytes = -1) const;
     std::optional<QByteArray> readFileIfPresent(const char* relativePath, qsizetype maxBytes = -1) const;
     // The content of a file that is regular but in hostile bundles, into the start of `into`,
     // which only grows, so that a scan reusing it allocates once: its length, or nothing when it
