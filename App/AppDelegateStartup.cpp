@@ -137,7 +137,7 @@ void AppDelegate::buildStartupPieces()
             DesktopCapture& still = DesktopCapture::shared();
             still.capture();
             if (self->m_tilehallWindow)
-                self->m_tilehallWindow->setDesktopBackdrop(still.region(self->m_tilehallWindow->frame()));
+                self->m_tilehallWindow->takeDesktopBackdrop(still);
         }
     };
     warm.noteHeavyRefresh = [self](double at, const DisplayScreen& screen) {

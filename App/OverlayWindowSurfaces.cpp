@@ -79,9 +79,9 @@ void OverlayWindowSurfaces::captureDesktopIfNeeded()
         return;
     DesktopCapture& capture = DesktopCapture::shared();
     capture.capture();
-    m_window->setDesktopBackdrop(capture.region(m_window->frame()));
+    m_window->takeDesktopBackdrop(capture);
     if (MenuBarCoverWindow* cover = m_cover.window())
-        cover->setDesktopBackdrop(capture.region(cover->frame()));
+        cover->takeDesktopBackdrop(capture);
 }
 
 void OverlayWindowSurfaces::orderFront()

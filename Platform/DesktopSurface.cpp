@@ -2,11 +2,14 @@
 
 #include "Platform/QtScreenProvider.h"
 #include "Platform/X11Desktop.h"
+#include "Platform/X11ScreenGrab.h"
 
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
+
+#include <utility>
 
 namespace corvanta {
 
@@ -40,12 +43,56 @@ DesktopCapture& DesktopCapture::shared()
 
 void DesktopCapture::capture()
 {
-    m_screens.clear();
+    QList<Still> previous;
+    previous.swap(m_screens);
     const ScreenSpace space = QtScreenProvider::currentSpace();
+    X11ScreenGrab* grabber = X11ScreenGrab::forQtDisplay();
     for (QScreen* screen : QGuiApplication::screens()) {
-        const QPixmap still = screen->grabWindow(0);
-        if (!still.isNull())
-            m_screens.append({space.toGlobal(QRectF(screen->geometry())), still.toImage()});
+        const QRectF frame = space.toGlobal(QRectF(screen->geometry()));
+        // The buffer of the last still of this screen, when no window holds it any more.
+        QImage image;
+        for (Still& old : previous) {
+            if (old.frame == frame)
+                image = std::exchange(old.image, QImage());
+        }
+        const qreal ratio = screen->devicePixelRatio();
+        const QRect device(QPointF(screen->geometry().topLeft() * ratio).toPoint(), QSizeF(screen->geometry().size() * ratio).toSize());
+        if (grabber && grabber->grab(device, image)) {
+            image.setDevicePixelRatio(ratio);
+        } else {
+            const QPixmap still = screen->grabWindow(0);
+            if (still.isNull())
+                continue;
+            image = still.toImage();
+        }
+        m_screens.append({frame, image});
+    }
+}
+
+void DesktopCapture::drawRegion(const QRectF& globalRect, QImage& into) const
+{
+    for (const Still& still : m_screens) {
+        if (still.frame == globalRect && still.image.size() == globalRect.size().toSize()) {
+            into = still.image;
+            return;
+        }
+    }
+    const QSize size = globalRect.size().toSize();
+    if (into.size() != size || into.format() != QImage::Format_RGB32 || !into.isDetached())
+        into = QImage(size, QImage::Format_RGB32);
+    into.setDevicePixelRatio(1);
+    paintRegion(globalRect, into);
+}
+
+void DesktopCapture::paintRegion(const QRectF& globalRect, QImage& out) const
+{
+    out.fill(Qt::black);
+    QPainter painter(&out);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const Still& still : m_screens) {
+        // Top-left corners: in the global space the top is maxY.
+        const QPointF offset(still.frame.x() - globalRect.x(), (globalRect.y() + globalRect.height()) - (still.frame.y() + still.frame.height()));
+        painter.drawImage(QRectF(offset, still.frame.size()), still.image);
     }
 }
 
@@ -60,13 +107,7 @@ QImage DesktopCapture::region(const QRectF& globalRect) const
     // Opaque, black where no screen was grabbed: each frame then copies the still instead of
     // blending it.
     QImage out(globalRect.size().toSize(), QImage::Format_RGB32);
-    out.fill(Qt::black);
-    QPainter painter(&out);
-    for (const Still& still : m_screens) {
-        // Top-left corners: in the global space the top is maxY.
-        const QPointF offset(still.frame.x() - globalRect.x(), (globalRect.y() + globalRect.height()) - (still.frame.y() + still.frame.height()));
-        painter.drawImage(QRectF(offset, still.frame.size()), still.image);
-    }
+    paintRegion(globalRect, out);
     return out;
 }
 

@@ -35,8 +35,14 @@ public:
     // The part of the still under `globalRect` (black where no screen was grabbed). A rect
     // that is exactly one screen's gives that screen's still itself, opaque.
     QImage region(const QRectF& globalRect) const;
+    // The same drawn into `into`, whose buffer is reused when it is unshared and of the right size:
+    // a window takes its still at every show, and memory new to the process costs more to fill
+    // than the copy itself.
+    void drawRegion(const QRectF& globalRect, QImage& into) const;
 
 private:
+    void paintRegion(const QRectF& globalRect, QImage& out) const;
+
     struct Still {
         QRectF frame; // global space
         QImage image;

@@ -91,11 +91,11 @@ void LayerHostWindow::setLevel(int level)
 void LayerHostWindow::orderFront(bool makeKey)
 {
     // A still set by the caller for this show is kept; otherwise take (or reuse) one now.
-    if (!isVisible() && !m_blends && m_backdrop.isNull()) {
+    if (!isVisible() && !m_blends && !m_hasBackdrop) {
         DesktopCapture& still = DesktopCapture::shared();
         if (m_takesDesktopStill || still.isEmpty())
             still.capture();
-        setDesktopBackdrop(still.region(m_frame));
+        takeDesktopBackdrop(still);
     }
     if (makeKey)
         m_stack.makeKeyAndOrderFront(windowHandle());
@@ -108,7 +108,11 @@ void LayerHostWindow::orderFront(bool makeKey)
 void LayerHostWindow::orderOut()
 {
     m_stack.orderOut(windowHandle());
-    m_backdrop = QPixmap(); // the desktop will have changed by the next show
+    // The desktop will have changed by the next show. The buffer stays for the next still (its
+    // memory already mapped), unless it is the capture's own.
+    m_hasBackdrop = false;
+    if (!m_backdrop.isDetached())
+        m_backdrop = QImage();
 }
 
 void LayerHostWindow::showEvent(QShowEvent* event)
@@ -141,20 +145,28 @@ std::optional<int> LayerHostWindow::screenMaxFramesPerSecond() const
 
 void LayerHostWindow::setDesktopBackdrop(const QImage& image)
 {
-    m_backdrop = QPixmap::fromImage(image);
+    m_backdrop = image;
+    m_hasBackdrop = !m_backdrop.isNull();
+    viewport()->update();
+}
+
+void LayerHostWindow::takeDesktopBackdrop(const DesktopCapture& still)
+{
+    still.drawRegion(m_frame, m_backdrop);
+    m_hasBackdrop = !m_backdrop.isNull();
     viewport()->update();
 }
 
 void LayerHostWindow::drawBackground(QPainter* painter, const QRectF& rect)
 {
-    if (!m_backdrop.isNull()) {
+    if (m_hasBackdrop) {
         // The still is in device pixels at the window's origin: copy only the exposed part of it.
         const QRect exposed = painter->transform().mapRect(rect).toAlignedRect() & QRect(QPoint(0, 0), m_backdrop.deviceIndependentSize().toSize());
         painter->save();
         painter->resetTransform();
         smoothOnlyWhenTransformed(*painter);
         const double dpr = m_backdrop.devicePixelRatio();
-        painter->drawPixmap(QRectF(exposed), m_backdrop,
+        painter->drawImage(QRectF(exposed), m_backdrop,
             QRectF(exposed.x() * dpr, exposed.y() * dpr, exposed.width() * dpr, exposed.height() * dpr));
         painter->restore();
     } else if (!m_blends) {

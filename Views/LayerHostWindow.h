@@ -13,6 +13,7 @@ class QGraphicsScene;
 
 namespace corvanta {
 
+class DesktopCapture;
 class LayerItem;
 class WindowStack;
 
@@ -52,10 +53,12 @@ public:
 
     // The still of the desktop painted under everything while no compositor blends the window.
     void setDesktopBackdrop(const QImage& image);
+    // The part of `still` under the window, drawn into the buffer the last show used.
+    void takeDesktopBackdrop(const DesktopCapture& still);
     // Whether ordering the window in takes a fresh still of the desktop (the overlay, which is
     // ordered in first) or reuses the one taken at the start of the show (the strip).
     void setTakesDesktopStill(bool takes) { m_takesDesktopStill = takes; }
-    bool hasDesktopBackdrop() const { return !m_backdrop.isNull(); }
+    bool hasDesktopBackdrop() const { return m_hasBackdrop; }
     bool blendsWithDesktop() const { return m_blends; }
 
     // FrameSource
@@ -78,8 +81,9 @@ private:
     bool m_blends;
     QRectF m_frame;
     std::optional<QRectF> m_screenFrame;
-    // Held as a pixmap in the window's own format, so each paint copies only the exposed part.
-    QPixmap m_backdrop;
+    // Opaque RGB32, the window's own format, so each paint copies only the exposed part.
+    QImage m_backdrop;
+    bool m_hasBackdrop = false;
     bool m_takesDesktopStill = false;
     std::function<void()> m_frameObserver;
 };

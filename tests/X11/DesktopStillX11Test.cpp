@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include "Platform/DesktopSurface.h"
+#include "Platform/X11ScreenGrab.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QScreen>
+
+#include <X11/Xlib.h>
+
+using namespace corvanta;
+
+namespace {
+
+// A second client that paints the desktop: the root in one colour, one window in another.
+struct Painter {
+    Display* display = XOpenDisplay(nullptr);
+    Window window = 0;
+    ~Painter()
+    {
+        if (!display)
+            return;
+        if (window)
+            XDestroyWindow(display, window);
+        XCloseDisplay(display);
+    }
+    Window root() const { return DefaultRootWindow(display); }
+    void paint(unsigned long rootPixel, const QRect& r, unsigned long windowPixel)
+    {
+        XSetWindowBackground(display, root(), rootPixel);
+        XClearWindow(display, root());
+        if (!window) {
+            XSetWindowAttributes attributes;
+            attributes.override_redirect = True;
+            window = XCreateWindow(display, root(), r.x(), r.y(), unsigned(r.width()), unsigned(r.height()), 0, CopyFromParent,
+                                   InputOutput, CopyFromParent, CWOverrideRedirect, &attributes);
+            XMapRaised(display, window);
+        }
+        XSetWindowBackground(display, window, windowPixel);
+        XClearWindow(display, window);
+        XSync(display, False);
+    }
+};
+
+} // namespace
+
+// Part of the root comes back opaque and in place, into the same buffer while nothing else holds
+// it; a still someone holds is never written over by the next grab.
+TEST(DesktopStillOnX11, GrabsThroughAKeptSegment)
+{
+    Painter desktop;
+    ASSERT_NE(desktop.display, nullptr);
+    desktop.paint(0x204060, QRect(100, 100, 200, 100), 0xc08000);
+    X11ScreenGrab* grab = X11ScreenGrab::forQtDisplay();
+    ASSERT_NE(grab, nullptr);
+
+    QImage still;
+    ASSERT_TRUE(grab->grab(QRect(50, 80, 400, 200), still));
+    ASSERT_EQ(still.size(), QSize(400, 200));
+    EXPECT_EQ(still.format(), QImage::Format_RGB32);
+    EXPECT_EQ(still.pixel(0, 0), qRgb(0x20, 0x40, 0x60));   // root (50, 80)
+    EXPECT_EQ(still.pixel(60, 30), qRgb(0xc0, 0x80, 0x00)); // root (110, 110), in the window
+    EXPECT_EQ(still.pixel(249, 119), qRgb(0xc0, 0x80, 0x00));
+    EXPECT_EQ(still.pixel(250, 120), qRgb(0x20, 0x40, 0x60)); // just past its corner
+
+    const uchar* buffer = still.constBits();
+    desktop.paint(0x102030, QRect(100, 100, 200, 100), 0x00ff00);
+    ASSERT_TRUE(grab->grab(QRect(50, 80, 400, 200), still));
+    EXPECT_EQ(still.constBits(), buffer);
+    EXPECT_EQ(still.pixel(60, 30), qRgb(0, 0xff, 0));
+
+    const QImage held = still;
+    desktop.paint(0x102030, QRect(100, 100, 200, 100), 0x0000ff);
+    ASSERT_TRUE(grab->grab(QRect(50, 80, 400, 200), still));
+    EXPECT_EQ(still.pixel(60, 30), qRgb(0, 0, 0xff));
+    EXPECT_EQ(held.pixel(60, 30), qRgb(0, 0xff, 0));
+
+    // A rectangle reaching past the screen is refused, and the buffer left as it was.
+    EXPECT_FALSE(grab->grab(QRect(1400, 0, 100, 100), still));
+    EXPECT_EQ(still.size(), QSize(400, 200));
+    EXPECT_EQ(still.pixel(60, 30), qRgb(0, 0, 0xff));
+    // The grabber still works after a refused request.
+    EXPECT_TRUE(grab->grab(QRect(0, 0, 10, 10), still));
+}
+
+// A window larger than its screen gets the screen's still with black beyond it, drawn into the
+// buffer it already had.
+TEST(DesktopStillOnX11, RegionOfAWindowPastTheScreenEdges)
+{
+    Painter desktop;
+    ASSERT_NE(desktop.display, nullptr);
+    desktop.paint(0x204060, QRect(100, 100, 200, 100), 0xc08000);
+    ASSERT_EQ(QGuiApplication::primaryScreen()->geometry(), QRect(0, 0, 1440, 900));
+
+    DesktopCapture capture;
+    capture.capture();
+    // The overlay's frame in the global space (origin bottom left): 4 px past every edge.
+    const QRectF frame(-4, -4, 1448, 908);
+    QImage backdrop;
+    capture.drawRegion(frame, backdrop);
+    ASSERT_EQ(backdrop.size(), QSize(1448, 908));
+    EXPECT_EQ(backdrop.pixel(0, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(backdrop.pixel(1447, 907), qRgb(0, 0, 0));
+    EXPECT_EQ(backdrop.pixel(4, 4), qRgb(0x20, 0x40, 0x60));
+    EXPECT_EQ(backdrop.pixel(4 + 110, 4 + 110), qRgb(0xc0, 0x80, 0x00));
+    EXPECT_EQ(capture.region(frame), backdrop);
+
+    const uchar* buffer = backdrop.constBits();
+    desktop.paint(0x204060, QRect(100, 100, 200, 100), 0x00ff00);
+    capture.capture();
+    capture.drawRegion(frame, backdrop);
+    EXPECT_EQ(backdrop.constBits(), buffer);
+    EXPECT_EQ(backdrop.pixel(4 + 110, 4 + 110), qRgb(0, 0xff, 0));
+}
