@@ -132,12 +132,15 @@ void AppDelegate::buildStartupPieces()
             return;
         self->prerenderHiddenWindows();
         // The first still of the desktop costs several times any later one (its buffers are new
-        // to the process); taking one now keeps that off the first show.
+        // to the process); taking one now keeps that off the first show. So does the server's
+        // first read of the overlay's window memory, handed to it now with the still as the frame.
         if (DesktopSurface::needsBackdropCapture()) {
             DesktopCapture& still = DesktopCapture::shared();
             still.capture();
-            if (self->m_tilehallWindow)
+            if (self->m_tilehallWindow) {
                 self->m_tilehallWindow->takeDesktopBackdrop(still);
+                self->m_tilehallWindow->presentBackdropWhileHidden();
+            }
         }
     };
     warm.noteHeavyRefresh = [self](double at, const DisplayScreen& screen) {

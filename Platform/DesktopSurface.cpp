@@ -35,6 +35,15 @@ bool DesktopSurface::needsBackdropCapture()
     return display && !X11Desktop::isCompositing(display);
 }
 
+bool DesktopSurface::presentWhileHidden(QWindow* window, const std::function<void()>& draw)
+{
+    Display* display = X11Desktop::display();
+    if (!display || !window || window->isVisible() || !window->handle())
+        return false;
+    X11Desktop::mapWhileDrawing(display, window->winId(), draw);
+    return true;
+}
+
 DesktopCapture& DesktopCapture::shared()
 {
     static DesktopCapture capture;

@@ -5,6 +5,8 @@
 #include <QRectF>
 #include <QWindow>
 
+#include <functional>
+
 namespace corvanta {
 
 // What a translucent window of ours needs from the desktop beneath it.
@@ -20,6 +22,11 @@ QRectF globalFrame(const QWindow* window);
 // Without a compositing manager a translucent window shows garbage instead of the desktop, so the
 // windows paint a still of the desktop, taken before they are shown, as their bottom layer.
 bool needsBackdropCapture();
+
+// Hands the window server one frame of a hidden window of ours: the window is mapped while `draw`
+// runs and until the server has drawn it, then unmapped, all without the window's owner hearing of
+// a show. False, with nothing done, where there is no such server.
+bool presentWhileHidden(QWindow* window, const std::function<void()>& draw);
 
 } // namespace DesktopSurface
 

@@ -164,6 +164,19 @@ void focusWindow(Display* display, unsigned long window)
         XSetInputFocus(display, window, RevertToParent, CurrentTime);
 }
 
+void mapWhileDrawing(Display* display, unsigned long window, const std::function<void()>& draw)
+{
+    if (!display || !window)
+        return;
+    ErrorTrap trap(display); // the window may be gone; its errors end nothing
+    XMapWindow(display, window);
+    // Xlib's requests reach the connection only when flushed; the drawing must come after the map.
+    XFlush(display);
+    draw();
+    XSync(display, False);
+    XUnmapWindow(display, window);
+}
+
 bool isCompositing(Display* display)
 {
     if (!display)

@@ -4,6 +4,8 @@
 #include <QRect>
 #include <QWindow>
 
+#include <functional>
+
 typedef struct _XDisplay Display;
 
 namespace corvanta::X11Desktop {
@@ -27,6 +29,11 @@ unsigned long topLevelOf(Display* display, unsigned long window);
 
 // Gives a mapped window the keyboard focus (windows that bypass the window manager must take it).
 void focusWindow(Display* display, unsigned long window);
+
+// Maps an unmapped window of ours, runs `draw` (requests on Qt's connection), waits until the
+// server has carried them out and unmaps the window again. The window's owner is not told: to Qt
+// the window stays hidden.
+void mapWhileDrawing(Display* display, unsigned long window, const std::function<void()>& draw);
 
 // Whether a compositing manager owns the default screen (translucent windows blend with the desktop).
 bool isCompositing(Display* display);

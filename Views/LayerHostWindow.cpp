@@ -5,6 +5,7 @@
 #include "Views/LayerItem.h"
 #include "Views/PaintHints.h"
 
+#include <QBackingStore>
 #include <QGraphicsScene>
 #include <QGuiApplication>
 #include <QPainter>
@@ -155,6 +156,31 @@ void LayerHostWindow::takeDesktopBackdrop(const DesktopCapture& still)
     still.drawRegion(m_frame, m_backdrop);
     m_hasBackdrop = !m_backdrop.isNull();
     viewport()->update();
+}
+
+void LayerHostWindow::presentBackdropWhileHidden()
+{
+    QWindow* handle = windowHandle();
+    if (isVisible() || m_blends || !m_hasBackdrop || !handle)
+        return;
+    // The native window keeps its creation size until shown; the frame needs the real one.
+    if (handle->geometry() != geometry())
+        handle->setGeometry(geometry());
+    QBackingStore* store = backingStore();
+    if (!store)
+        return;
+    const QRect local(QPoint(0, 0), size());
+    if (store->size() != local.size())
+        store->resize(local.size());
+    store->beginPaint(QRegion(local));
+    if (QPaintDevice* device = store->paintDevice()) {
+        QPainter painter(device);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(local, Qt::black);
+        painter.drawImage(QRectF(QPointF(0, 0), m_backdrop.deviceIndependentSize()), m_backdrop);
+    }
+    store->endPaint();
+    DesktopSurface::presentWhileHidden(handle, [&] { store->flush(QRegion(local), handle); });
 }
 
 void LayerHostWindow::drawBackground(QPainter* painter, const QRectF& rect)

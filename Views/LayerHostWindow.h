@@ -59,6 +59,10 @@ public:
     // ordered in first) or reuses the one taken at the start of the show (the strip).
     void setTakesDesktopStill(bool takes) { m_takesDesktopStill = takes; }
     bool hasDesktopBackdrop() const { return m_hasBackdrop; }
+    // While hidden, gives the window server the frame the first show would give it, made of the
+    // desktop's still alone (what the screen shows anyway), so the server's first read of the
+    // window's memory happens now rather than between the key and the first frame.
+    void presentBackdropWhileHidden();
     bool blendsWithDesktop() const { return m_blends; }
 
     // FrameSource

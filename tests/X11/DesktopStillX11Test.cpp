@@ -1,15 +1,22 @@
 #include <gtest/gtest.h>
 
 #include "Platform/DesktopSurface.h"
+#include "Platform/WindowLevels.h"
+#include "Platform/WindowStack.h"
 #include "Platform/X11ScreenGrab.h"
+#include "Views/LayerHostWindow.h"
+#include "common/ProcessUntil.h"
 
 #include <QGuiApplication>
 #include <QImage>
 #include <QScreen>
+#include <QWindow>
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 using namespace corvanta;
+using corvanta::test::processUntil;
 
 namespace {
 
@@ -26,6 +33,20 @@ struct Painter {
         XCloseDisplay(display);
     }
     Window root() const { return DefaultRootWindow(display); }
+    QRgb pixelAt(int x, int y) const
+    {
+        XImage* image = XGetImage(display, root(), x, y, 1, 1, AllPlanes, ZPixmap);
+        if (!image)
+            return 0;
+        const unsigned long p = XGetPixel(image, 0, 0);
+        XDestroyImage(image);
+        return qRgb(int((p >> 16) & 0xff), int((p >> 8) & 0xff), int(p & 0xff));
+    }
+    bool viewable(Window w) const
+    {
+        XWindowAttributes a;
+        return XGetWindowAttributes(display, w, &a) && a.map_state == IsViewable;
+    }
     void paint(unsigned long rootPixel, const QRect& r, unsigned long windowPixel)
     {
         XSetWindowBackground(display, root(), rootPixel);
@@ -112,4 +133,53 @@ TEST(DesktopStillOnX11, RegionOfAWindowPastTheScreenEdges)
     capture.drawRegion(frame, backdrop);
     EXPECT_EQ(backdrop.constBits(), buffer);
     EXPECT_EQ(backdrop.pixel(4 + 110, 4 + 110), qRgb(0, 0xff, 0));
+}
+
+// Hidden, the overlay hands the server one frame made of the desktop's still: the server maps and
+// unmaps it at its frame, the screen shows what it showed before, the window stays hidden to the
+// program, and a later show and hide work as ever.
+TEST(DesktopStillOnX11, HiddenWindowPresentsTheStillOnce)
+{
+    Painter desktop;
+    ASSERT_NE(desktop.display, nullptr);
+    desktop.paint(0x204060, QRect(100, 100, 200, 100), 0xc08000);
+    XSelectInput(desktop.display, desktop.root(), SubstructureNotifyMask);
+    XSync(desktop.display, False);
+
+    LayerHostWindow overlay(WindowLevel::overlay, LayerHostWindow::Focus::takesFocus, WindowStack::shared());
+    overlay.setFrame(QRectF(-4, -4, 1448, 908));
+    ASSERT_FALSE(overlay.blendsWithDesktop());
+    DesktopCapture capture;
+    capture.capture();
+    overlay.takeDesktopBackdrop(capture);
+    const Window id = Window(overlay.windowHandle()->winId());
+
+    overlay.presentBackdropWhileHidden();
+    XSync(desktop.display, False);
+    QList<int> seen;
+    QRect mappedAt;
+    while (XPending(desktop.display)) {
+        XEvent event;
+        XNextEvent(desktop.display, &event);
+        if (event.type == MapNotify && event.xmap.window == id)
+            seen.append(MapNotify);
+        if (event.type == UnmapNotify && event.xunmap.window == id)
+            seen.append(UnmapNotify);
+        if (event.type == ConfigureNotify && event.xconfigure.window == id)
+            mappedAt = QRect(event.xconfigure.x, event.xconfigure.y, event.xconfigure.width, event.xconfigure.height);
+    }
+    EXPECT_EQ(seen, QList<int>({MapNotify, UnmapNotify}));
+    EXPECT_EQ(mappedAt, QRect(-4, -4, 1448, 908));
+    EXPECT_FALSE(desktop.viewable(id));
+    EXPECT_FALSE(overlay.isVisible());
+    EXPECT_EQ(desktop.pixelAt(110, 110), qRgb(0xc0, 0x80, 0x00));
+    EXPECT_EQ(desktop.pixelAt(700, 500), qRgb(0x20, 0x40, 0x60));
+
+    // Qt hears of the map and unmap afterwards; the window must stay hidden through them.
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(overlay.isVisible());
+    overlay.orderFront(true);
+    EXPECT_TRUE(processUntil([&] { return desktop.viewable(id); }));
+    overlay.orderOut();
+    EXPECT_TRUE(processUntil([&] { return !desktop.viewable(id); }));
 }
