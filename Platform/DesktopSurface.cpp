@@ -64,8 +64,9 @@ void DesktopCapture::capture()
             if (old.frame == frame)
                 image = std::exchange(old.image, QImage());
         }
+        // Qt scales a screen's size by its pixel ratio but keeps its origin in device pixels.
         const qreal ratio = screen->devicePixelRatio();
-        const QRect device(QPointF(screen->geometry().topLeft() * ratio).toPoint(), QSizeF(screen->geometry().size() * ratio).toSize());
+        const QRect device(screen->geometry().topLeft(), QSizeF(screen->geometry().size() * ratio).toSize());
         if (grabber && grabber->grab(device, image)) {
             image.setDevicePixelRatio(ratio);
         } else {

@@ -9,7 +9,7 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
-#include <cstring>
+#include <algorithm>
 
 namespace corvanta {
 
@@ -92,11 +92,18 @@ X11ScreenGrab* X11ScreenGrab::forQtDisplay()
     return grabber;
 }
 
-bool X11ScreenGrab::ensureSegment(const QSize& size)
+X11ScreenGrab::Segment* X11ScreenGrab::segmentFor(const QSize& size)
 {
-    if (m_segment && m_segment->image->width == size.width() && m_segment->image->height == size.height())
-        return true;
-    m_segment.reset();
+    for (auto it = m_segments.begin(); it != m_segments.end(); ++it) {
+        if ((*it)->image->width == size.width() && (*it)->image->height == size.height()) {
+            std::rotate(m_segments.begin(), it, it + 1);
+            return m_segments.front().get();
+        }
+    }
+    // Screens come and go; segments of sizes no longer asked for go with them.
+    constexpr size_t kept = 4;
+    if (m_segments.size() >= kept)
+        m_segments.pop_back();
     const int screen = DefaultScreen(m_display);
     Visual* visual = DefaultVisual(m_display, screen);
     const int depth = DefaultDepth(m_display, screen);
@@ -104,7 +111,7 @@ bool X11ScreenGrab::ensureSegment(const QSize& size)
     if ((depth != 24 && depth != 32) || !visual || visual->red_mask != 0xff0000 || visual->green_mask != 0xff00
         || visual->blue_mask != 0xff) {
         m_unavailable = true;
-        return false;
+        return nullptr;
     }
     auto segment = std::make_unique<Segment>();
     segment->display = m_display;
@@ -112,13 +119,13 @@ bool X11ScreenGrab::ensureSegment(const QSize& size)
         unsigned(size.height()));
     if (!segment->image || segment->image->bits_per_pixel != 32 || segment->image->byte_order != LSBFirst) {
         m_unavailable = true;
-        return false;
+        return nullptr;
     }
     const size_t bytes = size_t(segment->image->bytes_per_line) * size_t(size.height());
     segment->info.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
     if (segment->info.shmid < 0) {
         m_unavailable = true;
-        return false;
+        return nullptr;
     }
     segment->info.shmaddr = static_cast<char*>(shmat(segment->info.shmid, nullptr, 0));
     segment->image->data = segment->info.shmaddr;
@@ -132,18 +139,19 @@ bool X11ScreenGrab::ensureSegment(const QSize& size)
     shmctl(segment->info.shmid, IPC_RMID, nullptr);
     if (!attached) {
         m_unavailable = true;
-        return false;
+        return nullptr;
     }
     segment->attached = true;
-    m_segment = std::move(segment);
-    return true;
+    m_segments.insert(m_segments.begin(), std::move(segment));
+    return m_segments.front().get();
 }
 
 bool X11ScreenGrab::grab(const QRect& rootRect, QImage& into)
 {
-    if (m_unavailable || rootRect.isEmpty() || !ensureSegment(rootRect.size()))
+    Segment* segment = m_unavailable || rootRect.isEmpty() ? nullptr : segmentFor(rootRect.size());
+    if (!segment)
         return false;
-    XImage* image = m_segment->image;
+    XImage* image = segment->image;
     {
         FailureTrap trap(m_display); // the grab waits for its reply, so its error is in by then
         if (!XShmGetImage(m_display, DefaultRootWindow(m_display), image, rootRect.x(), rootRect.y(), AllPlanes) || trap.failed())

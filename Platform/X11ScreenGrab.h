@@ -4,6 +4,7 @@
 #include <QRect>
 
 #include <memory>
+#include <vector>
 
 typedef struct _XDisplay Display;
 
@@ -31,10 +32,11 @@ public:
 
 private:
     struct Segment;
-    bool ensureSegment(const QSize& size);
+    Segment* segmentFor(const QSize& size);
 
     Display* m_display;
-    std::unique_ptr<Segment> m_segment;
+    // One for each size asked for (each screen's), the last used first.
+    std::vector<std::unique_ptr<Segment>> m_segments;
     bool m_unavailable = false;
 };
 

@@ -28,9 +28,7 @@ LayerHostWindow::LayerHostWindow(int level, Focus focus, WindowStack& stack, QWi
     setWindowFlags(flags);
     // Translucent only where a compositor blends the window with what lies beneath.
     setAttribute(Qt::WA_TranslucentBackground, m_blends);
-    // Without a compositor the view paints every pixel itself (the desktop still, else black), so
-    // clearing the window first would only fill the whole screen once more on every frame.
-    setAttribute(Qt::WA_OpaquePaintEvent, !m_blends);
+    keepOpaquePainting();
     setAttribute(Qt::WA_ShowWithoutActivating, focus == Focus::neverFocused);
     setFocusPolicy(focus == Focus::takesFocus ? Qt::StrongFocus : Qt::NoFocus);
     setFrameShape(QFrame::NoFrame);
@@ -114,6 +112,22 @@ void LayerHostWindow::orderOut()
     m_hasBackdrop = false;
     if (!m_backdrop.isDetached())
         m_backdrop = QImage();
+}
+
+void LayerHostWindow::keepOpaquePainting()
+{
+    setAttribute(Qt::WA_OpaquePaintEvent, !m_blends);
+    setAttribute(Qt::WA_NoSystemBackground, !m_blends);
+}
+
+bool LayerHostWindow::event(QEvent* event)
+{
+    const bool handled = QGraphicsView::event(event);
+    // The style sheet's polish marks the window as one that paints a (transparent) background,
+    // which would fill the whole window once more before every frame.
+    if (event->type() == QEvent::Polish || event->type() == QEvent::StyleChange)
+        keepOpaquePainting();
+    return handled;
 }
 
 void LayerHostWindow::showEvent(QShowEvent* event)

@@ -72,12 +72,17 @@ public:
     void setFrameObserver(std::function<void()> observer) override { m_frameObserver = std::move(observer); }
 
 protected:
+    bool event(QEvent* event) override;
     void drawBackground(QPainter* painter, const QRectF& rect) override;
     void paintEvent(QPaintEvent* event) override;
     // Windows shown outside orderFront() (for example by the platform) still keep their level.
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Without a compositor the view paints every pixel itself (the desktop still, else black), so
+    // clearing the window first would only fill the whole screen once more on every frame.
+    void keepOpaquePainting();
+
     WindowStack& m_stack;
     QGraphicsScene* m_scene;
     LayerItem* m_layer;

@@ -22,13 +22,13 @@ public:
 protected:
     void draw(QPainter* painter) override
     {
-        // Nothing shows yet: the bitmap is made with the first frame that shows it.
+        // The bitmap is made even while nothing shows yet: a show's first frame (the window's
+        // expose, its layer still transparent) then makes it, rather than the next frame, which
+        // would come late by the time it takes.
         const double opacity = m_layer.presentationOpacity();
-        if (opacity <= 0)
-            return;
         QPoint offset;
         const QPixmap pixmap = sourcePixmap(Qt::LogicalCoordinates, &offset, QGraphicsEffect::PadToEffectiveBoundingRect);
-        if (pixmap.isNull())
+        if (pixmap.isNull() || opacity <= 0)
             return;
         painter->save();
         painter->setOpacity(painter->opacity() * opacity);

@@ -183,3 +183,17 @@ TEST(DesktopStillOnX11, HiddenWindowPresentsTheStillOnce)
     overlay.orderOut();
     EXPECT_TRUE(processUntil([&] { return !desktop.viewable(id); }));
 }
+
+// Without a compositor our windows paint every pixel themselves (the still, else black); the style
+// sheet's polish must not have them clear the whole window before every frame.
+TEST(DesktopStillOnX11, WindowsWithAStillPaintEveryPixelThemselves)
+{
+    LayerHostWindow window(WindowLevel::overlay, LayerHostWindow::Focus::takesFocus, WindowStack::shared());
+    ASSERT_FALSE(window.blendsWithDesktop());
+    window.ensurePolished();
+    EXPECT_TRUE(window.testAttribute(Qt::WA_OpaquePaintEvent));
+    EXPECT_TRUE(window.testAttribute(Qt::WA_NoSystemBackground));
+    window.setStyleSheet(QStringLiteral("background: transparent; border: none; color: white;"));
+    window.ensurePolished();
+    EXPECT_TRUE(window.testAttribute(Qt::WA_OpaquePaintEvent));
+}
