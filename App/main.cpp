@@ -3,6 +3,7 @@
 #include "Platform/TerminationSignals.h"
 #include "Platform/X11DisplayLoss.h"
 #include "Support/Logger.h"
+#include "Support/TaskRunner.h"
 #include "Support/TerminationRequest.h"
 
 #include <QApplication>
@@ -46,6 +47,7 @@ int main(int argc, char** argv)
                                 delegate.applicationWillTerminate();
                                 QThreadPool::globalInstance()->waitForDone();
                             });
+    keepThreads(*QThreadPool::globalInstance());
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
     CLOG_INFO(QStringLiteral("阶段64：NSApplication 已就绪，进入 run()"));
     return app.exec();

@@ -14,6 +14,14 @@ TaskRunner threadPoolRunner()
     return [](Task task) { QThreadPool::globalInstance()->start(std::move(task)); };
 }
 
+void keepThreads(QThreadPool& pool)
+{
+    // A resident program's pools idle most of the time. Qt ends a thread 30 s after its last task,
+    // and ending one (its stack and malloc arena handed back) is most of what the program spends
+    // while hidden; a thread kept waiting costs nothing, and the next show finds it there.
+    pool.setExpiryTimeout(-1);
+}
+
 namespace {
 
 QThreadPool* makePool(int threads)
@@ -21,6 +29,7 @@ QThreadPool* makePool(int threads)
     auto* pool = new QThreadPool(QCoreApplication::instance());
     pool->setMaxThreadCount(threads);
     pool->setThreadPriority(QThread::LowPriority);
+    keepThreads(*pool);
     return pool;
 }
 

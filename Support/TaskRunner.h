@@ -2,6 +2,8 @@
 
 #include <functional>
 
+class QThreadPool;
+
 namespace corvanta {
 
 // Where background work goes. The program hands work to the global thread pool; tests hand it to
@@ -18,6 +20,10 @@ TaskRunner threadPoolRunner();
 TaskRunner iconLoadRunner();
 // The same for the slow housekeeping beside it (cache writes, the icon pre-warm).
 TaskRunner utilityRunner();
+
+// Keeps the pool's threads once started instead of ending them after 30 idle seconds (done for our
+// pools and, at start-up, for Qt's global one).
+void keepThreads(QThreadPool& pool);
 
 // Queues each task on the main thread's event loop (from any thread): how background results
 // come home.
