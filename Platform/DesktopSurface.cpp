@@ -81,23 +81,22 @@ void DesktopCapture::capture()
 
 void DesktopCapture::drawRegion(const QRectF& globalRect, QImage& into) const
 {
+    // The usual case, a window covering one whole screen: its still is shared, not copied, since
+    // copying five megabytes sits between the key and the first frame.
     for (const Still& still : m_screens) {
         if (still.frame == globalRect && still.image.size() == globalRect.size().toSize()) {
             into = still.image;
             return;
         }
     }
+    // Opaque, black where no screen was grabbed: each frame then copies the still instead of
+    // blending it.
     const QSize size = globalRect.size().toSize();
     if (into.size() != size || into.format() != QImage::Format_RGB32 || !into.isDetached())
         into = QImage(size, QImage::Format_RGB32);
     into.setDevicePixelRatio(1);
-    paintRegion(globalRect, into);
-}
-
-void DesktopCapture::paintRegion(const QRectF& globalRect, QImage& out) const
-{
-    out.fill(Qt::black);
-    QPainter painter(&out);
+    into.fill(Qt::black);
+    QPainter painter(&into);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     for (const Still& still : m_screens) {
         // Top-left corners: in the global space the top is maxY.
@@ -108,16 +107,8 @@ void DesktopCapture::paintRegion(const QRectF& globalRect, QImage& out) const
 
 QImage DesktopCapture::region(const QRectF& globalRect) const
 {
-    // The usual case, a window covering one whole screen: its still is shared, not copied, since
-    // copying five megabytes sits between the key and the first frame.
-    for (const Still& still : m_screens) {
-        if (still.frame == globalRect && still.image.size() == globalRect.size().toSize())
-            return still.image;
-    }
-    // Opaque, black where no screen was grabbed: each frame then copies the still instead of
-    // blending it.
-    QImage out(globalRect.size().toSize(), QImage::Format_RGB32);
-    paintRegion(globalRect, out);
+    QImage out;
+    drawRegion(globalRect, out);
     return out;
 }
 

@@ -48,8 +48,6 @@ public:
     void drawRegion(const QRectF& globalRect, QImage& into) const;
 
 private:
-    void paintRegion(const QRectF& globalRect, QImage& out) const;
-
     struct Still {
         QRectF frame; // global space
         QImage image;

@@ -1,6 +1,7 @@
 #include "Platform/X11Desktop.h"
 
 #include "Platform/X11DisplayLoss.h"
+#include "Platform/X11ErrorTrap.h"
 
 #include <QGuiApplication>
 
@@ -10,22 +11,6 @@
 namespace corvanta::X11Desktop {
 
 namespace {
-
-// Windows can vanish between two requests; their errors are expected and must not end the process.
-class ErrorTrap {
-public:
-    explicit ErrorTrap(Display* display) : m_display(display) { m_previous = XSetErrorHandler(&ignore); }
-    ~ErrorTrap()
-    {
-        XSync(m_display, False);
-        XSetErrorHandler(m_previous);
-    }
-
-private:
-    static int ignore(Display*, XErrorEvent*) { return 0; }
-    Display* m_display;
-    int (*m_previous)(Display*, XErrorEvent*) = nullptr;
-};
 
 bool hasDockType(Display* display, Window window)
 {
@@ -70,7 +55,7 @@ bool acceptsDrops(Display* display, unsigned long window)
 {
     if (!display)
         return false;
-    ErrorTrap trap(display);
+    X11ErrorTrap trap(display);
     const Atom aware = XInternAtom(display, "XdndAware", False);
     if (hasProperty(display, window, aware))
         return true;
@@ -101,7 +86,7 @@ QList<TopLevel> dockWindows(Display* display)
     QList<TopLevel> out;
     if (!display)
         return out;
-    ErrorTrap trap(display);
+    X11ErrorTrap trap(display);
     const Window root = DefaultRootWindow(display);
     Window rootReturn = 0, parent = 0;
     Window* children = nullptr;
@@ -136,7 +121,7 @@ unsigned long topLevelOf(Display* display, unsigned long window)
 {
     if (!display || !window)
         return window;
-    ErrorTrap trap(display);
+    X11ErrorTrap trap(display);
     const Window root = DefaultRootWindow(display);
     Window current = window;
     for (int depth = 0; depth < 16; ++depth) {
@@ -158,7 +143,7 @@ void focusWindow(Display* display, unsigned long window)
 {
     if (!display || !window)
         return;
-    ErrorTrap trap(display);
+    X11ErrorTrap trap(display);
     XWindowAttributes attributes;
     if (XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable)
         XSetInputFocus(display, window, RevertToParent, CurrentTime);
@@ -168,7 +153,7 @@ void mapWhileDrawing(Display* display, unsigned long window, const std::function
 {
     if (!display || !window)
         return;
-    ErrorTrap trap(display); // the window may be gone; its errors end nothing
+    X11ErrorTrap trap(display); // the window may be gone; its errors end nothing
     XMapWindow(display, window);
     // Xlib's requests reach the connection only when flushed; the drawing must come after the map.
     XFlush(display);

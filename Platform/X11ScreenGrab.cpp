@@ -1,6 +1,7 @@
 #include "Platform/X11ScreenGrab.h"
 
 #include "Platform/X11Desktop.h"
+#include "Platform/X11ErrorTrap.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -12,40 +13,6 @@
 #include <algorithm>
 
 namespace corvanta {
-
-namespace {
-
-// Records whether any request failed while it was installed (the attach of a segment the server
-// cannot reach, a grab outside the root window).
-class FailureTrap {
-public:
-    // Errors of Qt's own requests reach Qt, not Xlib's handler, so none of theirs is caught here.
-    explicit FailureTrap(Display* display) : m_display(display)
-    {
-        s_failed = false;
-        m_previous = XSetErrorHandler(&record);
-    }
-    ~FailureTrap() { XSetErrorHandler(m_previous); }
-    // After requests without a reply, a round trip brings their errors in first.
-    bool failedAfterSync()
-    {
-        XSync(m_display, False);
-        return s_failed;
-    }
-    bool failed() const { return s_failed; }
-
-private:
-    static int record(Display*, XErrorEvent*)
-    {
-        s_failed = true;
-        return 0;
-    }
-    static inline bool s_failed = false;
-    Display* m_display;
-    int (*m_previous)(Display*, XErrorEvent*) = nullptr;
-};
-
-} // namespace
 
 struct X11ScreenGrab::Segment {
     Display* display = nullptr;
@@ -132,7 +99,7 @@ X11ScreenGrab::Segment* X11ScreenGrab::segmentFor(const QSize& size)
     segment->info.readOnly = False;
     bool attached = false;
     if (segment->info.shmaddr != reinterpret_cast<char*>(-1)) {
-        FailureTrap trap(m_display);
+        X11ErrorTrap trap(m_display, false); // a segment the server cannot reach is refused
         attached = XShmAttach(m_display, &segment->info) && !trap.failedAfterSync();
     }
     // Removed now: the segment goes with its last detach, however the process ends.
@@ -153,7 +120,7 @@ bool X11ScreenGrab::grab(const QRect& rootRect, QImage& into)
         return false;
     XImage* image = segment->image;
     {
-        FailureTrap trap(m_display); // the grab waits for its reply, so its error is in by then
+        X11ErrorTrap trap(m_display, false); // the grab waits for its reply, so its error is in by then
         if (!XShmGetImage(m_display, DefaultRootWindow(m_display), image, rootRect.x(), rootRect.y(), AllPlanes) || trap.failed())
             return false;
     }

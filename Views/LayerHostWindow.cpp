@@ -158,13 +158,6 @@ std::optional<int> LayerHostWindow::screenMaxFramesPerSecond() const
     return int(qRound(w->screen()->refreshRate()));
 }
 
-void LayerHostWindow::setDesktopBackdrop(const QImage& image)
-{
-    m_backdrop = image;
-    m_hasBackdrop = !m_backdrop.isNull();
-    viewport()->update();
-}
-
 void LayerHostWindow::takeDesktopBackdrop(const DesktopCapture& still)
 {
     still.drawRegion(m_frame, m_backdrop);

@@ -51,9 +51,8 @@ public:
     double backingScaleFactor() const;
     double refreshRate() const;
 
-    // The still of the desktop painted under everything while no compositor blends the window.
-    void setDesktopBackdrop(const QImage& image);
-    // The part of `still` under the window, drawn into the buffer the last show used.
+    // The still of the desktop painted under everything while no compositor blends the window:
+    // the part of `still` under the window, drawn into the buffer the last show used.
     void takeDesktopBackdrop(const DesktopCapture& still);
     // Whether ordering the window in takes a fresh still of the desktop (the overlay, which is
     // ordered in first) or reuses the one taken at the start of the show (the strip).
