@@ -1,7 +1,11 @@
 #pragma once
 
+#include "Support/Logger.h"
+
 #include <fcntl.h>
+#include <poll.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,6 +44,10 @@ inline bool writeText(const char* path, const std::string& text)
 inline NamespaceRun runInOwnMountNamespace(const std::function<std::string()>& body)
 {
     NamespaceRun run;
+    // The child is a copy of this thread alone: a lock another thread holds at the fork stays held
+    // in the child for good. The log's writer is the one other thread a test has here, and with
+    // its queue written it waits holding nothing.
+    Logger::shared().flush();
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
         run.failures = "no pipe";
@@ -75,10 +83,28 @@ inline NamespaceRun runInOwnMountNamespace(const std::function<std::string()>& b
     ::close(pipeFds[1]);
     std::string text;
     char buffer[4096];
-    ssize_t got;
-    while ((got = ::read(pipeFds[0], buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR))
-        if (got > 0)
-            text.append(buffer, size_t(got));
+    bool hung = false;
+    for (;;) {
+        // A child stuck for a minute is ended and reported, rather than left for the runner to kill.
+        pollfd ready{pipeFds[0], POLLIN, 0};
+        const int polled = ::poll(&ready, 1, 60'000);
+        if (polled == 0) {
+            hung = true;
+            ::kill(child, SIGKILL);
+            break;
+        }
+        if (polled < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        const ssize_t got = ::read(pipeFds[0], buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        text.append(buffer, size_t(got));
+    }
     ::close(pipeFds[0]);
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
@@ -88,6 +114,10 @@ inline NamespaceRun runInOwnMountNamespace(const std::function<std::string()>& b
         return run;
     }
     run.ran = true;
+    if (hung) {
+        run.failures = "the child hung: " + text;
+        return run;
+    }
     run.failures = WIFEXITED(status) && WEXITSTATUS(status) == 0 ? text : "the child died: " + text;
     return run;
 }

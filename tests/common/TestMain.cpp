@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -22,7 +23,9 @@ int main(int argc, char** argv)
     setenv("XDG_CONFIG_HOME", (root + "/config").constData(), 1);
     setenv("XDG_CACHE_HOME", (root + "/cache").constData(), 1);
     // The bus between the program's processes stays inside the test's folder too.
-    QDir().mkpath(QString::fromUtf8(root + "/runtime"));
+    const QString runtime = QString::fromUtf8(root + "/runtime");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     setenv("XDG_RUNTIME_DIR", (root + "/runtime").constData(), 1);
     setenv("CORVANTA_SYSLOG", "0", 1); // test lines stay out of the machine's system log
     ::testing::InitGoogleTest(&argc, argv);
