@@ -30,6 +30,7 @@
 #include "App/ModalAlert.h"
 #include "Platform/X11DisplayLoss.h"
 #include "Services/UninstallManager.h"
+#include "Views/CaretBlinkTimeout.h"
 #include "Views/DeleteRequestFlow.h"
 #include "Services/AppScanner.h"
 #include "Services/ApplicationRescan.h"
@@ -113,6 +114,7 @@ AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
       m_scanner(std::make_shared<AppScanner>(AppConstants::scanDirectories())),
       m_interactionManager(std::make_unique<InteractionManager>())
 {
+    m_caretBlink = std::make_unique<CaretBlinkTimeout>(m_scheduler, CaretBlinkTimeout::desktopSettings());
     m_dockWindows = std::make_unique<X11DockWindowSource>();
     m_targetScreens = std::make_unique<TargetScreens>(ScreenProvider::shared(), *m_dockWindows, m_scheduler.clock());
     m_coverHost = std::make_unique<MenuBarCoverHost>(SLSMenuBar::shared(), ScreenProvider::shared(), WindowStack::shared());

@@ -14,6 +14,7 @@
 namespace corvanta {
 
 class AppScanner;
+class CaretBlinkTimeout;
 class MessageBus;
 class SuccessorHandOver;
 class WarmUp;
@@ -157,6 +158,7 @@ private:
     bool m_terminated = false;
     bool m_isScrollProbing = false;
     ScheduledTask m_heartbeat;
+    std::unique_ptr<CaretBlinkTimeout> m_caretBlink;
 };
 
 } // namespace corvanta

@@ -2,6 +2,8 @@
 
 #include <gio/gio.h>
 
+#include <functional>
+
 namespace corvanta::GnomeSettings {
 namespace {
 
@@ -25,6 +27,20 @@ GSettings* open(const QString& schemaId, const QString& key)
     return settings;
 }
 
+// Hands `take` the key's value when the schema has the key and the value has the type.
+void read(const QString& schemaId, const QString& key, const GVariantType* type, const std::function<void(GVariant*)>& take)
+{
+    GSettings* settings = open(schemaId, key);
+    if (!settings)
+        return;
+    GVariant* value = g_settings_get_value(settings, key.toUtf8().constData());
+    if (value && g_variant_is_of_type(value, type))
+        take(value);
+    if (value)
+        g_variant_unref(value);
+    g_object_unref(settings);
+}
+
 void onChanged(GSettings*, const gchar* key, gpointer watcher)
 {
     Q_EMIT static_cast<Watcher*>(watcher)->changed(QString::fromUtf8(key));
@@ -44,16 +60,22 @@ bool has(const QString& schemaId, const QString& key)
 
 QString readString(const QString& schemaId, const QString& key)
 {
-    GSettings* settings = open(schemaId, key);
-    if (!settings)
-        return {};
     QString out;
-    GVariant* value = g_settings_get_value(settings, key.toUtf8().constData());
-    if (value && g_variant_is_of_type(value, G_VARIANT_TYPE_STRING))
-        out = QString::fromUtf8(g_variant_get_string(value, nullptr));
-    if (value)
-        g_variant_unref(value);
-    g_object_unref(settings);
+    read(schemaId, key, G_VARIANT_TYPE_STRING, [&](GVariant* value) { out = QString::fromUtf8(g_variant_get_string(value, nullptr)); });
+    return out;
+}
+
+std::optional<int> readInt(const QString& schemaId, const QString& key)
+{
+    std::optional<int> out;
+    read(schemaId, key, G_VARIANT_TYPE_INT32, [&](GVariant* value) { out = g_variant_get_int32(value); });
+    return out;
+}
+
+std::optional<bool> readBool(const QString& schemaId, const QString& key)
+{
+    std::optional<bool> out;
+    read(schemaId, key, G_VARIANT_TYPE_BOOLEAN, [&](GVariant* value) { out = g_variant_get_boolean(value) != FALSE; });
     return out;
 }
 

@@ -77,3 +77,24 @@ TEST_F(GnomeBackgroundTest, ChangingThePictureIsAChangeNotice)
     processUntil([&] { return notices > 0; });
     EXPECT_GE(notices, 1);
 }
+
+// The caret's settings are a number and a switch: each is read only as its own type.
+TEST_F(GnomeBackgroundTest, NumbersAndSwitchesAreReadOnlyAsTheirType)
+{
+    if (!GnomeSettings::has(kInterface, "cursor-blink-timeout") || !GnomeSettings::has(kInterface, "cursor-blink"))
+        GTEST_SKIP() << "no caret settings in this version of the schema";
+    GSettings* settings = g_settings_new(kInterface.toUtf8().constData());
+    g_settings_set_int(settings, "cursor-blink-timeout", 4);
+    g_settings_set_boolean(settings, "cursor-blink", FALSE);
+    g_settings_sync();
+    EXPECT_EQ(GnomeSettings::readInt(kInterface, "cursor-blink-timeout"), std::optional<int>(4));
+    EXPECT_EQ(GnomeSettings::readBool(kInterface, "cursor-blink"), std::optional<bool>(false));
+    EXPECT_EQ(GnomeSettings::readInt(kInterface, "cursor-blink"), std::nullopt);
+    EXPECT_EQ(GnomeSettings::readBool(kInterface, "cursor-blink-timeout"), std::nullopt);
+    EXPECT_EQ(GnomeSettings::readString(kInterface, "cursor-blink-timeout"), "");
+    EXPECT_EQ(GnomeSettings::readInt(kInterface, "no-such-key"), std::nullopt);
+    EXPECT_EQ(GnomeSettings::readInt(QStringLiteral("org.corvanta.no-such-schema"), "cursor-blink-timeout"), std::nullopt);
+    g_settings_reset(settings, "cursor-blink-timeout");
+    g_settings_reset(settings, "cursor-blink");
+    g_object_unref(settings);
+}

@@ -1,0 +1,90 @@
+#include "Support/VirtualScheduler.h"
+#include "Views/CaretBlinkTimeout.h"
+
+#include <QCoreApplication>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QStyleHints>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+using namespace corvanta;
+
+namespace {
+
+int flashTime() { return QGuiApplication::styleHints()->cursorFlashTime(); }
+
+void key(QObject* to)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    QCoreApplication::sendEvent(to, &press);
+}
+
+void click(QObject* to)
+{
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(4, 4), QPointF(4, 4), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(to, &press);
+}
+
+void focus(QObject* to)
+{
+    QFocusEvent in(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(to, &in);
+}
+
+struct Step {
+    double at;                            // seconds since the watcher was made
+    std::function<void(QObject*)> input;  // null: only look
+    bool blinking;                        // expected right after
+};
+
+struct Case {
+    const char* name;
+    CaretBlinkTimeout::Settings settings;
+    std::vector<Step> steps;
+};
+
+} // namespace
+
+TEST(CaretBlinkTimeoutTest, BlinkingStopsAfterTheDesktopsTimeoutWithoutInputAndInputStartsItAgain)
+{
+    const int original = flashTime();
+    ASSERT_GT(original, 0);
+    const std::vector<Case> cases = {
+        {"stops once the timeout passes untouched", {true, 10}, {{9.9, nullptr, true}, {10, nullptr, false}, {60, nullptr, false}}},
+        {"a key before it pushes the stop back", {true, 10}, {{6, key, true}, {15.9, nullptr, true}, {16, nullptr, false}}},
+        {"typing on keeps it going",
+         {true, 10},
+         {{4, key, true}, {8, key, true}, {12, key, true}, {17, key, true}, {26.9, nullptr, true}, {27, nullptr, false}}},
+        {"a click after the stop starts it for another full timeout",
+         {true, 10},
+         {{11, nullptr, false}, {12, click, true}, {21.9, nullptr, true}, {22, nullptr, false}}},
+        {"a focus change counts as input", {true, 3}, {{3, nullptr, false}, {5, focus, true}, {8, nullptr, false}}},
+        {"no timeout: it never stops", {true, 0}, {{1000, nullptr, true}}},
+        {"the desktop says no blinking: it never blinks", {false, 10}, {{0, nullptr, false}, {1, key, false}, {20, click, false}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        VirtualScheduler scheduler;
+        const double start = scheduler.now();
+        QLineEdit edit;
+        {
+            CaretBlinkTimeout timeout(scheduler, c.settings);
+            for (const Step& step : c.steps) {
+                scheduler.advance(start + step.at - scheduler.now());
+                if (step.input)
+                    step.input(&edit);
+                EXPECT_EQ(timeout.isBlinking(), step.blinking) << "at " << step.at;
+                EXPECT_EQ(flashTime(), step.blinking ? original : 0) << "at " << step.at;
+            }
+        }
+        // Gone, it leaves the caret blinking as it found it.
+        EXPECT_EQ(flashTime(), original);
+    }
+}
