@@ -109,7 +109,18 @@ std::optional<QByteArray> Bundle::readResourceIfPresent(QByteArrayView nativeRel
     std::memcpy(file, folder.constData(), size_t(folder.size()));
     std::memcpy(file + folder.size(), nativeRelativePath.data(), size_t(nativeRelativePath.size()));
     file[folder.size() + nativeRelativePath.size()] = '\0';
-    return resourcesBase ? resourcesBase->readFileIfPresent(file, maxBytes) : readNativeFileIfPresent(file, maxBytes);
+    if (!resourcesBase)
+        return readNativeFileIfPresent(file, maxBytes);
+    // Opened straight away, as Info.plist is: a missing file fails the open as cheaply as a look-up
+    // would, and one that is there is not looked up twice.
+    thread_local std::vector<char> buffer;
+    const std::optional<size_t> length = resourcesBase->readRegularFile(file, maxBytes, buffer);
+    std::optional<QByteArray> bytes;
+    if (length)
+        bytes = QByteArray(buffer.data(), qsizetype(*length));
+    if (buffer.size() > kKeptBufferBytes)
+        std::vector<char>().swap(buffer);
+    return bytes;
 }
 
 bool Bundle::resourcesMayHoldFolders() const

@@ -43,8 +43,8 @@ struct Bundle {
     std::optional<QString> executablePath() const;
 
     // A file below the resources folder by its path there ("/en.lproj/InfoPlist.strings", in
-    // the file system's encoding), as readNativeFileIfPresent reads it; nothing without a
-    // resources folder.
+    // the file system's encoding), as FolderHandle::readRegularFile reads it (readNativeFileIfPresent
+    // for a bundle read without its folder); nothing without a resources folder.
     std::optional<QByteArray> readResourceIfPresent(QByteArrayView nativeRelativePath, qsizetype maxBytes) const;
     // False when the resources folder is missing or surely holds no folder (no localisation), so
     // that files in its subfolders need not be looked for one by one.
