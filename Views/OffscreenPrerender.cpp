@@ -8,12 +8,18 @@
 #include <QGraphicsView>
 #include <QImage>
 #include <QPainter>
+#include <QWindow>
 
 namespace corvanta {
 
 void prerenderOffscreen(QGraphicsView& view)
 {
     view.winId();
+    // The pointer's shape over the window too: the first show would otherwise read it from the
+    // cursor theme and hand it to the window server while the pointer enters the window. Qt keeps
+    // it, and sets the same shape again only when it changes.
+    if (QWindow* handle = view.isWindow() ? view.windowHandle() : nullptr)
+        handle->setCursor(view.cursor());
     QGraphicsScene* scene = view.scene();
     const QRectF rect = view.sceneRect();
     if (!scene || rect.isEmpty())
