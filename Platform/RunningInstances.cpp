@@ -76,6 +76,22 @@ QString RunningInstances::executableTarget(const QString& exeLink)
     return target;
 }
 
+std::optional<qint64> RunningInstances::parentOf(const QString& statFile)
+{
+    // "pid (name) state ppid ...": the name may hold spaces and parentheses, so the fields are
+    // counted from the last ")". The kernel's line is short; one past the bound is not read.
+    const std::optional<QByteArray> read = readWholeFile(statFile, 4096);
+    if (!read)
+        return std::nullopt;
+    const qsizetype close = read->lastIndexOf(')');
+    if (close < 0)
+        return std::nullopt;
+    const QList<QByteArray> fields = read->mid(close + 1).simplified().split(' ');
+    bool isNumber = false;
+    const qint64 parent = fields.size() > 1 ? fields.at(1).toLongLong(&isNumber) : 0;
+    return isNumber ? std::optional<qint64>(parent) : std::nullopt;
+}
+
 QList<qint64> RunningInstances::others() const
 {
     QList<qint64> pids;
@@ -92,7 +108,9 @@ QList<qint64> RunningInstances::others() const
         struct stat info = {};
         if (::stat(QFile::encodeName(folder).constData(), &info) != 0 || info.st_uid != m_userId)
             continue;
-        if (executableTarget(folder + QStringLiteral("/exe")) == m_executable)
+        // A child of ours runs our executable between its fork and its exec, with our environment:
+        // a library spawning a helper at start-up would otherwise look like a second copy here.
+        if (executableTarget(folder + QStringLiteral("/exe")) == m_executable && parentOf(folder + QStringLiteral("/stat")) != m_selfPid)
             pids << pid;
     }
     std::sort(pids.begin(), pids.end());

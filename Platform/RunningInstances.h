@@ -34,7 +34,8 @@ public:
     static RunningInstances system();
 
     // Their process identifiers in ascending order. An executable replaced on disk since that
-    // process started still counts as ours.
+    // process started still counts as ours; a child of this process (not yet running what it was
+    // started for) does not.
     QList<qint64> others() const;
     // The same, split by session: a process whose session cannot be read counts as one of ours
     // (whether it can be reached is found out by asking it).
@@ -43,6 +44,9 @@ public:
     // The session a process started in, from its environment file ("environ"); none when it cannot
     // be read. Reads at most 1 MiB.
     static std::optional<Session> sessionOf(const QString& environFile);
+    // The parent process named in a process's "stat" file; none when it cannot be read. Reads at
+    // most 4 KiB.
+    static std::optional<qint64> parentOf(const QString& statFile);
     // ":0.0" → ":0": the screen number does not make another display.
     static QString displayWithoutScreen(const QString& display);
 

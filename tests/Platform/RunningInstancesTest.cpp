@@ -32,8 +32,20 @@ TEST(RunningInstances, OnlyOtherProcessesOfOurUserRunningOurExecutableCount)
     addProcess(proc.path(), QStringLiteral("502"), ours + QStringLiteral("-helper"));
     addProcess(proc.path(), QStringLiteral("self"), ours);
     ASSERT_TRUE(QDir().mkpath(proc.path() + QStringLiteral("/503"))); // a process whose link is unreadable
+    // Children of this process between their fork and their exec run our executable; another
+    // copy's child, or one whose status cannot be read, still counts.
+    const auto withStatus = [&](const QString& pid, const QByteArray& status) {
+        addProcess(proc.path(), pid, ours);
+        QFile file(proc.path() + QLatin1Char('/') + pid + QStringLiteral("/stat"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(status);
+    };
+    withStatus(QStringLiteral("904"), "904 (corvanta) R 500 904 31 0 -1 4194624 93 0 0 0\n");
+    withStatus(QStringLiteral("905"), "905 (gdbus) S) x (y) S 500 905 31\n"); // a name with parentheses and spaces
+    withStatus(QStringLiteral("906"), "906 (corvanta) S 900 906 31 0 -1\n");
+    withStatus(QStringLiteral("907"), "907 (corvanta\n");
 
-    EXPECT_EQ(RunningInstances(proc.path(), ours, 500, ::geteuid()).others(), (QList<qint64>{77, 900}));
+    EXPECT_EQ(RunningInstances(proc.path(), ours, 500, ::geteuid()).others(), (QList<qint64>{77, 900, 906, 907}));
     // Processes of another user are never ours, whatever they run.
     EXPECT_TRUE(RunningInstances(proc.path(), ours, 500, ::geteuid() + 1).others().isEmpty());
     // Without knowing our own executable nothing is recognised.
