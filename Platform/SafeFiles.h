@@ -38,7 +38,8 @@ std::optional<EntryStat> linkStat(const QString& path, const DeviceOverride& dev
 // its parent, so the device alone does not tell: the kernel's own marks (statx: the mount id and
 // the mount-root attribute) are used where it has them, else the mount table, read once per walk.
 struct MountCheck {
-    QString mountTable = QStringLiteral("/proc/self/mountinfo");
+    // The calling thread's own: a thread may have left the process's mount namespace.
+    QString mountTable = QStringLiteral("/proc/thread-self/mountinfo");
     bool kernelMarks = true; // tests turn them off to exercise the mount table alone
 };
 

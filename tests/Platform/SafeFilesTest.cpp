@@ -197,7 +197,7 @@ TEST_F(SafeFilesTest, MountTableIsReadPastItsFirstPage)
             if (!test::bindMount(path("source").toStdString(), path(QStringLiteral("tree/m%1").arg(i)).toStdString()))
                 return std::string("cannot bind mount: ") + std::strerror(errno);
         }
-        const QStringList points = mountPoints(QStringLiteral("/proc/self/mountinfo"));
+        const QStringList points = mountPoints(QStringLiteral("/proc/thread-self/mountinfo"));
         if (!points.contains(path(QStringLiteral("tree/m%1").arg(count - 1))))
             return "the last mount is missing: " + std::to_string(points.size()) + " mount points read";
         return {};

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 
 namespace corvanta::test {
 
@@ -37,12 +38,44 @@ inline bool writeText(const char* path, const std::string& text)
 
 } // namespace detail
 
-// Runs `body` in a forked child inside a private mount namespace: whatever it mounts is seen by
-// nobody else and vanishes with the child, however the child ends, so a test never leaves a mount
-// behind. Root gets the namespace directly; anyone else through a user namespace of their own
-// where the system allows it. The body returns its failures as text (empty when all held).
+namespace detail {
+
+// Root: the body runs on a thread of its own that leaves the process's mount namespace (a thread
+// may, with its own view of the file system); the namespace and its mounts go when the thread
+// ends. No fork: a child of a process with other threads can find a lock taken for good, the
+// sanitizers' allocator's among them. What the body reads of the mount table must be the
+// thread's own (/proc/thread-self).
+inline NamespaceRun runOnOwnThread(const std::function<std::string()>& body)
+{
+    NamespaceRun run;
+    std::thread worker([&] {
+        if (::unshare(CLONE_NEWNS) != 0) {
+            run.failures = std::string("cannot make a mount namespace: ") + std::strerror(errno);
+            return;
+        }
+        // Nothing mounted here may propagate back to the namespace we came from.
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            run.failures = std::string("cannot make the mounts private: ") + std::strerror(errno);
+            return;
+        }
+        run.ran = true;
+        run.failures = body();
+    });
+    worker.join();
+    return run;
+}
+
+} // namespace detail
+
+// Runs `body` inside a private mount namespace: whatever it mounts is seen by nobody else and
+// vanishes when the body is done, however it ends, so a test never leaves a mount behind. Root
+// gets the namespace on a thread of its own; anyone else in a forked child, through a user
+// namespace of their own where the system allows it. The body returns its failures as text
+// (empty when all held).
 inline NamespaceRun runInOwnMountNamespace(const std::function<std::string()>& body)
 {
+    if (::geteuid() == 0)
+        return detail::runOnOwnThread(body);
     NamespaceRun run;
     // The child is a copy of this thread alone: a lock another thread holds at the fork stays held
     // in the child for good. The log's writer is the one other thread a test has here, and with
