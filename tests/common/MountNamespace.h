@@ -69,13 +69,16 @@ inline NamespaceRun runOnOwnThread(const std::function<std::string()>& body)
 
 // Runs `body` inside a private mount namespace: whatever it mounts is seen by nobody else and
 // vanishes when the body is done, however it ends, so a test never leaves a mount behind. Root
-// gets the namespace on a thread of its own; anyone else in a forked child, through a user
-// namespace of their own where the system allows it. The body returns its failures as text
+// gets the namespace on a thread of its own; anyone else (and root not allowed one) in a forked
+// child, through a user namespace of their own where the system allows it. The body returns its failures as text
 // (empty when all held).
 inline NamespaceRun runInOwnMountNamespace(const std::function<std::string()>& body)
 {
-    if (::geteuid() == 0)
-        return detail::runOnOwnThread(body);
+    if (::geteuid() == 0) {
+        // Root without the right to make one (a container's) may still get a user namespace below.
+        if (NamespaceRun onThread = detail::runOnOwnThread(body); onThread.ran)
+            return onThread;
+    }
     NamespaceRun run;
     // The child is a copy of this thread alone: a lock another thread holds at the fork stays held
     // in the child for good. The log's writer is the one other thread a test has here, and with
