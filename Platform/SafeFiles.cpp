@@ -302,7 +302,11 @@ QStringList mountPoints(const QString& mountTable)
     QStringList out;
     // The kernel's table declares no size and comes a page per read: read until the end, bounded
     // (a table this large would already be pathological).
-    const std::optional<QByteArray> table = readWholeFile(mountTable, 16 * 1024 * 1024);
+    std::optional<QByteArray> table = readWholeFile(mountTable, 16 * 1024 * 1024);
+    // Kernels before 3.17 have no /proc/thread-self; there every thread shares the process's table.
+    static const QString threadSelf = QStringLiteral("/proc/thread-self/");
+    if (!table && mountTable.startsWith(threadSelf))
+        table = readWholeFile(QStringLiteral("/proc/self/") + mountTable.mid(threadSelf.size()), 16 * 1024 * 1024);
     if (!table)
         return out;
     const QByteArray& text = *table;
