@@ -474,9 +474,10 @@ TEST_F(UninstallExecutionTest, RefusedLaunchItemsAreNeverBootedOut)
     file(lib("LaunchAgents/com.acme.foo.swapped.plist"));
     UninstallPlan plan = planFor(foo);
     ASSERT_EQ(plan.residuals.size(), 2);
-    ASSERT_TRUE(QFile::remove(lib("LaunchAgents/com.acme.foo.swapped.plist")));
+    // The first file is kept elsewhere, so its inode cannot be handed to the new one.
+    ASSERT_TRUE(QFile::rename(lib("LaunchAgents/com.acme.foo.swapped.plist"), outside + QStringLiteral("/old.plist")));
     file(lib("LaunchAgents/com.acme.foo.other.plist"));
-    file(lib("LaunchAgents/com.acme.foo.swapped.plist")); // a new file: another inode
+    file(lib("LaunchAgents/com.acme.foo.swapped.plist"));
     auto launchItem = [](const QString& path) {
         ResidualItem item;
         item.url = QUrl::fromLocalFile(path);
