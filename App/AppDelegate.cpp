@@ -115,6 +115,7 @@ AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
       m_interactionManager(std::make_unique<InteractionManager>())
 {
     m_caretBlink = std::make_unique<CaretBlinkTimeout>(m_scheduler, CaretBlinkTimeout::desktopSettings());
+    m_caretBlink->followDesktopSettings();
     m_dockWindows = std::make_unique<X11DockWindowSource>();
     m_targetScreens = std::make_unique<TargetScreens>(ScreenProvider::shared(), *m_dockWindows, m_scheduler.clock());
     m_coverHost = std::make_unique<MenuBarCoverHost>(SLSMenuBar::shared(), ScreenProvider::shared(), WindowStack::shared());

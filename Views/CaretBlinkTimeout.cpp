@@ -24,17 +24,32 @@ CaretBlinkTimeout::CaretBlinkTimeout(Scheduler& scheduler, Settings settings, QO
     : QObject(parent), m_scheduler(scheduler), m_settings(settings),
       m_flashTime(QGuiApplication::styleHints()->cursorFlashTime())
 {
-    if (!m_settings.blinks) {
-        setBlinking(false);
-        return;
-    }
     QCoreApplication::instance()->installEventFilter(this);
-    noteInput();
+    setSettings(settings);
 }
 
 CaretBlinkTimeout::~CaretBlinkTimeout()
 {
     setBlinking(true);
+}
+
+void CaretBlinkTimeout::setSettings(Settings settings)
+{
+    m_settings = settings;
+    m_stop.cancel();
+    if (m_settings.blinks)
+        noteInput();
+    else
+        setBlinking(false);
+}
+
+void CaretBlinkTimeout::followDesktopSettings()
+{
+    auto* watcher = new GnomeSettings::Watcher(QStringLiteral("org.gnome.desktop.interface"), this);
+    connect(watcher, &GnomeSettings::Watcher::changed, this, [this](const QString& key) {
+        if (key == QLatin1String("cursor-blink") || key == QLatin1String("cursor-blink-timeout"))
+            setSettings(desktopSettings());
+    });
 }
 
 bool CaretBlinkTimeout::eventFilter(QObject*, QEvent* event)
@@ -55,6 +70,8 @@ bool CaretBlinkTimeout::eventFilter(QObject*, QEvent* event)
 
 void CaretBlinkTimeout::noteInput()
 {
+    if (!m_settings.blinks)
+        return;
     m_lastInput = m_scheduler.now();
     setBlinking(true);
     // One pending stop at a time: when it comes due it looks at the latest input and, if there was

@@ -24,6 +24,11 @@ public:
     // Leaves the caret blinking as it was found.
     ~CaretBlinkTimeout() override;
 
+    // New settings take effect at once; a caret allowed to blink again runs a full timeout first.
+    void setSettings(Settings settings);
+    // Follows the desktop's settings as the user changes them.
+    void followDesktopSettings();
+
     bool isBlinking() const { return m_blinking; }
 
 protected:
