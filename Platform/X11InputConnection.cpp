@@ -81,23 +81,28 @@ void X11InputConnection::stopListening()
 
 void X11InputConnection::readEvents()
 {
-    do {
-        while (m_notifier && XPending(m_display) > 0) {
-            XEvent event;
-            XNextEvent(m_display, &event);
-            XGenericEventCookie* cookie = &event.xcookie;
-            if (cookie->type != GenericEvent || cookie->extension != m_opcode || !XGetEventData(m_display, cookie))
-                continue;
-            if (m_onEvent)
-                m_onEvent(cookie->evtype, cookie->data);
-            XFreeEventData(m_display, cookie);
-        }
-        if (m_afterBatch)
-            m_afterBatch();
-        // A round trip made after the batch (the pointer query) reads whatever arrived meanwhile
-        // into Xlib's queue, where the socket no longer signals it: those events make the next
-        // batch now, or the last move into a hot corner would wait for a move after it.
-    } while (m_notifier && XEventsQueued(m_display, QueuedAlready) > 0);
+    m_rereadPosted = false;
+    while (m_notifier && XPending(m_display) > 0) {
+        XEvent event;
+        XNextEvent(m_display, &event);
+        XGenericEventCookie* cookie = &event.xcookie;
+        if (cookie->type != GenericEvent || cookie->extension != m_opcode || !XGetEventData(m_display, cookie))
+            continue;
+        if (m_onEvent)
+            m_onEvent(cookie->evtype, cookie->data);
+        XFreeEventData(m_display, cookie);
+    }
+    if (m_afterBatch)
+        m_afterBatch();
+    // A round trip made after the batch (the pointer query) reads whatever arrived meanwhile into
+    // Xlib's queue, where the socket no longer signals it: those events make the next batch, or
+    // the last move into a hot corner would wait for a move after it. Through the event loop, not
+    // in a loop here: on a slow connection each round trip could bring new moves for as long as
+    // the pointer moves, and painting must go on meanwhile.
+    if (m_notifier && !m_rereadPosted && XEventsQueued(m_display, QueuedAlready) > 0) {
+        m_rereadPosted = true;
+        QMetaObject::invokeMethod(this, &X11InputConnection::readEvents, Qt::QueuedConnection);
+    }
 }
 
 } // namespace corvanta

@@ -40,6 +40,7 @@ private:
     QSocketNotifier* m_notifier = nullptr;
     std::function<void(int, const void*)> m_onEvent;
     std::function<void()> m_afterBatch;
+    bool m_rereadPosted = false;
 };
 
 } // namespace corvanta
