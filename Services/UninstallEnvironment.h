@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace corvanta {
 
@@ -60,6 +61,9 @@ struct UninstallEnvironment {
     std::shared_ptr<ChildProcessRunner> processes;
     std::shared_ptr<RunningApplications> running;
     std::shared_ptr<AdminDeleter> admin;
+    // The folders the administrator helper judges paths by: its own view of the user's folders,
+    // which it takes from the system, not from the program. Empty: the same as `roots`.
+    std::optional<UninstallRoots> adminRoots;
     std::shared_ptr<DockTileStore> dock;
     // The applications installed now; a leftover another one matches at least as well is not offered.
     std::function<QList<AppItem>()> installedApps;

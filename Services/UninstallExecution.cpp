@@ -1,9 +1,13 @@
 #include "Services/UninstallExecution.h"
 
 #include "Platform/SafeFiles.h"
+#include "Services/UninstallAdminCheck.h"
 #include "Services/UninstallDock.h"
 #include "Support/LogText.h"
 #include "Support/Logger.h"
+
+#include <QHash>
+#include <QSet>
 
 #include <atomic>
 #include <unistd.h>
@@ -49,49 +53,57 @@ std::optional<SafeFiles::Identity> identityOf(const FileIdentity& identity)
     return SafeFiles::Identity{identity.device, identity.inode};
 }
 
-// The administrator route for a path whose plain removal was denied. The helper checks the path
-// itself again; success is believed only when the path is gone afterwards.
-ItemOutcome adminDelete(const QUrl& url, const UninstallEnvironment& env, const UninstallGuard& guard)
+// The administrator route for paths whose plain removal was denied (or, beside a denied bundle,
+// will be), all in one call: one authorisation for exactly these items. A failure keeps the plain
+// removal's error: that is what went wrong; the helper's own words are in its log line. Success is
+// believed only when the path is gone afterwards.
+QList<ItemOutcome> adminDeleteAll(const QList<ItemOutcome>& plain, const UninstallEnvironment& env)
 {
-    const QString path = url.toLocalFile();
-    ItemOutcome out{url, Status::failed, {}, 0};
-    if (const auto refusal = guard.basicRefusal(path)) {
-        CLOG_ERROR(QStringLiteral("Uninstall: admin delete refused — ") + safe(path) + QStringLiteral(": ")
-                   + UninstallError::appDeleteFailed(*refusal).description());
-        out.status = Status::refused;
-        out.message = *refusal;
-        return out;
+    QStringList paths;
+    for (const ItemOutcome& item : plain)
+        paths << item.url.toLocalFile();
+    QList<AdminDeleter::Result> results = env.admin ? env.admin->deletePaths(paths) : QList<AdminDeleter::Result>();
+    QList<ItemOutcome> out;
+    for (qsizetype i = 0; i < plain.size(); ++i) {
+        const QString& path = paths.at(i);
+        const AdminDeleter::Result result =
+            i < results.size() ? results.at(i) : AdminDeleter::Result{false, false, QStringLiteral("no administrator helper")};
+        ItemOutcome done = plain.at(i);
+        done.status = Status::failed;
+        if (done.message.isEmpty())
+            done.message = result.message;
+        if (!result.succeeded) {
+            CLOG_ERROR(QStringLiteral("Uninstall: admin delete failed — ") + safe(path) + QStringLiteral(": ")
+                       + safe(result.message.isEmpty() ? QStringLiteral("unknown") : result.message));
+        } else if (SafeFiles::linkStat(path, env.deviceOverride)) {
+            CLOG_ERROR(QStringLiteral("Uninstall: admin delete reported success but file remains — ") + safe(path));
+        } else {
+            CLOG_INFO(QStringLiteral("Uninstall: admin delete OK — ") + safe(path));
+            done.status = Status::deletedAsAdmin;
+            done.message.clear();
+        }
+        out << done;
     }
-    if (!env.admin) {
-        out.message = QStringLiteral("no administrator helper");
-        return out;
-    }
-    const AdminDeleter::Result result = env.admin->deletePath(path);
-    if (!result.succeeded) {
-        CLOG_ERROR(QStringLiteral("Uninstall: admin delete failed — ") + safe(path) + QStringLiteral(": ")
-                   + safe(result.message.isEmpty() ? QStringLiteral("unknown") : result.message));
-        out.message = result.message;
-        return out;
-    }
-    if (SafeFiles::linkStat(path, env.deviceOverride)) {
-        CLOG_ERROR(QStringLiteral("Uninstall: admin delete reported success but file remains — ") + safe(path));
-        out.message = QStringLiteral("file remains");
-        return out;
-    }
-    CLOG_INFO(QStringLiteral("Uninstall: admin delete OK — ") + safe(path));
-    out.status = Status::deletedAsAdmin;
     return out;
 }
 
 // One removal without links followed. `denied` tells whether the administrator route may help:
-// the removal was denied and there is such a route.
-ItemOutcome plainRemove(const QUrl& url, const FileIdentity& identity, const UninstallEnvironment& env, bool& denied)
+// the removal was denied and the route can take this path.
+ItemOutcome plainRemove(const QUrl& url, const FileIdentity& identity, const UninstallEnvironment& env,
+                        const AdminRoute& route, bool& denied)
 {
     const QString path = url.toLocalFile();
     const SafeFiles::RemoveOutcome removal = env.remove
         ? env.remove(path, identityOf(identity))
         : SafeFiles::removeNoFollow(path, identityOf(identity), env.deviceOverride, env.mounts);
-    denied = removal.permissionDenied() && env.admin;
+    denied = false;
+    if (removal.permissionDenied()) {
+        const auto unavailable = route.unavailableReason(path);
+        denied = !unavailable;
+        if (unavailable && env.admin)
+            CLOG_ERROR(QStringLiteral("Uninstall: no administrator route for ") + safe(path) + QStringLiteral(" — ")
+                       + *unavailable);
+    }
     ItemOutcome out{url, Status::failed, removal.message, removal.removedEntries};
     switch (removal.status) {
     case SafeFiles::RemoveOutcome::Status::removed:
@@ -111,17 +123,12 @@ ItemOutcome plainRemove(const QUrl& url, const FileIdentity& identity, const Uni
     return out;
 }
 
-// The administrator route after a denied plain removal. A failure keeps the plain removal's error:
-// that is what went wrong; the helper's own words are in its log line.
-ItemOutcome retryAsAdmin(const ItemOutcome& plain, const UninstallEnvironment& env, const UninstallGuard& guard)
+// The guard's word on one leftover right before it goes.
+std::optional<QString> leftoverRefusal(const ResidualItem& item, const UninstallPlan& plan, const UninstallGuard& guard)
 {
-    ItemOutcome admin = adminDelete(plain.url, env, guard);
-    admin.removedEntries += plain.removedEntries;
-    if (!admin.succeeded()) {
-        admin.status = Status::failed;
-        admin.message = plain.message;
-    }
-    return admin;
+    if (auto refusal = guard.basicRefusal(item.path()))
+        return refusal;
+    return guard.residualRefusal(item, plan);
 }
 
 // The bundle is still there but no longer whole: entries of it went, or its files shrank.
@@ -171,7 +178,7 @@ void terminateProcesses(const AppItem& app, const UninstallEnvironment& env)
 }
 
 UninstallOutcome executeUninstall(const UninstallPlan& given, bool includeApp, const UninstallEnvironment& env,
-                                  const UninstallGuard& guard)
+                                  const UninstallGuard& guard, const AdminRoute& route)
 {
     UninstallOutcome outcome;
     // The bundle as it lies on disk: its folder reached without links, the bundle itself as named.
@@ -207,16 +214,38 @@ UninstallOutcome executeUninstall(const UninstallPlan& given, bool includeApp, c
     }
 
     UninstallResult& result = outcome.result;
+    // Leftovers already decided by the administrator call made for the bundle, by plan index.
+    QHash<qsizetype, ItemOutcome> decided;
+    bool adminAsked = false;
     if (!includeApp) {
         CLOG_INFO(QStringLiteral("Uninstall: app bundle skipped (未勾选应用本体)"));
     } else {
         bool denied = false;
-        ItemOutcome bundle = plainRemove(app.url, plan.appIdentity, env, denied);
+        ItemOutcome bundle = plainRemove(app.url, plan.appIdentity, env, route, denied);
         const QString firstError = bundle.message;
         if (!bundle.succeeded() && denied) {
             CLOG_ERROR(QStringLiteral("Uninstall: app delete failed — ") + safe(firstError)
                        + QStringLiteral("；尝试管理员提权直接删除"));
-            bundle = retryAsAdmin(bundle, env, guard);
+            // The leftovers this user cannot remove go in the same call, after the bundle: the
+            // helper deletes them only once the bundle is gone, and the user is asked once.
+            QList<ItemOutcome> batch{bundle};
+            QList<qsizetype> batched;
+            for (qsizetype i = 0; i < plan.residuals.size(); ++i) {
+                const ResidualItem& item = plan.residuals.at(i);
+                if (!leftoverRefusal(item, plan, guard) && SafeFiles::linkStat(item.path(), env.deviceOverride)
+                    && !userMayRemove(item.path(), env) && route.serves(item.path())) {
+                    batch << ItemOutcome{item.url, Status::failed, {}, 0};
+                    batched << i;
+                }
+            }
+            const QList<ItemOutcome> done = adminDeleteAll(batch, env);
+            adminAsked = true;
+            bundle = done.first();
+            bundle.removedEntries = batch.first().removedEntries;
+            if (!bundle.succeeded())
+                bundle.message = firstError;
+            for (qsizetype k = 0; k < batched.size(); ++k)
+                decided.insert(batched.at(k), done.at(k + 1));
         } else if (!bundle.succeeded()) {
             CLOG_ERROR(QStringLiteral("Uninstall: app delete failed — ") + safe(firstError));
         }
@@ -240,32 +269,52 @@ UninstallOutcome executeUninstall(const UninstallPlan& given, bool includeApp, c
         result.appDeleted = true;
     }
 
-    for (const ResidualItem& item : plan.residuals) {
-        const QString path = item.path();
-        std::optional<QString> refusal = guard.basicRefusal(path);
-        if (!refusal)
-            refusal = guard.residualRefusal(item, plan);
+    // Every leftover in plan order; those denied wait for one administrator call at the end,
+    // unless the bundle's call was the uninstall's one already.
+    QList<ItemOutcome> outcomes;
+    QList<qsizetype> pending;
+    QSet<qsizetype> guardRefused; // logged already, in the guard's words
+    for (qsizetype i = 0; i < plan.residuals.size(); ++i) {
+        const ResidualItem& item = plan.residuals.at(i);
+        if (decided.contains(i)) {
+            outcomes << decided.value(i);
+            continue;
+        }
         ItemOutcome done;
-        if (refusal) {
+        if (const auto refusal = leftoverRefusal(item, plan, guard)) {
             done = ItemOutcome{item.url, Status::refused, *refusal, 0};
-            CLOG_ERROR(QStringLiteral("Uninstall: residual delete refused — ") + safe(path) + QStringLiteral(": ")
+            guardRefused.insert(i);
+            CLOG_ERROR(QStringLiteral("Uninstall: residual delete refused — ") + safe(item.path()) + QStringLiteral(": ")
                        + safe(UninstallError::appDeleteFailed(*refusal).description()));
         } else {
             bool denied = false;
-            done = plainRemove(item.url, item.identity, env, denied);
-            if (!done.succeeded() && denied)
-                done = retryAsAdmin(done, env, guard);
-            if (done.status == Status::refused)
-                CLOG_ERROR(QStringLiteral("Uninstall: residual delete refused — ") + safe(path) + QStringLiteral(": ")
-                           + safe(done.message));
-            else if (!done.succeeded())
-                CLOG_ERROR(QStringLiteral("Uninstall: residual delete failed — ") + safe(path) + QStringLiteral(": ")
-                           + safe(done.message));
+            done = plainRemove(item.url, item.identity, env, route, denied);
+            if (!done.succeeded() && denied && !adminAsked)
+                pending << i;
         }
+        outcomes << done;
+    }
+    if (!pending.isEmpty()) {
+        QList<ItemOutcome> batch;
+        for (const qsizetype i : std::as_const(pending))
+            batch << outcomes.at(i);
+        const QList<ItemOutcome> done = adminDeleteAll(batch, env);
+        for (qsizetype k = 0; k < pending.size(); ++k)
+            outcomes[pending.at(k)] = done.at(k);
+    }
+    for (qsizetype i = 0; i < outcomes.size(); ++i) {
+        const ItemOutcome& done = outcomes.at(i);
+        const QString path = plan.residuals.at(i).path();
         if (done.succeeded())
             ++result.deletedCount;
         else
-            result.failedURLs.append(item.url);
+            result.failedURLs.append(done.url);
+        if (done.status == Status::refused && !guardRefused.contains(i))
+            CLOG_ERROR(QStringLiteral("Uninstall: residual delete refused — ") + safe(path) + QStringLiteral(": ")
+                       + safe(done.message));
+        else if (!done.succeeded() && done.status != Status::refused)
+            CLOG_ERROR(QStringLiteral("Uninstall: residual delete failed — ") + safe(path) + QStringLiteral(": ")
+                       + safe(done.message));
         result.residualOutcomes.append(done);
     }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Services/UninstallAdminCheck.h"
 #include "Services/UninstallEnvironment.h"
 #include "Services/UninstallGuard.h"
 #include "Services/UninstallRecords.h"
@@ -12,10 +13,11 @@ bool isProtectedApp(const AppItem& app, const UninstallEnvironment& env);
 
 // Carries out a confirmed plan on the calling thread: refuses protected applications, checks the
 // bundle before touching anything, quits the application, unloads its launch items, deletes the
-// bundle (when asked) and every leftover (each through the guard, with the administrator helper
-// when the plain removal is denied), and removes its Dock tiles.
+// bundle (when asked) and every leftover (each through the guard), and removes its Dock tiles.
+// What the plain removal may not delete goes through the administrator route in one call for the
+// whole uninstall, so the user is asked once, for exactly those items.
 UninstallOutcome executeUninstall(const UninstallPlan& plan, bool includeApp, const UninstallEnvironment& env,
-                                  const UninstallGuard& guard);
+                                  const UninstallGuard& guard, const AdminRoute& route);
 
 // Quits the running instances: a polite request, then, after 2 seconds, a forced end.
 void terminateProcesses(const AppItem& app, const UninstallEnvironment& env);

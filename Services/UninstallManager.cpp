@@ -32,6 +32,7 @@ UninstallManager::UninstallManager(UninstallEnvironment environment)
     // A home or an application folder reached through a link is compared by where it leads.
     m_env.roots = resolvedRoots(m_env.roots);
     m_guard = std::make_unique<UninstallGuard>(m_env);
+    m_adminRoute = std::make_unique<AdminRoute>(m_env);
 }
 
 UninstallManager::~UninstallManager() = default;
@@ -96,15 +97,7 @@ QString parentOf(const QString& path)
     return slash <= 0 ? QStringLiteral("/") : path.left(slash);
 }
 
-// Whether this process may remove `path` from its folder.
-bool mayRemove(const QString& path, const UninstallEnvironment& env)
-{
-    const auto folder = SafeFiles::linkStat(parentOf(path), env.deviceOverride);
-    const auto entry = SafeFiles::linkStat(path, env.deviceOverride);
-    if (!folder)
-        return false;
-    return SafeFiles::mayRemoveEntry(*folder, entry.value_or(SafeFiles::EntryStat{}), env.credentials);
-}
+const QString kNoAdminTitle = QStringLiteral("无法取得管理员授权");
 
 } // namespace
 
@@ -112,11 +105,20 @@ QList<UninstallManager::PermissionIssue> UninstallManager::checkPermissions(cons
 {
     QList<PermissionIssue> issues;
     const QString parent = parentOf(app.path());
-    if (!mayRemove(app.path(), m_env))
-        issues << PermissionIssue{QStringLiteral("需要管理员授权"),
-                                  QStringLiteral("「") + app.name + QStringLiteral("」位于 ") + parent
-                                      + QStringLiteral("，删除时系统将弹出管理员授权框，输入密码即可继续。"),
-                                  std::nullopt, false};
+    if (!userMayRemove(app.path(), m_env)) {
+        // The password prompt is promised only where it will come and the helper will act on it.
+        if (const auto why = m_adminRoute->unavailableReason(app.path()))
+            issues << PermissionIssue{kNoAdminTitle,
+                                      QStringLiteral("「") + app.name + QStringLiteral("」位于 ") + parent
+                                          + QStringLiteral("，删除它需要管理员权限，但") + *why
+                                          + QStringLiteral("，因此无法删除应用本体。"),
+                                      std::nullopt, false};
+        else
+            issues << PermissionIssue{QStringLiteral("需要管理员授权"),
+                                      QStringLiteral("「") + app.name + QStringLiteral("」位于 ") + parent
+                                          + QStringLiteral("，删除时系统将弹出管理员授权框，输入密码即可继续。"),
+                                      std::nullopt, false};
+    }
     const QString cookies = m_env.roots.homeLibrary() + QStringLiteral("/Cookies");
     if (SafeFiles::linkStat(cookies) && !listFolderNames(cookies))
         issues << PermissionIssue{
@@ -131,26 +133,46 @@ UninstallManager::checkResidualWritability(const QList<ResidualItem>& residuals)
 {
     QList<PermissionIssue> issues;
     int admin = 0;
-    QStringList locked;
+    QStringList locked, unserved;
+    QString why;
+    auto nameOf = [](const QString& path) { return path.mid(path.lastIndexOf(u'/') + 1); };
+    auto listed = [](const QStringList& names) {
+        QString text = names.mid(0, 3).join(QStringLiteral("、"));
+        if (names.size() >= 4)
+            text += QStringLiteral(" 等 ") + QString::number(names.size()) + QStringLiteral(" 项");
+        return text;
+    };
     for (const ResidualItem& item : residuals) {
-        if (item.requiresAdmin)
-            ++admin;
-        else if (!mayRemove(item.path(), m_env))
-            locked << item.path().mid(item.path().lastIndexOf(u'/') + 1);
+        const bool needsAdmin = !userMayRemove(item.path(), m_env);
+        if (!needsAdmin && !item.requiresAdmin)
+            continue;
+        const auto unavailable = m_adminRoute->unavailableReason(item.path());
+        if (needsAdmin && unavailable) {
+            // Said before confirming, with the reason: no prompt will come for these.
+            unserved << nameOf(item.path());
+            if (why.isEmpty())
+                why = *unavailable;
+        } else if (item.requiresAdmin) {
+            if (!unavailable)
+                ++admin;
+        } else if (needsAdmin) {
+            locked << nameOf(item.path());
+        }
     }
     if (admin > 0)
         issues << PermissionIssue{QStringLiteral("需要管理员授权"),
                                   QStringLiteral("有 ") + QString::number(admin)
                                       + QStringLiteral(" 项残留位于系统目录（/Library 等），删除时系统会弹出管理员授权框；若跳过授权，这些项目会清理失败。"),
                                   std::nullopt, false};
-    if (!locked.isEmpty()) {
-        QString names = locked.mid(0, 3).join(QStringLiteral("、"));
-        if (locked.size() >= 4)
-            names += QStringLiteral(" 等 ") + QString::number(locked.size()) + QStringLiteral(" 项");
+    if (!locked.isEmpty())
         issues << PermissionIssue{QStringLiteral("部分残留无写入权限"),
-                                  names + QStringLiteral(" 无写入权限，删除时系统可能要求管理员授权，或该项清理失败（不影响应用本体卸载）。"),
+                                  listed(locked) + QStringLiteral(" 无写入权限，删除时系统可能要求管理员授权，或该项清理失败（不影响应用本体卸载）。"),
                                   std::nullopt, false};
-    }
+    if (!unserved.isEmpty())
+        issues << PermissionIssue{kNoAdminTitle,
+                                  listed(unserved) + QStringLiteral(" 需要管理员权限才能删除，但") + why
+                                      + QStringLiteral("，这些残留将无法清理（不影响应用本体卸载）。"),
+                                  std::nullopt, false};
     return issues;
 }
 
@@ -169,7 +191,7 @@ void UninstallManager::uninstall(const UninstallPlan& plan, bool includeApp, std
 
 UninstallManager::UninstallOutcome UninstallManager::executeUninstall(const UninstallPlan& plan, bool includeApp) const
 {
-    return Uninstall::executeUninstall(plan, includeApp, m_env, *m_guard);
+    return Uninstall::executeUninstall(plan, includeApp, m_env, *m_guard, *m_adminRoute);
 }
 
 bool UninstallManager::isProtectedApp(const AppItem& app) const { return Uninstall::isProtectedApp(app, m_env); }

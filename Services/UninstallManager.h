@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Services/UninstallAdminCheck.h"
 #include "Services/UninstallEnvironment.h"
 #include "Services/UninstallGuard.h"
 #include "Services/UninstallRecords.h"
@@ -73,6 +74,7 @@ private:
 
     UninstallEnvironment m_env;
     std::unique_ptr<Uninstall::UninstallGuard> m_guard;
+    std::unique_ptr<Uninstall::AdminRoute> m_adminRoute;
     mutable QMutex m_mutex;
     PlanTicket m_lastTicket = kNoTicket;
     QHash<PlanTicket, std::shared_ptr<std::atomic_bool>> m_pending;

@@ -560,12 +560,14 @@ TEST(UninstallDockPruning, ExactDecodedPathsAndNonEmptyIdentifiers)
     EXPECT_EQ(pruned.kept.first(), tiles.at(1));
 }
 
-TEST(UninstallAdminHelper, PkexecGetsTheHelperAndOnePathArgument)
+TEST(UninstallAdminHelper, PkexecGetsTheHelperAndEveryPathAsOneArgument)
 {
     auto runner = std::make_shared<FakeChildProcessRunner>();
     PkexecAdminDeleter deleter(QStringLiteral("/usr/bin/pkexec"), QStringLiteral("/opt/c/corvanta-admin-delete"), runner);
     const QString path = QStringLiteral("/Library/Foo's \"x\" $(rm -rf ~)/a b");
-    EXPECT_EQ(deleter.arguments(path), QStringList({QStringLiteral("/opt/c/corvanta-admin-delete"), QStringLiteral("--"), path}));
+    const QString second = QStringLiteral("/Library/Caches/-rf");
+    EXPECT_EQ(deleter.arguments({path, second}),
+              QStringList({QStringLiteral("/opt/c/corvanta-admin-delete"), QStringLiteral("--"), path, second}));
 }
 
 TEST(UninstallAdminHelper, ExitStatusesOfPkexecAndTheHelper)
@@ -579,23 +581,37 @@ TEST(UninstallAdminHelper, ExitStatusesOfPkexecAndTheHelper)
     }
     auto runner = std::make_shared<FakeChildProcessRunner>();
     PkexecAdminDeleter deleter(pkexec, helper, runner);
-    const QString path = QStringLiteral("/Library/Foo");
+    EXPECT_EQ(deleter.availability(), AdminDeleter::Availability::ready);
+    const QStringList paths{QStringLiteral("/Library/Foo"), QStringLiteral("/Library/Bar")};
     struct Case {
         int exitCode;
+        QByteArray report;
         bool ran;
-        bool succeeded;
-    } cases[] = {{0, true, true}, {126, false, false}, {127, false, false}, {AdminHelperExit::refused, true, false},
-                 {AdminHelperExit::failed, true, false}};
+        QList<bool> succeeded;
+    } cases[] = {
+        {0, "0 0\n0 1\n", true, {true, true}},
+        {126, {}, false, {false, false}},
+        {127, {}, false, {false, false}},
+        {AdminHelperExit::refused, "65 0\n0 1\n", true, {false, true}},
+        {AdminHelperExit::failed, "66 0\n67 1\n", true, {false, false}},
+        {AdminHelperExit::failed, {}, true, {false, false}}, // nothing reported: the call's status
+    };
     for (const Case& c : cases) {
-        runner->answer(deleter.arguments(path), {}, c.exitCode);
-        const AdminDeleter::Result result = deleter.deletePath(path);
-        EXPECT_EQ(result.ran, c.ran) << c.exitCode;
-        EXPECT_EQ(result.succeeded, c.succeeded) << c.exitCode;
+        runner->answer(deleter.arguments(paths), c.report, c.exitCode);
+        const QList<AdminDeleter::Result> results = deleter.deletePaths(paths);
+        ASSERT_EQ(results.size(), 2);
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(results.at(i).ran, c.ran) << c.exitCode;
+            EXPECT_EQ(results.at(i).succeeded, c.succeeded.at(i)) << c.exitCode << " " << i;
+        }
     }
     EXPECT_EQ(runner->calls.first().program, pkexec);
 
-    PkexecAdminDeleter missing(dir.path() + QStringLiteral("/no-pkexec"), helper, runner);
-    EXPECT_FALSE(missing.deletePath(path).ran);
+    PkexecAdminDeleter noPkexec(dir.path() + QStringLiteral("/no-pkexec"), helper, runner);
+    EXPECT_EQ(noPkexec.availability(), AdminDeleter::Availability::noPkexec);
+    EXPECT_FALSE(noPkexec.deletePaths(paths).first().ran);
+    PkexecAdminDeleter noHelper(pkexec, dir.path() + QStringLiteral("/no-helper"), runner);
+    EXPECT_EQ(noHelper.availability(), AdminDeleter::Availability::noHelper);
 }
 
 TEST(UninstallAdminHelper, HelperRefusesOnItsOwn)
@@ -607,7 +623,8 @@ TEST(UninstallAdminHelper, HelperRefusesOnItsOwn)
     writeFile(victim, "v");
     SpawnChildProcessRunner runner;
     EXPECT_EQ(runner.run(helper, {victim}, 10000, 4096).exitCode, AdminHelperExit::usage);
-    EXPECT_EQ(runner.run(helper, {QStringLiteral("--"), victim, victim}, 10000, 4096).exitCode, AdminHelperExit::usage);
+    EXPECT_EQ(runner.run(helper, {QStringLiteral("--")}, 10000, 4096).exitCode, AdminHelperExit::usage);
+    EXPECT_EQ(runner.run(helper, {QStringLiteral("--"), victim, victim}, 10000, 4096).exitCode, AdminHelperExit::refused);
     // Only paths that are in the fixture or do not exist: even a broken helper deletes nothing else.
     const QString absent = QStringLiteral("/corvanta-absent-") + QUuid::createUuid().toString(QUuid::Id128);
     for (const QString& path : {victim, absent, QStringLiteral("/usr/bin") + absent, absent + QStringLiteral("/x/../y"),
@@ -681,4 +698,233 @@ TEST_F(UninstallExecutionTest, HelperNeverDeletesAnotherNameThanTheBytesItWasGiv
     file(lib("Caches/com.acme.foo"));
     EXPECT_EQ(adminHelperDelete(QFile::encodeName(lib("Caches/com.acme.foo")), guard, why), AdminHelperExit::deleted);
     EXPECT_FALSE(exists(lib("Caches/com.acme.foo")));
+}
+
+TEST(UninstallAdminHelper, UserIdIsReadStrictly)
+{
+    EXPECT_EQ(parseUserId("1000"), 1000u);
+    EXPECT_EQ(parseUserId("0"), 0u);
+    for (const char* bad : {"", " 1000", "+1000", "-0", "1000 ", "10x", "4294967295", "4294967296", "99999999999", "0x10"})
+        EXPECT_FALSE(parseUserId(bad).has_value()) << "'" << bad << "'";
+    EXPECT_FALSE(parseUserId(nullptr).has_value());
+
+    // The helper itself: an empty PKEXEC_UID is no user at all, never root.
+    const QString helper = QStringLiteral(CORVANTA_BINARY_DIR "/corvanta-admin-delete");
+    const QString absent = QStringLiteral("/corvanta-absent-") + QUuid::createUuid().toString(QUuid::Id128);
+    const QByteArray saved = qgetenv("PKEXEC_UID");
+    const bool had = qEnvironmentVariableIsSet("PKEXEC_UID");
+    SpawnChildProcessRunner runner;
+    for (const char* bad : {"", "4294967296"}) {
+        qputenv("PKEXEC_UID", bad);
+        EXPECT_EQ(runner.run(helper, {QStringLiteral("--"), absent}, 10000, 4096).exitCode, AdminHelperExit::usage) << "'" << bad << "'";
+    }
+    if (had)
+        qputenv("PKEXEC_UID", saved);
+    else
+        qunsetenv("PKEXEC_UID");
+}
+
+TEST(UninstallAdminHelper, PolkitAsksEveryTime)
+{
+    // A kept authorisation would let any other process of the session delete as root for minutes.
+    QFile policy(QStringLiteral(CORVANTA_BINARY_DIR "/data/com.corvanta.app.admin-delete.policy"));
+    ASSERT_TRUE(policy.open(QIODevice::ReadOnly));
+    const QByteArray text = policy.readAll();
+    EXPECT_FALSE(text.contains("auth_admin_keep"));
+    EXPECT_FALSE(text.contains("<allow_active>yes") || text.contains("<allow_any>yes") || text.contains("<allow_inactive>yes"));
+    EXPECT_TRUE(text.contains("<allow_active>auth_admin</allow_active>"));
+}
+
+TEST_F(UninstallExecutionTest, HelperRoundTripRefusesAByteOrderMark)
+{
+    // Decoded, a leading byte order mark vanishes: the bytes would name the bare path, another file.
+    const UninstallGuard guard(env);
+    file(lib("Caches/com.acme.foo"));
+    const QByteArray marked = QByteArray("\xef\xbb\xbf") + QFile::encodeName(lib("Caches/com.acme.foo"));
+    QString why;
+    EXPECT_EQ(adminHelperDelete(marked, guard, why), AdminHelperExit::refused);
+    EXPECT_EQ(why, QStringLiteral("拒绝删除含无效字符编码的路径"));
+    EXPECT_TRUE(exists(lib("Caches/com.acme.foo")));
+}
+
+// Only what an uninstall may delete: a real application bundle in an application folder, or an
+// item in the Library folders the scan searches, at a place a plan could have put it.
+TEST_F(UninstallExecutionTest, HelperTakesOnlyBundlesAndLibraryLeftovers)
+{
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    const AppItem notes = app(QStringLiteral("Notes"), QStringLiteral("com.apple.Notes"));
+    folder(lib("Caches/com.acme.foo"));
+    file(lib("Preferences/com.acme.foo.plist"));
+    file(lib("LaunchAgents/com.acme.foo.plist"));
+    file(lib("Application Support/Acme/Foo/data"));
+    file(sys("Library/Application Support/Acme/Foo/bin/tool"));
+    file(home + QStringLiteral("/notes.txt"));
+    file(lib("Keychains/login.keychain-db"));
+    file(lib("Mail/V10/inbox.mbox"));
+    file(home + QStringLiteral("/Documents/report.txt"));
+    file(sys("usr/local/bin/tool"));
+    file(sys("opt/vendor/file"));
+    file(sys("Applications/Photos Backup.app/holiday.jpg"));
+    folder(sys("Applications/Empty.app/Contents"));
+    file(sys("Applications/Tool.app/Contents/Info.plist"), 0);
+    file(sys("Applications/Sub/Deep.app/Contents/Info.plist"));
+    const UninstallGuard guard(env);
+    const QStringList accepted{foo.path(), lib("Caches/com.acme.foo"), lib("Preferences/com.acme.foo.plist"),
+                               lib("LaunchAgents/com.acme.foo.plist"), lib("Application Support/Acme/Foo"),
+                               sys("Library/Application Support/Acme/Foo/bin/tool")};
+    for (const QString& path : accepted)
+        EXPECT_EQ(adminHelperRefusal(path, guard), std::nullopt) << qPrintable(path);
+    const QStringList refused{home + QStringLiteral("/notes.txt"), lib("Keychains/login.keychain-db"), lib("Keychains"),
+                              lib("Mail/V10/inbox.mbox"), home + QStringLiteral("/Documents/report.txt"),
+                              sys("usr/local/bin/tool"), sys("opt/vendor/file"), sys("opt/vendor"),
+                              sys("Applications/Photos Backup.app"), sys("Applications/Empty.app"),
+                              sys("Applications/Tool.app"), sys("Applications/Sub/Deep.app"), notes.path(),
+                              foo.path() + QStringLiteral("/Contents"), lib("Caches")};
+    for (const QString& path : refused)
+        EXPECT_TRUE(adminHelperRefusal(path, guard).has_value()) << qPrintable(path);
+
+    // One call: a bundle that does not go keeps the paths after it.
+    QByteArray report;
+    QStringList why;
+    EXPECT_EQ(adminHelperRun({QFile::encodeName(lib("Caches/com.acme.foo")), QFile::encodeName(sys("Applications/Photos Backup.app")),
+                              QFile::encodeName(lib("Preferences/com.acme.foo.plist"))},
+                             guard, report, why),
+              AdminHelperExit::failed);
+    EXPECT_EQ(report, QByteArray("0 0\n65 1\n67 2\n"));
+    EXPECT_FALSE(exists(lib("Caches/com.acme.foo")));
+    EXPECT_TRUE(exists(sys("Applications/Photos Backup.app/holiday.jpg")));
+    EXPECT_TRUE(exists(lib("Preferences/com.acme.foo.plist")));
+}
+
+TEST_F(UninstallExecutionTest, OneAuthorisationPerUninstallForExactlyItsItems)
+{
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    file(lib("Preferences/com.acme.foo.plist"));
+    folder(lib("Caches/com.acme.foo"));
+    file(lib("Logs/com.acme.foo.log"));
+    const UninstallPlan plan = planFor(foo);
+    ASSERT_EQ(plan.residuals.size(), 3);
+    QStringList leftovers;
+    for (const ResidualItem& item : plan.residuals)
+        leftovers << item.path();
+
+    // Nothing here is this user's to remove: the bundle and every leftover go in one call, bundle first.
+    env.remove = [](const QString&, std::optional<SafeFiles::Identity>) { return deniedRemoval(EACCES, "Permission denied"); };
+    const auto owner = SafeFiles::linkStat(home)->uid;
+    env.credentials = SafeFiles::Credentials{owner + 4242, {owner + 4242}};
+    const UninstallOutcome outcome = run(plan);
+    ASSERT_FALSE(outcome.error);
+    ASSERT_EQ(admin->calls.size(), 1);
+    EXPECT_EQ(admin->calls.first(), QStringList{foo.path()} + leftovers);
+    EXPECT_EQ(outcome.result.deletedCount, 3);
+    EXPECT_EQ(outcome.result.appOutcome->status, ItemOutcome::Status::deletedAsAdmin);
+
+    // The bundle is the user's; two leftovers are denied: one call for both, after the plain removals.
+    admin->calls.clear();
+    const AppItem bar = app(QStringLiteral("Bar"), QStringLiteral("com.acme.bar"));
+    file(lib("Preferences/com.acme.bar.plist"));
+    file(lib("Logs/com.acme.bar.log"));
+    folder(lib("Caches/com.acme.bar"));
+    const UninstallPlan barPlan = planFor(bar);
+    ASSERT_EQ(barPlan.residuals.size(), 3);
+    env.credentials = SafeFiles::Credentials::ofProcess();
+    env.remove = [this](const QString& path, std::optional<SafeFiles::Identity> expected) {
+        if (path.endsWith(QLatin1String(".plist")) || path.endsWith(QLatin1String(".log")))
+            return deniedRemoval(EACCES, "Permission denied");
+        return SafeFiles::removeNoFollow(path, expected, env.deviceOverride);
+    };
+    const UninstallOutcome second = run(barPlan);
+    ASSERT_FALSE(second.error);
+    ASSERT_EQ(admin->calls.size(), 1);
+    QStringList denied;
+    for (const ResidualItem& item : barPlan.residuals)
+        if (!item.path().endsWith(QLatin1String("com.acme.bar")))
+            denied << item.path();
+    EXPECT_EQ(admin->calls.first(), denied);
+    EXPECT_EQ(second.result.deletedCount, 3);
+
+    // No route that can take them: nobody is asked, and the leftovers fail with the denial.
+    admin->calls.clear();
+    admin->available = AdminDeleter::Availability::noPkexec;
+    file(lib("Preferences/com.acme.bar.plist"));
+    const UninstallOutcome third = run(planFor(bar), false);
+    EXPECT_TRUE(admin->calls.isEmpty());
+    EXPECT_EQ(third.result.failedURLs, QList<QUrl>({QUrl::fromLocalFile(lib("Preferences/com.acme.bar.plist"))}));
+}
+
+// The real helper, run as root for another user, in a mount namespace of its own: the user's
+// entry in the user database points at a fixture home, and /usr/local and /opt are fresh empty
+// file systems, so whatever it wrongly deleted would be a canary, never a real file.
+TEST(UninstallAdminHelper, HelperRunAsRootDeletesOnlyWhatAnUninstallMay)
+{
+    const QString helper = QStringLiteral(CORVANTA_BINARY_DIR "/corvanta-admin-delete");
+    ASSERT_TRUE(QFile::exists(helper));
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString base = QDir(dir.path()).canonicalPath();
+    const QString home = base + QStringLiteral("/home/me");
+    const QString evil = base + QStringLiteral("/evil");
+    QFile passwd(QStringLiteral("/etc/passwd"));
+    ASSERT_TRUE(passwd.open(QIODevice::ReadOnly));
+    QByteArray users = passwd.read(1 << 20);
+    if (!users.endsWith('\n'))
+        users += '\n';
+    writeFile(base + QStringLiteral("/passwd"), users + "corvanta-test:x:4242:4242::" + QFile::encodeName(home) + ":/bin/sh\n");
+
+    const test::NamespaceRun child = test::runInOwnMountNamespace([&]() -> std::string {
+        if (!test::bindMount((base + QStringLiteral("/passwd")).toStdString(), "/etc/passwd"))
+            return std::string("cannot bind the user database: ") + std::strerror(errno);
+        for (const char* scratch : {"/usr/local", "/opt"})
+            if (::mount("tmpfs", scratch, "tmpfs", 0, "size=1m") != 0)
+                return std::string("cannot mount a scratch ") + scratch + ": " + std::strerror(errno);
+        const QString app = makeBundle(home + QStringLiteral("/Applications"), QStringLiteral("Foo.app"),
+                                       infoWith(QStringLiteral("com.acme.foo"), QStringLiteral("Foo")));
+        writeFile(home + QStringLiteral("/Library/Caches/com.acme.foo/cache.db"), "c");
+        const QStringList canaries{home + QStringLiteral("/notes.txt"),
+                                   home + QStringLiteral("/Library/Keychains/login.keychain-db"),
+                                   home + QStringLiteral("/Applications/Photos Backup.app/holiday.jpg"),
+                                   QStringLiteral("/usr/local/bin/corvanta-canary"),
+                                   QStringLiteral("/opt/corvanta-canary/file"),
+                                   evil + QStringLiteral("/Library/Caches/victim")};
+        for (const QString& canary : canaries)
+            writeFile(canary, "canary");
+        const QStringList refused{home + QStringLiteral("/notes.txt"),
+                                  home + QStringLiteral("/Library/Keychains/login.keychain-db"),
+                                  home + QStringLiteral("/Library/Keychains"),
+                                  home + QStringLiteral("/Applications/Photos Backup.app"),
+                                  QStringLiteral("/usr/local/bin/corvanta-canary"),
+                                  QStringLiteral("/usr/local/bin"),
+                                  QStringLiteral("/opt/corvanta-canary/file"),
+                                  QStringLiteral("/opt/corvanta-canary"),
+                                  evil + QStringLiteral("/Library/Caches/victim"),
+                                  home + QStringLiteral("/Library/Caches/../../notes.txt")};
+
+        // The caller's environment names another home; the helper must not listen to it.
+        const QByteArray savedHome = qgetenv("HOME");
+        qputenv("PKEXEC_UID", "4242");
+        qputenv("HOME", QFile::encodeName(evil));
+        SpawnChildProcessRunner runner;
+        std::string failures;
+        for (const QString& path : refused) {
+            const ChildResult result = runner.run(helper, {QStringLiteral("--"), path}, 10000, 4096);
+            if (result.exitCode != AdminHelperExit::refused)
+                failures += "not refused (" + std::to_string(result.exitCode) + "): " + path.toStdString() + "\n";
+        }
+        // What an uninstall may delete still goes, the bundle first, in one call.
+        const ChildResult allowed = runner.run(
+            helper, {QStringLiteral("--"), app, home + QStringLiteral("/Library/Caches/com.acme.foo")}, 10000, 4096);
+        qunsetenv("PKEXEC_UID");
+        qputenv("HOME", savedHome);
+        if (allowed.exitCode != AdminHelperExit::deleted || allowed.output != "0 0\n0 1\n")
+            failures += "the bundle and its cache were not deleted: " + allowed.output.toStdString() + "\n";
+        if (QFileInfo::exists(app) || QFileInfo::exists(home + QStringLiteral("/Library/Caches/com.acme.foo")))
+            failures += "the bundle or its cache remains\n";
+        for (const QString& canary : canaries)
+            if (!QFileInfo::exists(canary))
+                failures += "deleted: " + canary.toStdString() + "\n";
+        return failures;
+    });
+    if (!child.ran)
+        GTEST_SKIP() << child.failures;
+    EXPECT_EQ(child.failures, "");
 }

@@ -71,18 +71,26 @@ public:
 
 class FakeAdminDeleter : public AdminDeleter {
 public:
-    Result deletePath(const QString& path) override
+    Availability availability() const override { return available; }
+    QList<Result> deletePaths(const QStringList& given) override
     {
-        paths << path;
-        if (deletes && !QDir(path).removeRecursively())
-            ADD_FAILURE() << "could not remove " << qPrintable(path);
-        if (deletes)
-            QFile::remove(path);
-        return {true, reportsSuccess, reportsSuccess ? QString() : QStringLiteral("User canceled.")};
+        calls << given;
+        QList<Result> results;
+        for (const QString& path : given) {
+            paths << path;
+            if (deletes && !QDir(path).removeRecursively())
+                ADD_FAILURE() << "could not remove " << qPrintable(path);
+            if (deletes)
+                QFile::remove(path);
+            results << Result{true, reportsSuccess, reportsSuccess ? QString() : QStringLiteral("User canceled.")};
+        }
+        return results;
     }
+    QList<QStringList> calls; // one list of paths per authorisation asked for
     QStringList paths;
     bool deletes = true;
     bool reportsSuccess = true;
+    Availability available = Availability::ready;
 };
 
 class FakeDockTileStore : public DockTileStore {
