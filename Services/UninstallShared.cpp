@@ -4,16 +4,20 @@
 #include "Platform/StandardPaths.h"
 #include "Services/AppScanner.h"
 #include "Services/DockFileTileStore.h"
+#include "Services/UninstallAdminCheck.h"
 #include "Support/Constants.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 #include <QUrl>
 
 #include <chrono>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace corvanta {
 
@@ -73,6 +77,12 @@ UninstallManager& UninstallManager::shared()
         // "none": no administrator route (denied removals simply fail), for runs on fixture trees.
         if (qEnvironmentVariable("CORVANTA_UNINSTALL_ADMIN") != QStringLiteral("none"))
             env.admin = std::make_shared<PkexecAdminDeleter>(QStringLiteral("/usr/bin/pkexec"), helper, runner);
+        // The helper takes this user's home from the user database, whatever the program was
+        // pointed at: the sheet judges what it will take by the same folders.
+        if (const passwd* user = ::getpwuid(::getuid()); user && user->pw_dir && user->pw_dir[0] == '/')
+            env.adminRoots = Uninstall::adminHelperRoots(QFile::decodeName(user->pw_dir), env.roots.ownBundle);
+        else
+            env.admin = nullptr; // the helper would know no such user
         env.dock = std::make_shared<DockFileTileStore>(DockPreferences(DockPreferences::defaultFolder()),
                                                        std::make_unique<KillallDockRestarter>());
         env.installedApps = [] { return AppScanner(AppConstants::scanDirectories()).scanAll(); };
