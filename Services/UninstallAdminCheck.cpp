@@ -97,13 +97,19 @@ std::optional<QString> adminHelperRefusal(const QString& path, const UninstallGu
 
     // Anything else only inside the Library folders the scan searches: never the home itself,
     // the user's documents, keychains or mail, nor the system's folders.
-    bool inScanFolder = false;
+    QStringList folders = launchItemFolders(env.roots);
     for (const ScanTarget& target : scanTargets(env.roots))
-        inScanFolder = inScanFolder || isInside(p, standardizePath(target.path, env.roots.home));
-    for (const QString& folder : launchItemFolders(env.roots))
-        inScanFolder = inScanFolder || isInside(p, standardizePath(folder, env.roots.home));
-    if (!inScanFolder)
+        folders << target.path;
+    QString scanFolder;
+    for (const QString& folder : std::as_const(folders))
+        if (const QString f = standardizePath(folder, env.roots.home); isInside(p, f) && f.size() > scanFolder.size())
+            scanFolder = f;
+    if (scanFolder.isEmpty())
         return QStringLiteral("拒绝删除扫描范围之外的路径：") + p;
+    // Nothing at any depth below the system's own items.
+    for (const QString& part : QStringView(p).mid(scanFolder.size() + 1).toString().split(u'/', Qt::SkipEmptyParts))
+        if (part.startsWith(QLatin1String("com.apple."), Qt::CaseInsensitive) || part == QLatin1String("Apple"))
+            return QStringLiteral("拒绝删除受保护目录：") + p;
 
     UninstallPlan plan;
     ResidualItem item;

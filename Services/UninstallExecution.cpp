@@ -10,6 +10,8 @@
 #include <QSet>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
 namespace corvanta::Uninstall {
@@ -221,7 +223,16 @@ UninstallOutcome executeUninstall(const UninstallPlan& given, bool includeApp, c
         CLOG_INFO(QStringLiteral("Uninstall: app bundle skipped (未勾选应用本体)"));
     } else {
         bool denied = false;
-        ItemOutcome bundle = plainRemove(app.url, plan.appIdentity, env, route, denied);
+        ItemOutcome bundle;
+        // A bundle this user may not take out of its folder goes to the administrator at once: a
+        // plain attempt would empty what it may of it, Info.plist among it, and leave a folder the
+        // helper no longer takes for an application.
+        if (!userMayRemove(app.path(), env) && route.serves(app.path())) {
+            bundle = ItemOutcome{app.url, Status::failed, QString::fromLocal8Bit(std::strerror(EACCES)), 0};
+            denied = true;
+        } else {
+            bundle = plainRemove(app.url, plan.appIdentity, env, route, denied);
+        }
         const QString firstError = bundle.message;
         if (!bundle.succeeded() && denied) {
             CLOG_ERROR(QStringLiteral("Uninstall: app delete failed — ") + safe(firstError)

@@ -724,17 +724,6 @@ TEST(UninstallAdminHelper, UserIdIsReadStrictly)
         qunsetenv("PKEXEC_UID");
 }
 
-TEST(UninstallAdminHelper, PolkitAsksEveryTime)
-{
-    // A kept authorisation would let any other process of the session delete as root for minutes.
-    QFile policy(QStringLiteral(CORVANTA_BINARY_DIR "/data/com.corvanta.app.admin-delete.policy"));
-    ASSERT_TRUE(policy.open(QIODevice::ReadOnly));
-    const QByteArray text = policy.readAll();
-    EXPECT_FALSE(text.contains("auth_admin_keep"));
-    EXPECT_FALSE(text.contains("<allow_active>yes") || text.contains("<allow_any>yes") || text.contains("<allow_inactive>yes"));
-    EXPECT_TRUE(text.contains("<allow_active>auth_admin</allow_active>"));
-}
-
 TEST_F(UninstallExecutionTest, HelperRoundTripRefusesAByteOrderMark)
 {
     // Decoded, a leading byte order mark vanishes: the bytes would name the bare path, another file.
@@ -768,6 +757,7 @@ TEST_F(UninstallExecutionTest, HelperTakesOnlyBundlesAndLibraryLeftovers)
     folder(sys("Applications/Empty.app/Contents"));
     file(sys("Applications/Tool.app/Contents/Info.plist"), 0);
     file(sys("Applications/Sub/Deep.app/Contents/Info.plist"));
+    file(sys("Library/Application Support/Apple/Foo/bin/tool"));
     const UninstallGuard guard(env);
     const QStringList accepted{foo.path(), lib("Caches/com.acme.foo"), lib("Preferences/com.acme.foo.plist"),
                                lib("LaunchAgents/com.acme.foo.plist"), lib("Application Support/Acme/Foo"),
@@ -779,7 +769,8 @@ TEST_F(UninstallExecutionTest, HelperTakesOnlyBundlesAndLibraryLeftovers)
                               sys("usr/local/bin/tool"), sys("opt/vendor/file"), sys("opt/vendor"),
                               sys("Applications/Photos Backup.app"), sys("Applications/Empty.app"),
                               sys("Applications/Tool.app"), sys("Applications/Sub/Deep.app"), notes.path(),
-                              foo.path() + QStringLiteral("/Contents"), lib("Caches")};
+                              foo.path() + QStringLiteral("/Contents"), lib("Caches"),
+                              sys("Library/Application Support/Apple/Foo/bin/tool")};
     for (const QString& path : refused)
         EXPECT_TRUE(adminHelperRefusal(path, guard).has_value()) << qPrintable(path);
 
@@ -808,14 +799,21 @@ TEST_F(UninstallExecutionTest, OneAuthorisationPerUninstallForExactlyItsItems)
     for (const ResidualItem& item : plan.residuals)
         leftovers << item.path();
 
-    // Nothing here is this user's to remove: the bundle and every leftover go in one call, bundle first.
-    env.remove = [](const QString&, std::optional<SafeFiles::Identity>) { return deniedRemoval(EACCES, "Permission denied"); };
+    // Nothing here is this user's to remove: the bundle and every leftover go in one call, bundle
+    // first. The bundle is not tried plainly first: that would empty what it could of it, its
+    // Info.plist among it, and the helper would no longer take it for an application.
+    QStringList triedPlainly;
+    env.remove = [&triedPlainly](const QString& path, std::optional<SafeFiles::Identity>) {
+        triedPlainly << path;
+        return deniedRemoval(EACCES, "Permission denied");
+    };
     const auto owner = SafeFiles::linkStat(home)->uid;
     env.credentials = SafeFiles::Credentials{owner + 4242, {owner + 4242}};
     const UninstallOutcome outcome = run(plan);
     ASSERT_FALSE(outcome.error);
     ASSERT_EQ(admin->calls.size(), 1);
     EXPECT_EQ(admin->calls.first(), QStringList{foo.path()} + leftovers);
+    EXPECT_FALSE(triedPlainly.contains(foo.path()));
     EXPECT_EQ(outcome.result.deletedCount, 3);
     EXPECT_EQ(outcome.result.appOutcome->status, ItemOutcome::Status::deletedAsAdmin);
 
