@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QFocusEvent>
+#include <QInputMethodEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -38,6 +39,14 @@ void click(QObject* to)
 {
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(4, 4), QPointF(4, 4), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(to, &press);
+}
+
+// What a Chinese input method sends as the user picks a word: committed text and no key event.
+void commitText(QObject* to)
+{
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("瓦厅"));
+    QCoreApplication::sendEvent(to, &commit);
 }
 
 void focus(QObject* to)
@@ -75,6 +84,9 @@ TEST(CaretBlinkTimeoutTest, BlinkingStopsAfterTheDesktopsTimeoutWithoutInputAndI
          {true, 10},
          {{11, nullptr, false}, {12, click, true}, {21.9, nullptr, true}, {22, nullptr, false}}},
         {"a focus change counts as input", {true, 3}, {{3, nullptr, false}, {5, focus, true}, {8, nullptr, false}}},
+        {"an input method's text counts as a key: it restarts a stopped caret and pushes the stop back",
+         {true, 10},
+         {{11, nullptr, false}, {12, commitText, true}, {18, commitText, true}, {27.9, nullptr, true}, {28, nullptr, false}}},
         {"no timeout: it never stops", {true, 0}, {{1000, nullptr, true}}},
         {"the desktop says no blinking: it never blinks", {false, 10}, {{0, nullptr, false}, {1, key, false}, {20, click, false}}},
         {"blinking turned off stops it at once; turned on, it runs a full timeout",

@@ -41,3 +41,41 @@ TEST(InputConnectionOnX11, EventsReadDuringTheBatchsRoundTripMakeTheNextBatch)
     connection.stopListening();
     XCloseDisplay(mover);
 }
+
+// The next batch is posted to the event loop, never read in a loop inside the batch before it: on
+// a slow connection every round trip can bring new moves, and a loop would then hold the main
+// thread (no paint, no timer) for as long as the pointer moves. Work queued during a batch
+// therefore runs before the next batch starts.
+TEST(InputConnectionOnX11, TheNextBatchComesThroughTheEventLoop)
+{
+    Display* mover = XOpenDisplay(nullptr);
+    ASSERT_NE(mover, nullptr);
+    X11InputConnection connection(0);
+    ASSERT_TRUE(connection.isAvailable());
+    int batches = 0;
+    bool queuedWorkRan = false;
+    bool queuedWorkRanBeforeTheSecondBatch = false;
+    const auto moveTo = [&](int x, int y) {
+        XTestFakeMotionEvent(mover, -1, x, y, CurrentTime);
+        XSync(mover, False);
+    };
+    ASSERT_TRUE(connection.listen(
+        {XI_RawMotion}, [](int, const void*) {},
+        [&] {
+            ++batches;
+            if (batches == 2)
+                queuedWorkRanBeforeTheSecondBatch = queuedWorkRan;
+            if (batches != 1)
+                return;
+            QMetaObject::invokeMethod(&connection, [&] { queuedWorkRan = true; }, Qt::QueuedConnection);
+            // Moves that the batch's own round trip reads into Xlib's queue.
+            moveTo(300, 200);
+            XSync(connection.display(), False);
+        }));
+    moveTo(10, 10);
+    moveTo(100, 100);
+    ASSERT_TRUE(processUntil([&] { return batches >= 2; }, 3000)) << batches << " batches";
+    EXPECT_TRUE(queuedWorkRanBeforeTheSecondBatch) << "the second batch was read inside the first";
+    connection.stopListening();
+    XCloseDisplay(mover);
+}
