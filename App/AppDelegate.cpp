@@ -47,6 +47,7 @@
 #include "Support/Logger.h"
 #include "Support/NotificationCenter.h"
 #include "Support/QtScheduler.h"
+#include "Support/TerminationRequest.h"
 #include "Support/TransitionFPSMeter.h"
 #include "Views/LayerTransition.h"
 #include "Views/MenuBarCoverView.h"
@@ -244,7 +245,8 @@ bool AppDelegate::isSuccessor()
 
 void AppDelegate::applicationDidFinishLaunching()
 {
-    if (m_didFinishLaunching)
+    // An ending asked for while the process started (a signal at its first turn) starts nothing.
+    if (m_didFinishLaunching || TerminationRequest::isRequested())
         return;
     m_didFinishLaunching = true;
 

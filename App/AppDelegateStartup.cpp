@@ -157,7 +157,7 @@ void AppDelegate::buildStartupPieces()
     hidden.scheduler = &m_scheduler;
     hidden.isOnScreen = [self] { return !self || self->m_presenter->overlayOnScreen(); };
     hidden.draw = [self] {
-        if (!self)
+        if (!self || TerminationRequest::isRequested())
             return;
         // Every page is built here, hidden and once the start-up has quietened, rather than just
         // after the first show; far pages make their cells only when a flip brings them near.

@@ -2,6 +2,7 @@
 
 #include "Support/LogFormat.h"
 #include "Support/Logger.h"
+#include "Support/TerminationRequest.h"
 
 #include <algorithm>
 
@@ -28,7 +29,7 @@ void WarmUp::prerenderPages()
 {
     call(m_deps.prepareAllPages);
     const double deadline = now() + extendedLimits.pagePrerender;
-    while (deadline - now() > 1e-6) {
+    while (deadline - now() > 1e-6 && !TerminationRequest::isRequested()) {
         m_deps.runLoopSlice(std::min(pageSlice, deadline - now()));
         call(m_deps.layoutWindows);
     }
@@ -63,6 +64,11 @@ void WarmUp::warmUpInBackground(bool extendedPrewarm)
         }
     }
 
+    // The ending stopped the waits above; the hidden draw would only hold it up.
+    if (TerminationRequest::isRequested()) {
+        CLOG_INFO(QStringLiteral("阶段29/160：程序正在退出 — 后台预热提前结束"));
+        return;
+    }
     const double t1 = now();
     call(m_deps.layoutWindows);
     call(m_deps.drawWindows);

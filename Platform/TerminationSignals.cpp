@@ -29,22 +29,34 @@ void onSignal(int number)
 
 } // namespace
 
-TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
+bool TerminationSignals::installHandlers()
 {
-    if (g_pipe[0] != -1 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_pipe) != 0) {
-        CLOG_WARN(QStringLiteral("终止信号通道创建失败 — SIGTERM/SIGINT/SIGHUP 走系统默认处理"));
-        return;
+    if (g_pipe[0] != -1)
+        return true;
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_pipe) != 0) {
+        g_pipe[0] = g_pipe[1] = -1;
+        return false;
     }
     ::fcntl(g_pipe[1], F_SETFL, ::fcntl(g_pipe[1], F_GETFL) | O_NONBLOCK);
-    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
-
     struct sigaction action = {};
     action.sa_handler = &onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (std::size_t i = 0; i < std::size(kSignals); ++i)
         ::sigaction(kSignals[i], &action, &g_previous[i]);
+    return true;
+}
+
+TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
+{
+    if (!installHandlers()) {
+        CLOG_WARN(QStringLiteral("终止信号通道创建失败 — SIGTERM/SIGINT/SIGHUP 走系统默认处理"));
+        return;
+    }
+    // A signal already waiting in the pipe makes it readable: the notifier reports it at the
+    // event loop's first turn.
+    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
 }
 
 TerminationSignals::~TerminationSignals()

@@ -11,6 +11,12 @@ namespace corvanta {
 class TerminationSignals : public QObject {
     Q_OBJECT
 public:
+    // Installs the handlers and the pipe without an application object: the first thing the
+    // program does, so a signal that arrives while it starts waits in the pipe for the object
+    // below instead of ending the process unsaved. Whether they are in place.
+    static bool installHandlers();
+
+    // Installs the handlers if that has not been done, and reads the pipe on the main thread.
     explicit TerminationSignals(QObject* parent = nullptr);
     // Puts the previous handlers back.
     ~TerminationSignals() override;

@@ -22,8 +22,8 @@ QString milliseconds(const QElapsedTimer& timer)
 
 } // namespace
 
-IconCache::IconCache(IconDiskCache& disk, const SystemIconProvider& icons, TaskRunner prewarmRunner)
-    : m_disk(disk), m_icons(icons), m_prewarmRunner(std::move(prewarmRunner)), m_cache(kMostIcons)
+IconCache::IconCache(IconDiskCache& disk, const SystemIconProvider& icons, TaskRunner prewarmRunner, std::function<bool()> stopped)
+    : m_disk(disk), m_icons(icons), m_prewarmRunner(std::move(prewarmRunner)), m_stopped(std::move(stopped)), m_cache(kMostIcons)
 {
 }
 
@@ -140,6 +140,12 @@ void IconCache::runPrewarm(const QStringList& keys, qsizetype firstFrameCount, c
     int hits = 0;
     QStringList deferred;
     for (qsizetype i = 0; i < keys.size(); ++i) {
+        if (m_stopped()) {
+            // Nobody waits for the icons any more; the flag ends set, as every pass leaves it.
+            setPrewarmFinished(true);
+            CLOG_INFO(QStringLiteral("阶段45：图标预热因程序退出而停止 — 已处理 %1/%2").arg(i).arg(keys.size()));
+            return;
+        }
         const QString& key = keys.at(i);
         if (cachedImage(key)) {
             ++hits;
@@ -159,7 +165,7 @@ void IconCache::runPrewarm(const QStringList& keys, qsizetype firstFrameCount, c
 
     m_disk.keepOnly(QSet<QString>(keys.cbegin(), keys.cend()));
 
-    if (deferred.isEmpty())
+    if (deferred.isEmpty() || m_stopped())
         return;
     QElapsedTimer backfill;
     backfill.start();
@@ -168,12 +174,25 @@ void IconCache::runPrewarm(const QStringList& keys, qsizetype firstFrameCount, c
     QThreadPool pool;
     pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1));
     pool.setThreadPriority(QThread::IdlePriority); // never ahead of the frames on the main thread
-    QtConcurrent::blockingMap(&pool, deferred, [this, &paths](const QString& key) {
+    // The map returns only once every item has been taken; after the stop each returns at once,
+    // so the pass, its pool and the futures it waits on end within one icon's work.
+    std::atomic_int done{0};
+    QtConcurrent::blockingMap(&pool, deferred, [this, &paths, &done](const QString& key) {
+        if (m_stopped())
+            return;
         const QString path = paths.value(key);
         const QImage icon = IconImageNormalizer::trimmed(m_icons.iconForFile(path));
         m_disk.store(icon, key, path);
         insert(key, icon);
+        done.fetch_add(1);
     });
+    if (done.load() < deferred.size()) {
+        CLOG_INFO(QStringLiteral("阶段49：图标磁盘缓存回填因程序退出而停止 — 完成 %1/%2 项，耗时 %3ms")
+                      .arg(done.load())
+                      .arg(deferred.size())
+                      .arg(milliseconds(backfill)));
+        return;
+    }
     CLOG_INFO(QStringLiteral("阶段49：图标磁盘缓存回填 %1 项，耗时 %2ms").arg(deferred.size()).arg(milliseconds(backfill)));
 }
 

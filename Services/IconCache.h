@@ -10,6 +10,7 @@
 #include <QMutex>
 
 #include <atomic>
+#include <functional>
 #include <optional>
 
 namespace corvanta {
@@ -20,7 +21,9 @@ namespace corvanta {
 // frame of the grid needs no placeholders.
 class IconCache {
 public:
-    IconCache(IconDiskCache& disk, const SystemIconProvider& icons, TaskRunner prewarmRunner = utilityRunner());
+    // `stopped` tells the pre-warm, between two icons, that the process is ending.
+    IconCache(IconDiskCache& disk, const SystemIconProvider& icons, TaskRunner prewarmRunner = utilityRunner(),
+              std::function<bool()> stopped = backgroundWorkStopped);
 
     static IconCache& shared();
 
@@ -65,6 +68,7 @@ private:
     IconDiskCache& m_disk;
     const SystemIconProvider& m_icons;
     TaskRunner m_prewarmRunner;
+    std::function<bool()> m_stopped;
 
     mutable QMutex m_cacheLock;
     QCache<QString, QImage> m_cache;

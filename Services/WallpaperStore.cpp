@@ -7,6 +7,7 @@
 #include "Support/Logger.h"
 #include "Support/QtScheduler.h"
 #include "Support/TaskRunner.h"
+#include "Support/TerminationRequest.h"
 
 #include <QEventLoop>
 #include <QPointer>
@@ -135,7 +136,12 @@ void WallpaperStore::startJob(const WallpaperRefreshState::Request& request, con
         };
         const auto finish = [&] { onMain([](WallpaperStore& store) { store.finishRequest(); }); };
 
+        // An ending process wants no backdrop: the job stops before each costly step.
+        if (backgroundWorkStopped())
+            return;
         const QImage image = provider->currentWallpaper(screen);
+        if (backgroundWorkStopped())
+            return;
         if (image.isNull()) {
             CLOG_WARN(QStringLiteral("WallpaperStore: 未能获取壁纸，保留渐变兜底"));
             finish();
@@ -324,7 +330,8 @@ bool WallpaperStore::waitForFirstFrame(double timeout)
         if (!m_blurredImage.isNull())
             return true;
         const double left = deadline - m_scheduler.now();
-        if (left <= 0)
+        // An ending process turns its loops no more: the frame could not arrive.
+        if (left <= 0 || TerminationRequest::isRequested())
             return false;
         m_runLoopSlice(std::min(left, kFirstFrameSlice));
     }

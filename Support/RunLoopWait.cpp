@@ -1,5 +1,7 @@
 #include "Support/RunLoopWait.h"
 
+#include "Support/TerminationRequest.h"
+
 #include <QEventLoop>
 #include <QTimer>
 
@@ -27,6 +29,10 @@ bool RunLoopWait::until(const std::function<bool()>& ready, double timeout, doub
 {
     const double deadline = m_clock.now() + timeout;
     while (!ready()) {
+        // Once the process is ending its loops no longer turn: nothing would arrive, and the
+        // wait would only hold the termination up until its deadline.
+        if (TerminationRequest::isRequested())
+            return false;
         const double remaining = deadline - m_clock.now();
         // A remainder below a microsecond is rounding, not time left to wait.
         if (remaining <= 1e-6)

@@ -22,7 +22,8 @@ public:
     RunLoopWait(const Clock& clock, Slice slice = &RunLoopWait::runEventLoop);
 
     // Turns the loop in slices of at most `sliceLimit` until `ready` holds or `timeout` seconds
-    // have passed. Returns whether `ready` held at the end; `ready` is read before the first slice.
+    // have passed, or the process is asked to end. Returns whether `ready` held at the end; `ready`
+    // is read before the first slice.
     bool until(const std::function<bool()>& ready, double timeout, double sliceLimit = maxSlice) const;
     // Turns the loop for `seconds` in slices of at most `sliceLimit`.
     void spin(double seconds, double sliceLimit = maxSlice) const;

@@ -1,17 +1,36 @@
 #include "Support/TaskRunner.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QMetaObject>
 #include <QThread>
 #include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
 
 namespace corvanta {
 
+namespace {
+
+std::atomic_bool g_stopped{false};
+
+// Queues `task` on `pool` unless the work has stopped, now or by the time the task's turn comes.
+void startOn(QThreadPool* pool, Task task)
+{
+    if (g_stopped.load())
+        return;
+    pool->start([task = std::move(task)] {
+        if (!g_stopped.load())
+            task();
+    });
+}
+
+} // namespace
+
 TaskRunner threadPoolRunner()
 {
-    return [](Task task) { QThreadPool::globalInstance()->start(std::move(task)); };
+    return [](Task task) { startOn(QThreadPool::globalInstance(), std::move(task)); };
 }
 
 void keepThreads(QThreadPool& pool)
@@ -24,12 +43,17 @@ void keepThreads(QThreadPool& pool)
 
 namespace {
 
-QThreadPool* makePool(int threads)
+// The pools made so far, for the wait at the end.
+std::atomic<QThreadPool*> g_iconPool{nullptr};
+std::atomic<QThreadPool*> g_utilityPool{nullptr};
+
+QThreadPool* makePool(int threads, std::atomic<QThreadPool*>& made)
 {
     auto* pool = new QThreadPool(QCoreApplication::instance());
     pool->setMaxThreadCount(threads);
     pool->setThreadPriority(QThread::LowPriority);
     keepThreads(*pool);
+    made.store(pool);
     return pool;
 }
 
@@ -39,16 +63,34 @@ TaskRunner iconLoadRunner()
 {
     // Half the cores decode the icons of a new page within a few frames (at start-up, two pages
     // from the bundles themselves) and leave the rest to the frames and the window server.
-    static QThreadPool* pool = makePool(std::max(2, QThread::idealThreadCount() / 2));
-    return [](Task task) { pool->start(std::move(task)); };
+    static QThreadPool* pool = makePool(std::max(2, QThread::idealThreadCount() / 2), g_iconPool);
+    return [](Task task) { startOn(pool, std::move(task)); };
 }
 
 TaskRunner utilityRunner()
 {
     // Two threads, so the caches' writes never queue behind the pre-warm, which holds its thread
     // for the whole back-fill.
-    static QThreadPool* pool = makePool(2);
-    return [](Task task) { pool->start(std::move(task)); };
+    static QThreadPool* pool = makePool(2, g_utilityPool);
+    return [](Task task) { startOn(pool, std::move(task)); };
+}
+
+void stopBackgroundWork() { g_stopped.store(true); }
+
+bool backgroundWorkStopped() { return g_stopped.load(); }
+
+bool waitForBackgroundWork(int milliseconds)
+{
+    const QDeadlineTimer deadline(milliseconds);
+    bool done = true;
+    for (QThreadPool* pool : {QThreadPool::globalInstance(), g_iconPool.load(), g_utilityPool.load()}) {
+        if (!pool)
+            continue;
+        // What has not started never will.
+        pool->clear();
+        done = pool->waitForDone(int(std::max<qint64>(0, deadline.remainingTime()))) && done;
+    }
+    return done;
 }
 
 TaskRunner mainThreadRunner()

@@ -29,4 +29,13 @@ void keepThreads(QThreadPool& pool);
 // come home.
 TaskRunner mainThreadRunner();
 
+// The process's end for the work on the pools above: from now on the runners hand out nothing,
+// tasks still queued are dropped when their turn comes, and long tasks see it between their items
+// and return. Once only; any thread.
+void stopBackgroundWork();
+bool backgroundWorkStopped();
+// Waits up to `milliseconds` for the pools above to have no task running; whether they got there.
+// Their tasks use objects that the process's exit destroys, so the exit comes after this.
+bool waitForBackgroundWork(int milliseconds);
+
 } // namespace corvanta

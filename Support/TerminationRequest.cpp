@@ -15,7 +15,9 @@ void TerminationRequest::mark() { g_requested = true; }
 void TerminationRequest::request()
 {
     mark();
-    QCoreApplication::quit();
+    // Not quit(): Qt's quit first closes every window and is refused, with no trace, while one of
+    // them ignores its close event.
+    QCoreApplication::exit(0);
 }
 
 } // namespace corvanta

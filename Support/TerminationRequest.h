@@ -9,8 +9,10 @@ namespace corvanta {
 class TerminationRequest {
 public:
     static bool isRequested();
-    // Marks the request and ends every running event loop; the termination itself runs once the
-    // outermost loop has ended.
+    // Marks the request and ends every running event loop, nested ones included, without asking
+    // the windows first: a window that refuses to close (the splash, a question) must not keep
+    // the process alive. Loops started afterwards return at once. The termination itself runs
+    // once the outermost loop has ended.
     static void request();
     // Marks the request only (when the loops are ended some other way).
     static void mark();

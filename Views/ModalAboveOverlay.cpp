@@ -53,7 +53,11 @@ ModalOutcome runModal(QDialog& dialog)
     if (TerminationRequest::isRequested())
         return {QDialog::Rejected, true};
     const int result = dialog.exec();
-    return {result, TerminationRequest::isRequested()};
+    if (!TerminationRequest::isRequested())
+        return {result, false};
+    // The ending stops the dialog's loop without closing it; it goes now, answered by nobody.
+    dialog.hide();
+    return {result, true};
 }
 
 ModalOutcome runModalAboveOverlay(QDialog& dialog, LayerHostWindow* overlay, const std::function<void(const QDialog&)>& placed)

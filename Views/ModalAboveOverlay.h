@@ -21,7 +21,8 @@ struct ModalOutcome {
     bool accepted() const { return !dismissedByTermination && result == QDialog::Accepted; }
 };
 
-// Runs `dialog` modally. Once the process has been asked to end it is not shown at all.
+// Runs `dialog` modally. Once the process has been asked to end it is not shown at all; an ending
+// while it runs stops it at once, hidden and dismissed by termination.
 ModalOutcome runModal(QDialog& dialog);
 
 // Runs `dialog` modally over the overlay: the overlay steps down to the normal level while it

@@ -6,6 +6,9 @@
 #include "common/QtPrinters.h"
 
 #include <QTemporaryDir>
+#include <QThread>
+
+#include <atomic>
 
 #include <gtest/gtest.h>
 
@@ -186,4 +189,81 @@ TEST(IconCache, HoldsIconsInMemoryAtTheSizeTheyAreDrawn)
     f.cache.setDrawPixels(192);
     EXPECT_FALSE(f.cache.cachedImage("com.example.wide"));
     EXPECT_EQ(f.cache.loadImage("com.example.wide", "/Applications/Wide.app").size(), QSize(192, 96));
+}
+
+namespace {
+
+// The desktop's icons, with the process's ending asked for once `stopAfter` of them have been made.
+class IconsUntilTheEnd : public FakeIconProvider {
+public:
+    IconsUntilTheEnd(std::atomic_bool& stopped, int stopAfter) : m_stopped(stopped), m_stopAfter(stopAfter) {}
+    QImage iconForFile(const QString& path) const override
+    {
+        if (m_made.fetch_add(1) + 1 >= m_stopAfter)
+            m_stopped.store(true);
+        return FakeIconProvider::iconForFile(path);
+    }
+
+private:
+    std::atomic_bool& m_stopped;
+    int m_stopAfter;
+    mutable std::atomic_int m_made{0};
+};
+
+TilehallLayout pageOfMissingApps(int count)
+{
+    TilehallLayout layout;
+    QList<PageEntry> entries;
+    for (int i = 0; i < count; ++i)
+        entries.append(app(QStringLiteral("App %1").arg(i), QStringLiteral("com.example.app%1").arg(i)));
+    layout.pages = {page(entries)};
+    return layout;
+}
+
+} // namespace
+
+// The ending comes in the middle of the back-fill: the icons being made when it comes are
+// finished, no further one is fetched, and the pass ends at once instead of making them all.
+TEST(IconCache, TheProcesssEndStopsTheBackfillBetweenTwoIcons)
+{
+    QTemporaryDir root;
+    ManualTasks tasks;
+    IconDiskCache disk{[&] { return root.filePath("IconCache"); }, tasks.runner()};
+    std::atomic_bool stopped{false};
+    IconsUntilTheEnd icons(stopped, 5);
+    IconCache cache{disk, icons, tasks.runner(), [&] { return stopped.load(); }};
+    tasks.runAll();
+
+    LogCapture log;
+    cache.prewarm(pageOfMissingApps(300));
+    tasks.runAll();
+
+    // Each back-fill thread may finish the icon it holds; none starts another.
+    const qsizetype made = icons.requests().size();
+    EXPECT_GE(made, 5);
+    EXPECT_LE(made, 5 + QThread::idealThreadCount()) << made;
+    EXPECT_TRUE(cache.isPrewarmFinished());
+    EXPECT_TRUE(log.contains(QStringLiteral("阶段49：图标磁盘缓存回填因程序退出而停止 — 完成 %1/300 项").arg(made)))
+        << log.messages().join('\n').toStdString();
+}
+
+// Ended before the pass runs through the layout: nothing is read or swept, and the flag that the
+// first show waits on is set all the same.
+TEST(IconCache, TheProcesssEndStopsThePassBeforeItsNextIcon)
+{
+    Fixture f;
+    f.disk.store(QImage(f.icons.iconForFile("x")), "com.example.gone", "/Applications/Gone.app");
+    f.tasks.runAll();
+    bool stopped = false;
+    IconCache cache{f.disk, f.icons, f.tasks.runner(), [&] { return stopped; }};
+
+    LogCapture log;
+    cache.prewarm(pageOfMissingApps(3));
+    stopped = true;
+    f.tasks.runAll();
+
+    EXPECT_TRUE(cache.isPrewarmFinished());
+    EXPECT_EQ(log.messages(), QStringList{QStringLiteral("阶段45：图标预热因程序退出而停止 — 已处理 0/3")});
+    EXPECT_TRUE(QFile::exists(f.disk.filePath("com.example.gone"))) << "the orphan sweep ran after the end";
+    EXPECT_FALSE(cache.cachedImage(QStringLiteral("com.example.app0")));
 }
