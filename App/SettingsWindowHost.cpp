@@ -4,8 +4,10 @@
 #include "Platform/WindowStack.h"
 #include "Support/InteractionManager.h"
 #include "Support/Logger.h"
+#include "Support/TerminationRequest.h"
 #include "Views/SettingsView.h"
 
+#include <QCloseEvent>
 #include <QDialog>
 #include <QTabBar>
 #include <QTabWidget>
@@ -13,6 +15,36 @@
 #include <QWindow>
 
 namespace corvanta {
+
+namespace {
+
+// Esc and the title bar's close end the window exactly as the done button does: ordered out and
+// kept whole. The dialog's own close would destroy the native window behind the stack's back;
+// after that the done button no longer hides it, a later opening shows nothing, and the quit's
+// close-all spins on a window that still says it is visible.
+class SettingsDialog : public QDialog {
+public:
+    explicit SettingsDialog(std::function<void()> done)
+        : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint),
+          m_done(std::move(done))
+    {
+    }
+
+    void reject() override { m_done(); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        m_done();
+        // On the way out the toolkit closes every window, and one that refuses would hold the ending.
+        event->setAccepted(TerminationRequest::isRequested());
+    }
+
+private:
+    std::function<void()> m_done;
+};
+
+} // namespace
 
 SettingsWindowHost::SettingsWindowHost(Dependencies dependencies, QObject* parent)
     : QObject(parent), m_deps(std::move(dependencies))
@@ -26,26 +58,22 @@ SettingsWindowHost::~SettingsWindowHost()
 
 void SettingsWindowHost::createWindow()
 {
-    m_window = new QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
+    QPointer<SettingsWindowHost> self(this);
+    const auto done = [self] {
+        if (self)
+            self->closeSettingsSheet();
+    };
+    m_window = new SettingsDialog(done);
     m_window->setObjectName(QStringLiteral("settingsWindow"));
     m_window->setWindowTitle(QStringLiteral("Corvanta 设置"));
     m_window->setModal(false);
     auto* layout = new QVBoxLayout(m_window);
     layout->setContentsMargins(0, 0, 0, 0);
-    QPointer<SettingsWindowHost> self(this);
-    m_view = new SettingsView(m_deps.services ? m_deps.services() : SettingsServices{}, [self] {
-        if (self)
-            self->closeSettingsSheet();
-    });
+    m_view = new SettingsView(m_deps.services ? m_deps.services() : SettingsServices{}, done);
     layout->addWidget(m_view);
     // The keyboard starts on the tab bar: the arrows choose a tab, Tab walks its controls.
     m_view->tabs()->tabBar()->setFocus();
     m_window->setFixedSize(contentWidth, contentHeight);
-    // Esc and the title bar's close end the sheet like the done button.
-    connect(m_window, &QDialog::finished, this, [self] {
-        if (self)
-            self->closeSettingsSheet();
-    });
     m_window->winId();
 }
 

@@ -46,7 +46,10 @@ bool TilehallInteractionView::eventFilter(QObject* watched, QEvent* event)
     if (!m_window || watched != m_window->viewport())
         return false;
     switch (event->type()) {
-    case QEvent::MouseButtonPress: {
+    // A second right click soon after the first at the same place comes as a double click, without
+    // its press: it opens the menu all the same.
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() != Qt::RightButton)
             return false;

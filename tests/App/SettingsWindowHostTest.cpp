@@ -8,8 +8,11 @@
 #include "common/FakeWindowing.h"
 #include "common/LogCapture.h"
 
+#include <QApplication>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QWindow>
 
@@ -40,6 +43,20 @@ protected:
     }
 
     int settingsLevel() { return windows.stack.level(host->settingsWindow()->windowHandle()); }
+
+    // Esc where the keyboard is when the window opens (its tab bar).
+    void pressEscape()
+    {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(host->settingsView()->tabs()->tabBar(), &press);
+    }
+    // Whether the window is on screen, as the widget and its native window both have it.
+    bool shown()
+    {
+        QDialog* window = host->settingsWindow();
+        EXPECT_EQ(window->isVisible(), window->windowHandle() && window->windowHandle()->isVisible());
+        return window->isVisible();
+    }
 
     RecordedStack windows;
     InteractionManager engine;
@@ -103,6 +120,38 @@ TEST_F(SettingsWindowHostTest, TheWindowAndItsChosenTabSurviveClosing)
     host->openSettings();
     EXPECT_EQ(host->settingsWindow(), first);
     EXPECT_EQ(host->settingsView()->tabs()->currentIndex(), 3);
+}
+
+// Esc and the title bar's close act as the done button does, however often: the window opens again
+// every time, and the done button closes it after them.
+TEST_F(SettingsWindowHostTest, EscAndTheTitleBarsCloseEndItLikeTheDoneButtonEveryTime)
+{
+    overlay.show();
+    for (int round = 0; round < 3; ++round) {
+        host->openSettings();
+        scheduler.runPending();
+        ASSERT_TRUE(shown()) << "round " << round;
+        EXPECT_DOUBLE_EQ(engine.modalScrimOpacity(), 0.35);
+        pressEscape();
+        EXPECT_FALSE(shown()) << "round " << round;
+        EXPECT_DOUBLE_EQ(engine.modalScrimOpacity(), 0);
+        EXPECT_FALSE(host->isSheet());
+    }
+    host->openSettings();
+    ASSERT_TRUE(shown());
+    host->settingsView()->findChild<QPushButton*>(QStringLiteral("done"))->click();
+    EXPECT_FALSE(shown()) << "the done button no longer closes it";
+
+    host->openSettings();
+    ASSERT_TRUE(shown());
+    host->settingsWindow()->windowHandle()->close();
+    EXPECT_FALSE(shown());
+    EXPECT_DOUBLE_EQ(engine.modalScrimOpacity(), 0);
+    host->openSettings();
+    EXPECT_TRUE(shown()) << "no window after the title bar's close";
+    // Closing every window, as the toolkit does when the program quits, finds it gone.
+    QApplication::closeAllWindows();
+    EXPECT_FALSE(shown());
 }
 
 } // namespace

@@ -15,6 +15,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QCoreApplication>
+#include <QMouseEvent>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -125,6 +127,18 @@ TEST_F(InteractionViewTest, RightClickOnTheGridShowsTheMenu)
     EXPECT_EQ(rescans, 1);
     EXPECT_EQ(settings, 1);
     EXPECT_EQ(quits, 1);
+}
+
+// The toolkit turns a quick second press into a double click without a press of its own.
+TEST_F(InteractionViewTest, EveryRightClickShowsTheMenuHoweverQuicklyItFollowsTheLast)
+{
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonDblClick}) {
+        shown.clear();
+        QMouseEvent press(type, QPointF(120, 500), QPointF(120, 500), Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window.viewport(), &press);
+        EXPECT_FALSE(shown.isEmpty()) << "event type " << int(type);
+    }
+    EXPECT_EQ(log.count(QStringLiteral("右键菜单 — 窗口坐标=(120, 100)")), 2);
 }
 
 TEST_F(InteractionViewTest, ATextFieldOrButtonKeepsItsOwnRightClick)
