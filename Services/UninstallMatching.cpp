@@ -56,6 +56,10 @@ int patternScore(const QList<MatchContext::Pattern>& patterns, const QString& no
 {
     int best = noMatch;
     for (const auto& pattern : patterns) {
+        // Every form begins with the keyword: most entries are turned away before the expression,
+        // which matters as every other bundle on disk is asked about every entry.
+        if (!norm.startsWith(pattern.keyword))
+            continue;
         if (isExactForm(norm, pattern.keyword))
             return exactMatch;
         if (pattern.exactOnly)

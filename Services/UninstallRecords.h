@@ -53,7 +53,7 @@ enum class MatchEvidence {
     name,             // named exactly after the application's own name
     vendorFolder,     // an entry of the vendor's own folder named after the application
     containerMetadata,// a sandbox container whose description names the application's bundle
-    launchProgram,    // a launch item whose program lies in the application or a leftover
+    launchProgram,    // a launch item whose label or file name is the identifier (or an embedded helper's)
     knownPath,        // a path known to belong to this particular application
     packageReceipt,   // a file the application's installer package recorded
     identifierVariant,// the identifier with more around it: a suffix, "_…", a team prefix

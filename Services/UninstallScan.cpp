@@ -97,7 +97,10 @@ bool isPlainFolder(const QString& folder, const SafeFiles::DeviceOverride& devic
 
 // Every other bundle on disk, whose contexts are made only once a leftover needs the comparison.
 // The application folders are read here rather than taken from the catalogue, which keeps one
-// bundle per identifier: a copy of the application must still claim the data it shares.
+// bundle per identifier: a copy of the application must still claim the data it shares. Each
+// bundle claims by its identifier, its embedded helpers' identifiers (a helper two applications
+// embed keeps its data while either stays) and each of its names: the catalogue's, the file's
+// and CFBundleName.
 class Rivals {
 public:
     Rivals(const AppItem& app, const UninstallEnvironment& env) : m_app(app), m_env(env) {}
@@ -124,47 +127,56 @@ private:
             return;
         const QString ownPath = canonicalPath(m_app.path());
         QSet<QString> seen;
-        auto add = [&](const AppItem& other) {
+        QSet<QString> helpersRead;
+        auto add = [&](AppItem other, const std::optional<Bundle>& bundle) {
             const QString path = canonicalPath(other.path());
-            const QString key = path + u'\n' + normalizedName(other.name) + u'\n' + other.bundleIdentifier;
-            if (path == ownPath || seen.contains(key))
+            // A bundle inside the one being removed goes with it.
+            if (isSameOrInside(path, ownPath))
                 return;
-            seen.insert(key);
-            m_contexts << MatchContext::make(other, *m_env.bundles, false);
+            QStringList names{other.name};
+            const QString fileName = path.section(u'/', -1);
+            if (fileName.endsWith(QLatin1String(".app"), Qt::CaseInsensitive) && fileName.size() > 4)
+                names << fileName.chopped(4);
+            if (bundle && bundle->info.name)
+                names << *bundle->info.name;
+            for (const QString& name : std::as_const(names)) {
+                if (name.size() > kMaxNameLength)
+                    continue;
+                const QString key = path + u'\n' + normalizedName(name) + u'\n' + other.bundleIdentifier;
+                if (seen.contains(key))
+                    continue;
+                seen.insert(key);
+                other.name = name;
+                // The helpers are the bundle's, whatever it is called: read once.
+                const bool withHelpers = !helpersRead.contains(path);
+                helpersRead.insert(path);
+                m_contexts << MatchContext::make(other, *m_env.bundles, withHelpers);
+            }
         };
-        for (const QString& folder : m_env.roots.applicationFolders)
-            for (const AppItem& other : bundlesIn(folder))
-                add(other);
-        if (m_env.installedApps)
-            for (const AppItem& other : m_env.installedApps())
-                add(other);
-    }
-
-    // The bundles at the top level of an application folder, named as the file is.
-    QList<AppItem> bundlesIn(const QString& folder) const
-    {
-        QList<AppItem> out;
-        const auto names = listFolderNames(folder);
-        for (const QString& name : names.value_or(QStringList())) {
-            if (!name.endsWith(QLatin1String(".app"), Qt::CaseInsensitive) || name.size() <= 4)
-                continue;
-            const QString path = joined(folder, name);
-            const auto bundle = m_env.bundles->bundle(path);
-            if (!bundle)
-                continue;
-            AppItem other;
-            other.name = name.chopped(4);
-            other.bundleIdentifier = bundle->identifier;
-            other.url = QUrl::fromLocalFile(path);
-            out << other;
-            const std::optional<QString>& bundleName = bundle->info.name;
-            if (bundleName && normalizedName(*bundleName) != normalizedName(other.name)) {
-                other.name = *bundleName;
-                out << other;
+        // The bundles at the top level of an application folder, named as the file is.
+        for (const QString& folder : m_env.roots.applicationFolders) {
+            const auto names = listFolderNames(folder);
+            for (const QString& name : names.value_or(QStringList())) {
+                if (!name.endsWith(QLatin1String(".app"), Qt::CaseInsensitive) || name.size() <= 4)
+                    continue;
+                const QString path = joined(folder, name);
+                const auto bundle = m_env.bundles->bundle(path);
+                if (!bundle)
+                    continue;
+                AppItem other;
+                other.name = name.chopped(4);
+                other.bundleIdentifier = bundle->identifier;
+                other.url = QUrl::fromLocalFile(path);
+                add(other, bundle);
             }
         }
-        return out;
+        if (m_env.installedApps)
+            for (const AppItem& other : m_env.installedApps())
+                add(other, m_env.bundles->bundle(other.path()));
     }
+
+    // Longer than any file name: not a name anything on disk is matched by.
+    static constexpr qsizetype kMaxNameLength = 255;
 
     const AppItem& m_app;
     const UninstallEnvironment& m_env;
@@ -172,9 +184,47 @@ private:
     QList<MatchContext> m_contexts;
 };
 
+// Whether another bundle claims anything directly inside `folder`: such a folder is never offered
+// whole, whatever its own name says.
+bool holdsClaimed(const MatchContext& ctx, Rivals& rivals, const QString& folder, const ScanTarget& row)
+{
+    const auto names = listFolderNames(folder);
+    for (const QString& name : names.value_or(QStringList())) {
+        const QString norm = normalizedName(name);
+        const int own = std::max(row.matchName ? ctx.nameScore(name, norm) : 0, row.matchBundleID ? ctx.bundleScore(norm) : 0);
+        if (rivals.claim(name, norm, std::max<int>(own, looseMatch), row.matchName, row.matchBundleID))
+            return true;
+    }
+    return false;
+}
+
+// One level inside a folder this application shares with others (its vendor's, or one named like
+// it that holds another's data): the entries it alone claims.
+void collectOwnEntries(const MatchContext& ctx, Rivals& rivals, Collection& collection, const QString& folder,
+                       const ScanTarget& row, const UninstallEnvironment& env)
+{
+    if (SafeFiles::isMountPoint(folder, env.deviceOverride, env.mounts))
+        return; // something mounted there: another disk's folders are not looked into
+    const auto inner = listFolderNames(folder);
+    for (const QString& sub : inner.value_or(QStringList())) {
+        const QString subNorm = normalizedName(sub);
+        const int subName = row.matchName ? ctx.nameScore(sub, subNorm) : 0;
+        const int subID = row.matchBundleID ? ctx.bundleScore(subNorm) : 0;
+        if ((!subName && !subID) || rivals.claim(sub, subNorm, std::max(subName, subID), row.matchName, row.matchBundleID))
+            continue;
+        const QString path = joined(folder, sub);
+        const auto info = SafeFiles::linkStat(path, env.deviceOverride);
+        if (info && info->isDirectory() && holdsClaimed(ctx, rivals, path, row))
+            continue;
+        collection.collect(path, row.kind, row.requiresAdmin, MatchEvidence::vendorFolder);
+    }
+}
+
 void scanTargetsPass(const MatchContext& ctx, Rivals& rivals, Collection& collection, const UninstallEnvironment& env)
 {
     for (const ScanTarget& row : scanTargets(env.roots)) {
+        if (row.kind == ResidualKind::launchItem)
+            continue; // launch items go only on their own label or file name (launchItemsPass)
         if (!isPlainFolder(row.path, env.deviceOverride))
             continue;
         const auto names = listFolderNames(row.path);
@@ -194,7 +244,11 @@ void scanTargetsPass(const MatchContext& ctx, Rivals& rivals, Collection& collec
             const int byName = row.matchName ? ctx.nameScore(name, norm) : 0;
             const int byID = row.matchBundleID ? ctx.bundleScore(norm) : 0;
             if (byName || byID) {
-                if (!rivals.claim(name, norm, std::max(byName, byID), row.matchName, row.matchBundleID))
+                if (rivals.claim(name, norm, std::max(byName, byID), row.matchName, row.matchBundleID))
+                    continue;
+                if (isFolder && holdsClaimed(ctx, rivals, full, row))
+                    collectOwnEntries(ctx, rivals, collection, full, row, env);
+                else
                     collection.collect(full, row.kind, row.requiresAdmin, ctx.evidence(norm, byName, byID));
                 continue;
             }
@@ -205,16 +259,7 @@ void scanTargetsPass(const MatchContext& ctx, Rivals& rivals, Collection& collec
             }
             if (!row.allowCompanyDescent || !isFolder || !ctx.company || norm != *ctx.company)
                 continue;
-            if (SafeFiles::isMountPoint(full, env.deviceOverride, env.mounts))
-                continue; // something mounted as the vendor's folder
-            const auto inner = listFolderNames(full);
-            for (const QString& sub : inner.value_or(QStringList())) {
-                const QString subNorm = normalizedName(sub);
-                const int subName = row.matchName ? ctx.nameScore(sub, subNorm) : 0;
-                const int subID = row.matchBundleID ? ctx.bundleScore(subNorm) : 0;
-                if ((subName || subID) && !rivals.claim(sub, subNorm, std::max(subName, subID), row.matchName, row.matchBundleID))
-                    collection.collect(joined(full, sub), row.kind, row.requiresAdmin, MatchEvidence::vendorFolder);
-            }
+            collectOwnEntries(ctx, rivals, collection, full, row, env);
         }
     }
 }
@@ -265,42 +310,56 @@ void containersPass(const AppItem& app, Collection& collection, const UninstallE
         collection.collect(folder, ResidualKind::container, false, MatchEvidence::containerMetadata);
 }
 
-void launchItemsPass(const AppItem& app, Collection& collection, const UninstallEnvironment& env)
+// A launch item is this application's only on its own word: its file name or its label is the
+// application's identifier or an embedded helper's, and no other bundle claims either. Where its
+// program lies says nothing: a program in a folder only loosely named after the application may
+// be another's.
+bool ownsLaunchItem(const MatchContext& ctx, Rivals& rivals, const QStringList& names)
 {
-    QStringList known{standardizePath(app.path(), env.roots.home)};
-    known << collection.order();
+    bool exact = false;
+    for (const QString& name : names)
+        exact = exact || ctx.bundleIDKeywords.contains(normalizedName(name));
+    if (!exact)
+        return false;
+    for (const QString& name : names) {
+        const QString norm = normalizedName(name);
+        const int own = ctx.bundleIDKeywords.contains(norm) ? int(exactMatch) : std::max(ctx.nameScore(name, norm), ctx.bundleScore(norm));
+        if (rivals.claim(name, norm, std::max<int>(own, looseMatch), true, true))
+            return false;
+    }
+    return true;
+}
+
+void launchItemsPass(const MatchContext& ctx, Rivals& rivals, Collection& collection, const UninstallEnvironment& env)
+{
+    // Longer than any identifier: no label this application could have.
+    constexpr qsizetype kMaxLabelLength = 1024;
     QStringList found;
     const QString library = env.roots.library();
+    const QString startupFolder = library + QStringLiteral("/StartupItems");
     for (const QString& folder : launchItemFolders(env.roots)) {
         if (!isPlainFolder(folder, env.deviceOverride))
             continue;
         const auto names = listFolderNames(folder);
+        // Startup items are folders named for what they start; the others are property lists.
+        const bool startupItems = folder == startupFolder;
         for (const QString& entry : names.value_or(QStringList())) {
-            if (!entry.toLower().endsWith(QLatin1String(".plist")))
-                continue;
             const QString path = joined(folder, entry);
-            const auto plist = readSmallPlist(path);
-            if (!plist)
+            const auto info = SafeFiles::linkStat(path, env.deviceOverride);
+            if (!info || info->isDirectory() != startupItems)
                 continue;
-            const QVariant value = plist->contains(QStringLiteral("Program")) ? plist->value(QStringLiteral("Program"))
-                                                                               : plist->value(QStringLiteral("ProgramArguments"));
-            QStringList programs;
-            if (value.typeId() == QMetaType::QVariantList) {
-                for (const QVariant& item : value.toList())
-                    if (item.typeId() == QMetaType::QString)
-                        programs << item.toString();
-            } else if (value.typeId() == QMetaType::QString) {
-                programs << value.toString();
+            QStringList claims;
+            if (startupItems) {
+                claims << entry;
+            } else if (entry.toLower().endsWith(QLatin1String(".plist"))) {
+                claims << entry.chopped(6);
+                if (const auto plist = readSmallPlist(path)) {
+                    const QVariant label = plist->value(QStringLiteral("Label"));
+                    if (label.typeId() == QMetaType::QString && label.toString().size() <= kMaxLabelLength)
+                        claims << label.toString();
+                }
             }
-            bool belongs = false;
-            for (const QString& program : std::as_const(programs)) {
-                const QString x = standardizePath(program, env.roots.home);
-                if (!x.startsWith(u'/') || !SafeFiles::linkStat(x, env.deviceOverride))
-                    continue;
-                for (const QString& k : std::as_const(known))
-                    belongs = belongs || isSameOrInside(x, k);
-            }
-            if (belongs)
+            if (!claims.isEmpty() && ownsLaunchItem(ctx, rivals, claims))
                 found << path;
         }
     }
@@ -352,7 +411,7 @@ QList<ResidualItem> scanResiduals(const AppItem& app, const UninstallEnvironment
     if (!isCancelled(cancelled))
         containersPass(app, collection, env);
     if (!isCancelled(cancelled))
-        launchItemsPass(app, collection, env);
+        launchItemsPass(ctx, rivals, collection, env);
     if (!isCancelled(cancelled))
         knownPathsPass(app, collection, env);
     if (!isCancelled(cancelled)) {

@@ -11,8 +11,9 @@ namespace corvanta::Uninstall {
 
 // Finds what an application leaves outside its bundle, reading only: the scan folders (and the
 // vendor's folder one level down), sandbox containers that name the application, launch items
-// whose program lies in it or in a leftover, paths known for particular applications, and files of
-// its installer packages. Returns the leftovers ordered by path, each measured without following
+// labelled or named by its identifier, paths known for particular applications, and files of its
+// installer packages. What another bundle on disk claims (by its identifier, its helpers' or its
+// names) is not offered, nor a folder holding such a thing: only its entries this one alone claims. Returns the leftovers ordered by path, each measured without following
 // links. `cancelled` is polled between passes; a cancelled scan returns what it has. Leftovers
 // kept back because a file system is mounted at or inside them go to `mountRefusals`, as the
 // guard's refusal texts.

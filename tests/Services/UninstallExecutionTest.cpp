@@ -118,6 +118,8 @@ TEST_F(UninstallExecutionTest, BundleIsCheckedBeforeQuittingOrUnloading)
 {
     enableLaunchctl();
     const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    // Launch items are offered by the identifier they are named after: here an embedded helper's.
+    makeBundle(foo.path() + QStringLiteral("/Contents/Library/LoginItems"), QStringLiteral("Agent.app"), infoWith(QStringLiteral("com.acme.foo.agent")));
     file(lib("LaunchAgents/com.acme.foo.agent.plist"));
     file(lib("Preferences/com.acme.foo.plist"));
     UninstallPlan plan = planFor(foo);
@@ -142,6 +144,8 @@ TEST_F(UninstallExecutionTest, FullUninstallQuitsUnloadsDeletesAndPrunesTheDock)
     LogCapture log;
     enableLaunchctl();
     const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    // Launch items are offered by the identifier they are named after: here an embedded helper's.
+    makeBundle(foo.path() + QStringLiteral("/Contents/Library/LoginItems"), QStringLiteral("Agent.app"), infoWith(QStringLiteral("com.acme.foo.agent")));
     file(lib("LaunchAgents/com.acme.foo.agent.PLIST"));
     file(lib("Logs/com.acme.foo.txt"));
     folder(lib("Caches/com.acme.foo/nested/deeper"));
@@ -470,6 +474,9 @@ TEST_F(UninstallExecutionTest, RefusedLaunchItemsAreNeverBootedOut)
 {
     enableLaunchctl();
     const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    // Launch items are offered by the identifier they are named after: here an embedded helper's.
+    makeBundle(foo.path() + QStringLiteral("/Contents/Library/LoginItems"), QStringLiteral("Agent.app"), infoWith(QStringLiteral("com.acme.foo.agent")));
+    makeBundle(foo.path() + QStringLiteral("/Contents/Library/LoginItems"), QStringLiteral("Swapped.app"), infoWith(QStringLiteral("com.acme.foo.swapped")));
     file(lib("LaunchAgents/com.acme.foo.agent.plist"));
     file(lib("LaunchAgents/com.acme.foo.swapped.plist"));
     UninstallPlan plan = planFor(foo);

@@ -3,6 +3,11 @@
 #include "Services/UninstallScan.h"
 #include "Services/UninstallTargets.h"
 #include "UninstallTestKit.h"
+#include "common/MountNamespace.h"
+#include "common/QtPrinters.h"
+
+#include <cerrno>
+#include <cstring>
 
 using namespace corvanta;
 using namespace corvanta::Uninstall;
@@ -119,13 +124,13 @@ TEST_F(UninstallScanTest, TargetsCollectByKindAndPlace)
     file(lib("Logs/DiagnosticReports/foobar-crash.ips"));
     file(lib("Logs/DiagnosticReports/foobarbaz.ips"));
     folder(lib("Saved Application State/com.acme.foobar.savedState"));
-    file(sys("Library/LaunchDaemons/com.acme.foobar.helper.plist"));
+    file(sys("Library/LaunchDaemons/com.acme.foobar.plist"));
     file(sys("Library/PrivilegedHelperTools/com.acme.foobar.helper"));
 
     UninstallManager m(env);
     const UninstallPlan plan = m.buildPlan(foo);
     EXPECT_EQ(residualPaths(plan), QStringList({
-                                       QStringLiteral("/Library/LaunchDaemons/com.acme.foobar.helper.plist"),
+                                       QStringLiteral("/Library/LaunchDaemons/com.acme.foobar.plist"),
                                        QStringLiteral("/Library/PrivilegedHelperTools/com.acme.foobar.helper"),
                                        QStringLiteral("/Users/me/Library/Application Support/Acme/FooBar"),
                                        QStringLiteral("/Users/me/Library/Application Support/Foo Bar"),
@@ -290,24 +295,26 @@ TEST_F(UninstallScanTest, ContainersLaunchItemsAndKnownPaths)
                                            {QStringLiteral("application_dyld_paths"), QVariantList{foo.path()}}});
     container(QStringLiteral("SIBLING"), {{QStringLiteral("application_bundle"), foo.path() + QStringLiteral("2/Contents/PlugIns/X.appex")}});
 
+    // Launch items go by their label or file name alone; where their program lies says nothing.
     const QString tool = foo.path() + QStringLiteral("/Contents/MacOS/Foo");
-    writeFile(lib("LaunchAgents/a.plist"), PropertyList::toXml(QVariantMap{{QStringLiteral("ProgramArguments"), QVariantList{tool, QStringLiteral("--x")}}}));
-    writeFile(lib("LaunchAgents/b.plist"), PropertyList::toXml(QVariantMap{{QStringLiteral("ProgramArguments"), QVariantList{foo.path() + QStringLiteral("/Contents/MacOS/gone")}}}));
-    writeFile(lib("LaunchAgents/c.plist"), PropertyList::toXml(QVariantMap{{QStringLiteral("Program"), sys("usr/bin/true")},
-                                                                           {QStringLiteral("ProgramArguments"), QVariantList{tool}}}));
+    writeFile(lib("LaunchAgents/a.plist"), PropertyList::toXml(QVariantMap{{QStringLiteral("Label"), QStringLiteral("com.acme.foobar")},
+                                                                           {QStringLiteral("ProgramArguments"), QVariantList{QStringLiteral("/bin/true")}}}));
+    writeFile(lib("LaunchAgents/b.plist"), PropertyList::toXml(QVariantMap{{QStringLiteral("Label"), QStringLiteral("org.other.b")},
+                                                                           {QStringLiteral("ProgramArguments"), QVariantList{tool, QStringLiteral("--x")}}}));
     file(lib("Application Support/Foo/agent"));
+    writeFile(sys("Library/LaunchDaemons/com.acme.foobar.plist"), PropertyList::toXml(QVariantMap{{QStringLiteral("Program"), QStringLiteral("/bin/true")}}));
     writeFile(sys("Library/LaunchDaemons/d.plist"), PropertyList::toXml(QVariantMap{{QStringLiteral("Program"), lib("Application Support/Foo/agent")}}));
     writeFile(lib("LaunchAgents/e.plist"), QByteArray("not a plist"));
 
     UninstallManager m(env);
     const UninstallPlan plan = m.buildPlan(foo);
-    EXPECT_EQ(residualPaths(plan), QStringList({QStringLiteral("/Library/LaunchDaemons/d.plist"),
+    EXPECT_EQ(residualPaths(plan), QStringList({QStringLiteral("/Library/LaunchDaemons/com.acme.foobar.plist"),
                                                 QStringLiteral("/Users/me/Library/Application Support/Foo"),
                                                 QStringLiteral("/Users/me/Library/Containers/SHARE"),
                                                 QStringLiteral("/Users/me/Library/LaunchAgents/a.plist")}));
     for (const ResidualItem& item : plan.residuals) {
-        if (item.path().endsWith(QLatin1String("d.plist"))) {
-            EXPECT_TRUE(item.requiresAdmin && item.kind == ResidualKind::launchItem);
+        if (item.path().endsWith(QLatin1String("com.acme.foobar.plist"))) {
+            EXPECT_TRUE(item.requiresAdmin && item.kind == ResidualKind::launchItem && item.strength() == EvidenceStrength::strong);
         }
         if (item.path().endsWith(QLatin1String("SHARE"))) {
             EXPECT_TRUE(!item.requiresAdmin && item.kind == ResidualKind::container
@@ -355,4 +362,189 @@ TEST_F(UninstallScanTest, BundledUninstallerDetection)
     // The application's own name is never chosen, even when it says "remove".
     const AppItem remover = app(QStringLiteral("Background Remover"), QStringLiteral("com.acme.br"), vendor + QStringLiteral("2"));
     EXPECT_EQ(detectBundledUninstaller(remover, env), QUrl::fromLocalFile(sys("Applications/Utilities/Generic Remover")));
+}
+
+namespace {
+
+// A bundle of the claims table, under the fixture's Applications folder.
+struct TableBundle {
+    const char* file;       // "Beta" for Beta.app; "Tools/Quill" for one a level down
+    const char* identifier;
+    const char* bundleName = nullptr;      // CFBundleName, when there is one
+    const char* catalogueName = nullptr;   // listed by the catalogue under this name, when it is
+    QList<std::pair<const char*, const char*>> helpers = {}; // "XPCServices/Updater.xpc", identifier
+};
+
+struct LaunchAgent {
+    const char* file;  // under ~/Library/LaunchAgents
+    const char* label;
+    const char* program; // under ~/Library, or in the removed application's bundle when it starts with "@"
+};
+
+struct ClaimCase {
+    const char* what;
+    TableBundle removed;
+    QList<TableBundle> others;
+    QList<const char*> files; // under ~/Library; a trailing "/" makes a folder
+    QList<LaunchAgent> agents;
+    QList<const char*> offered; // under ~/Library
+};
+
+} // namespace
+
+// An item is offered only when the application being removed is its only claimant: every other
+// bundle on disk claims by its identifier, its embedded helpers' identifiers and each of its names
+// (file name, CFBundleName, the catalogue's); a folder holding anything another claims is never
+// offered whole; launch items go on their own label or file name only.
+TEST_F(UninstallScanTest, OnlyWhatNoOtherBundleClaimsIsOffered)
+{
+    const ClaimCase cases[] = {
+        {"a helper two applications embed",
+         {"Alpha", "com.vendor.alpha", nullptr, nullptr,
+          {{"XPCServices/Updater.xpc", "com.vendor.updater"}, {"Library/LoginItems/Sync.app", "com.vendor.alpha.sync"}}},
+         {{"Beta", "com.vendor.beta", nullptr, nullptr, {{"XPCServices/Updater.xpc", "com.vendor.updater"}}}},
+         {"Caches/com.vendor.updater/", "Application Support/com.vendor.updater/", "Preferences/com.vendor.updater.plist",
+          "Caches/com.vendor.alpha/", "Caches/com.vendor.alpha.sync/"},
+         {{"com.vendor.updater.plist", "com.vendor.updater", nullptr}, {"com.vendor.alpha.sync.plist", "com.vendor.alpha.sync", nullptr}},
+         {"Caches/com.vendor.alpha", "Caches/com.vendor.alpha.sync", "LaunchAgents/com.vendor.alpha.sync.plist"}},
+        {"an application named like its vendor folder",
+         {"Acme", "com.acme.acme"},
+         {{"FooBar", "com.acme.foobar"}},
+         {"Application Support/Acme/FooBar/", "Application Support/Acme/Acme.db", "Caches/Acme/com.acme.foobar/",
+          "Caches/Acme/com.acme.acme/", "Caches/Acme/notes/", "Preferences/com.acme.acme.plist"},
+         {},
+         {"Application Support/Acme/Acme.db", "Caches/Acme/com.acme.acme", "Preferences/com.acme.acme.plist"}},
+        {"the other application of that vendor",
+         {"FooBar", "com.acme.foobar"},
+         {{"Acme", "com.acme.acme"}},
+         {"Application Support/Acme/FooBar/", "Application Support/Acme/Acme.db", "Caches/Acme/com.acme.foobar/",
+          "Caches/Acme/com.acme.acme/"},
+         {},
+         {"Application Support/Acme/FooBar", "Caches/Acme/com.acme.foobar"}},
+        {"a folder named like the application holding nothing another claims",
+         {"Acme", "com.acme.acme"},
+         {{"FooBar", "com.acme.foobar"}},
+         {"Application Support/Acme/settings.json", "Caches/Acme/com.acme.acme/"},
+         {},
+         {"Application Support/Acme", "Caches/Acme"}},
+        {"another application's launch agent",
+         {"Foo", "com.acme.foo"},
+         {{"Foo Cloud", "com.cloudco.foocloud"}},
+         {"Application Support/Foo.cloud/sync"},
+         {{"com.cloudco.foocloud.sync.plist", "com.cloudco.foocloud.sync", "Application Support/Foo.cloud/sync"},
+          {"runs-foo.plist", "org.example.runner", "@Contents/MacOS/main"},
+          {"com.acme.foo.plist", "com.acme.foo", "@Contents/MacOS/main"},
+          {"labelled.plist", "com.acme.foo", nullptr},
+          {"com.acme.foo.variant.plist", "com.acme.foo.variant", "@Contents/MacOS/main"},
+          {"com.acme.foo.taken.plist", "com.cloudco.foocloud", nullptr}},
+         {"Application Support/Foo.cloud", "LaunchAgents/com.acme.foo.plist", "LaunchAgents/labelled.plist"}},
+        {"another bundle's CFBundleName",
+         {"Inkwell", "com.acme.inkwell"},
+         {{"Quill", "com.other.quill", "Inkwell"}},
+         {"Application Support/Inkwell/", "Application Support/Quill/", "Caches/com.acme.inkwell/"},
+         {},
+         {"Caches/com.acme.inkwell"}},
+        {"another bundle's CFBundleName, listed by the catalogue under a third name",
+         {"Inkwell", "com.acme.inkwell"},
+         {{"Tools/Quill", "com.other.quill", "Inkwell", "Quill Writer"}},
+         {"Application Support/Inkwell/", "Caches/com.acme.inkwell/"},
+         {},
+         {"Caches/com.acme.inkwell"}},
+        {"another bundle's file name, listed by the catalogue under another name",
+         {"Quill", "com.acme.quill"},
+         {{"Tools/Quill", "com.other.quill", nullptr, "Quill Writer"}},
+         {"Application Support/Quill/", "Caches/com.acme.quill/"},
+         {},
+         {"Caches/com.acme.quill"}},
+    };
+    for (const ClaimCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(QDir(lib(QString())).removeRecursively() && QDir(sys(QStringLiteral("Applications"))).removeRecursively());
+        folder(lib(QString()));
+        QList<AppItem> catalogue;
+        auto install = [&](const TableBundle& b) {
+            const QString relative = QString::fromUtf8(b.file);
+            const QString name = relative.section(u'/', -1);
+            QVariantMap info = infoWith(QString::fromUtf8(b.identifier), b.bundleName ? QString::fromUtf8(b.bundleName) : QString());
+            // A generic executable name, so that only the names under test claim anything.
+            info.insert(QStringLiteral("CFBundleExecutable"), QStringLiteral("main"));
+            const QString folderPath = sys(QStringLiteral("Applications/") + relative).section(u'/', 0, -2);
+            const QString path = makeBundle(folderPath, name + QStringLiteral(".app"), info);
+            file(path + QStringLiteral("/Contents/MacOS/main"));
+            for (const auto& [where, identifier] : b.helpers) {
+                const QString at = path + QStringLiteral("/Contents/") + QString::fromUtf8(where);
+                makeBundle(at.section(u'/', 0, -2), at.section(u'/', -1), infoWith(QString::fromUtf8(identifier)));
+            }
+            AppItem item;
+            item.id = QUuid::createUuid();
+            item.name = b.catalogueName ? QString::fromUtf8(b.catalogueName) : name;
+            item.bundleIdentifier = QString::fromUtf8(b.identifier);
+            item.url = QUrl::fromLocalFile(path);
+            if (b.catalogueName)
+                catalogue << item;
+            return item;
+        };
+        const AppItem removed = install(c.removed);
+        for (const TableBundle& other : c.others)
+            install(other);
+        env.installedApps = [catalogue] { return catalogue; };
+        for (const char* entry : c.files) {
+            const QString path = lib(QString::fromUtf8(entry));
+            if (path.endsWith(u'/'))
+                folder(path);
+            else
+                file(path);
+        }
+        for (const LaunchAgent& agent : c.agents) {
+            QVariantMap plist{{QStringLiteral("Label"), QString::fromUtf8(agent.label)}};
+            if (agent.program) {
+                const QString program = QString::fromUtf8(agent.program);
+                plist.insert(QStringLiteral("Program"), program.startsWith(u'@') ? removed.path() + u'/' + program.mid(1) : lib(program));
+            }
+            writeFile(lib(QStringLiteral("LaunchAgents/") + QString::fromUtf8(agent.file)), PropertyList::toXml(plist));
+        }
+        QStringList expected;
+        for (const char* entry : c.offered)
+            expected << QStringLiteral("/Users/me/Library/") + QString::fromUtf8(entry);
+        expected.sort();
+        EXPECT_EQ(scan(removed), expected);
+    }
+}
+
+// A vendor folder that is a mount point is not looked into, whether the application being removed
+// keeps its data inside it or is named like it: nothing on the mount is offered. The one named like
+// it is not told the folder was kept for the mount either, as the folder holds another's data.
+TEST_F(UninstallScanTest, AVendorFolderThatIsAMountIsNotLookedInto)
+{
+    const AppItem acme = app(QStringLiteral("Acme"), QStringLiteral("com.acme.acme"));
+    const AppItem foobar = app(QStringLiteral("FooBar"), QStringLiteral("com.acme.foobar"));
+    folder(lib("Application Support/Acme"));
+    file(sys("volume/FooBar/data"), 600);
+    file(sys("volume/Acme.db"), 700);
+    folder(lib("Caches/Acme/com.acme.foobar"));
+    file(lib("Preferences/com.acme.acme.plist"));
+
+    const test::NamespaceRun child = test::runInOwnMountNamespace([&]() -> std::string {
+        if (!test::bindMount(sys("volume").toStdString(), lib("Application Support/Acme").toStdString()))
+            return std::string("cannot bind mount: ") + std::strerror(errno);
+        std::string failures;
+        auto expect = [&](const QStringList& got, const QStringList& wanted, const char* what) {
+            if (got != wanted)
+                failures += std::string(what) + ": " + got.join(u' ').toStdString() + "\n";
+        };
+        UninstallManager m(env);
+        const UninstallPlan forFooBar = m.buildPlan(foobar);
+        expect(residualPaths(forFooBar), {QStringLiteral("/Users/me/Library/Caches/Acme/com.acme.foobar")}, "FooBar offered");
+        const UninstallPlan forAcme = m.buildPlan(acme);
+        expect(residualPaths(forAcme), {QStringLiteral("/Users/me/Library/Preferences/com.acme.acme.plist")}, "Acme offered");
+        QStringList notes;
+        for (const PermissionIssue& issue : forAcme.permissionIssues)
+            notes << issue.title + u' ' + issue.detail;
+        expect(notes, {}, "Acme notes");
+        return failures;
+    });
+    if (!child.ran)
+        GTEST_SKIP() << child.failures;
+    EXPECT_EQ(child.failures, "");
+    EXPECT_EQ(QFileInfo(sys("volume/FooBar/data")).size(), 600);
 }
