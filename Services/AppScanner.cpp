@@ -2,6 +2,7 @@
 
 #include "Models/StoredLimits.h"
 #include "Support/Constants.h"
+#include "Support/LogText.h"
 #include "Support/Logger.h"
 #include "Support/RandomId.h"
 
@@ -18,6 +19,8 @@
 #include <QSet>
 #include <QUrl>
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <climits>
 
 namespace corvanta {
 
@@ -139,6 +142,12 @@ std::optional<AppItem> AppScanner::appFrom(const std::optional<Bundle>& bundle, 
         ScanWarnings::droppedBundle(bundlePath);
         return std::nullopt;
     }
+    // No call of the system could open it by this path, and it would be stored in every scene.
+    if (QFile::encodeName(bundlePath).size() >= PATH_MAX) {
+        CLOG_WARN(QStringLiteral("AppScanner: skipped a bundle whose path is longer than the system takes (")
+                  + QString::number(bundlePath.size()) + QStringLiteral(" characters): ") + logSafe(bundlePath.left(200)) + QStringLiteral("…"));
+        return std::nullopt;
+    }
     if (bundle->info.isEmpty() && QFileInfo::exists(bundlePath + QStringLiteral("/Contents/Info.plist")))
         ScanWarnings::unreadableInfo(bundlePath);
     if (bundle->info.backgroundOnly || bundle->info.agent)
@@ -152,6 +161,9 @@ std::optional<AppItem> AppScanner::appFrom(const std::optional<Bundle>& bundle, 
                   + QString::number(StoredLimits::maxNameLength) + QStringLiteral(" 个：") + bundlePath);
         app.name = cutName(app.name);
     }
+    if (bundle->refusedIdentifierBytes > 0)
+        CLOG_WARN(QStringLiteral("应用标识符过长（") + QString::number(bundle->refusedIdentifierBytes) + QStringLiteral(" 字节，上限 ")
+                  + QString::number(BundleInfo::maxIdentifierBytes) + QStringLiteral("），按无标识符列出：") + logSafe(bundlePath));
     app.bundleIdentifier = bundle->identifier;
     app.url = fileUrl(bundlePath);
     return app;

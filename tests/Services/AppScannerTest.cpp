@@ -191,6 +191,41 @@ TEST(AppScanner, CutsOverlongNamesWithALogLine)
     EXPECT_TRUE(log.contains("应用名称过长（100000 个字符），已截断为 256 个")) << log.messages().join("\n").toStdString();
 }
 
+// An identifier of megabytes would be stored in every scene and make a layout the next start
+// refuses: it is dropped as a whole (cut, it could name another application's files), and so are
+// executable and icon names no folder entry could have.
+TEST(AppScanner, DropsOverlongIdentifiersAndFileNamesWithALogLine)
+{
+    Folders f;
+    QVariantMap huge = infoWith(QString(7'500'000, u'i'), "Huge");
+    huge.insert("CFBundleExecutable", QString(256, u'e'));
+    huge.insert("CFBundleIconFile", QString(256, u'c'));
+    const QString hugePath = makeBundle(f.system, "Huge.app", huge);
+    QVariantMap longest = infoWith(QString(255, u'k'), "Longest");
+    longest.insert("CFBundleExecutable", QString(255, u'e'));
+    longest.insert("CFBundleIconFile", QString(255, u'c'));
+    const QString longestPath = makeBundle(f.system, "Longest.app", longest);
+
+    LogCapture log;
+    const QList<AppItem> apps = AppScanner({f.system}, environment()).scanAll();
+    ASSERT_EQ(names(apps), (QStringList{"Huge", "Longest"}));
+    EXPECT_EQ(apps[0].bundleIdentifier, QString());
+    EXPECT_EQ(apps[1].bundleIdentifier, QString(255, u'k'));
+    EXPECT_TRUE(log.contains("应用标识符过长（7500000 字节，上限 255），按无标识符列出：" + hugePath))
+        << log.messages().join("\n").toStdString();
+    EXPECT_EQ(log.count("应用标识符过长"), 1);
+
+    const FileBundleReader reader;
+    const std::optional<Bundle> dropped = reader.bundle(hugePath);
+    ASSERT_TRUE(dropped);
+    EXPECT_FALSE(dropped->info.executable.has_value());
+    EXPECT_FALSE(dropped->info.iconFile.has_value());
+    const std::optional<Bundle> kept = reader.bundle(longestPath);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->info.executable, QString(255, u'e'));
+    EXPECT_EQ(kept->info.iconFile, QString(255, u'c'));
+}
+
 // A bundle that cannot be listed under its own name, or read, is explained in the log once.
 TEST(AppScanner, EachDroppedOrDegradedBundleLogsOneWarning)
 {
