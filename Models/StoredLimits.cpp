@@ -44,4 +44,34 @@ int cutStoredNames(SceneStore& store)
     return count;
 }
 
+namespace {
+
+void dropIdentifier(AppItem& app, int& count)
+{
+    if (app.bundleIdentifier.size() <= StoredLimits::maxIdentifierLength)
+        return;
+    app.bundleIdentifier.clear();
+    ++count;
+}
+
+} // namespace
+
+int dropOverlongIdentifiers(SceneStore& store)
+{
+    int count = 0;
+    for (TilehallScene& scene : store.scenes) {
+        for (TilehallPage& page : scene.layout.pages) {
+            for (PageEntry& entry : page.entries) {
+                if (AppItem* app = entry.asApp()) {
+                    dropIdentifier(*app, count);
+                } else if (AppGroup* group = entry.asGroup()) {
+                    for (AppItem& member : group->apps)
+                        dropIdentifier(member, count);
+                }
+            }
+        }
+    }
+    return count;
+}
+
 } // namespace corvanta

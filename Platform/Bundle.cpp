@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <plist/plist.h>
+
 #include <array>
 #include <climits>
 #include <cstring>
@@ -19,6 +21,22 @@ namespace {
 
 constexpr size_t kKeptBufferBytes = 256 * 1024;
 
+// A text value of at most `maxBytes` bytes; `length` tells the length of a longer one, which is
+// never converted (an Info.plist may hold megabytes in one string).
+std::optional<QString> boundedText(plist_t node, size_t maxBytes, size_t* length = nullptr)
+{
+    if (plist_get_node_type(node) == PLIST_STRING) {
+        uint64_t bytes = 0;
+        plist_get_string_ptr(node, &bytes);
+        if (bytes > maxBytes) {
+            if (length)
+                *length = size_t(bytes);
+            return std::nullopt;
+        }
+    }
+    return PropertyListTree::text(node);
+}
+
 void readInfo(const PropertyListTree& list, Bundle& out)
 {
     static constexpr std::array<const char*, 7> kKeys = {"CFBundleIdentifier", "CFBundleDisplayName", "CFBundleName",
@@ -26,13 +44,13 @@ void readInfo(const PropertyListTree& list, Bundle& out)
                                                          "LSUIElement"};
     std::array<plist_t, kKeys.size()> values{};
     list.dictionaryValues(kKeys, values);
-    out.identifier = PropertyListTree::text(values[0]).value_or(QString());
+    out.identifier = boundedText(values[0], BundleInfo::maxIdentifierBytes, &out.refusedIdentifierBytes).value_or(QString());
     BundleInfo& info = out.info;
     info.entryCount = list.dictionarySize();
     info.displayName = PropertyListTree::text(values[1]);
     info.name = PropertyListTree::text(values[2]);
-    info.executable = PropertyListTree::text(values[3]);
-    info.iconFile = PropertyListTree::text(values[4]);
+    info.executable = boundedText(values[3], BundleInfo::maxFileNameBytes);
+    info.iconFile = boundedText(values[4], BundleInfo::maxFileNameBytes);
     info.backgroundOnly = PropertyListTree::isTrue(values[5]);
     info.agent = PropertyListTree::isTrue(values[6]);
 }

@@ -23,13 +23,21 @@ struct BundleInfo {
     bool agent = false;                  // LSUIElement likewise: no Dock icon, no menu bar
 
     bool isEmpty() const { return entryCount == 0; }
+
+    // Bytes (UTF-8) of a bundle identifier kept: real ones are reverse domain names of a few
+    // dozen characters. A longer one is no identifier: cut, it could name another application's
+    // files, so it is dropped whole.
+    static constexpr size_t maxIdentifierBytes = 255;
+    // Bytes of an executable or icon file name: one file name, no longer than a folder entry.
+    static constexpr size_t maxFileNameBytes = 255;
 };
 
 // What the catalogue needs of an application bundle: a folder "<Name>.app" whose
 // Contents/Info.plist describes it.
 struct Bundle {
     QString path;                         // the bundle folder
-    QString identifier;                   // CFBundleIdentifier, empty when absent or not a text
+    QString identifier;                   // CFBundleIdentifier, empty when absent, not a text or too long
+    size_t refusedIdentifierBytes = 0;    // the length of a CFBundleIdentifier dropped as too long
     BundleInfo info;                      // empty when Info.plist is missing or unreadable
     std::optional<QString> resourcesPath; // Contents/Resources when it exists
     // Where files below the resources folder are read, in the file system's encoding: relative

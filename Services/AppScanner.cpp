@@ -2,6 +2,7 @@
 
 #include "Models/StoredLimits.h"
 #include "Support/Constants.h"
+#include "Support/LogText.h"
 #include "Support/Logger.h"
 #include "Support/RandomId.h"
 
@@ -18,6 +19,10 @@
 #include <QSet>
 #include <QUrl>
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <cerrno>
+#include <climits>
+#include <sys/stat.h>
 
 namespace corvanta {
 
@@ -56,6 +61,34 @@ QUrl fileUrl(const QString& path)
     QUrl url = kFile;
     url.setPath(path, path.contains(u'%') ? QUrl::DecodedMode : QUrl::TolerantMode);
     return url;
+}
+
+// Whether the bundle's Info.plist is there or cannot be looked for: a bundle or Contents folder
+// this user may not enter hides it as surely as one that does not read. Only a plain absence is
+// no fault.
+bool infoMayBeThere(const QString& bundlePath)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(bundlePath + QStringLiteral("/Contents/Info.plist")).constData(), &info) == 0)
+        return true;
+    return errno != ENOENT && errno != ENOTDIR;
+}
+
+// At least one character that is drawn and is not a space: control and format characters,
+// unassigned code points and lone surrogates are not.
+bool isVisibleName(const QString& name)
+{
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        char32_t c = name.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < name.size() && name.at(i + 1).isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(name.at(i), name.at(i + 1));
+            ++i;
+        } else if (QChar::isSurrogate(c))
+            continue;
+        if (QChar::isPrint(c) && !QChar::isSpace(c))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -139,19 +172,29 @@ std::optional<AppItem> AppScanner::appFrom(const std::optional<Bundle>& bundle, 
         ScanWarnings::droppedBundle(bundlePath);
         return std::nullopt;
     }
-    if (bundle->info.isEmpty() && QFileInfo::exists(bundlePath + QStringLiteral("/Contents/Info.plist")))
+    // No call of the system could open it by this path, and it would be stored in every scene.
+    if (QFile::encodeName(bundlePath).size() >= PATH_MAX) {
+        CLOG_WARN(QStringLiteral("AppScanner: skipped a bundle whose path is longer than the system takes (")
+                  + QString::number(bundlePath.size()) + QStringLiteral(" characters): ") + logSafe(bundlePath.left(200)) + QStringLiteral("…"));
+        return std::nullopt;
+    }
+    if (bundle->info.isEmpty() && infoMayBeThere(bundlePath))
         ScanWarnings::unreadableInfo(bundlePath);
     if (bundle->info.backgroundOnly || bundle->info.agent)
         return std::nullopt;
     AppItem app;
     app.id = newRandomId();
     std::optional<QString> name = displayName(*bundle);
-    app.name = name ? std::move(*name) : QFileInfo(bundlePath).completeBaseName();
+    // A label nobody could see or type in search is no name: the folder's stands in.
+    app.name = name && isVisibleName(*name) ? std::move(*name) : QFileInfo(bundlePath).completeBaseName();
     if (app.name.size() > StoredLimits::maxNameLength) {
         CLOG_WARN(QStringLiteral("应用名称过长（") + QString::number(app.name.size()) + QStringLiteral(" 个字符），已截断为 ")
                   + QString::number(StoredLimits::maxNameLength) + QStringLiteral(" 个：") + bundlePath);
         app.name = cutName(app.name);
     }
+    if (bundle->refusedIdentifierBytes > 0)
+        CLOG_WARN(QStringLiteral("应用标识符过长（") + QString::number(bundle->refusedIdentifierBytes) + QStringLiteral(" 字节，上限 ")
+                  + QString::number(BundleInfo::maxIdentifierBytes) + QStringLiteral("），按无标识符列出：") + logSafe(bundlePath));
     app.bundleIdentifier = bundle->identifier;
     app.url = fileUrl(bundlePath);
     return app;

@@ -69,6 +69,9 @@ std::optional<SceneStore> LayoutManager::decodeAcceptedStore(const QByteArray& b
         if (const int cut = cutStoredNames(*store))
             CLOG_WARN(QStringLiteral("布局中有 ") + QString::number(cut) + QStringLiteral(" 个名称超过 ")
                       + QString::number(StoredLimits::maxNameLength) + QStringLiteral(" 个字符，已截断"));
+        if (const int dropped = dropOverlongIdentifiers(*store))
+            CLOG_WARN(QStringLiteral("布局中有 ") + QString::number(dropped) + QStringLiteral(" 个应用标识符超过 ")
+                      + QString::number(StoredLimits::maxIdentifierLength) + QStringLiteral(" 个字符，已去掉"));
     }
     return store;
 }
@@ -214,6 +217,12 @@ void LayoutManager::performSave()
         setAsideRejectedFile();
     if (m_rejectedFilePending) {
         printSaveFailure(QStringLiteral("the unreadable layout file at %1 could not be set aside").arg(path));
+    } else if (bytes.size() > StoredLimits::maxLayoutFileBytes) {
+        // The next start would refuse it and begin from an empty scene: the last file it reads
+        // stays instead.
+        printSaveFailure(QStringLiteral("the layout would take ") + QString::number(bytes.size())
+                         + QStringLiteral(" bytes, more than the ") + QString::number(StoredLimits::maxLayoutFileBytes)
+                         + QStringLiteral(" a start reads; layout.json was left as it was"));
     } else {
         QString error;
         if (!writeFileAtomically(path, bytes, &error))

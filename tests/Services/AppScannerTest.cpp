@@ -9,6 +9,8 @@
 #include "common/QtPrinters.h"
 
 #include <QCollator>
+#include <QCoreApplication>
+#include <QProcess>
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -130,7 +132,8 @@ TEST(AppScanner, NameSources)
     EXPECT_EQ(nameOf(chinese, "Calc.app"), QStringLiteral("计算器"));
     EXPECT_EQ(nameOf(AppScanner({f.system}, environment({"zh-TW"})), "Calc.app"), QStringLiteral("计算"));
     EXPECT_EQ(nameOf(AppScanner({f.system}, environment({"fr-FR"})), "Calc.app"), QStringLiteral("Calculator (en)"));
-    EXPECT_EQ(nameOf(chinese, "Empty.app"), QString());
+    // A name that is empty, blank or made of characters nobody sees gives way to the folder's.
+    EXPECT_EQ(nameOf(chinese, "Empty.app"), "Empty");
     EXPECT_EQ(nameOf(chinese, "Plain Name.app"), "Plain Name");
     EXPECT_EQ(nameOf(chinese, "Broken.app"), "Broken");
 
@@ -139,7 +142,20 @@ TEST(AppScanner, NameSources)
     metadata->set(f.system + "/Empty.app", QString());
     const AppScanner withMetadata({f.system}, environment({"zh-Hans-CN"}, QLocale(QLocale::English), metadata));
     EXPECT_EQ(nameOf(withMetadata, "Calc.app"), "Metadata Calc");
-    EXPECT_EQ(nameOf(withMetadata, "Empty.app"), QString());
+    EXPECT_EQ(nameOf(withMetadata, "Empty.app"), "Empty");
+
+    const QList<std::pair<QString, QString>> unseen = {
+        {"Blank.app", QStringLiteral(" \t\u3000\u00A0")},
+        {"Control.app", QStringLiteral("\u0001\u0007\u200B\u2060\uFEFF")},
+        {"Private.app", QStringLiteral("\uE000\u0378")}, // private use, unassigned
+        {"Dot.app", QStringLiteral(" \u00B7 ")},
+    };
+    for (const auto& [file, name] : unseen)
+        makeBundle(f.system, file, infoWith("com.example." + file, name));
+    EXPECT_EQ(nameOf(chinese, "Blank.app"), "Blank");
+    EXPECT_EQ(nameOf(chinese, "Control.app"), "Control");
+    EXPECT_EQ(nameOf(chinese, "Private.app"), "Private");
+    EXPECT_EQ(nameOf(chinese, "Dot.app"), QStringLiteral(" \u00B7 ")); // something is seen
 }
 
 // One malformed bundle must not take the grid with it: each hostile property list is refused or
@@ -191,6 +207,41 @@ TEST(AppScanner, CutsOverlongNamesWithALogLine)
     EXPECT_TRUE(log.contains("应用名称过长（100000 个字符），已截断为 256 个")) << log.messages().join("\n").toStdString();
 }
 
+// An identifier of megabytes would be stored in every scene and make a layout the next start
+// refuses: it is dropped as a whole (cut, it could name another application's files), and so are
+// executable and icon names no folder entry could have.
+TEST(AppScanner, DropsOverlongIdentifiersAndFileNamesWithALogLine)
+{
+    Folders f;
+    QVariantMap huge = infoWith(QString(7'500'000, u'i'), "Huge");
+    huge.insert("CFBundleExecutable", QString(256, u'e'));
+    huge.insert("CFBundleIconFile", QString(256, u'c'));
+    const QString hugePath = makeBundle(f.system, "Huge.app", huge);
+    QVariantMap longest = infoWith(QString(255, u'k'), "Longest");
+    longest.insert("CFBundleExecutable", QString(255, u'e'));
+    longest.insert("CFBundleIconFile", QString(255, u'c'));
+    const QString longestPath = makeBundle(f.system, "Longest.app", longest);
+
+    LogCapture log;
+    const QList<AppItem> apps = AppScanner({f.system}, environment()).scanAll();
+    ASSERT_EQ(names(apps), (QStringList{"Huge", "Longest"}));
+    EXPECT_EQ(apps[0].bundleIdentifier, QString());
+    EXPECT_EQ(apps[1].bundleIdentifier, QString(255, u'k'));
+    EXPECT_TRUE(log.contains("应用标识符过长（7500000 字节，上限 255），按无标识符列出：" + hugePath))
+        << log.messages().join("\n").toStdString();
+    EXPECT_EQ(log.count("应用标识符过长"), 1);
+
+    const FileBundleReader reader;
+    const std::optional<Bundle> dropped = reader.bundle(hugePath);
+    ASSERT_TRUE(dropped);
+    EXPECT_FALSE(dropped->info.executable.has_value());
+    EXPECT_FALSE(dropped->info.iconFile.has_value());
+    const std::optional<Bundle> kept = reader.bundle(longestPath);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->info.executable, QString(255, u'e'));
+    EXPECT_EQ(kept->info.iconFile, QString(255, u'c'));
+}
+
 // A bundle that cannot be listed under its own name, or read, is explained in the log once.
 TEST(AppScanner, EachDroppedOrDegradedBundleLogsOneWarning)
 {
@@ -230,6 +281,46 @@ TEST(AppScanner, EachDroppedOrDegradedBundleLogsOneWarning)
     EXPECT_EQ(warnings(QStringLiteral("Good")), 0);
     EXPECT_EQ(warnings(QStringLiteral("AppScanner:")), 6);
     ::rmdir(badName.constData()); // no QString names it, so the temporary folder cannot remove it
+}
+
+// A bundle or Contents folder this user may not enter reads like one whose Info.plist does not:
+// listed under its folder name, and said in the log. Root enters every folder, so as root the test
+// runs itself again as an ordinary user.
+TEST(AppScanner, BundlesThatMayNotBeEnteredAreLoggedAsUnreadable)
+{
+    if (::geteuid() == 0 && !qEnvironmentVariableIsSet("CORVANTA_TEST_UNPRIVILEGED")) {
+        if (!QFileInfo::exists("/usr/bin/setpriv"))
+            GTEST_SKIP() << "running as root without setpriv to become another user";
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("CORVANTA_TEST_UNPRIVILEGED", "1");
+        child.setProcessEnvironment(env);
+        child.start("/usr/bin/setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "--",
+                                         QCoreApplication::applicationFilePath(),
+                                         "--gtest_filter=AppScanner.BundlesThatMayNotBeEnteredAreLoggedAsUnreadable"});
+        ASSERT_TRUE(child.waitForFinished(60'000));
+        const QByteArray out = child.readAllStandardOutput() + child.readAllStandardError();
+        ASSERT_EQ(child.exitCode(), 0) << out.toStdString();
+        EXPECT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.toStdString();
+        return;
+    }
+    Folders f;
+    const QString closed = makeBundle(f.system, "Closed.app", infoWith("com.example.closed", "Closed Name"));
+    const QString sealed = makeBundle(f.system, "Sealed.app", infoWith("com.example.sealed", "Sealed Name"));
+    makeBundle(f.system, "Open.app", infoWith("com.example.open", "Open"));
+    // No Info.plist at all is an ordinary bundle without one, not a fault.
+    QDir().mkpath(f.system + "/Bare.app/Contents");
+    ASSERT_EQ(::chmod(QFile::encodeName(closed).constData(), 0), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(sealed + "/Contents").constData(), 0), 0);
+
+    LogCapture log;
+    const QList<AppItem> apps = AppScanner({f.system}, environment()).scanAll();
+    ::chmod(QFile::encodeName(closed).constData(), 0755);
+    ::chmod(QFile::encodeName(sealed + "/Contents").constData(), 0755);
+    EXPECT_EQ(names(apps), (QStringList{"Bare", "Closed", "Open", "Sealed"}));
+    EXPECT_EQ(log.count("Info.plist of " + closed), 1) << log.messages().join("\n").toStdString();
+    EXPECT_EQ(log.count("Info.plist of " + sealed), 1);
+    EXPECT_EQ(log.count("AppScanner:"), 2);
 }
 
 TEST(AppScanner, SortsByLocaleIgnoringCaseAndKeepsTiesInScanOrder)

@@ -254,6 +254,67 @@ TEST_F(LayoutLoad, SizesAreBounded)
     EXPECT_EQ(setAsideFiles().size(), 1);
 }
 
+// What a start would refuse is never written: the file the last start read stays, and the failed
+// save is said.
+TEST_F(LayoutLoad, LayoutTooLargeToReadBackIsNotWritten)
+{
+    // About 18 MB in one scene: a second copy of it takes the store past what a start reads.
+    QList<PageEntry> entries;
+    for (int i = 0; i < 20'000; ++i) {
+        AppItem item = app(QString(250, u'N') + QString::number(i));
+        item.bundleIdentifier = QString(240, u'k') + QString::number(i);
+        item.url = QUrl::fromLocalFile(QStringLiteral("/Applications/") + QString(300, u'p') + QString::number(i)
+                                       + QStringLiteral(".app"));
+        entries.append(PageEntry(item));
+    }
+    LayoutManager& s = storeWithPages({page(entries)});
+    const QByteArray before = readLayoutFile();
+    ASSERT_LT(before.size(), StoredLimits::maxLayoutFileBytes);
+    ASSERT_GT(before.size() * 2, StoredLimits::maxLayoutFileBytes);
+    ASSERT_TRUE(s.duplicateScene());
+    LogCapture log;
+    testing::internal::CaptureStdout();
+    s.performSave();
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.rfind("Failed to save layout: ", 0), 0u) << out;
+    EXPECT_TRUE(log.contains(QStringLiteral("Failed to save layout: the layout would take "))) << log.messages().join('\n').toStdString();
+    EXPECT_EQ(readLayoutFile(), before);
+
+    LayoutManager& next = makeStore();
+    ASSERT_EQ(next.scenes().size(), 1);
+    EXPECT_EQ(next.scenes()[0].name, QStringLiteral("S"));
+    EXPECT_EQ(next.layout().pages.at(0).entries.size(), 20'000);
+}
+
+// A file written by an earlier version may hold identifiers of megabytes: they are dropped where
+// the file is read, so copies of the scene stay a layout the next start reads.
+TEST_F(LayoutLoad, OverlongIdentifiersAreDroppedSoCopiedScenesReadBack)
+{
+    AppItem huge = app(QStringLiteral("Huge"));
+    huge.bundleIdentifier = QString(7'500'000, u'i');
+    AppItem longest = app(QStringLiteral("Longest"));
+    longest.bundleIdentifier = QString(255, u'k');
+    LogCapture log;
+    LayoutManager& s = storeWithPages({page({huge, folder(QStringLiteral("F"), {huge, longest})})});
+    EXPECT_TRUE(log.contains(QStringLiteral("布局中有 2 个应用标识符超过 255 个字符，已去掉"))) << log.messages().join('\n').toStdString();
+    const QList<PageEntry>& entries = s.layout().pages.at(0).entries;
+    EXPECT_EQ(entries.at(0).asApp()->bundleIdentifier, QString());
+    EXPECT_EQ(entries.at(1).asGroup()->apps.at(0).bundleIdentifier, QString());
+    EXPECT_EQ(entries.at(1).asGroup()->apps.at(1).bundleIdentifier, longest.bundleIdentifier);
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(s.duplicateScene());
+    s.performSave();
+    for (int start = 0; start < 2; ++start) {
+        LogCapture again;
+        LayoutManager& next = makeStore();
+        EXPECT_EQ(next.scenes().size(), 5);
+        EXPECT_EQ(next.layout().pages.at(0).entries.at(0).asApp()->name, QStringLiteral("Huge"));
+        EXPECT_FALSE(again.contains(QStringLiteral("layout.json 过大")));
+        next.performSave();
+    }
+    EXPECT_TRUE(setAsideFiles().isEmpty());
+}
+
 TEST_F(LayoutLoad, IconSpacingOfExactly48IsRepairedAndSaved)
 {
     for (double spacing : {48.0, 47.5, 48.5}) {
