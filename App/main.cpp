@@ -14,6 +14,7 @@ int main(int argc, char** argv)
 {
     using namespace corvanta;
     CLOG_INFO(QStringLiteral("阶段64：main() 进入（dyld 加载结束，进程自身代码开始执行）"));
+    useInterfaceLocale();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Corvanta"));
     QApplication::setApplicationName(QStringLiteral("Corvanta"));
