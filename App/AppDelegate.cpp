@@ -33,6 +33,7 @@
 #include "Views/CaretBlinkTimeout.h"
 #include "Views/DeleteRequestFlow.h"
 #include "Services/AppScanner.h"
+#include "Services/AppLaunch.h"
 #include "Services/ApplicationRescan.h"
 #include "Services/IconCache.h"
 #include "Services/LayoutManager.h"
@@ -206,7 +207,15 @@ AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
         if (self && self->m_coverHost->window())
             self->m_coverHost->window()->setModalScrim(opacity);
     };
-    settings.services = [this] { return systemSettingsServices(m_layoutManager, m_shortcutManager); };
+    settings.services = [this] {
+        SettingsServices services = systemSettingsServices(m_layoutManager, m_shortcutManager);
+        QPointer<AppDelegate> self(this);
+        services.checkRestoredApps = [self] {
+            if (self)
+                self->rescanApps(false);
+        };
+        return services;
+    };
     m_settingsHost = std::make_unique<SettingsWindowHost>(std::move(settings));
 
     ShellNotifications::PinchHooks pinch;
@@ -354,6 +363,15 @@ void AppDelegate::buildRootView()
     m_deleteFlow = makeDeleteRequestFlow(*root, *m_interactionManager, UninstallManager::shared(),
                                          [self] { return self ? self->m_tilehallWindow.get() : nullptr; });
     root->onDeleteRequest = [flow = m_deleteFlow.get()](const AppItem& app) { flow->requestDelete(app); };
+    root->onLaunchFailed = [self](const AppItem& app, const LaunchError& error) {
+        if (!self)
+            return;
+        // An application that has gone leaves the grid at once, as at the next show.
+        if (error.reason == LaunchError::Reason::notFound)
+            self->rescanApps(false);
+        const LaunchFailureAlert alert = launchFailureAlert(app, error);
+        runSimpleAlertAboveTilehall(alert.message, alert.informativeText, true, self->m_tilehallWindow.get());
+    };
 }
 
 void AppDelegate::setupInteractionView()

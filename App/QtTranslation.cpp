@@ -20,4 +20,8 @@ QTranslator* installQtTranslation(QCoreApplication& app)
     return translator;
 }
 
+QLocale interfaceLocale() { return QLocale(QLocale::Chinese, QLocale::SimplifiedHanScript, QLocale::China); }
+
+void useInterfaceLocale() { QLocale::setDefault(interfaceLocale()); }
+
 } // namespace corvanta

@@ -1,5 +1,7 @@
 #include "App/SystemSettingsServices.h"
 
+#include "App/LayoutFileDialog.h"
+#include "App/QtTranslation.h"
 #include "Platform/AccessibilityTrust.h"
 #include "Platform/StandardPaths.h"
 #include "Platform/UserDefaults.h"
@@ -38,22 +40,11 @@ ModalOutcome runAboveOverlay(QDialog& dialog)
 
 QString chooseJsonFile(bool forSaving)
 {
-    QFileDialog dialog(QApplication::activeWindow(), forSaving ? QStringLiteral("备份布局") : QStringLiteral("恢复布局"),
-                       StandardPaths::homeDirectory(), QStringLiteral("JSON (*.json)"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (forSaving) {
-        // A new file may be named; an existing one is replaced only after the dialog asks.
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setDefaultSuffix(QStringLiteral("json"));
-        dialog.selectFile(QStringLiteral("Corvanta 布局备份.json"));
-    } else {
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-    }
-    if (!runAboveOverlay(dialog).accepted() || dialog.selectedFiles().isEmpty())
+    const std::unique_ptr<QFileDialog> dialog =
+        makeLayoutFileDialog(forSaving, StandardPaths::homeDirectory(), interfaceLocale(), QApplication::activeWindow());
+    if (!runAboveOverlay(*dialog).accepted() || dialog->selectedFiles().isEmpty())
         return {};
-    return dialog.selectedFiles().constFirst();
+    return dialog->selectedFiles().constFirst();
 }
 
 } // namespace

@@ -28,6 +28,7 @@ int main(int argc, char** argv)
     // ending the process unsaved, or being lost.
     TerminationSignals::installHandlers();
     CLOG_INFO(QStringLiteral("阶段64：main() 进入（dyld 加载结束，进程自身代码开始执行）"));
+    useInterfaceLocale();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Corvanta"));
     QApplication::setApplicationName(QStringLiteral("Corvanta"));

@@ -21,27 +21,31 @@ void ProcessAppLauncher::open(const QString& bundlePath, Completion done)
     m_runner([this, bundlePath, done = std::move(done)] { done(start(bundlePath)); });
 }
 
-std::optional<QString> ProcessAppLauncher::start(const QString& bundlePath) const
+std::optional<LaunchError> ProcessAppLauncher::start(const QString& bundlePath) const
 {
     const QString name = QFileInfo(bundlePath).fileName();
     const auto bundle = m_bundles->bundle(bundlePath);
     if (!bundle)
-        return QStringLiteral("The application “%1” can’t be opened because it can’t be found.").arg(name);
+        return LaunchError{LaunchError::Reason::notFound,
+                           QStringLiteral("The application “%1” can’t be opened because it can’t be found.").arg(name)};
     const auto executable = bundle->executablePath();
     if (!executable || !QFileInfo(*executable).isFile())
-        return QStringLiteral("The application “%1” can’t be opened because its executable is missing.").arg(name);
+        return LaunchError{LaunchError::Reason::executableMissing,
+                           QStringLiteral("The application “%1” can’t be opened because its executable is missing.").arg(name)};
     if (!QFileInfo(*executable).isExecutable())
-        return QStringLiteral("The application “%1” can’t be opened because its executable is not executable.").arg(name);
+        return LaunchError{LaunchError::Reason::notExecutable,
+                           QStringLiteral("The application “%1” can’t be opened because its executable is not executable.").arg(name)};
     QProcess process;
     process.setProgram(*executable);
     process.setWorkingDirectory(QFileInfo(bundlePath).absolutePath());
     process.setStandardInputFile(QProcess::nullDevice());
     if (!process.startDetached())
-        return QStringLiteral("The application “%1” can’t be opened: %2").arg(name, process.errorString());
+        return LaunchError{LaunchError::Reason::startFailed,
+                           QStringLiteral("The application “%1” can’t be opened: %2").arg(name, process.errorString())};
     return std::nullopt;
 }
 
-void FakeAppLauncher::failWith(const QString& bundlePath, const QString& error)
+void FakeAppLauncher::failWith(const QString& bundlePath, const LaunchError& error)
 {
     QMutexLocker lock(&m_mutex);
     m_failures.insert(bundlePath, error);
@@ -49,7 +53,7 @@ void FakeAppLauncher::failWith(const QString& bundlePath, const QString& error)
 
 void FakeAppLauncher::open(const QString& bundlePath, Completion done)
 {
-    std::optional<QString> error;
+    std::optional<LaunchError> error;
     {
         QMutexLocker lock(&m_mutex);
         m_opened.append(bundlePath);

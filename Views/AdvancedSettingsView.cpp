@@ -80,7 +80,10 @@ void AdvancedSettingsView::restoreLayout()
         CLOG_WARN(QStringLiteral("设置页恢复布局失败：") + error->message);
         if (m_services.showError)
             m_services.showError(QStringLiteral("恢复布局失败"), error->message);
+        return;
     }
+    if (m_services.checkRestoredApps)
+        m_services.checkRestoredApps();
 }
 
 } // namespace corvanta

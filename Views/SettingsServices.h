@@ -49,6 +49,9 @@ struct SettingsServices {
     std::function<QString()> chooseBackupFile;  // where to save, overwrite confirmed
     std::function<QString()> chooseRestoreFile; // an existing JSON file
     std::function<bool()> confirmResetLayout;
+    // After a restore: looks for the restored applications on disk, as showing the grid does, so
+    // that those gone since the backup leave the grid.
+    std::function<void()> checkRestoredApps;
     std::function<void(const QString& title, const QString& text)> showError;
 };
 

@@ -3,6 +3,7 @@
 #include "Models/AppGroup.h"
 #include "Models/AppItem.h"
 #include "Models/PageEntry.h"
+#include "Platform/AppLauncher.h"
 #include "Services/DockManager.h"
 #include "Support/Clock.h"
 #include "Support/InputEvent.h"
@@ -168,7 +169,8 @@ public:
     double presentedContentScale() const;
 
     // ---- actions of the cells and the search bar ----
-    // At most one launch at a time; the overlay closes with "launchedApp".
+    // At most one launch at a time; once the application has started the overlay closes with
+    // "launchedApp". A launch that fails leaves the overlay open.
     void launchApp(const AppItem& app, const QString& log);
     void closeTilehall(bool launchedApp);
     // Return in the search field: launches the first result, if any.
@@ -178,8 +180,10 @@ public:
     // An uninstalled application leaves the layout on the reorder spring: the cells after it
     // glide into the freed slots.
     void removeUninstalledApp(const QUuid& appID);
-    // Opens the application; by default through the desktop.
-    std::function<void(const AppItem&)> launchHandler;
+    // Opens the application and reports the outcome, from any thread; by default through the desktop.
+    std::function<void(const AppItem&, AppLauncher::Completion)> launchHandler;
+    // A launch that failed: the grid stays open and the shell tells the user why.
+    std::function<void(const AppItem&, const LaunchError&)> onLaunchFailed;
     // The delete flow; unset: the request is only logged.
     std::function<void(const AppItem&)> onDeleteRequest;
     // True while an edit made from the grid is being applied: the pages then move their cells to
@@ -226,6 +230,7 @@ protected:
     QVariant itemChange(GraphicsItemChange change, const QVariant& value) override;
 
 private:
+    void launchFinished(const AppItem& app, const std::optional<LaunchError>& error);
     void layoutPass();
     void followSceneRect();
     void logLayoutProbeOnce();

@@ -10,7 +10,9 @@
 #include "Support/NotificationCenter.h"
 #include "Views/CellDrawing.h"
 
+#include <QCoreApplication>
 #include <QPointer>
+#include <QThread>
 
 #include <algorithm>
 
@@ -166,11 +168,36 @@ void TilehallContentView::launchApp(const AppItem& app, const QString& log)
     if (m_engine.launchingAppID())
         return;
     m_engine.setLaunchingAppID(app.id);
+    // The grid closes only once the application has started; the launcher answers on its own
+    // thread, or at once on this one.
+    QPointer<TilehallContentView> self(this);
+    AppLauncher::Completion finished = [self, app, mainThread = m_options.mainThread](const std::optional<LaunchError>& error) {
+        auto land = [self, app, error] {
+            if (self)
+                self->launchFinished(app, error);
+        };
+        if (QThread::currentThread() == QCoreApplication::instance()->thread())
+            land();
+        else
+            mainThread(std::move(land));
+    };
     if (launchHandler)
-        launchHandler(app);
+        launchHandler(app, std::move(finished));
     else
-        corvanta::launchApp(app);
-    closeTilehall(true);
+        corvanta::launchApp(app, AppLauncher::shared(), std::move(finished));
+}
+
+void TilehallContentView::launchFinished(const AppItem& app, const std::optional<LaunchError>& error)
+{
+    if (!error) {
+        closeTilehall(true);
+        return;
+    }
+    // The cell stops its launch zoom and the next click may launch again.
+    if (m_engine.launchingAppID() == app.id)
+        m_engine.setLaunchingAppID(std::nullopt);
+    if (onLaunchFailed)
+        onLaunchFailed(app, *error);
 }
 
 void TilehallContentView::closeTilehall(bool launchedApp)

@@ -116,14 +116,17 @@ TEST(ProcessAppLauncher, RunsTheBundleExecutableAndReportsFailures)
 
     ProcessAppLauncher launcher(std::make_shared<FileBundleReader>(), [](Task task) { task(); });
     EXPECT_EQ(launcher.start(good), std::nullopt);
-    EXPECT_TRUE(launcher.start(plain)->contains("not executable"));
-    EXPECT_TRUE(launcher.start(empty)->contains("executable is missing"));
-    EXPECT_TRUE(launcher.start(dir.filePath("Gone.app"))->contains("can’t be found"));
+    EXPECT_EQ(launcher.start(plain)->reason, LaunchError::Reason::notExecutable);
+    EXPECT_TRUE(launcher.start(plain)->description.contains("not executable"));
+    EXPECT_EQ(launcher.start(empty)->reason, LaunchError::Reason::executableMissing);
+    EXPECT_TRUE(launcher.start(empty)->description.contains("executable is missing"));
+    EXPECT_EQ(launcher.start(dir.filePath("Gone.app"))->reason, LaunchError::Reason::notFound);
+    EXPECT_TRUE(launcher.start(dir.filePath("Gone.app"))->description.contains("can’t be found"));
 
     // The outcome arrives through the completion, from the runner's thread.
     ProcessAppLauncher pooled;
-    std::promise<std::optional<QString>> outcome;
-    pooled.open(dir.filePath("Gone.app"), [&](const std::optional<QString>& error) { outcome.set_value(error); });
+    std::promise<std::optional<LaunchError>> outcome;
+    pooled.open(dir.filePath("Gone.app"), [&](const std::optional<LaunchError>& error) { outcome.set_value(error); });
     EXPECT_TRUE(outcome.get_future().get().has_value());
 }
 

@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -92,4 +94,24 @@ TEST(InstallLayout, InstallPutsEveryPieceInItsStandardFolder)
     const QString desktop = QString::fromUtf8(entry.readAll());
     EXPECT_TRUE(desktop.startsWith(QStringLiteral("[Desktop Entry]\n")));
     EXPECT_TRUE(desktop.contains(QStringLiteral("\nExec=") + program + u'\n'));
+
+    // The icon the entry names is the program's own, in the hicolor theme every desktop falls back
+    // to: scalable, and drawn at the fixed sizes (48 × 48 at least, as the theme asks).
+    static const QRegularExpression iconLine(QStringLiteral("\nIcon=([^\n]*)\n"));
+    const QString icon = iconLine.match(desktop).captured(1);
+    ASSERT_FALSE(icon.isEmpty()) << desktop.toStdString();
+    EXPECT_FALSE(icon.contains(u'/'));
+    const QString hicolor = root + share + QStringLiteral("/icons/hicolor/");
+    QFile scalable(hicolor + QStringLiteral("scalable/apps/") + icon + QStringLiteral(".svg"));
+    ASSERT_TRUE(scalable.open(QIODevice::ReadOnly)) << scalable.fileName().toStdString();
+    EXPECT_TRUE(scalable.readAll().contains("<svg ")) << "not an SVG picture";
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+        const QImage picture(hicolor + QStringLiteral("%1x%1/apps/").arg(size) + icon + QStringLiteral(".png"));
+        EXPECT_EQ(picture.size(), QSize(size, size)) << size;
+        // Drawn, not blank: opaque in the middle, clear in the corners (a rounded tile).
+        if (!picture.isNull()) {
+            EXPECT_EQ(qAlpha(picture.pixel(size / 2, size / 2)), 255) << size;
+            EXPECT_EQ(qAlpha(picture.pixel(0, 0)), 0) << size;
+        }
+    }
 }

@@ -416,7 +416,7 @@ TEST(AppLaunch, LogsTheRequestAndTheOutcome)
     FakeAppLauncher launcher;
     AppItem good{QUuid::createUuid(), "Notes", "com.example.notes", QUrl("file:///Applications/Notes.app/"), {}, false};
     AppItem gone{QUuid::createUuid(), "Gone", "", QUrl("file:///Applications/Gone.app"), {}, false};
-    launcher.failWith("/Applications/Gone.app", "not found");
+    launcher.failWith("/Applications/Gone.app", LaunchError{LaunchError::Reason::notFound, "not found"});
 
     launchApp(good, launcher);
     launchApp(gone, launcher);

@@ -37,7 +37,10 @@ protected:
         if (!view) {
             storeWithPages({page({PageEntry(group), PageEntry(app(QStringLiteral("Mail")))})});
             makeView(true);
-            view->launchHandler = [this](const AppItem& app) { launched << app; };
+            view->launchHandler = [this](const AppItem& app, const AppLauncher::Completion& done) {
+                launched << app;
+                done(std::nullopt);
+            };
             show();
             scheduler.advance(0.3);
         }

@@ -1,3 +1,4 @@
+#include "Services/AppLaunch.h"
 #include "Support/NotificationCenter.h"
 #include "Support/VirtualScheduler.h"
 #include "Views/ContentLayers.h"
@@ -50,6 +51,7 @@ QStringList names(const QList<AppItem>& apps)
 class GridHostsTest : public RootViewTest {
 protected:
     QList<AppItem> launched;
+    FakeAppLauncher launcher;
     QList<QVariantMap> closes;
     NotificationCenter::Token closeToken = NotificationCenter::defaultCenter().addObserver(
         Notifications::tilehallShouldClose, nullptr, [this](const QVariantMap& info) { closes << info; });
@@ -62,7 +64,10 @@ protected:
         if (!scanned.isEmpty())
             store->updateScannedApps(scanned, [](const QString&) { return true; });
         TilehallContentView& root = makeView();
-        root.launchHandler = [this](const AppItem& a) { launched << a; };
+        root.launchHandler = [this](const AppItem& a, AppLauncher::Completion done) {
+            launched << a;
+            launchApp(a, launcher, std::move(done));
+        };
         shortcuts.setTilehallVisible(true);
         show();
         scheduler.advance(0.5);
@@ -212,6 +217,33 @@ TEST_F(GridHostsTest, ClickOnAnApplicationLaunchesItAndClosesTheOverlay)
     view->closeTilehall(false);
     EXPECT_EQ(closes.size(), 1);
     EXPECT_TRUE(log.contains(QStringLiteral("closeTilehall skipped — already hidden")));
+}
+
+// An application that has gone since the layout was made (a restored backup, say): the overlay
+// stays, the cell stops its zoom, the user is told in Chinese, and the next click tries again.
+TEST_F(GridHostsTest, ALaunchThatFailsKeepsTheOverlayOpenAndSaysWhy)
+{
+    const AppItem gone = app(QStringLiteral("Gone")), mail = app(QStringLiteral("Mail"));
+    presentedView({page({PageEntry(gone), PageEntry(mail)})});
+    launcher.failWith(gone.path(), LaunchError{LaunchError::Reason::notFound, QStringLiteral("not found")});
+    QList<LaunchFailureAlert> alerts;
+    view->onLaunchFailed = [&alerts](const AppItem& a, const LaunchError& error) { alerts << launchFailureAlert(a, error); };
+
+    click(scene, sceneCentreOfCell(gone.id));
+    EXPECT_EQ(names(launched), QStringList{"Gone"});
+    EXPECT_TRUE(closes.isEmpty());
+    EXPECT_EQ(engine.launchingAppID(), std::nullopt);
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts[0].message, QStringLiteral("无法打开“Gone”"));
+    EXPECT_EQ(alerts[0].informativeText, QStringLiteral("找不到这个应用，它可能已被移动或删除。"));
+
+    click(scene, sceneCentreOfCell(gone.id));
+    EXPECT_EQ(alerts.size(), 2);
+    click(scene, sceneCentreOfCell(mail.id));
+    EXPECT_EQ(names(launched), (QStringList{"Gone", "Gone", "Mail"}));
+    ASSERT_EQ(closes.size(), 1);
+    EXPECT_TRUE(closes.first().value(QStringLiteral("launchedApp")).toBool());
+    EXPECT_EQ(alerts.size(), 2);
 }
 
 // Typed keys go to whatever the scene gives the keyboard, as a window would send them.

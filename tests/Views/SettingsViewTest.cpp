@@ -81,8 +81,17 @@ protected:
         s.chooseBackupFile = [this] { return backupChoice; };
         s.chooseRestoreFile = [this] { return restoreChoice; };
         s.confirmResetLayout = [this] { return confirmReset; };
+        s.checkRestoredApps = [this] { restoredSceneChecked << currentSceneName(); };
         s.showError = [this](const QString& title, const QString& text) { errors.append(title + QStringLiteral(": ") + text); };
         return s;
+    }
+
+    QString currentSceneName() const
+    {
+        for (const TilehallScene& scene : store->scenes())
+            if (scene.id == store->currentSceneID())
+                return scene.name;
+        return {};
     }
 
     static void choose(QComboBox* box, int value)
@@ -109,6 +118,7 @@ protected:
     QString backupChoice;
     QString restoreChoice;
     bool confirmReset = false;
+    QStringList restoredSceneChecked; // the current scene each time the restored applications were looked for
     QStringList errors;
 };
 
@@ -430,6 +440,16 @@ TEST_F(SettingsViewTest, BackupAndRestoreAskForAFileAndShowFailures)
     ASSERT_EQ(errors.size(), 2);
     EXPECT_TRUE(errors[1].startsWith(QStringLiteral("恢复布局失败: ")));
     EXPECT_EQ(pageNames(store->layout()), pagesBefore);
+    EXPECT_TRUE(restoredSceneChecked.isEmpty());
+
+    // A restore brings back what the backup held, applications gone since included: they are
+    // looked for on disk at once, not at the grid's next showing.
+    store->renameScene(store->currentSceneID(), QStringLiteral("改名后"));
+    restoreChoice = support.path() + QStringLiteral("/backup.json");
+    child<QPushButton>(tab, "restoreLayout")->click();
+    EXPECT_EQ(errors.size(), 2);
+    EXPECT_EQ(restoredSceneChecked, QStringList{currentSceneName()});
+    EXPECT_NE(currentSceneName(), QStringLiteral("改名后"));
 }
 
 TEST_F(SettingsViewTest, TabsInOrderAndTheDoneBarOnlyWithADoneAction)

@@ -253,6 +253,52 @@ TEST(ProgramEndToEnd, TypingANameAndReturnLaunchesItAndHidesTheOverlay)
     ASSERT_TRUE(program.process.waitForFinished(10000));
 }
 
+// An application that has gone since the grid last looked (a restored backup brings such ones
+// back): Return on it keeps the grid, a Chinese alert says why, and the application leaves the grid.
+TEST(ProgramEndToEnd, LaunchingAnApplicationThatHasGoneKeepsTheGridAndSaysWhy)
+{
+    Program program;
+    ASSERT_TRUE(QDir().mkpath(program.extraApplications()));
+    for (const char* name : {"Atlas.app", "Glacier.app"}) {
+        std::error_code error;
+        std::filesystem::copy(std::filesystem::path(CORVANTA_SAMPLE_APPS) / name,
+            std::filesystem::path(program.extraApplications().toStdString()) / name, std::filesystem::copy_options::recursive, error);
+        ASSERT_FALSE(error) << error.message();
+    }
+    program.extraEnvironment.insert(QStringLiteral("CORVANTA_APPLICATION_DIRS"), program.extraApplications());
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    ASSERT_TRUE(QDir(program.extraApplications() + QStringLiteral("/Glacier.app")).removeRecursively());
+
+    QThread::msleep(600); // the search field takes the keyboard a moment after the overlay appears
+    for (const KeySym key : {XK_g, XK_l, XK_a, XK_c, XK_i, XK_e, XK_r})
+        keyboard.tap(key);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Search performed: 'glacier' — results: 1"))) << program.log().toStdString();
+    keyboard.tap(XK_Return);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Failed to launch Glacier: "))) << program.log().toStdString();
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("弹窗显示"))) << program.log().toStdString();
+    EXPECT_TRUE(keyboard.overlayMapped());
+    EXPECT_FALSE(program.log().contains(QStringLiteral("tilehallShouldClose (launchedApp=true)")));
+    EXPECT_FALSE(program.launched(QStringLiteral("Glacier")));
+
+    // "好" is the alert's one button, and its default; the grid is still there behind it, without
+    // the application that has gone.
+    QThread::msleep(700);
+    ASSERT_TRUE(keyboard.waitFor([&] {
+        keyboard.tap(XK_Return);
+        return program.waitForLog(QStringLiteral("弹窗关闭"), 1000);
+    }, 15000)) << program.log().toStdString();
+    EXPECT_TRUE(keyboard.overlayMapped());
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("布局已更新"))) << program.log().toStdString();
+    keyboard.tap(XK_BackSpace);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Search performed: 'glacie' — results: 0"))) << program.log().toStdString();
+
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+}
+
 namespace {
 
 // The grid's geometry as the program logged it at its first layout pass.
