@@ -172,14 +172,22 @@ private:
     QList<MatchContext> m_contexts;
 };
 
-void scanTargetsPass(const MatchContext& ctx, Rivals& rivals, Collection& collection, const UninstallEnvironment& env)
+void scanTargetsPass(const MatchContext& ctx, Rivals& rivals, Collection& collection, const UninstallEnvironment& env,
+                     QStringList& unsearchable)
 {
     for (const ScanTarget& row : scanTargets(env.roots)) {
-        if (!isPlainFolder(row.path, env.deviceOverride))
+        // A folder that is there but cannot be listed as itself hides whatever it holds: the
+        // user is told which.
+        if (!isPlainFolder(row.path, env.deviceOverride)) {
+            if (SafeFiles::linkStat(row.path, env.deviceOverride))
+                unsearchable << row.path;
             continue;
+        }
         const auto names = listFolderNames(row.path);
-        if (!names)
+        if (!names) {
+            unsearchable << row.path;
             continue;
+        }
         for (const QString& name : *names) {
             if (row.suffix && !name.toLower().endsWith(*row.suffix))
                 continue;
@@ -340,15 +348,18 @@ std::optional<QVariantMap> readSmallPlist(const QString& path, qint64 maxBytes)
 }
 
 QList<ResidualItem> scanResiduals(const AppItem& app, const UninstallEnvironment& env, const UninstallGuard& guard,
-                                  const std::atomic_bool* cancelled, QStringList* mountRefusals)
+                                  const std::atomic_bool* cancelled, QStringList* mountRefusals, QStringList* unsearchable)
 {
+    QStringList unlisted;
     static const FileBundleReader kFileBundles;
     const BundleReader& bundles = env.bundles ? *env.bundles : kFileBundles;
     const MatchContext ctx = MatchContext::make(app, bundles);
     Rivals rivals(app, env);
     Collection collection(app, guard, env.roots.home);
 
-    scanTargetsPass(ctx, rivals, collection, env);
+    scanTargetsPass(ctx, rivals, collection, env, unlisted);
+    if (unsearchable)
+        *unsearchable = unlisted;
     if (!isCancelled(cancelled))
         containersPass(app, collection, env);
     if (!isCancelled(cancelled))

@@ -73,6 +73,8 @@ constexpr Row kRows[] = {
 QString place(const char* text, const UninstallRoots& roots)
 {
     const QString path = QString::fromUtf8(text);
+    if (path.startsWith(QLatin1String("~/Library/")))
+        return roots.homeLibrary() + path.mid(9);
     if (path.startsWith(u'~'))
         return roots.home + path.mid(1);
     return roots.system(path);
