@@ -9,6 +9,8 @@
 
 #include <QUrl>
 
+#include <algorithm>
+
 namespace corvanta {
 
 using namespace Uninstall;
@@ -85,6 +87,11 @@ UninstallManager::UninstallPlan UninstallManager::buildPlan(const AppItem& app, 
     plan.permissionIssues << checkResidualWritability(plan.residuals);
     // Cookies that cannot be read are the full disk access notice's already.
     unsearchable.removeAll(m_env.roots.homeLibrary() + QStringLiteral("/Cookies"));
+    // A folder inside one already named is hidden by it: one cause, named once.
+    const QStringList named = unsearchable;
+    unsearchable.removeIf([&named](const QString& folder) {
+        return std::any_of(named.cbegin(), named.cend(), [&folder](const QString& other) { return isInside(folder, other); });
+    });
     if (!unsearchable.isEmpty())
         plan.permissionIssues << PermissionIssue{QStringLiteral("部分目录无法扫描"),
                                                  unsearchable.join(QStringLiteral("、"))

@@ -85,6 +85,14 @@ QString tilde(const QString& path, const QString& home)
     return path.startsWith(u'~') ? home + path.mid(1) : path;
 }
 
+// The same for the machine's roots: "~/Library" is the Library folder where it really lies.
+QString tilde(const QString& path, const UninstallRoots& roots)
+{
+    if (path.startsWith(QLatin1String("~/Library/")))
+        return roots.homeLibrary() + path.mid(9);
+    return tilde(path, roots.home);
+}
+
 QString joined(const QString& parent, const QString& name)
 {
     return parent.endsWith(u'/') ? parent + name : parent + u'/' + name;
@@ -173,8 +181,8 @@ QStringList launchItemFolders(const UninstallRoots& roots)
 QStringList specialResidualPaths(const QString& lowerIdentifier, const UninstallRoots& roots)
 {
     if (lowerIdentifier == QLatin1String("com.google.chrome"))
-        return {tilde(QStringLiteral("~/Library/Google/GoogleSoftwareUpdate"), roots.home),
-                tilde(QStringLiteral("~/Library/Google/Google Chrome Brand.plist"), roots.home)};
+        return {tilde(QStringLiteral("~/Library/Google/GoogleSoftwareUpdate"), roots),
+                tilde(QStringLiteral("~/Library/Google/Google Chrome Brand.plist"), roots)};
     return {};
 }
 
@@ -189,7 +197,7 @@ QStringList aliasPathPatterns(const QString& lowerIdentifier, const UninstallRoo
         out << QStringLiteral("~/Library/Application Support/Google/AndroidStudio*")
             << QStringLiteral("~/Library/Caches/Google/AndroidStudio*");
     for (QString& pattern : out)
-        pattern = tilde(pattern, roots.home);
+        pattern = tilde(pattern, roots);
     return out;
 }
 

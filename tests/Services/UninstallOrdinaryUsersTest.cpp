@@ -217,6 +217,7 @@ TEST_F(UninstallOrdinaryUsersTest, ALinkedLibraryIsSearchedAndAFolderThatCannotB
     file(real + QStringLiteral("/Caches/com.acme.foo/db"));
     file(real + QStringLiteral("/Preferences/com.acme.foo.plist"));
     file(sys("Volumes/Data/Logs/com.acme.foo.log"));
+    folder(sys("Volumes/Data/Logs/DiagnosticReports")); // hidden by the link above it: not named again
     link(real, home + QStringLiteral("/Library"));
     link(sys("Volumes/Data/Logs"), real + QStringLiteral("/Logs"));
 
