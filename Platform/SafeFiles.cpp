@@ -253,8 +253,11 @@ int emptyFolder(int fd, const MountBoundary& boundary, bool kernelMarks, int dep
         }
         if (S_ISDIR(info.mode)) {
             if (depth >= kMaxDepth) {
-                if (!firstError)
+                // Not a link loop: only a tree deeper than this walk goes.
+                if (!firstError) {
                     firstError = ELOOP;
+                    why = QStringLiteral("the folder is nested too deeply");
+                }
                 continue;
             }
             const int child = ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -363,6 +366,9 @@ bool isMountPoint(const QString& path, const DeviceOverride& deviceOverride, con
 
 bool hasMountInside(const QString& path, const MountCheck& mounts)
 {
+    // A link holds nothing: what is mounted below its target is not inside it.
+    if (const auto info = linkStat(path); info && info->isSymlink())
+        return false;
     const QString real = realPath(path).value_or(path);
     const QString prefix = real == QLatin1String("/") ? real : real + u'/';
     for (const QString& point : mountPoints(mounts.mountTable))

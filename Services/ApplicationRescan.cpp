@@ -148,13 +148,14 @@ void ApplicationRescan::rescanApps(bool report)
     CLOG_INFO(QStringLiteral("开始扫描应用目录（%1 个位置：%2）…").arg(QString::number(folders.size()), folders.join(QStringLiteral("，"))));
 
     const QList<AppItem> known = m_deps.layoutManager->layout().allAppsIncludingGroups();
+    const quint64 removals = m_deps.layoutManager->removalCount();
     QPointer<ApplicationRescan> self(this);
     std::shared_ptr<Flight> flight = m_flight;
     std::shared_ptr<const AppScanner> scanner = m_deps.scanner;
     const Clock* clock = m_deps.clock;
     auto fileExists = m_deps.fileExists;
     TaskRunner mainThread = m_deps.mainThread;
-    m_deps.background([self, flight, known, scanner, clock, fileExists, mainThread, report] {
+    m_deps.background([self, flight, known, removals, scanner, clock, fileExists, mainThread, report] {
         // Until end(), the owner's destruction waits for this thread, so the clock and the hooks
         // stay valid; after a cancel nothing more is read or posted.
         if (!flight->begin())
@@ -174,20 +175,26 @@ void ApplicationRescan::rescanApps(bool report)
         }
         const double backgroundMs = (clock->now() - t0) * 1000.0;
         if (!stop.stop_requested()) {
-            mainThread([self, scanned, existence, report, backgroundMs] {
+            mainThread([self, scanned, existence, removals, report, backgroundMs] {
                 if (self)
-                    self->finish(scanned, existence, report, backgroundMs);
+                    self->finish(scanned, existence, removals, report, backgroundMs);
             });
         }
         flight->end();
     });
 }
 
-void ApplicationRescan::finish(const QList<AppItem>& scanned, const QHash<QString, bool>& existence, bool report,
-                               double backgroundMs)
+void ApplicationRescan::finish(const QList<AppItem>& given, const QHash<QString, bool>& existence, quint64 removals,
+                               bool report, double backgroundMs)
 {
     if (m_flight->stop.stop_requested())
         return;
+    // An application uninstalled while this scan was reading the disk is not brought back by
+    // what it read before: only a bundle that is still there now returns.
+    QList<AppItem> scanned = given;
+    for (const QString& removed : m_deps.layoutManager->removedSince(removals))
+        if (!removed.isEmpty() && (!m_deps.fileExists || !m_deps.fileExists(removed)))
+            scanned.removeIf([&removed](const AppItem& app) { return app.path() == removed; });
     m_isScanning = false;
     m_didFinishAppScan = true;
     const double t1 = m_deps.clock->now();

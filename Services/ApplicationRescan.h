@@ -60,7 +60,9 @@ Q_SIGNALS:
     void scanFinished();
 
 private:
-    void finish(const QList<AppItem>& scanned, const QHash<QString, bool>& existence, bool report, double backgroundMs);
+    // `removals`: the layout manager's removal count when the scan started.
+    void finish(const QList<AppItem>& scanned, const QHash<QString, bool>& existence, quint64 removals, bool report,
+                double backgroundMs);
 
     struct Flight;
 

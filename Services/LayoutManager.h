@@ -92,6 +92,10 @@ public:
     void renameGroup(const QUuid& id, const QString& name);
     // An uninstalled application: out of the scan, the working layout and every other scene.
     void removeApp(const QUuid& id);
+    // Counts removals; a scan notes it when it starts reading the disk.
+    quint64 removalCount() const { return quint64(m_removedPaths.size()); }
+    // The bundle paths of the applications removed since `count`, oldest first.
+    QStringList removedSince(quint64 count) const { return m_removedPaths.mid(qsizetype(count)); }
 
     // --- scenes, backup and restore -------------------------------------------------------------
     void switchScene(const QUuid& id);
@@ -177,6 +181,8 @@ private:
     ScheduledTask m_saveTimer;
     QList<AppItem> m_allScannedApps;
     QHash<QUuid, AppItem> m_appLookup;
+    // Every removed application's bundle path, for scans that read the disk before the removal.
+    QStringList m_removedPaths;
     // Set when the layout file found at start was not accepted; it is copied aside before the
     // first write replaces it.
     bool m_rejectedFilePending = false;

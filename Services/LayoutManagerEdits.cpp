@@ -190,6 +190,7 @@ void LayoutManager::removeApp(const QUuid& id)
     // was found again by a scan made while they were current: its bundle path tells.
     const std::optional<AppItem> removed = m_appLookup.contains(id) ? std::optional(m_appLookup.value(id)) : m_layout.findApp(id);
     const QString removedPath = removed ? removed->path() : QString();
+    m_removedPaths << removedPath;
     const auto matches = [&id, &removedPath](const AppItem& app) {
         return app.id == id || (!removedPath.isEmpty() && app.path() == removedPath);
     };

@@ -30,10 +30,13 @@ struct UninstallRoots {
     // logs, caches): never offered and never deleted.
     QString ownBundle;
     QStringList ownStateFolders;
+    // Where the user's Library folder really lies when it is a link (as a home may be); empty: it
+    // is the folder "Library" in the home.
+    QString userLibrary;
 
     QString system(const QString& path) const { return systemRoot + path; } // path begins with "/"
     QString library() const { return system(QStringLiteral("/Library")); }
-    QString homeLibrary() const { return home + QStringLiteral("/Library"); }
+    QString homeLibrary() const { return userLibrary.isEmpty() ? home + QStringLiteral("/Library") : userLibrary; }
 
     // The real machine: the home folder, "/", the standard application folders, this program's
     // bundle and its data, settings, log and cache folders.

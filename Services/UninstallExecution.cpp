@@ -270,6 +270,11 @@ UninstallOutcome executeUninstall(const UninstallPlan& given, bool includeApp, c
             if (partlyRemoved(bundle, plan, env)) {
                 result.appPartlyRemoved = true;
                 result.appRemainingPath = app.path();
+                // Its Info.plist may be gone with the rest: what is left can still be uninstalled
+                // as this application once the cause is gone.
+                if (const auto stat = SafeFiles::linkStat(app.path(), env.deviceOverride))
+                    guard.rememberRemnant(app.path(), FileIdentity{stat->device, stat->inode},
+                                          guard.remnantIdentifier(app.path()).value_or(app.bundleIdentifier));
                 CLOG_ERROR(QStringLiteral("Uninstall: app bundle partly removed — ") + safe(app.path()) + QStringLiteral(" remains"));
             }
             for (const ResidualItem& item : plan.residuals)

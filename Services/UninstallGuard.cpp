@@ -26,10 +26,16 @@ const char* const kUserLibraryFolders[] = {
     "Screen Savers",       "Spotlight",      "Input Methods", "Internet Plug-Ins", "Keyboard Layouts",
     "Frameworks",          "Mail",           "Audio",         "Application Scripts", "Autosave Information",
     "Safari",              "Application Support/CrashReporter", "Caches/SentryCrash"};
-// The user's own documents: a receipt never points into them.
+// The user's own documents and browsers' profiles (bookmarks, history, passwords): a receipt
+// never points into them.
 const char* const kPersonalFolders[] = {"/Desktop",  "/Documents", "/Downloads", "/Movies",   "/Music",
                                         "/Pictures", "/Public",    "/Videos",    "/Templates", "/Library/Mobile Documents",
-                                        "/Library/CloudStorage"};
+                                        "/Library/CloudStorage",
+                                        "/Library/Application Support/Google/Chrome",
+                                        "/Library/Application Support/Firefox",
+                                        "/Library/Application Support/Microsoft Edge",
+                                        "/Library/Application Support/BraveSoftware",
+                                        "/Library/Application Support/Vivaldi"};
 // Package managers' own records: a receipt never points into them.
 const char* const kPackageDatabases[] = {"/var/db/receipts", "/private/var/db/receipts", "/Library/Apple",
                                          "/System", "/var/lib/dpkg", "/var/lib/rpm", "/var/lib/apt"};
@@ -149,6 +155,11 @@ UninstallRoots resolvedRoots(const UninstallRoots& roots)
     out.ownStateFolders.clear();
     for (const QString& folder : roots.ownStateFolders)
         out.ownStateFolders << resolve(folder);
+    // A Library folder that is a link is searched where it leads, as a linked home is.
+    out.userLibrary.clear();
+    if (!out.home.isEmpty())
+        if (const QString library = resolve(roots.homeLibrary()); library != out.home + QStringLiteral("/Library"))
+            out.userLibrary = library;
     return out;
 }
 
@@ -165,6 +176,7 @@ UninstallGuard::UninstallGuard(const UninstallEnvironment& environment) : m_env(
     add(home);
     for (const char* folder : kHomeFolders)
         add(home + QString::fromLatin1(folder));
+    add(roots.homeLibrary());
     for (const char* folder : kUserLibraryFolders)
         add(roots.homeLibrary() + u'/' + QString::fromLatin1(folder));
     for (const QString& folder : roots.applicationFolders)
@@ -175,6 +187,10 @@ UninstallGuard::UninstallGuard(const UninstallEnvironment& environment) : m_env(
             m_ownFolders << standardizePath(own, home);
     if (!roots.ownBundle.isEmpty())
         m_ownFolders << standardizePath(roots.ownBundle, home);
+    // Also where they lead, when a link lies on the way to one of them.
+    for (qsizetype i = 0, n = m_ownFolders.size(); i < n; ++i)
+        if (const QString real = canonicalPath(m_ownFolders.at(i)); !m_ownFolders.contains(real))
+            m_ownFolders << real;
 
     QStringList folders;
     for (const ScanTarget& target : scanTargets(roots)) {
@@ -202,7 +218,7 @@ bool UninstallGuard::withinRoots(const QString& standardized) const
     const UninstallRoots& roots = m_env.roots;
     if (roots.systemRoot.isEmpty() || isInside(standardized, standardizePath(roots.systemRoot, roots.home)))
         return true;
-    if (isInside(standardized, roots.home))
+    if (isInside(standardized, roots.home) || isInside(standardized, roots.homeLibrary()))
         return true;
     for (const QString& folder : roots.applicationFolders)
         if (isInside(standardized, folder))
@@ -267,6 +283,10 @@ std::optional<QString> UninstallGuard::basicRefusal(const QString& path) const
     for (const QString& own : m_ownFolders)
         if (isSameOrInside(p, own) || isSameOrInside(r, own))
             return kRefusedSelf;
+    // A leftover holding one of the program's own folders would take it along.
+    for (const QString& own : m_ownFolders)
+        if (isInside(own, p) || isInside(own, r))
+            return QStringLiteral("拒绝删除内含 Corvanta 自身文件夹的项目：") + p;
     if (!withinRoots(p))
         return QStringLiteral("拒绝删除配置范围之外的路径：") + p;
     return std::nullopt;
@@ -285,16 +305,19 @@ std::optional<QString> UninstallGuard::placementRefusal(const QString& p, MatchE
             return QStringLiteral("拒绝删除安装记录中的文件夹：") + p;
         if (isInPackageDatabase(p))
             return kRefusedProtected + p;
-        // Installer packages of other makers put files in these places; the system's own folders
-        // (/usr/bin, /etc, /System...) are never cleaned on a receipt's word.
+        // A receipt is trusted no further than the scan itself: only the application folders and
+        // the Library folders the scan searches. Keychains, mail and message stores, browser data,
+        // the home's own files and the system's folders (/usr, /opt, /etc...) lie outside them.
         const UninstallRoots& roots = m_env.roots;
-        QStringList zones{roots.library(), roots.system(QStringLiteral("/usr/local")), roots.system(QStringLiteral("/opt")),
-                          roots.system(QStringLiteral("/Users/Shared")), home};
+        QStringList zones = launchItemFolders(roots);
+        for (const ScanTarget& target : scanTargets(roots))
+            zones << target.path;
         zones << roots.applicationFolders;
-        for (const QString& zone : std::as_const(zones)) {
-            const QString z = standardizePath(zone, home);
-            if (!isInside(p, z))
-                continue;
+        QString z;
+        for (const QString& zone : std::as_const(zones))
+            if (const QString s = standardizePath(zone, home); isInside(p, s) && s.size() > z.size())
+                z = s;
+        if (!z.isEmpty()) {
             // A receipt is the package's word, not the user's: the user's own files and hidden
             // ones (keys, shell and tool settings) are never cleaned on it.
             for (const QString& part : QStringView(p).mid(z.size() + 1).toString().split(u'/', Qt::SkipEmptyParts))
@@ -403,9 +426,42 @@ std::optional<QString> UninstallGuard::bundleRefusal(const UninstallPlan& plan) 
     if (plan.appIdentity.isValid() && (info->device != plan.appIdentity.device || info->inode != plan.appIdentity.inode))
         return QStringLiteral("拒绝删除已被替换的项目：") + p;
     const auto bundle = m_env.bundles ? m_env.bundles->bundle(p) : std::nullopt;
-    if (!bundle || bundle->info.isEmpty() || bundle->identifier != plan.app.bundleIdentifier)
+    if (!bundle || bundle->info.isEmpty() || bundle->identifier != plan.app.bundleIdentifier) {
+        const auto remnant = remnantIdentifier(p);
+        if (remnant && (plan.app.bundleIdentifier.isEmpty() || plan.app.bundleIdentifier == *remnant))
+            return std::nullopt;
         return QStringLiteral("应用标识不符：") + p;
+    }
     return std::nullopt;
+}
+
+void UninstallGuard::rememberRemnant(const QString& path, const FileIdentity& identity, const QString& identifier) const
+{
+    if (!identity.isValid())
+        return;
+    QMutexLocker lock(&m_remnantsLock);
+    m_remnants.insert(standardizePath(path, m_env.roots.home), Remnant{identity, identifier});
+}
+
+std::optional<QString> UninstallGuard::remnantIdentifier(const QString& path) const
+{
+    const QString p = standardizePath(path, m_env.roots.home);
+    Remnant remnant;
+    {
+        QMutexLocker lock(&m_remnantsLock);
+        const auto it = m_remnants.constFind(p);
+        if (it == m_remnants.cend())
+            return std::nullopt;
+        remnant = *it;
+    }
+    const auto info = SafeFiles::linkStat(p, m_env.deviceOverride);
+    if (!info || !info->isDirectory() || FileIdentity{info->device, info->inode} != remnant.identity)
+        return std::nullopt;
+    // A folder that has an identifier again is judged by it, as any bundle is.
+    const auto bundle = m_env.bundles ? m_env.bundles->bundle(p) : std::nullopt;
+    if (bundle && !bundle->info.isEmpty() && !bundle->identifier.isEmpty())
+        return std::nullopt;
+    return remnant.identifier;
 }
 
 } // namespace corvanta::Uninstall

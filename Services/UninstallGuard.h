@@ -3,6 +3,8 @@
 #include "Services/UninstallEnvironment.h"
 #include "Services/UninstallRecords.h"
 
+#include <QHash>
+#include <QMutex>
 #include <QSet>
 #include <QString>
 
@@ -57,8 +59,17 @@ public:
 
     // The application bundle: a real folder (not a link) named "*.app", directly inside one of the
     // application folders, not the program itself, whose Info.plist carries the plan's identifier
-    // and which is still the folder the plan saw.
+    // and which is still the folder the plan saw. What an earlier uninstall left of a bundle (see
+    // rememberRemnant) passes without its Info.plist while it is still the same folder.
     std::optional<QString> bundleRefusal(const UninstallPlan& plan) const;
+
+    // A bundle whose deletion stopped part-way, its Info.plist possibly gone with it: the folder
+    // (by device and inode) and the identifier it had, so that it can be uninstalled once the
+    // cause is gone. Kept for the life of the guard.
+    void rememberRemnant(const QString& path, const FileIdentity& identity, const QString& identifier) const;
+    // The identifier a remembered remnant had, while `path` is still that folder with no
+    // identifier of its own.
+    std::optional<QString> remnantIdentifier(const QString& path) const;
 
     // Folders that only hold leftovers; nothing directly inside a protected folder is a leftover
     // of a kind the pass did not produce.
@@ -80,6 +91,12 @@ private:
     QSet<QString> m_vendorParents;    // folders whose vendor sub-folders' entries may be leftovers
     QStringList m_ownFolders;         // the program's bundle and state folders
     QStringList m_packageDatabases;
+    struct Remnant {
+        FileIdentity identity;
+        QString identifier;
+    };
+    mutable QMutex m_remnantsLock; // plans and deletions run on background threads
+    mutable QHash<QString, Remnant> m_remnants;
 };
 
 } // namespace corvanta::Uninstall

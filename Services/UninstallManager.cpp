@@ -9,6 +9,8 @@
 
 #include <QUrl>
 
+#include <algorithm>
+
 namespace corvanta {
 
 using namespace Uninstall;
@@ -74,14 +76,46 @@ UninstallManager::UninstallPlan UninstallManager::buildPlan(const AppItem& app, 
 {
     UninstallPlan plan;
     plan.app = app;
-    const AppItem onDisk = withResolvedFolder(app);
+    AppItem onDisk = withResolvedFolder(app);
+    // What an earlier uninstall left of a bundle has lost its Info.plist, not its identity.
+    if (app.bundleIdentifier.isEmpty())
+        if (const auto identifier = m_guard->remnantIdentifier(onDisk.path()))
+            plan.app.bundleIdentifier = onDisk.bundleIdentifier = *identifier;
     plan.permissionIssues = checkPermissions(onDisk);
-    QStringList mountRefusals;
-    plan.residuals = scanResiduals(onDisk, m_env, *m_guard, cancelled, &mountRefusals);
+    QStringList mountRefusals, unsearchable;
+    plan.residuals = scanResiduals(onDisk, m_env, *m_guard, cancelled, &mountRefusals, &unsearchable);
     plan.permissionIssues << checkResidualWritability(plan.residuals);
+    // Cookies that cannot be read are the full disk access notice's already.
+    unsearchable.removeAll(m_env.roots.homeLibrary() + QStringLiteral("/Cookies"));
+    // A folder inside one already named is hidden by it: one cause, named once.
+    const QStringList named = unsearchable;
+    unsearchable.removeIf([&named](const QString& folder) {
+        return std::any_of(named.cbegin(), named.cend(), [&folder](const QString& other) { return isInside(folder, other); });
+    });
+    if (!unsearchable.isEmpty())
+        plan.permissionIssues << PermissionIssue{QStringLiteral("部分目录无法扫描"),
+                                                 unsearchable.join(QStringLiteral("、"))
+                                                     + QStringLiteral(" 无法读取或是指向别处的链接，其中的残留未能列出。"),
+                                                 std::nullopt, false};
     // What is kept for a mount is told in the sheet, so the user knows why it is not listed.
     for (const QString& refusal : std::as_const(mountRefusals))
         plan.permissionIssues << PermissionIssue{QStringLiteral("已跳过挂载点"), refusal, std::nullopt, false};
+    // The bundle is refused for the same reason right before it would go: say so now, with the
+    // mount it holds.
+    const QString bundlePath = standardizePath(onDisk.path(), m_env.roots.home);
+    if (const auto refusal = m_guard->mountRefusal(bundlePath)) {
+        QString where = bundlePath;
+        const QString real = SafeFiles::realPath(bundlePath).value_or(bundlePath);
+        for (const QString& point : SafeFiles::mountPoints(m_env.mounts.mountTable))
+            if (isInside(point, real)) {
+                where = bundlePath + point.mid(real.size());
+                break;
+            }
+        plan.permissionIssues << PermissionIssue{QStringLiteral("应用内有挂载点"),
+                                                 QStringLiteral("「") + app.name + QStringLiteral("」中的 ") + where
+                                                     + QStringLiteral(" 是挂载点，为保护其中的数据，应用本体不会被删除；请先取消该挂载。"),
+                                                 std::nullopt, false};
+    }
     plan.bundledUninstaller = detectBundledUninstaller(onDisk, m_env);
     plan.appSize = SafeFiles::directorySize(onDisk.path(), m_env.deviceOverride, m_env.mounts);
     if (const auto stat = SafeFiles::linkStat(onDisk.path(), m_env.deviceOverride))
@@ -133,7 +167,7 @@ UninstallManager::checkResidualWritability(const QList<ResidualItem>& residuals)
 {
     QList<PermissionIssue> issues;
     int admin = 0;
-    QStringList locked, unserved;
+    QStringList locked, lockedFolders, unserved;
     QString why;
     auto nameOf = [](const QString& path) { return path.mid(path.lastIndexOf(u'/') + 1); };
     auto listed = [](const QStringList& names) {
@@ -157,6 +191,8 @@ UninstallManager::checkResidualWritability(const QList<ResidualItem>& residuals)
                 ++admin;
         } else if (needsAdmin) {
             locked << nameOf(item.path());
+            if (const QString folder = parentOf(item.path()); !lockedFolders.contains(folder))
+                lockedFolders << folder;
         }
     }
     if (admin > 0)
@@ -166,7 +202,8 @@ UninstallManager::checkResidualWritability(const QList<ResidualItem>& residuals)
                                   std::nullopt, false};
     if (!locked.isEmpty())
         issues << PermissionIssue{QStringLiteral("部分残留无写入权限"),
-                                  listed(locked) + QStringLiteral(" 无写入权限，删除时系统可能要求管理员授权，或该项清理失败（不影响应用本体卸载）。"),
+                                  listed(locked) + QStringLiteral(" 所在的文件夹 ") + listed(lockedFolders)
+                                      + QStringLiteral(" 无写入权限，删除时系统可能要求管理员授权，或该项清理失败（不影响应用本体卸载）。"),
                                   std::nullopt, false};
     if (!unserved.isEmpty())
         issues << PermissionIssue{kNoAdminTitle,

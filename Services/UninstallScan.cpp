@@ -220,16 +220,24 @@ void collectOwnEntries(const MatchContext& ctx, Rivals& rivals, Collection& coll
     }
 }
 
-void scanTargetsPass(const MatchContext& ctx, Rivals& rivals, Collection& collection, const UninstallEnvironment& env)
+void scanTargetsPass(const MatchContext& ctx, Rivals& rivals, Collection& collection, const UninstallEnvironment& env,
+                     QStringList& unsearchable)
 {
     for (const ScanTarget& row : scanTargets(env.roots)) {
         if (row.kind == ResidualKind::launchItem)
             continue; // launch items go only on their own label or file name (launchItemsPass)
-        if (!isPlainFolder(row.path, env.deviceOverride))
+        // A folder that is there but cannot be listed as itself hides whatever it holds: the
+        // user is told which.
+        if (!isPlainFolder(row.path, env.deviceOverride)) {
+            if (SafeFiles::linkStat(row.path, env.deviceOverride))
+                unsearchable << row.path;
             continue;
+        }
         const auto names = listFolderNames(row.path);
-        if (!names)
+        if (!names) {
+            unsearchable << row.path;
             continue;
+        }
         for (const QString& name : *names) {
             if (row.suffix && !name.toLower().endsWith(*row.suffix))
                 continue;
@@ -330,7 +338,8 @@ bool ownsLaunchItem(const MatchContext& ctx, Rivals& rivals, const QStringList& 
     return true;
 }
 
-void launchItemsPass(const MatchContext& ctx, Rivals& rivals, Collection& collection, const UninstallEnvironment& env)
+void launchItemsPass(const MatchContext& ctx, Rivals& rivals, Collection& collection, const UninstallEnvironment& env,
+                     QStringList& unsearchable)
 {
     // Longer than any identifier: no label this application could have.
     constexpr qsizetype kMaxLabelLength = 1024;
@@ -338,12 +347,19 @@ void launchItemsPass(const MatchContext& ctx, Rivals& rivals, Collection& collec
     const QString library = env.roots.library();
     const QString startupFolder = library + QStringLiteral("/StartupItems");
     for (const QString& folder : launchItemFolders(env.roots)) {
-        if (!isPlainFolder(folder, env.deviceOverride))
+        if (!isPlainFolder(folder, env.deviceOverride)) {
+            if (SafeFiles::linkStat(folder, env.deviceOverride))
+                unsearchable << folder;
             continue;
+        }
         const auto names = listFolderNames(folder);
+        if (!names) {
+            unsearchable << folder;
+            continue;
+        }
         // Startup items are folders named for what they start; the others are property lists.
         const bool startupItems = folder == startupFolder;
-        for (const QString& entry : names.value_or(QStringList())) {
+        for (const QString& entry : *names) {
             const QString path = joined(folder, entry);
             const auto info = SafeFiles::linkStat(path, env.deviceOverride);
             if (!info || info->isDirectory() != startupItems)
@@ -399,19 +415,22 @@ std::optional<QVariantMap> readSmallPlist(const QString& path, qint64 maxBytes)
 }
 
 QList<ResidualItem> scanResiduals(const AppItem& app, const UninstallEnvironment& env, const UninstallGuard& guard,
-                                  const std::atomic_bool* cancelled, QStringList* mountRefusals)
+                                  const std::atomic_bool* cancelled, QStringList* mountRefusals, QStringList* unsearchable)
 {
+    QStringList unlisted;
     static const FileBundleReader kFileBundles;
     const BundleReader& bundles = env.bundles ? *env.bundles : kFileBundles;
     const MatchContext ctx = MatchContext::make(app, bundles);
     Rivals rivals(app, env);
     Collection collection(app, guard, env.roots.home);
 
-    scanTargetsPass(ctx, rivals, collection, env);
+    scanTargetsPass(ctx, rivals, collection, env, unlisted);
     if (!isCancelled(cancelled))
         containersPass(app, collection, env);
     if (!isCancelled(cancelled))
-        launchItemsPass(ctx, rivals, collection, env);
+        launchItemsPass(ctx, rivals, collection, env, unlisted);
+    if (unsearchable)
+        *unsearchable = unlisted;
     if (!isCancelled(cancelled))
         knownPathsPass(app, collection, env);
     if (!isCancelled(cancelled)) {

@@ -16,9 +16,11 @@ namespace corvanta::Uninstall {
 // names) is not offered, nor a folder holding such a thing: only its entries this one alone claims. Returns the leftovers ordered by path, each measured without following
 // links. `cancelled` is polled between passes; a cancelled scan returns what it has. Leftovers
 // kept back because a file system is mounted at or inside them go to `mountRefusals`, as the
-// guard's refusal texts.
+// guard's refusal texts. Scan folders that exist but cannot be listed as themselves (unreadable,
+// or a link) go to `unsearchable`.
 QList<ResidualItem> scanResiduals(const AppItem& app, const UninstallEnvironment& env, const UninstallGuard& guard,
-                                  const std::atomic_bool* cancelled = nullptr, QStringList* mountRefusals = nullptr);
+                                  const std::atomic_bool* cancelled = nullptr, QStringList* mountRefusals = nullptr,
+                                  QStringList* unsearchable = nullptr);
 
 // An uninstaller shipped beside the application, or in the Utilities folder.
 std::optional<QUrl> detectBundledUninstaller(const AppItem& app, const UninstallEnvironment& env);

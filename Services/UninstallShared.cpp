@@ -44,10 +44,21 @@ UninstallRoots UninstallRoots::forThisSystem()
         roots.applicationFolders << canonical(folder);
     if (QCoreApplication::instance())
         roots.ownBundle = ownBundleOf(QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath());
-    roots.ownStateFolders << StandardPaths::applicationSupportDirectory() + QStringLiteral("/Corvanta")
-                          << StandardPaths::logsBaseDirectory() + QStringLiteral("/Corvanta")
-                          << roots.home + QStringLiteral("/.config/Corvanta")
-                          << roots.home + QStringLiteral("/.cache/Corvanta");
+    // Data (and the folder it had under the program's earlier name), state with the logs, settings
+    // and caches, where the desktop's base-folder variables put them and where they lie by default.
+    auto xdg = [&roots](const char* variable, const char* underHome) {
+        const QString value = qEnvironmentVariable(variable);
+        return (!value.isEmpty() && QDir::isAbsolutePath(value) ? QDir::cleanPath(value)
+                                                                 : roots.home + QLatin1Char('/') + QLatin1String(underHome));
+    };
+    for (const QString& base : {StandardPaths::applicationSupportDirectory(), xdg("XDG_DATA_HOME", ".local/share")})
+        roots.ownStateFolders << base + QStringLiteral("/Corvanta") << base + QStringLiteral("/Verdanza");
+    for (const QString& base : {StandardPaths::logsBaseDirectory(), xdg("XDG_STATE_HOME", ".local/state"),
+                                xdg("XDG_CONFIG_HOME", ".config"), xdg("XDG_CACHE_HOME", ".cache")})
+        roots.ownStateFolders << base + QStringLiteral("/Corvanta");
+    for (const char* own : {"/.local/share/Corvanta", "/.local/state/Corvanta", "/.config/Corvanta", "/.cache/Corvanta"})
+        roots.ownStateFolders << roots.home + QLatin1String(own);
+    roots.ownStateFolders.removeDuplicates();
     return roots;
 }
 

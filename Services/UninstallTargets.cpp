@@ -73,6 +73,8 @@ constexpr Row kRows[] = {
 QString place(const char* text, const UninstallRoots& roots)
 {
     const QString path = QString::fromUtf8(text);
+    if (path.startsWith(QLatin1String("~/Library/")))
+        return roots.homeLibrary() + path.mid(9);
     if (path.startsWith(u'~'))
         return roots.home + path.mid(1);
     return roots.system(path);
@@ -81,6 +83,14 @@ QString place(const char* text, const UninstallRoots& roots)
 QString tilde(const QString& path, const QString& home)
 {
     return path.startsWith(u'~') ? home + path.mid(1) : path;
+}
+
+// The same for the machine's roots: "~/Library" is the Library folder where it really lies.
+QString tilde(const QString& path, const UninstallRoots& roots)
+{
+    if (path.startsWith(QLatin1String("~/Library/")))
+        return roots.homeLibrary() + path.mid(9);
+    return tilde(path, roots.home);
 }
 
 QString joined(const QString& parent, const QString& name)
@@ -171,8 +181,8 @@ QStringList launchItemFolders(const UninstallRoots& roots)
 QStringList specialResidualPaths(const QString& lowerIdentifier, const UninstallRoots& roots)
 {
     if (lowerIdentifier == QLatin1String("com.google.chrome"))
-        return {tilde(QStringLiteral("~/Library/Google/GoogleSoftwareUpdate"), roots.home),
-                tilde(QStringLiteral("~/Library/Google/Google Chrome Brand.plist"), roots.home)};
+        return {tilde(QStringLiteral("~/Library/Google/GoogleSoftwareUpdate"), roots),
+                tilde(QStringLiteral("~/Library/Google/Google Chrome Brand.plist"), roots)};
     return {};
 }
 
@@ -187,7 +197,7 @@ QStringList aliasPathPatterns(const QString& lowerIdentifier, const UninstallRoo
         out << QStringLiteral("~/Library/Application Support/Google/AndroidStudio*")
             << QStringLiteral("~/Library/Caches/Google/AndroidStudio*");
     for (QString& pattern : out)
-        pattern = tilde(pattern, roots.home);
+        pattern = tilde(pattern, roots);
     return out;
 }
 

@@ -8,16 +8,52 @@
 #include "Views/UninstallReasonText.h"
 #include "Views/UninstallSelection.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace corvanta {
 
 namespace {
 
 QString failureLine(const Uninstall::ItemOutcome& outcome, const QString& home)
 {
-    QString line = QStringLiteral("• ") + UninstallText::abbreviatedPath(outcome.url.toLocalFile(), home);
-    if (!outcome.message.isEmpty())
-        line += QStringLiteral("：") + UninstallText::failureReason(outcome.message);
+    const QString path = outcome.url.toLocalFile();
+    QString line = QStringLiteral("• ") + UninstallText::abbreviatedPath(path, home);
+    if (!outcome.message.isEmpty()) {
+        // The guard's refusals end with the path: the line names it once, at its start.
+        QString reason = UninstallText::failureReason(outcome.message);
+        if (const QString named = QStringLiteral("：") + path; reason.endsWith(named) && reason.size() > named.size())
+            reason.chop(named.size());
+        line += QStringLiteral("：") + reason;
+    }
+    // What went before the failure is gone for good: the user must not expect it still there.
+    if (outcome.removedEntries > 0)
+        line += QStringLiteral("（其中 ") + QString::number(outcome.removedEntries) + QStringLiteral(" 项已删除）");
     return line;
+}
+
+// Only a denial may be put down to missing rights; a refusal (a mount, a link, a swapped item)
+// is not one.
+bool deniedByRights(const QString& reported)
+{
+    static const QStringList denials{QString::fromLocal8Bit(std::strerror(EACCES)),
+                                     QString::fromLocal8Bit(std::strerror(EPERM)),
+                                     QStringLiteral("not authorised"), QStringLiteral("no administrator helper"),
+                                     QStringLiteral("administrator helper unavailable")};
+    return denials.contains(reported.trimmed());
+}
+
+// The leftovers the user chose: an uninstall that stops with an error leaves them all, since the
+// bundle did not go.
+QString keptLeftovers(const Uninstall::UninstallPlan& plan, const QString& cause, const QString& home)
+{
+    QStringList lines;
+    for (const Uninstall::ResidualItem& item : plan.residuals)
+        lines << QStringLiteral("• ") + UninstallText::abbreviatedPath(item.path(), home);
+    if (lines.isEmpty())
+        return {};
+    return u'\n' + cause + QStringLiteral("，以下勾选的 ") + QString::number(lines.size())
+        + QStringLiteral(" 项残留已保留：\n") + lines.join(QLatin1Char('\n'));
 }
 
 // The error's own text, with the reason from the file layer put in the interface's language.
@@ -38,27 +74,37 @@ std::optional<UninstallAlert> uninstallResultAlert(const Uninstall::UninstallPla
     if (outcome.error && result.appPartlyRemoved) {
         // Half a bundle cannot start: the alert says so and where the rest lies, not just "failed".
         const QString remains = UninstallText::abbreviatedPath(result.appRemainingPath, home);
+        const bool rights = outcome.error->code == Uninstall::UninstallError::Code::appDeleteFailed
+            && deniedByRights(outcome.error->reason);
         return UninstallAlert{QStringLiteral("「") + name + QStringLiteral("」未能完全删除"),
                               QStringLiteral("应用已被部分删除，无法再启动；剩余部分仍在 ") + remains
-                                  + QStringLiteral("（可能权限不足），可稍后手动删除。\n") + errorText(*outcome.error),
+                                  + (rights ? QStringLiteral("（可能权限不足）") : QString())
+                                  + QStringLiteral("，可稍后手动删除。\n") + errorText(*outcome.error)
+                                  + keptLeftovers(plan, QStringLiteral("应用本体未能完全删除"), home),
                               true};
     }
     if (outcome.error)
-        return UninstallAlert{QStringLiteral("删除「") + name + QStringLiteral("」失败"), errorText(*outcome.error), true};
+        return UninstallAlert{QStringLiteral("删除「") + name + QStringLiteral("」失败"),
+                              errorText(*outcome.error) + keptLeftovers(plan, QStringLiteral("应用本体未删除"), home),
+                              true};
     if (result.failedURLs.isEmpty())
         return std::nullopt;
 
     QStringList lines;
     const QString count = QString::number(result.failedURLs.size());
+    bool rights = false;
+    for (const Uninstall::ItemOutcome& item : result.residualOutcomes)
+        rights = rights || (!item.succeeded() && deniedByRights(item.message));
+    const QString maybeRights = rights ? QStringLiteral("（可能权限不足）") : QString();
     UninstallAlert alert;
     if (includeApp && result.appDeleted) {
         alert.message = QStringLiteral("「") + name + QStringLiteral("」已删除");
-        lines << QStringLiteral("但有 ") + count + QStringLiteral(" 项残留清理失败（可能权限不足），可稍后手动清理。");
+        lines << QStringLiteral("但有 ") + count + QStringLiteral(" 项残留清理失败") + maybeRights + QStringLiteral("，可稍后手动清理。");
     } else {
         // The bundle was left in place on purpose: the alert must not claim it went.
         alert.message = QStringLiteral("「") + name + QStringLiteral("」已保留");
         lines << QStringLiteral("已清理 ") + QString::number(result.deletedCount) + QStringLiteral(" 项残留，但有 ") + count
-                + QStringLiteral(" 项残留清理失败（可能权限不足），可稍后手动清理。");
+                + QStringLiteral(" 项残留清理失败") + maybeRights + QStringLiteral("，可稍后手动清理。");
     }
     for (const Uninstall::ItemOutcome& item : result.residualOutcomes) {
         if (!item.succeeded())

@@ -32,6 +32,7 @@ const QHash<QString, QString>& knownKinds()
         {QStringLiteral("file remains"), QStringLiteral("删除后文件仍然存在")},
         {QStringLiteral("a mount point lies inside"), QStringLiteral("其中有挂载点，已拒绝删除")},
         {QStringLiteral("a mount point"), QStringLiteral("这是挂载点，已拒绝删除")},
+        {QStringLiteral("the folder is nested too deeply"), QStringLiteral("文件夹层级超过 256 层，过深的部分未删除")},
         {QStringLiteral("not an absolute path below a folder"), QStringLiteral("路径无效")},
         {QStringLiteral("relative component"), QStringLiteral("路径含相对部分，已拒绝删除")},
         {QStringLiteral("the parent folder cannot be opened"), QStringLiteral("无法打开所在文件夹")},

@@ -250,3 +250,39 @@ TEST_F(RescanHarness, DestructionWaitsForTheRunningScan)
     worker.join();
     EXPECT_EQ(events, (QStringList{QStringLiteral("scan let go"), QStringLiteral("owner gone")}));
 }
+
+// A rescan that read the disk before an application was uninstalled merges after the removal: the
+// application must not come back as a tile of a bundle that is gone. One still on disk does.
+TEST_F(RescanHarness, AScanThatReadTheDiskBeforeAnUninstallNeverBringsTheApplicationBack)
+{
+    addApp(QStringLiteral("Notes"), QStringLiteral("com.example.notes"));
+    addApp(QStringLiteral("Atlas"), QStringLiteral("com.example.atlas"));
+    rescan->rescanApps(false);
+    drain();
+    ASSERT_EQ(store->layout().allAppsIncludingGroups().size(), 2);
+
+    rescan->rescanApps(false);
+    // The scan reads the disk now, both bundles still there.
+    ASSERT_EQ(backgroundQueue.size(), 1u);
+    Task scan = std::move(backgroundQueue.front());
+    backgroundQueue.pop_front();
+    scan();
+    ASSERT_EQ(mainQueue.size(), 1u);
+
+    // Then the uninstall: the bundle goes, the tile with it; Atlas's tile goes though its bundle stays.
+    QUuid notes, atlas;
+    for (const AppItem& app : store->layout().allAppsIncludingGroups())
+        (app.name == QStringLiteral("Notes") ? notes : atlas) = app.id;
+    QDir(folder + QStringLiteral("/Notes.app")).removeRecursively();
+    store->removeApp(notes);
+    store->removeApp(atlas);
+    ASSERT_EQ(store->layout().allAppsIncludingGroups().size(), 0);
+
+    drain(); // the scan's merge lands now
+    QStringList names;
+    for (const AppItem& app : store->layout().allAppsIncludingGroups())
+        names << app.name;
+    EXPECT_EQ(names, QStringList({QStringLiteral("Atlas")}));
+    for (const AppItem& app : store->allScannedApps())
+        EXPECT_NE(app.name, QStringLiteral("Notes"));
+}

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 
 using namespace corvanta;
@@ -879,7 +880,14 @@ TEST(UninstallAdminHelper, HelperRunAsRootDeletesOnlyWhatAnUninstallMay)
     const test::NamespaceRun child = test::runInOwnMountNamespace([&]() -> std::string {
         if (!test::bindMount((base + QStringLiteral("/passwd")).toStdString(), "/etc/passwd"))
             return std::string("cannot bind the user database: ") + std::strerror(errno);
-        for (const char* scratch : {"/usr/local", "/opt"})
+        // Root's home as well: an empty PKEXEC_UID read as root would let the helper in there.
+        const struct passwd* rootUser = ::getpwuid(0);
+        const QString rootHome = rootUser && rootUser->pw_dir ? QFile::decodeName(rootUser->pw_dir) : QString();
+        // Made a scratch file system only where nothing of the test lies below it.
+        const bool rootScratch = rootHome.startsWith(u'/') && rootHome != QLatin1String("/") && QFileInfo(rootHome).isDir()
+            && !base.startsWith(rootHome + u'/') && !helper.startsWith(rootHome + u'/');
+        const QByteArray rootFolder = QFile::encodeName(rootScratch ? rootHome : QStringLiteral("/opt"));
+        for (const char* scratch : {"/usr/local", "/opt", rootFolder.constData()})
             if (::mount("tmpfs", scratch, "tmpfs", 0, "size=1m") != 0)
                 return std::string("cannot mount a scratch ") + scratch + ": " + std::strerror(errno);
         const QString app = makeBundle(home + QStringLiteral("/Applications"), QStringLiteral("Foo.app"),
@@ -893,6 +901,8 @@ TEST(UninstallAdminHelper, HelperRunAsRootDeletesOnlyWhatAnUninstallMay)
                                    evil + QStringLiteral("/Library/Caches/victim")};
         for (const QString& canary : canaries)
             writeFile(canary, "canary");
+        const QString rootCanary = (rootScratch ? rootHome : QStringLiteral("/opt")) + QStringLiteral("/Library/Caches/com.acme.foo");
+        writeFile(rootCanary + QStringLiteral("/cache.db"), "canary");
         const QStringList refused{home + QStringLiteral("/notes.txt"),
                                   home + QStringLiteral("/Library/Keychains/login.keychain-db"),
                                   home + QStringLiteral("/Library/Keychains"),
@@ -915,6 +925,12 @@ TEST(UninstallAdminHelper, HelperRunAsRootDeletesOnlyWhatAnUninstallMay)
             if (result.exitCode != AdminHelperExit::refused)
                 failures += "not refused (" + std::to_string(result.exitCode) + "): " + path.toStdString() + "\n";
         }
+        // No user named: never read as root.
+        qputenv("PKEXEC_UID", "");
+        const ChildResult unnamed = runner.run(helper, {QStringLiteral("--"), rootCanary}, 10000, 4096);
+        if (unnamed.exitCode != AdminHelperExit::usage || !QFileInfo::exists(rootCanary + QStringLiteral("/cache.db")))
+            failures += "an empty PKEXEC_UID was not refused (" + std::to_string(unnamed.exitCode) + ")\n";
+        qputenv("PKEXEC_UID", "4242");
         // What an uninstall may delete still goes, the bundle first, in one call.
         const ChildResult allowed = runner.run(
             helper, {QStringLiteral("--"), app, home + QStringLiteral("/Library/Caches/com.acme.foo")}, 10000, 4096);

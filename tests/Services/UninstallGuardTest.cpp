@@ -112,6 +112,8 @@ TEST_F(UninstallGuardTest, LeftoversMustSitWhereTheirPassPutsThem)
     file(lib("Preferences/com.acme.foo.plist"));
     folder(sys("usr/local/share/foo"));
     file(sys("usr/local/bin/foo"));
+    file(lib("Logs/acme/install.log"));
+    file(lib("Keychains/login.keychain-db"));
     folder(sys("var/db/receipts"));
     file(sys("var/db/receipts/com.acme.foo.bom"));
     const UninstallGuard guard(env);
@@ -136,7 +138,9 @@ TEST_F(UninstallGuardTest, LeftoversMustSitWhereTheirPassPutsThem)
         {item(lib("Caches/com.acme.foo/../com.acme.foo"), E::bundleIdentifier), false},
         {item(lib("Caches/com.acme.foo"), E::containerMetadata), false},
         {item(lib("Caches/com.acme.foo"), E::launchProgram), false},
-        {item(sys("usr/local/bin/foo"), E::packageReceipt), true},
+        {item(sys("usr/local/bin/foo"), E::packageReceipt), false}, // outside the scan's folders
+        {item(lib("Logs/acme/install.log"), E::packageReceipt), true},
+        {item(lib("Keychains/login.keychain-db"), E::packageReceipt), false},
         {item(sys("usr/local/share/foo"), E::packageReceipt), false},
         {item(sys("var/db/receipts/com.acme.foo.bom"), E::packageReceipt), false},
         {item(sys("usr/local/bin/foo"), E::bundleIdentifier), false},

@@ -108,7 +108,9 @@ TEST_F(UninstallPlanTest, PermissionIssuesFollowFolderRights)
               QStringLiteral("有 2 项残留位于系统目录（/Library 等），删除时系统会弹出管理员授权框；若跳过授权，这些项目会清理失败。"));
     EXPECT_EQ(plan.permissionIssues.at(2).title, QStringLiteral("部分残留无写入权限"));
     EXPECT_EQ(plan.permissionIssues.at(2).detail,
-              QStringLiteral("com.acme.foo.a.plist、com.acme.foo.b.plist、com.acme.foo.c.plist 等 4 项 无写入权限，删除时系统可能要求管理员授权，或该项清理失败（不影响应用本体卸载）。"));
+              QStringLiteral("com.acme.foo.a.plist、com.acme.foo.b.plist、com.acme.foo.c.plist 等 4 项 所在的文件夹 ")
+                  + lib("Preferences")
+                  + QStringLiteral(" 无写入权限，删除时系统可能要求管理员授权，或该项清理失败（不影响应用本体卸载）。"));
     for (const auto& issue : plan.permissionIssues)
         EXPECT_FALSE(issue.isBlocking);
 

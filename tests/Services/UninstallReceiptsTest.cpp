@@ -108,16 +108,21 @@ TEST_F(UninstallReceiptsTest, OwningPackagesContributeOnlyTheirFiles)
     EXPECT_EQ(packageReceiptFiles(foo, known, env, guard),
               QStringList({lib("Application Support/Foo/db"), lib("Preferences/com.acme.foo.plist"), sys("usr/local/bin/foo")}));
 
+    // Of these, only what lies in the folders the scan searches is offered: not /usr/local.
+    file(lib("Caches/acme-updater/state.bin"));
+    package(QStringLiteral("com.acme.foo.pkg"), QStringLiteral("Users/me/Library/Application Support/Foo/db\n"
+                                                               "Users/me/Library/Caches/acme-updater/state.bin\n"
+                                                               "usr/local/bin/foo\n"));
     UninstallManager m(env);
     const UninstallPlan plan = m.buildPlan(foo);
     EXPECT_EQ(residualPaths(plan), QStringList({QStringLiteral("/Users/me/Library/Application Support/Foo"),
-                                                QStringLiteral("/Users/me/Library/Preferences/com.acme.foo.plist"),
-                                                QStringLiteral("/usr/local/bin/foo")}));
+                                                QStringLiteral("/Users/me/Library/Caches/acme-updater/state.bin"),
+                                                QStringLiteral("/Users/me/Library/Preferences/com.acme.foo.plist")}));
     // Reached first by the scan, the preference file keeps the scan's kind.
-    EXPECT_EQ(plan.residuals.at(1).kind, ResidualKind::preference);
-    EXPECT_EQ(plan.residuals.last().evidence, MatchEvidence::packageReceipt);
-    EXPECT_EQ(plan.residuals.last().kind, ResidualKind::other);
-    EXPECT_FALSE(plan.residuals.last().requiresAdmin);
+    EXPECT_EQ(plan.residuals.at(2).kind, ResidualKind::preference);
+    EXPECT_EQ(plan.residuals.at(1).evidence, MatchEvidence::packageReceipt);
+    EXPECT_EQ(plan.residuals.at(1).kind, ResidualKind::other);
+    EXPECT_FALSE(plan.residuals.at(1).requiresAdmin);
 }
 
 // A package owning a leftover may list anything; only what the deletion guard would let through is
@@ -128,8 +133,18 @@ TEST_F(UninstallReceiptsTest, ReceiptsNeverOfferWhatTheGuardRefusesOrTheUsersFil
     folder(lib("Application Support/Foo"));
     const QStringList listed{
         QStringLiteral("Users/me/Library/Application Support/Foo/db"), // inside the leftover the package owns
-        QStringLiteral("usr/local/bin/foo"),                        // offered
+        QStringLiteral("Users/me/Library/Logs/acme-installer.log"),  // offered
         QStringLiteral("usr/bin/foo"),                              // a system folder the guard refuses
+        QStringLiteral("usr/local/bin/foo"),                        // outside the folders the scan searches
+        QStringLiteral("opt/foo/lib/libfoo.so"),
+        QStringLiteral("Users/Shared/Foo/data"),
+        QStringLiteral("Users/me/notes.txt"),                       // the home's own files
+        QStringLiteral("Users/me/Library/Keychains/login.keychain-db"),
+        QStringLiteral("Users/me/Library/Messages/chat.db"),
+        QStringLiteral("Users/me/Library/Mail/V10/MailData/Envelope Index"),
+        QStringLiteral("Users/me/Library/Safari/Bookmarks.plist"),
+        QStringLiteral("Users/me/Library/Application Support/Google/Chrome/Default/Bookmarks"),
+        QStringLiteral("Users/me/Library/Application Support/Firefox/Profiles/x.default/places.sqlite"),
         QStringLiteral("Library/Apple/foo.bundle"),                 // the system vendor's folder
         QStringLiteral("Users/me/.ssh/authorized_keys"),
         QStringLiteral("Users/me/.zshrc"),
@@ -149,7 +164,7 @@ TEST_F(UninstallReceiptsTest, ReceiptsNeverOfferWhatTheGuardRefusesOrTheUsersFil
     UninstallManager m(env);
     const UninstallPlan plan = m.buildPlan(foo);
     EXPECT_EQ(residualPaths(plan), QStringList({QStringLiteral("/Users/me/Library/Application Support/Foo"),
-                                                QStringLiteral("/usr/local/bin/foo")}))
+                                                QStringLiteral("/Users/me/Library/Logs/acme-installer.log")}))
         << qPrintable(residualPaths(plan).join(u' '));
     // Whatever reaches the execution anyway is refused there too.
     const UninstallGuard guard(env);

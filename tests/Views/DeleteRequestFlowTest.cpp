@@ -223,7 +223,9 @@ TEST_F(DeleteRequestFlowTest, BundleRemovedPartWayLosesItsTileAndTheAlertSaysWha
     EXPECT_EQ(alerts[0].message, QStringLiteral("「Inkpad」未能完全删除"));
     EXPECT_EQ(alerts[0].informativeText,
               QStringLiteral("应用已被部分删除，无法再启动；剩余部分仍在 ~/Applications/Inkpad.app（可能权限不足），可稍后手动删除。\n"
-                             "应用删除失败：权限不足"));
+                             "应用删除失败：权限不足\n"
+                             "应用本体未能完全删除，以下勾选的 1 项残留已保留：\n"
+                             "• ~/Library/Caches/com.example.inkpad"));
     EXPECT_TRUE(alerts[0].critical);
     EXPECT_TRUE(log.contains(QStringLiteral("Delete failed: Inkpad — 应用删除失败：Permission denied")));
 
@@ -237,6 +239,44 @@ TEST_F(DeleteRequestFlowTest, BundleRemovedPartWayLosesItsTileAndTheAlertSaysWha
     finishUninstall(whole);
     EXPECT_TRUE(appInLayout(quill.id));
     EXPECT_EQ(alerts.last().message, QStringLiteral("删除「Quill」失败"));
+    EXPECT_EQ(alerts.last().informativeText, QStringLiteral("应用删除失败：权限不足\n"
+                                                            "应用本体未删除，以下勾选的 1 项残留已保留：\n"
+                                                            "• ~/Library/Caches/com.example.quill"));
+}
+
+// Refusals are not put down to missing rights and name their path once; a failure part-way says
+// what went already, and a tree too deep is not called a link loop.
+TEST(UninstallResultAlert, RefusalsAndPartialFailuresAreToldAsTheyAre)
+{
+    UninstallPlan plan;
+    plan.app.name = QStringLiteral("Inkpad");
+    const QUrl mount = QUrl::fromLocalFile(QStringLiteral("/h/Library/Caches/x"));
+    const QUrl linked = QUrl::fromLocalFile(QStringLiteral("/h/Library/Logs/y"));
+    const QUrl deep = QUrl::fromLocalFile(QStringLiteral("/h/Library/Application Support/Deep"));
+    UninstallOutcome outcome;
+    outcome.result.appDeleted = true;
+    outcome.result.failedURLs = {mount, linked, deep};
+    outcome.result.residualOutcomes = {
+        {mount, ItemOutcome::Status::refused, QStringLiteral("拒绝删除挂载点：/h/Library/Caches/x"), 0},
+        {linked, ItemOutcome::Status::refused, QStringLiteral("拒绝删除经由链接到达的路径：/h/Library/Logs/y"), 0},
+        {deep, ItemOutcome::Status::failed, QStringLiteral("the folder is nested too deeply"), 300},
+    };
+    const auto alert = uninstallResultAlert(plan, true, outcome, QStringLiteral("/h"));
+    ASSERT_TRUE(alert.has_value());
+    EXPECT_EQ(alert->informativeText, QStringLiteral("但有 3 项残留清理失败，可稍后手动清理。\n"
+                                                     "• ~/Library/Caches/x：拒绝删除挂载点\n"
+                                                     "• ~/Library/Logs/y：拒绝删除经由链接到达的路径\n"
+                                                     "• ~/Library/Application Support/Deep：文件夹层级超过 256 层，过深的部分未删除（其中 300 项已删除）"));
+
+    // A bundle refused for a mount inside it: no word of rights either.
+    UninstallOutcome refused;
+    refused.error = Uninstall::UninstallError::appDeleteFailed(QStringLiteral("a mount point lies inside"));
+    refused.result.appPartlyRemoved = true;
+    refused.result.appRemainingPath = QStringLiteral("/h/Applications/Inkpad.app");
+    const auto partial = uninstallResultAlert(plan, true, refused, QStringLiteral("/h"));
+    ASSERT_TRUE(partial.has_value());
+    EXPECT_EQ(partial->informativeText, QStringLiteral("应用已被部分删除，无法再启动；剩余部分仍在 ~/Applications/Inkpad.app，可稍后手动删除。\n"
+                                                       "应用删除失败：其中有挂载点，已拒绝删除"));
 }
 
 TEST(UninstallResultAlert, SaysWhatReallyHappened)
