@@ -185,6 +185,32 @@ TEST_F(UninstallOrdinaryUsersTest, APartialRemovalWithNoSizeChangeIsStillOne)
     EXPECT_EQ(outcome.result.appRemainingPath, foo.path());
 }
 
+// A bundle in a folder the user may change, holding a folder the user may not empty, goes to the
+// administrator whole: tried plainly first, it would lose its Info.plist and no longer be taken for
+// an application. The sheet says before confirming that administrator rights are needed.
+TEST_F(UninstallOrdinaryUsersTest, ABundleTheUserMayNotEmptyGoesToTheAdministratorWhole)
+{
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    const auto all = QFileDevice::Permissions(0x7777);
+    for (const QString& open : {sys("Applications"), foo.path(), foo.path() + QStringLiteral("/Contents")})
+        ASSERT_TRUE(QFile::setPermissions(open, all));
+    const auto owner = SafeFiles::linkStat(home)->uid;
+    env.credentials = SafeFiles::Credentials{owner + 4242, {owner + 4242}};
+    QStringList triedPlainly;
+    env.remove = [&triedPlainly](const QString& path, std::optional<SafeFiles::Identity> expected) {
+        triedPlainly << path;
+        return SafeFiles::removeNoFollow(path, expected);
+    };
+    const UninstallPlan plan = planFor(foo);
+    ASSERT_FALSE(plan.permissionIssues.isEmpty());
+    EXPECT_EQ(plan.permissionIssues.first().title, QStringLiteral("需要管理员授权"));
+    const UninstallOutcome outcome = run(plan);
+    ASSERT_FALSE(outcome.error) << outcome.error->description().toStdString();
+    EXPECT_EQ(admin->calls, QList<QStringList>({QStringList{foo.path()}}));
+    EXPECT_FALSE(triedPlainly.contains(foo.path()));
+    EXPECT_EQ(outcome.result.appOutcome->status, ItemOutcome::Status::deletedAsAdmin);
+}
+
 // The bundle was left unchecked, then swapped for another application's: the leftovers chosen
 // for the first are not touched.
 TEST_F(UninstallOrdinaryUsersTest, AKeptBundleSwappedForAnotherApplicationBlocksTheLeftovers)
