@@ -261,6 +261,8 @@ UninstallOutcome executeUninstall(const UninstallPlan& given, bool includeApp, c
             CLOG_ERROR(QStringLiteral("Uninstall: app delete failed — ") + safe(firstError));
         }
         result.appOutcome = bundle;
+        if (bundle.succeeded())
+            guard.forgetRemnant(app.path());
         if (bundle.status == Status::deleted || bundle.status == Status::alreadyGone) {
             CLOG_INFO(QStringLiteral("Uninstall: app deleted — ") + safe(app.path()));
         } else if (bundle.status == Status::deletedAsAdmin) {
