@@ -1,6 +1,7 @@
 #include "Services/UninstallAdminCheck.h"
 
 #include "Platform/AdminDeleter.h"
+#include "Platform/FileRead.h"
 #include "Platform/SafeFiles.h"
 #include "Services/UninstallExecution.h"
 #include "Services/UninstallTargets.h"
@@ -184,6 +185,39 @@ bool userMayRemove(const QString& path, const UninstallEnvironment& env)
     if (!folder)
         return false;
     return SafeFiles::mayRemoveEntry(*folder, entry.value_or(SafeFiles::EntryStat{}), env.credentials);
+}
+
+bool userMayEmpty(const QString& folder, const UninstallEnvironment& env)
+{
+    if (env.credentials.uid == 0)
+        return true;
+    constexpr int kMaxFolders = 100000;
+    constexpr int kMaxDepth = 256;
+    QList<std::pair<QString, int>> pending{{folder, 0}};
+    int seen = 0;
+    while (!pending.isEmpty()) {
+        const auto [path, depth] = pending.takeLast();
+        // Past the bounds the answer is not known: the plain removal is tried, as before.
+        if (++seen > kMaxFolders || depth > kMaxDepth)
+            return true;
+        const auto self = SafeFiles::linkStat(path, env.deviceOverride);
+        if (!self || !self->isDirectory())
+            continue;
+        const auto names = listFolderNames(path);
+        if (!names)
+            return false;
+        for (const QString& name : *names) {
+            const QString inner = path + u'/' + name;
+            const auto entry = SafeFiles::linkStat(inner, env.deviceOverride);
+            if (!entry)
+                continue;
+            if (!SafeFiles::mayRemoveEntry(*self, *entry, env.credentials))
+                return false;
+            if (entry->isDirectory())
+                pending.append({inner, depth + 1});
+        }
+    }
+    return true;
 }
 
 AdminRoute::AdminRoute(const UninstallEnvironment& env) : m_env(env)

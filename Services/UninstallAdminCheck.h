@@ -41,6 +41,9 @@ int adminHelperRun(const QByteArrayList& paths, const UninstallGuard& guard, QBy
 
 // Whether the user this program runs as may remove `path` from its folder (no administrator).
 bool userMayRemove(const QString& path, const UninstallEnvironment& env);
+// Whether that user may remove everything inside `folder` (links not followed): a plain removal
+// that met a folder it may not empty would leave the bundle half gone, its Info.plist with it.
+bool userMayEmpty(const QString& folder, const UninstallEnvironment& env);
 
 // The administrator route as the program sees it: the deleter of the environment and the helper
 // behind it, judging paths against the helper's own roots (the environment's `adminRoots`, or its

@@ -83,6 +83,9 @@ struct UninstallEnvironment {
     SafeFiles::Credentials credentials = SafeFiles::Credentials::ofProcess();
     // The identifier of the program itself.
     QString ownBundleIdentifier = QStringLiteral("com.corvanta.app");
+    // Where what partial removals left of bundles is remembered across runs; empty: for the life
+    // of the guard only.
+    QString remnantsFile;
 };
 
 } // namespace corvanta

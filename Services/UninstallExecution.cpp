@@ -224,10 +224,10 @@ UninstallOutcome executeUninstall(const UninstallPlan& given, bool includeApp, c
     } else {
         bool denied = false;
         ItemOutcome bundle;
-        // A bundle this user may not take out of its folder goes to the administrator at once: a
-        // plain attempt would empty what it may of it, Info.plist among it, and leave a folder the
-        // helper no longer takes for an application.
-        if (!userMayRemove(app.path(), env) && route.serves(app.path())) {
+        // A bundle this user may not take out of its folder, or not empty, goes to the
+        // administrator at once: a plain attempt would empty what it may of it, Info.plist among
+        // it, and leave a folder the helper no longer takes for an application.
+        if (route.serves(app.path()) && (!userMayRemove(app.path(), env) || !userMayEmpty(app.path(), env))) {
             bundle = ItemOutcome{app.url, Status::failed, QString::fromLocal8Bit(std::strerror(EACCES)), 0};
             denied = true;
         } else {
@@ -261,6 +261,8 @@ UninstallOutcome executeUninstall(const UninstallPlan& given, bool includeApp, c
             CLOG_ERROR(QStringLiteral("Uninstall: app delete failed — ") + safe(firstError));
         }
         result.appOutcome = bundle;
+        if (bundle.succeeded())
+            guard.forgetRemnant(app.path());
         if (bundle.status == Status::deleted || bundle.status == Status::alreadyGone) {
             CLOG_INFO(QStringLiteral("Uninstall: app deleted — ") + safe(app.path()));
         } else if (bundle.status == Status::deletedAsAdmin) {

@@ -1,7 +1,15 @@
 #include "Services/UninstallGuard.h"
 
+#include "Platform/FileRead.h"
 #include "Platform/SafeFiles.h"
 #include "Services/UninstallTargets.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
 
 namespace corvanta::Uninstall {
 
@@ -211,6 +219,54 @@ UninstallGuard::UninstallGuard(const UninstallEnvironment& environment) : m_env(
     }
     for (const char* database : kPackageDatabases)
         m_packageDatabases << standardizePath(roots.system(QString::fromLatin1(database)), home);
+    loadRemnants();
+}
+
+namespace {
+
+constexpr qsizetype kMaxRemnantsBytes = 256 * 1024;
+constexpr qsizetype kMaxRemnants = 200;
+
+} // namespace
+
+// The file is ours, but lies in the user's folders: bounded, and every record checked.
+void UninstallGuard::loadRemnants()
+{
+    if (m_env.remnantsFile.isEmpty())
+        return;
+    const auto bytes = readWholeFile(m_env.remnantsFile, kMaxRemnantsBytes);
+    if (!bytes)
+        return;
+    const QJsonDocument document = QJsonDocument::fromJson(*bytes);
+    for (const QJsonValue& value : document.object().value(QStringLiteral("remnants")).toArray()) {
+        if (m_remnants.size() >= kMaxRemnants)
+            break;
+        const QJsonObject record = value.toObject();
+        const QString path = record.value(QStringLiteral("path")).toString();
+        const FileIdentity identity{record.value(QStringLiteral("device")).toString().toULongLong(),
+                                    record.value(QStringLiteral("inode")).toString().toULongLong()};
+        if (!path.startsWith(u'/') || standardizePath(path, QString()) != path || !identity.isValid())
+            continue;
+        m_remnants.insert(path, Remnant{identity, record.value(QStringLiteral("identifier")).toString()});
+    }
+}
+
+void UninstallGuard::saveRemnants() const
+{
+    if (m_env.remnantsFile.isEmpty())
+        return;
+    QJsonArray records;
+    for (auto it = m_remnants.cbegin(); it != m_remnants.cend(); ++it)
+        records.append(QJsonObject{{QStringLiteral("path"), it.key()},
+                                   {QStringLiteral("device"), QString::number(it->identity.device)},
+                                   {QStringLiteral("inode"), QString::number(it->identity.inode)},
+                                   {QStringLiteral("identifier"), it->identifier}});
+    QDir().mkpath(QFileInfo(m_env.remnantsFile).path());
+    QSaveFile file(m_env.remnantsFile);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(QJsonDocument(QJsonObject{{QStringLiteral("remnants"), records}}).toJson(QJsonDocument::Compact));
+        file.commit();
+    }
 }
 
 bool UninstallGuard::withinRoots(const QString& standardized) const
@@ -440,7 +496,17 @@ void UninstallGuard::rememberRemnant(const QString& path, const FileIdentity& id
     if (!identity.isValid())
         return;
     QMutexLocker lock(&m_remnantsLock);
+    if (m_remnants.size() >= kMaxRemnants)
+        m_remnants.erase(m_remnants.begin());
     m_remnants.insert(standardizePath(path, m_env.roots.home), Remnant{identity, identifier});
+    saveRemnants();
+}
+
+void UninstallGuard::forgetRemnant(const QString& path) const
+{
+    QMutexLocker lock(&m_remnantsLock);
+    if (m_remnants.remove(standardizePath(path, m_env.roots.home)) > 0)
+        saveRemnants();
 }
 
 std::optional<QString> UninstallGuard::remnantIdentifier(const QString& path) const

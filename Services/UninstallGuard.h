@@ -70,6 +70,8 @@ public:
     // The identifier a remembered remnant had, while `path` is still that folder with no
     // identifier of its own.
     std::optional<QString> remnantIdentifier(const QString& path) const;
+    // The remnant at `path` is gone: it is remembered no more.
+    void forgetRemnant(const QString& path) const;
 
     // Folders that only hold leftovers; nothing directly inside a protected folder is a leftover
     // of a kind the pass did not produce.
@@ -97,6 +99,8 @@ private:
     };
     mutable QMutex m_remnantsLock; // plans and deletions run on background threads
     mutable QHash<QString, Remnant> m_remnants;
+    void loadRemnants();
+    void saveRemnants() const; // with the lock held
 };
 
 } // namespace corvanta::Uninstall

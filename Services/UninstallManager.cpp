@@ -139,7 +139,7 @@ QList<UninstallManager::PermissionIssue> UninstallManager::checkPermissions(cons
 {
     QList<PermissionIssue> issues;
     const QString parent = parentOf(app.path());
-    if (!userMayRemove(app.path(), m_env)) {
+    if (!userMayRemove(app.path(), m_env) || !userMayEmpty(app.path(), m_env)) {
         // The password prompt is promised only where it will come and the helper will act on it.
         if (const auto why = m_adminRoute->unavailableReason(app.path()))
             issues << PermissionIssue{kNoAdminTitle,

@@ -94,6 +94,8 @@ UninstallManager& UninstallManager::shared()
             env.adminRoots = Uninstall::adminHelperRoots(QFile::decodeName(user->pw_dir), env.roots.ownBundle);
         else
             env.admin = nullptr; // the helper would know no such user
+        // What partial removals left is remembered in the program's data folder across runs.
+        env.remnantsFile = StandardPaths::applicationSupportDirectory() + QStringLiteral("/Corvanta/uninstall-remnants.json");
         env.dock = std::make_shared<DockFileTileStore>(DockPreferences(DockPreferences::defaultFolder()),
                                                        std::make_unique<KillallDockRestarter>());
         env.installedApps = [] { return AppScanner(AppConstants::scanDirectories()).scanAll(); };

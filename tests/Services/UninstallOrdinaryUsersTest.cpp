@@ -4,6 +4,7 @@
 #include "Services/UninstallExecution.h"
 #include "UninstallTestKit.h"
 #include "common/MountNamespace.h"
+#include "Platform/FileRead.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -111,8 +112,8 @@ TEST(UninstallOwnFolders, TheOwnBundleNeedsContentsMacOS)
 }
 
 // A removal that stopped part-way took the Info.plist with it. Once the cause is gone, what is
-// left is uninstalled as the application it was, its leftovers with it; a folder that merely
-// lacks an Info.plist is still refused.
+// left is uninstalled as the application it was, its leftovers with it, also in a later run; a
+// folder that merely lacks an Info.plist is still refused.
 TEST_F(UninstallOrdinaryUsersTest, WhatAPartialRemovalLeftCanBeUninstalledOnceTheCauseIsGone)
 {
     const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
@@ -130,16 +131,18 @@ TEST_F(UninstallOrdinaryUsersTest, WhatAPartialRemovalLeftCanBeUninstalledOnceTh
     };
     admin->deletes = false;
     admin->reportsSuccess = false;
-    UninstallManager m(env);
+    env.remnantsFile = sys("state/Corvanta/uninstall-remnants.json");
+    UninstallManager first_run(env);
 
-    const UninstallOutcome first = m.executeUninstall(m.buildPlan(foo), true);
+    const UninstallOutcome first = first_run.executeUninstall(first_run.buildPlan(foo), true);
     ASSERT_TRUE(first.error);
     ASSERT_TRUE(first.result.appPartlyRemoved);
     ASSERT_FALSE(exists(foo.path() + QStringLiteral("/Contents/Info.plist")));
     EXPECT_TRUE(exists(lib("Caches/com.acme.foo/db")));
 
-    // The catalogue finds the rest with no identifier, named after its file.
+    // The catalogue of a later run finds the rest with no identifier, named after its file.
     blocked = false;
+    UninstallManager m(env);
     AppItem remnant = foo;
     remnant.bundleIdentifier.clear();
     const UninstallPlan again = m.buildPlan(remnant);
@@ -151,6 +154,9 @@ TEST_F(UninstallOrdinaryUsersTest, WhatAPartialRemovalLeftCanBeUninstalledOnceTh
     EXPECT_TRUE(second.result.appDeleted);
     EXPECT_EQ(second.result.deletedCount, 2);
     EXPECT_FALSE(exists(foo.path()));
+    const auto remembered = readWholeFile(env.remnantsFile);
+    ASSERT_TRUE(remembered.has_value());
+    EXPECT_FALSE(remembered->contains("Foo.app")) << remembered->toStdString();
 
     // A folder of documents named like an application, with no Info.plist: not a remnant.
     file(sys("Applications/Photos Backup.app/holiday.jpg"));
@@ -183,6 +189,32 @@ TEST_F(UninstallOrdinaryUsersTest, APartialRemovalWithNoSizeChangeIsStillOne)
     EXPECT_EQ(SafeFiles::directorySize(foo.path()), plan.appSize);
     EXPECT_TRUE(outcome.result.appPartlyRemoved);
     EXPECT_EQ(outcome.result.appRemainingPath, foo.path());
+}
+
+// A bundle in a folder the user may change, holding a folder the user may not empty, goes to the
+// administrator whole: tried plainly first, it would lose its Info.plist and no longer be taken for
+// an application. The sheet says before confirming that administrator rights are needed.
+TEST_F(UninstallOrdinaryUsersTest, ABundleTheUserMayNotEmptyGoesToTheAdministratorWhole)
+{
+    const AppItem foo = app(QStringLiteral("Foo"), QStringLiteral("com.acme.foo"));
+    const auto all = QFileDevice::Permissions(0x7777);
+    for (const QString& open : {sys("Applications"), foo.path(), foo.path() + QStringLiteral("/Contents")})
+        ASSERT_TRUE(QFile::setPermissions(open, all));
+    const auto owner = SafeFiles::linkStat(home)->uid;
+    env.credentials = SafeFiles::Credentials{owner + 4242, {owner + 4242}};
+    QStringList triedPlainly;
+    env.remove = [&triedPlainly](const QString& path, std::optional<SafeFiles::Identity> expected) {
+        triedPlainly << path;
+        return SafeFiles::removeNoFollow(path, expected);
+    };
+    const UninstallPlan plan = planFor(foo);
+    ASSERT_FALSE(plan.permissionIssues.isEmpty());
+    EXPECT_EQ(plan.permissionIssues.first().title, QStringLiteral("需要管理员授权"));
+    const UninstallOutcome outcome = run(plan);
+    ASSERT_FALSE(outcome.error) << outcome.error->description().toStdString();
+    EXPECT_EQ(admin->calls, QList<QStringList>({QStringList{foo.path()}}));
+    EXPECT_FALSE(triedPlainly.contains(foo.path()));
+    EXPECT_EQ(outcome.result.appOutcome->status, ItemOutcome::Status::deletedAsAdmin);
 }
 
 // The bundle was left unchecked, then swapped for another application's: the leftovers chosen
