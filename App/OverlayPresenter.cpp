@@ -196,6 +196,11 @@ void OverlayPresenter::runShow(const std::optional<DisplayScreen>& requested)
     const double iconGate = now() - g0;
     if (!iconsReady)
         CLOG_WARN(QStringLiteral("阶段45：图标预热超时（>%1ms），首帧降级走异步加载").arg(int(gateTimeout * 1000)));
+    // The ending came during the gates: nothing goes on screen any more.
+    if (TerminationRequest::isRequested()) {
+        CLOG_INFO(QStringLiteral("showTilehall: 程序正在退出 — 不再上屏"));
+        return;
+    }
 
     if (!continuing)
         surfaces.resetWindowToHidden();

@@ -1,5 +1,6 @@
 #include "Services/IconCache.h"
 
+#include "Platform/ThreadPriority.h"
 #include "Services/IconImageNormalizer.h"
 #include "Support/Logger.h"
 
@@ -173,13 +174,18 @@ void IconCache::runPrewarm(const QStringList& keys, qsizetype firstFrameCount, c
     // spreads over the cores, leaving one for the main thread.
     QThreadPool pool;
     pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1));
-    pool.setThreadPriority(QThread::IdlePriority); // never ahead of the frames on the main thread
     // The map returns only once every item has been taken; after the stop each returns at once,
     // so the pass, its pool and the futures it waits on end within one icon's work.
     std::atomic_int done{0};
     QtConcurrent::blockingMap(&pool, deferred, [this, &paths, &done](const QString& key) {
         if (m_stopped())
             return;
+        // Never ahead of the frames on the main thread (the calling thread takes items too).
+        thread_local bool lowered = false;
+        if (!lowered) {
+            lowerCurrentThreadPriority();
+            lowered = true;
+        }
         const QString path = paths.value(key);
         const QImage icon = IconImageNormalizer::trimmed(m_icons.iconForFile(path));
         m_disk.store(icon, key, path);

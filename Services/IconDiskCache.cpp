@@ -145,7 +145,8 @@ void IconDiskCache::storeNow(const QImage& image, const QString& key, const QStr
     if (!data)
         return;
     QString error;
-    if (!writeFileAtomically(path, *data, &error)) {
+    // A cache: a file lost to a power cut is made again, and the write never waits on the disk.
+    if (!writeFileAtomically(path, *data, &error, FileSync::none)) {
         CLOG_WARN(QStringLiteral("阶段45：图标磁盘缓存写入失败 %1: %2").arg(key, error));
         return;
     }

@@ -39,7 +39,8 @@ bool isTruncatedJpeg(const QByteArray& data)
 QString writeAtomically(const QString& path, const QByteArray& data)
 {
     QString error;
-    writeFileAtomically(path, data, &error);
+    // A cache, read back only when whole: no write of it waits on the disk.
+    writeFileAtomically(path, data, &error, FileSync::none);
     return error;
 }
 

@@ -56,7 +56,7 @@ bool writeAll(int fd, const QByteArray& bytes)
 
 // Every step is checked: a write, the flush to the disk (where a full disk may first be noticed)
 // and the close. Any failure removes the temporary and leaves the target as it was.
-QString replaceFile(const QString& path, const QByteArray& bytes)
+QString replaceFile(const QString& path, const QByteArray& bytes, FileSync sync)
 {
     const QFileInfo target(path);
     QByteArray temporary;
@@ -75,7 +75,7 @@ QString replaceFile(const QString& path, const QByteArray& bytes)
         return abandon("chmod");
     if (!writeAll(fd, bytes))
         return abandon("write");
-    if (::fsync(fd) != 0)
+    if (sync == FileSync::toDisk && ::fsync(fd) != 0)
         return abandon("fsync");
     if (::close(fd) != 0) {
         const int code = errno;
@@ -87,6 +87,8 @@ QString replaceFile(const QString& path, const QByteArray& bytes)
         ::unlink(temporary.constData());
         return errnoText("rename", code);
     }
+    if (sync == FileSync::none)
+        return {};
     // The rename lives in the folder: without this a power cut may bring the old file back.
     const int folder = ::open(QFile::encodeName(target.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0 || ::fsync(folder) != 0)
@@ -98,9 +100,9 @@ QString replaceFile(const QString& path, const QByteArray& bytes)
 
 } // namespace
 
-bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error)
+bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error, FileSync sync)
 {
-    const QString reason = replaceFile(path, bytes);
+    const QString reason = replaceFile(path, bytes, sync);
     if (reason.isEmpty())
         return true;
     CLOG_ERROR(QStringLiteral("原子写入失败，原文件保持不变（") + reason + QStringLiteral("）：") + path);

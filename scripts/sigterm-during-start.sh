@@ -110,14 +110,19 @@ wait_for_log "阶段49：图标磁盘缓存回填" 60 || echo "(no back-fill see
 wait_for_log "Tilehall shown — isVisible=true" 60 || true
 terminate_and_wait
 expected=$(layout_apps "$layout")
-if [[ "$expected" == broken || "$expected" -lt "$count" ]]; then
-  echo "the prepared layout holds $expected applications, not $count"
+# Bundles whose names start with a dot are hidden, and the program passes over them.
+visible=$(find "$apps" -maxdepth 1 -name '*.app' ! -name '.*' | wc -l)
+if [[ "$expected" != "$visible" ]]; then
+  echo "the prepared layout holds $expected applications, not $visible"
   exit 1
 fi
 icon_cache=$(find "$seed" -type d -name IconCache | head -1)
 echo "prepared: $expected applications in the layout, $(find "$icon_cache" -name '*.png' | wc -l) icons on disk"
 rm -f "$log"
 
+# Every start's log is kept for a look at the slow or failed ones.
+logs="$build/sigterm-during-start-logs"
+rm -rf "$logs" && mkdir -p "$logs"
 failures=0
 printf '%-5s %-6s %8s %7s %10s  %s\n' cache moment status end layout "the program's last step before the signal"
 for cache in cold warm; do
@@ -134,6 +139,7 @@ for cache in cold warm; do
     sleep "$((moment_ms / 1000)).$(printf '%03d' $((moment_ms % 1000)))"
     terminate_and_wait
     apps_now=$(layout_apps "$layout")
+    cp "$log" "$logs/$cache-${moment_ms}ms.log" 2>/dev/null || true
     step=$(grep -B1 -F "收到终止信号" "$log" 2>/dev/null | head -1 | sed -E 's/^\[[^]]*\] \[[A-Z]+\] \[[^]]*\] //' | cut -c1-60 || true)
     [[ -n "$step" ]] || step="(signal before the first log line)"
     verdict=ok
@@ -145,5 +151,5 @@ for cache in cold warm; do
       "$([[ $verdict == ok ]] || echo '<- FAILED')"
   done
 done
-echo "$failures of $((2 * moments)) starts failed"
+echo "$failures of $((2 * moments)) starts failed (their logs: $logs)"
 ((failures == 0))
