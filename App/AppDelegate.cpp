@@ -28,6 +28,7 @@
 #include "Platform/WindowStack.h"
 #include "App/DeleteFlowHost.h"
 #include "App/ModalAlert.h"
+#include "App/QuitKey.h"
 #include "Platform/X11DisplayLoss.h"
 #include "Services/UninstallManager.h"
 #include "Views/CaretBlinkTimeout.h"
@@ -116,6 +117,9 @@ AppDelegate::AppDelegate(LaunchFacts facts, QObject* parent)
       m_scanner(std::make_shared<AppScanner>(AppConstants::scanDirectories())),
       m_interactionManager(std::make_unique<InteractionManager>())
 {
+    // Control-Q ends the program from any of its windows, modal ones included.
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->installEventFilter(new QuitKey({}, this));
     m_caretBlink = std::make_unique<CaretBlinkTimeout>(m_scheduler, CaretBlinkTimeout::desktopSettings());
     m_caretBlink->followDesktopSettings();
     m_dockWindows = std::make_unique<X11DockWindowSource>();

@@ -82,6 +82,12 @@ std::unique_ptr<DeleteRequestFlow> makeDeleteRequestFlow(TilehallContentView& ro
             shown->releaseKeyboard();
             WindowStack::shared().orderOut(shown->windowHandle());
             shown->hide();
+            // The grid behind the sheet takes the keyboard back: typing searches again, and the
+            // search field's focus and menu work as before.
+            if (TilehallWindow* window = overlay(); window && window->isVisible() && window->windowHandle()) {
+                WindowStack::shared().makeKeyAndOrderFront(window->windowHandle());
+                window->activateWindow();
+            }
             return;
         }
         TilehallWindow* window = overlay();

@@ -61,7 +61,7 @@ void SettingsWindowHost::createWindow()
     QPointer<SettingsWindowHost> self(this);
     const auto done = [self] {
         if (self)
-            self->closeSettingsSheet();
+            self->finish();
     };
     m_window = new SettingsDialog(done);
     m_window->setObjectName(QStringLiteral("settingsWindow"));
@@ -119,6 +119,18 @@ void SettingsWindowHost::closeSettingsSheet()
     m_isSheet = false;
     if (m_window->isVisible())
         m_deps.stack->orderOut(m_window->windowHandle());
+}
+
+void SettingsWindowHost::finish()
+{
+    closeSettingsSheet();
+    // The window gave the keyboard away when it closed: the grid behind it takes it back, so typing
+    // searches again and the field's menu and focus work as before the window opened.
+    QWidget* overlay = m_deps.overlay ? m_deps.overlay() : nullptr;
+    if (overlay && overlay->isVisible() && overlay->windowHandle()) {
+        m_deps.stack->makeKeyAndOrderFront(overlay->windowHandle());
+        overlay->activateWindow();
+    }
 }
 
 void SettingsWindowHost::setScrim(double opacity)

@@ -51,6 +51,9 @@ public:
 
 private:
     void createWindow();
+    // The done button, Esc and the title bar's close: the window ends and the grid, when shown,
+    // has the keyboard again.
+    void finish();
     void setScrim(double opacity);
 
     Dependencies m_deps;

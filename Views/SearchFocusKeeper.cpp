@@ -38,6 +38,10 @@ bool SearchFocusKeeper::isField(const QGraphicsItem* item) const
 
 bool SearchFocusKeeper::eventFilter(QObject* watched, QEvent* event)
 {
+    // The window has the keyboard again, and nothing in the scene took it: a popup that opened
+    // and closed over it (a menu) can leave the scene without the item that had it.
+    if (watched == m_scene && event->type() == QEvent::FocusIn && !m_scene->focusItem())
+        giveBackSoon();
     if (watched == m_scene && event->type() == QEvent::GraphicsSceneMousePress) {
         QGraphicsItem* focus = m_scene->focusItem();
         const QPointF at = static_cast<QGraphicsSceneMouseEvent*>(event)->scenePos();
@@ -55,6 +59,11 @@ void SearchFocusKeeper::focusChanged(QGraphicsItem* now, Qt::FocusReason reason)
         m_giveBack = {};
         return;
     }
+    giveBackSoon();
+}
+
+void SearchFocusKeeper::giveBackSoon()
+{
     m_giveBack = ScheduledTask(&m_scheduler, m_scheduler.schedule(0, [this] {
         if (m_scene && !m_scene->focusItem())
             m_field.focusField();

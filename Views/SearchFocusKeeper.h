@@ -32,6 +32,7 @@ protected:
 private:
     bool isField(const QGraphicsItem* item) const;
     void focusChanged(QGraphicsItem* now, Qt::FocusReason reason);
+    void giveBackSoon();
 
     TilehallSearchField& m_field;
     Scheduler& m_scheduler;

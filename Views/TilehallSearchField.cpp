@@ -43,6 +43,10 @@ TilehallSearchField::TilehallSearchField(Scheduler& scheduler, QGraphicsItem* pa
     connect(m_edit, &QWidget::customContextMenuRequested, this, &TilehallSearchField::showContextMenu);
     m_proxy->setWidget(m_edit);
     m_proxy->setFlag(ItemIsFocusable);
+    // The proxy passes a right click on to the field only while it has the keyboard in an active
+    // window; a window closed over the overlay (the settings, the uninstall sheet) can leave it
+    // without, and the menu must open all the same.
+    m_proxy->installSceneEventFilter(this);
 
     connect(m_edit, &QLineEdit::textChanged, this, [this](const QString& text) {
         update();
@@ -187,6 +191,16 @@ bool TilehallSearchField::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QGraphicsObject::eventFilter(watched, event);
+}
+
+bool TilehallSearchField::sceneEventFilter(QGraphicsItem* watched, QEvent* event)
+{
+    if (watched == m_proxy && event->type() == QEvent::GraphicsSceneContextMenu && m_takesClicks) {
+        event->accept();
+        showContextMenu();
+        return true;
+    }
+    return QGraphicsObject::sceneEventFilter(watched, event);
 }
 
 void TilehallSearchField::mousePressEvent(QGraphicsSceneMouseEvent* event)

@@ -136,6 +136,9 @@ TEST_F(SettingsWindowHostTest, EscAndTheTitleBarsCloseEndItLikeTheDoneButtonEver
         EXPECT_FALSE(shown()) << "round " << round;
         EXPECT_DOUBLE_EQ(engine.modalScrimOpacity(), 0);
         EXPECT_FALSE(host->isSheet());
+        // The grid behind it has the keyboard again.
+        ASSERT_FALSE(windows.log->focused.isEmpty());
+        EXPECT_EQ(windows.log->focused.last(), overlay.windowHandle());
     }
     host->openSettings();
     ASSERT_TRUE(shown());

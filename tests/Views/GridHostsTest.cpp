@@ -641,3 +641,28 @@ TEST(SearchField, MadeUnderAParentOnTheSceneTakesTheFocusWithoutAShow)
     scheduler.advance(TilehallSearchField::kFocusDelay);
     EXPECT_TRUE(field->isFocused());
 }
+
+// A menu opening over the scene takes the keyboard from it twice over (the scene forgets the item
+// that had it); once the window has it again, the field does too.
+TEST(SearchField, TheKeyboardComesBackToTheFieldAfterAMenuOverTheScene)
+{
+    VirtualScheduler scheduler;
+    QGraphicsScene scene;
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(&scene, &activate);
+    QFocusEvent sceneFocus(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(&scene, &sceneFocus);
+    auto* bar = new QGraphicsRectItem(QRectF(0, 0, 300, 40));
+    scene.addItem(bar);
+    auto* field = new TilehallSearchField(scheduler, bar);
+    scheduler.advance(TilehallSearchField::kFocusDelay);
+    const auto fieldHasTheKeyboard = [&] { return scene.focusItem() && field->isAncestorOf(scene.focusItem()); };
+    ASSERT_TRUE(fieldHasTheKeyboard());
+
+    for (const QEvent::Type type : {QEvent::FocusOut, QEvent::FocusOut, QEvent::FocusIn}) {
+        QFocusEvent focus(type, Qt::PopupFocusReason);
+        QCoreApplication::sendEvent(&scene, &focus);
+    }
+    scheduler.advance(0);
+    EXPECT_TRUE(fieldHasTheKeyboard()) << "the scene is left without the keyboard's item";
+}
