@@ -71,6 +71,23 @@ int patternScore(const QList<MatchContext::Pattern>& patterns, const QString& no
     return best;
 }
 
+// "<k>_…", "….<k>" or "….<k>.…", tested without building texts: every other bundle on disk is
+// asked about every entry of a folder.
+bool isLooseIdentifierForm(QStringView norm, QStringView k)
+{
+    const qsizetype n = norm.size(), m = k.size();
+    if (m == 0 || n <= m)
+        return false;
+    if (norm.startsWith(k) && norm.at(m) == u'_')
+        return true;
+    if (norm.endsWith(k) && norm.at(n - m - 1) == u'.')
+        return true;
+    for (qsizetype at = norm.indexOf(k, 1); at > 0 && at + m < n; at = norm.indexOf(k, at + 1))
+        if (norm.at(at - 1) == u'.' && norm.at(at + m) == u'.')
+            return true;
+    return false;
+}
+
 int identifierParts(const QString& identifier) { return int(identifier.split(u'.', Qt::SkipEmptyParts).size()); }
 
 } // namespace
@@ -190,8 +207,7 @@ int MatchContext::bundleScore(const QString& norm) const
     for (const auto& pattern : bundlePatterns) {
         if (pattern.exactOnly)
             continue;
-        const QString& k = pattern.keyword;
-        if (norm.startsWith(k + u'_') || norm.endsWith(u'.' + k) || norm.contains(u'.' + k + u'.'))
+        if (isLooseIdentifierForm(norm, pattern.keyword))
             return looseMatch;
     }
     return noMatch;

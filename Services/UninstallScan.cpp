@@ -117,6 +117,13 @@ public:
         return false;
     }
 
+    // Whether another bundle has this identifier too: a copy of the application.
+    bool sharesIdentifier(const QString& identifier)
+    {
+        load();
+        return m_identifiers.contains(normalizedName(identifier));
+    }
+
 private:
     void load()
     {
@@ -133,6 +140,8 @@ private:
             // A bundle inside the one being removed goes with it.
             if (isSameOrInside(path, ownPath))
                 return;
+            if (!other.bundleIdentifier.isEmpty())
+                m_identifiers.insert(normalizedName(other.bundleIdentifier));
             QStringList names{other.name};
             const QString fileName = path.section(u'/', -1);
             if (fileName.endsWith(QLatin1String(".app"), Qt::CaseInsensitive) && fileName.size() > 4)
@@ -182,6 +191,7 @@ private:
     const UninstallEnvironment& m_env;
     bool m_loaded = false;
     QList<MatchContext> m_contexts;
+    QSet<QString> m_identifiers;
 };
 
 // Whether another bundle claims anything directly inside `folder`: such a folder is never offered
@@ -383,17 +393,22 @@ void launchItemsPass(const MatchContext& ctx, Rivals& rivals, Collection& collec
         collection.collect(path, ResidualKind::launchItem, isInside(path, library), MatchEvidence::launchProgram);
 }
 
-void knownPathsPass(const AppItem& app, Collection& collection, const UninstallEnvironment& env)
+void knownPathsPass(const AppItem& app, Rivals& rivals, Collection& collection, const UninstallEnvironment& env)
 {
     const QString key = app.bundleIdentifier.toLower();
     const QString library = env.roots.library();
-    for (const QString& path : specialResidualPaths(key, env.roots))
-        if (SafeFiles::linkStat(path, env.deviceOverride))
-            collection.collect(path, ResidualKind::special, isInside(path, library), MatchEvidence::knownPath);
+    QStringList paths = specialResidualPaths(key, env.roots);
     for (const QString& pattern : aliasPathPatterns(key, env.roots))
-        for (const QString& path : expandPattern(pattern, env.roots.home))
-            if (SafeFiles::linkStat(path, env.deviceOverride))
-                collection.collect(path, ResidualKind::special, isInside(path, library), MatchEvidence::knownPath);
+        paths << expandPattern(pattern, env.roots.home);
+    // What is known for an identifier is a copy's as much while one stays; a path whose name
+    // another bundle matches is that one's.
+    if (paths.isEmpty() || rivals.sharesIdentifier(app.bundleIdentifier))
+        return;
+    for (const QString& path : std::as_const(paths)) {
+        const QString name = path.section(u'/', -1);
+        if (SafeFiles::linkStat(path, env.deviceOverride) && !rivals.claim(name, normalizedName(name), looseMatch, true, true))
+            collection.collect(path, ResidualKind::special, isInside(path, library), MatchEvidence::knownPath);
+    }
 }
 
 bool isCancelled(const std::atomic_bool* cancelled) { return cancelled && cancelled->load(); }
@@ -432,7 +447,7 @@ QList<ResidualItem> scanResiduals(const AppItem& app, const UninstallEnvironment
     if (unsearchable)
         *unsearchable = unlisted;
     if (!isCancelled(cancelled))
-        knownPathsPass(app, collection, env);
+        knownPathsPass(app, rivals, collection, env);
     if (!isCancelled(cancelled)) {
         QStringList known{standardizePath(app.path(), env.roots.home)};
         known << collection.order();

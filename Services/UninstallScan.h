@@ -13,11 +13,12 @@ namespace corvanta::Uninstall {
 // vendor's folder one level down), sandbox containers that name the application, launch items
 // labelled or named by its identifier, paths known for particular applications, and files of its
 // installer packages. What another bundle on disk claims (by its identifier, its helpers' or its
-// names) is not offered, nor a folder holding such a thing: only its entries this one alone claims. Returns the leftovers ordered by path, each measured without following
-// links. `cancelled` is polled between passes; a cancelled scan returns what it has. Leftovers
-// kept back because a file system is mounted at or inside them go to `mountRefusals`, as the
-// guard's refusal texts. Scan folders that exist but cannot be listed as themselves (unreadable,
-// or a link) go to `unsearchable`.
+// names) is not offered, nor a folder holding such a thing: only its entries this one alone
+// claims. Returns the leftovers ordered by path, each measured without following links.
+// `cancelled` is polled between passes; a cancelled scan returns what it has. Leftovers kept back
+// because a file system is mounted at or inside them go to `mountRefusals`, as the guard's
+// refusal texts. Scan folders that exist but cannot be listed as themselves (unreadable, or a
+// link) go to `unsearchable`.
 QList<ResidualItem> scanResiduals(const AppItem& app, const UninstallEnvironment& env, const UninstallGuard& guard,
                                   const std::atomic_bool* cancelled = nullptr, QStringList* mountRefusals = nullptr,
                                   QStringList* unsearchable = nullptr);
