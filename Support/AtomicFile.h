@@ -12,4 +12,10 @@ namespace corvanta {
 // when given, sets `error` to the reason.
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
+// Removes the temporaries of writes to `path` that were cut short (the process killed mid-write):
+// only names of writeFileAtomically's own pattern beside `path`, only regular files of this
+// user, and only those no writer holds, so that another running copy's write in progress stays.
+// Returns how many went.
+int removeStaleTemporaries(const QString& path);
+
 } // namespace corvanta
