@@ -147,6 +147,10 @@ void LayoutManager::loadSettings()
 std::optional<SceneStore> LayoutManager::loadSceneStore()
 {
     const QString path = layoutFilePath();
+    // A write cut short (the process killed) leaves its temporary beside the file, as large as
+    // the layout; each start clears those no running copy is still writing.
+    if (const int removed = removeStaleTemporaries(path))
+        CLOG_INFO(QStringLiteral("已清理中断写入留下的 layout.json 临时文件 ") + QString::number(removed) + QStringLiteral(" 个"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         // Present but unreadable: the arrangement in it must survive the next write.

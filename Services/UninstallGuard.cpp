@@ -1,6 +1,7 @@
 #include "Services/UninstallGuard.h"
 
 #include "Platform/FileRead.h"
+#include "Platform/ResolvedPath.h"
 #include "Platform/SafeFiles.h"
 #include "Services/UninstallTargets.h"
 
@@ -93,15 +94,7 @@ QString parentOf(const QString& path)
 
 QString canonicalPath(const QString& path)
 {
-    if (const auto real = SafeFiles::realPath(path))
-        return *real;
-    const QString parent = parentOf(path);
-    if (parent != path) {
-        const QString resolvedParent = canonicalPath(parent);
-        const QString name = path.mid(path.lastIndexOf(u'/') + 1);
-        return resolvedParent == QLatin1String("/") ? u'/' + name : resolvedParent + u'/' + name;
-    }
-    return path;
+    return resolvedPath(path);
 }
 
 QString standardizePath(const QString& path, const QString& home)

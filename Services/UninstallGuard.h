@@ -22,6 +22,7 @@ bool isInside(const QString& inner, const QString& outer);
 bool isSameOrInside(const QString& inner, const QString& outer);
 
 // `path` with every link resolved; a missing tail is kept as written under its resolved folder.
+// One walk of bounded cost whatever the depth (see resolvedPath).
 QString canonicalPath(const QString& path);
 
 // `app` with the folder above its bundle resolved through links (a home or an application folder

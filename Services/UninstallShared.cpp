@@ -1,6 +1,7 @@
 #include "Services/UninstallManager.h"
 
 #include "Platform/InstallLayout.h"
+#include "Platform/ResolvedPath.h"
 #include "Platform/StandardPaths.h"
 #include "Services/AppScanner.h"
 #include "Services/DockFileTileStore.h"
@@ -23,10 +24,11 @@ namespace corvanta {
 
 namespace {
 
+// One walk of bounded cost: realpath() on a folder deep below others costs a look-up of every
+// prefix, on the main thread at start.
 QString canonical(const QString& path)
 {
-    const QString real = QDir(path).canonicalPath();
-    return real.isEmpty() ? QDir::cleanPath(path) : real;
+    return resolvedPath(path.isEmpty() ? QDir::currentPath() : QDir::cleanPath(path));
 }
 
 } // namespace

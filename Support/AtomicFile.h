@@ -18,4 +18,10 @@ namespace corvanta {
 enum class FileSync { toDisk, none };
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr, FileSync sync = FileSync::toDisk);
 
+// Removes the temporaries of writes to `path` that were cut short (the process killed mid-write):
+// only names of writeFileAtomically's own pattern beside `path`, only regular files of this
+// user, and only those no writer holds, so that another running copy's write in progress stays.
+// Returns how many went.
+int removeStaleTemporaries(const QString& path);
+
 } // namespace corvanta

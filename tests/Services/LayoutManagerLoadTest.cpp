@@ -315,6 +315,22 @@ TEST_F(LayoutLoad, OverlongIdentifiersAreDroppedSoCopiedScenesReadBack)
     EXPECT_TRUE(setAsideFiles().isEmpty());
 }
 
+// A write killed midway leaves a temporary as large as the layout; the next start clears it.
+TEST_F(LayoutLoad, TemporaryOfAWriteCutShortIsRemovedAtTheNextStart)
+{
+    const QString folder = support.path() + QStringLiteral("/Corvanta");
+    QDir().mkpath(folder);
+    const QString leftover = folder + QStringLiteral("/.layout.json.3kq7z1m0x2p.tmp");
+    QFile file(leftover);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(2 * 1024 * 1024, '{'));
+    file.close();
+    LogCapture log;
+    makeStore();
+    EXPECT_FALSE(QFileInfo::exists(leftover));
+    EXPECT_TRUE(log.contains(QStringLiteral("已清理中断写入留下的 layout.json 临时文件 1 个"))) << log.messages().join('\n').toStdString();
+}
+
 TEST_F(LayoutLoad, IconSpacingOfExactly48IsRepairedAndSaved)
 {
     for (double spacing : {48.0, 47.5, 48.5}) {

@@ -12,7 +12,10 @@
 #include <cerrno>
 #include <csignal>
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <functional>
 #include <thread>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -27,11 +30,15 @@ namespace {
 std::atomic<int> failingFsync{0};
 std::atomic<int> fsyncCalls{0};
 std::thread::id fsyncThread;
+// Run (once) by the test thread's next fsync call, the moment a write waits longest.
+std::function<void()> duringFsync;
 
 } // namespace
 
 extern "C" int fsync(int fd)
 {
+    if (duringFsync && std::this_thread::get_id() == fsyncThread)
+        std::exchange(duringFsync, nullptr)();
     if (failingFsync != 0 && std::this_thread::get_id() == fsyncThread && ++fsyncCalls == failingFsync) {
         errno = EIO;
         return -1;
@@ -184,4 +191,72 @@ TEST(AtomicFile, AFailingFlushToTheDiskKeepsTheOldFile)
         EXPECT_EQ(otherNames(folder, QStringLiteral("layout.json")), QStringList{QStringLiteral("filler")});
         EXPECT_TRUE(log.contains(QStringLiteral("写入后未能同步目录（fsync: ")));
     }
+}
+
+// The temporaries of writes cut short go; what another running copy is writing now, files of
+// other names and anything that is not a plain file of ours stay.
+TEST(AtomicFile, StaleTemporariesOfThePatternAreRemoved)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath("layout.json");
+    const auto make = [&](const char* name, qint64 size, qint64 ageSeconds = 0) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(size, 'x'));
+        file.close();
+        if (ageSeconds > 0) {
+            const timespec times[2] = {{::time(nullptr) - ageSeconds, 0}, {::time(nullptr) - ageSeconds, 0}};
+            EXPECT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+        }
+        return path;
+    };
+    const QStringList stale = {make(".layout.json.k2x9w8e3ab1cd.tmp", 2 * 1024 * 1024), make(".layout.json.0.tmp", 10),
+                               make(".layout.json.emptyold.tmp", 0, 10)};
+    const QString writing = make(".layout.json.writing.tmp", 1000);
+    const int holder = ::open(QFile::encodeName(writing).constData(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    const QStringList kept = {
+        writing,
+        make(".layout.json.justmade.tmp", 0),         // its writer may not have locked it yet
+        make(".layout.json.UPPER.tmp", 10, 10),       // not a name we make
+        make(".layout.json.k2x9w8e3ab1cd0.tmp", 10, 10), // too long for a 64-bit number
+        make(".layout.json..tmp", 10, 10),
+        make("layout.json.abc.tmp", 10, 10),
+        make(".settings.json.abc.tmp", 10, 10),
+        make(".layout.json.abc.tmp~", 10, 10),
+        make("layout.json", 10, 10),
+    };
+    const QString aside = make("aside", 10, 10);
+    ASSERT_TRUE(QFile::link(aside, dir.filePath(".layout.json.link.tmp")));
+    ASSERT_TRUE(QDir().mkdir(dir.filePath(".layout.json.folder.tmp")));
+
+    EXPECT_EQ(removeStaleTemporaries(target), 3);
+    for (const QString& path : stale)
+        EXPECT_FALSE(QFileInfo::exists(path)) << path.toStdString();
+    for (const QString& path : kept)
+        EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
+    EXPECT_TRUE(QFileInfo(dir.filePath(".layout.json.link.tmp")).isSymLink());
+    EXPECT_TRUE(QFileInfo(dir.filePath(".layout.json.folder.tmp")).isDir());
+    EXPECT_TRUE(QFileInfo::exists(aside));
+
+    // Once its writer is gone, the one it held goes too.
+    ::close(holder);
+    EXPECT_EQ(removeStaleTemporaries(target), 1);
+    EXPECT_FALSE(QFileInfo::exists(writing));
+}
+
+// A write holds its temporary until the file has its final name, so that a second copy starting
+// meanwhile leaves it alone.
+TEST(AtomicFile, AWriteInProgressHoldsItsTemporary)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath("layout.json");
+    int removedDuringWrite = -1;
+    fsyncThread = std::this_thread::get_id();
+    duringFsync = [&] { removedDuringWrite = removeStaleTemporaries(target); };
+    ASSERT_TRUE(writeFileAtomically(target, QByteArray(100000, 'n')));
+    EXPECT_EQ(removedDuringWrite, 0);
+    EXPECT_EQ(contentOf(target), QByteArray(100000, 'n'));
 }
