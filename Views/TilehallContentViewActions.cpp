@@ -176,7 +176,8 @@ void TilehallContentView::launchApp(const AppItem& app, const QString& log)
             if (self)
                 self->launchFinished(app, error);
         };
-        if (QThread::currentThread() == QCoreApplication::instance()->thread())
+        const QCoreApplication* application = QCoreApplication::instance();
+        if (application && QThread::currentThread() == application->thread())
             land();
         else
             mainThread(std::move(land));

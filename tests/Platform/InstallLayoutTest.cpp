@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 #include <QImage>
+#include <QPixmap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -113,5 +115,19 @@ TEST(InstallLayout, InstallPutsEveryPieceInItsStandardFolder)
             EXPECT_EQ(qAlpha(picture.pixel(size / 2, size / 2)), 255) << size;
             EXPECT_EQ(qAlpha(picture.pixel(0, 0)), 0) << size;
         }
+    }
+    // A lookup by that name in the hicolor theme, whose folders the desktop's own hicolor index
+    // names, finds the installed pictures.
+    const QString systemIcons = QStringLiteral("/usr/share/icons");
+    if (QFileInfo::exists(systemIcons + QStringLiteral("/hicolor/index.theme"))) {
+        const QStringList searchPaths = QIcon::themeSearchPaths();
+        const QString theme = QIcon::themeName();
+        QIcon::setThemeSearchPaths({root + share + QStringLiteral("/icons"), systemIcons});
+        QIcon::setThemeName(QStringLiteral("hicolor"));
+        const QIcon themed = QIcon::fromTheme(icon);
+        EXPECT_EQ(themed.pixmap(48, 48).size(), QSize(48, 48));
+        EXPECT_TRUE(QIcon::fromTheme(QStringLiteral("view-app-grid")).isNull());
+        QIcon::setThemeName(theme);
+        QIcon::setThemeSearchPaths(searchPaths);
     }
 }

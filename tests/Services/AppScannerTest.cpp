@@ -427,3 +427,20 @@ TEST(AppLaunch, LogsTheRequestAndTheOutcome)
                                            "Failed to launch Gone: not found"}));
     EXPECT_EQ(log.entries().last().level, LogLevel::Error);
 }
+
+// The user hears of a failed launch in the interface's language, the log keeps the desktop's words.
+TEST(AppLaunch, EachFailureIsToldInChinese)
+{
+    const AppItem gone{QUuid::createUuid(), "Gone", "", QUrl("file:///Applications/Gone.app"), {}, false};
+    const QList<std::pair<LaunchError::Reason, QString>> cases = {
+        {LaunchError::Reason::notFound, QStringLiteral("找不到这个应用，它可能已被移动或删除。")},
+        {LaunchError::Reason::executableMissing, QStringLiteral("这个应用缺少可执行文件，无法启动。")},
+        {LaunchError::Reason::notExecutable, QStringLiteral("这个应用的可执行文件没有执行权限，无法启动。")},
+        {LaunchError::Reason::startFailed, QStringLiteral("系统未能启动这个应用。")},
+    };
+    for (const auto& [reason, text] : cases) {
+        const LaunchFailureAlert alert = launchFailureAlert(gone, LaunchError{reason, QStringLiteral("in English")});
+        EXPECT_EQ(alert.message, QStringLiteral("无法打开“Gone”"));
+        EXPECT_EQ(alert.informativeText, text);
+    }
+}

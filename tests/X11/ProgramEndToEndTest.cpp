@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -294,6 +295,75 @@ TEST(ProgramEndToEnd, LaunchingAnApplicationThatHasGoneKeepsTheGridAndSaysWhy)
     ASSERT_TRUE(program.waitForLog(QStringLiteral("布局已更新"))) << program.log().toStdString();
     keyboard.tap(XK_BackSpace);
     ASSERT_TRUE(program.waitForLog(QStringLiteral("Search performed: 'glacie' — results: 0"))) << program.log().toStdString();
+
+    program.process.terminate();
+    ASSERT_TRUE(program.process.waitForFinished(10000));
+}
+
+// A backup made while an application was there, restored after it has gone: the restore looks for
+// the restored applications on disk at once, so the one that has gone does not come back to the grid.
+TEST(ProgramEndToEnd, RestoringABackupLeavesOutTheApplicationsGoneSince)
+{
+    Program program;
+    ASSERT_TRUE(QDir().mkpath(program.extraApplications()));
+    for (const char* name : {"Atlas.app", "Glacier.app"}) {
+        std::error_code error;
+        std::filesystem::copy(std::filesystem::path(CORVANTA_SAMPLE_APPS) / name,
+            std::filesystem::path(program.extraApplications().toStdString()) / name, std::filesystem::copy_options::recursive, error);
+        ASSERT_FALSE(error) << error.message();
+    }
+    program.extraEnvironment.insert(QStringLiteral("CORVANTA_APPLICATION_DIRS"), program.extraApplications());
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    QThread::msleep(800);
+
+    // The settings from the grid's menu, on their last tab ("高级"); its first button backs up.
+    keyboard.moveTo(60, 40);
+    keyboard.button(3, true);
+    keyboard.button(3, false);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("右键菜单 — 窗口坐标=("))) << program.log().toStdString();
+    QThread::msleep(400);
+    keyboard.tap(XK_Up);
+    keyboard.tap(XK_Up);
+    keyboard.tap(XK_Return);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("设置 sheet level=27（目标 aboveOverlay=27）"))) << program.log().toStdString();
+    QThread::msleep(500);
+    for (int i = 0; i < 4; ++i)
+        keyboard.tap(XK_Right);
+    keyboard.tap(XK_Tab);
+    const int windowsWithSheet = keyboard.smallWindowsShown();
+    keyboard.tap(XK_space);
+    ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() > windowsWithSheet; })) << "no backup dialog";
+    QThread::msleep(500);
+    // The proposed name is selected: typing replaces it.
+    for (const KeySym key : {XK_o, XK_l, XK_d})
+        keyboard.tap(key);
+    keyboard.tap(XK_Return);
+    const QString backup = program.home.path() + QStringLiteral("/old.json");
+    ASSERT_TRUE(keyboard.waitFor([&] { return QFileInfo::exists(backup); })) << program.log().toStdString();
+    ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == windowsWithSheet; }));
+
+    // The application goes; the restore brings it back into the layout, and must drop it again.
+    ASSERT_TRUE(QDir(program.extraApplications() + QStringLiteral("/Glacier.app")).removeRecursively());
+    const int updatesBefore = program.logCount(QStringLiteral("布局已更新"));
+    QThread::msleep(300);
+    // "恢复布局..." sits below "备份布局..." on the sheet, which is centred on the 1440 × 900 screen.
+    keyboard.moveTo(538, 321);
+    keyboard.button(1, true);
+    keyboard.button(1, false);
+    ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() > windowsWithSheet; })) << "no restore dialog";
+    QThread::msleep(500);
+    for (const KeySym key : {XK_o, XK_l, XK_d, XK_period, XK_j, XK_s, XK_o, XK_n})
+        keyboard.tap(key);
+    keyboard.tap(XK_Return);
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("阶段62：恢复备份"))) << program.log().toStdString();
+    EXPECT_TRUE(program.waitForLogCount(QStringLiteral("布局已更新"), updatesBefore + 1)) << program.log().toStdString();
+    EXPECT_TRUE(keyboard.waitFor([&] {
+        QFile file(program.layoutFile());
+        return file.open(QIODevice::ReadOnly) && !file.readAll().contains("Glacier");
+    })) << "the layout still holds the application that has gone";
 
     program.process.terminate();
     ASSERT_TRUE(program.process.waitForFinished(10000));
