@@ -1,6 +1,7 @@
 #include "Services/UninstallMatching.h"
 
 #include "Platform/FileRead.h"
+#include "Platform/SafeFiles.h"
 
 #include <QSet>
 
@@ -139,6 +140,16 @@ QStringList embeddedHelperBundleIDs(const AppItem& app, const BundleReader& bund
                 continue;
             out << id;
         }
+    }
+    // A privileged helper tool is a plain executable named by its identifier, which is also its
+    // launch daemon's label.
+    const QString tools = appPath + QStringLiteral("/Contents/Library/LaunchServices");
+    for (const QString& name : listFolderNames(tools).value_or(QStringList())) {
+        const QString id = normalizedName(name);
+        const auto info = SafeFiles::linkStat(tools + u'/' + name);
+        if (!info || !info->isRegular() || identifierParts(id) < 3 || id == own || out.contains(id))
+            continue;
+        out << id;
     }
     return out;
 }

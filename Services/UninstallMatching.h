@@ -54,7 +54,8 @@ struct MatchContext {
 // Executable names too common to say which application a file belongs to.
 bool isGenericExecutableName(const QString& lowerName);
 
-// The identifiers of the helper bundles inside an application's bundle.
+// The identifiers of the helper bundles inside an application's bundle, and of its privileged
+// helper tools (named by their identifier).
 QStringList embeddedHelperBundleIDs(const AppItem& app, const BundleReader& bundles);
 
 // Lower-cased with every blank removed: the form entry names are compared in.

@@ -372,7 +372,8 @@ struct TableBundle {
     const char* identifier;
     const char* bundleName = nullptr;      // CFBundleName, when there is one
     const char* catalogueName = nullptr;   // listed by the catalogue under this name, when it is
-    QList<std::pair<const char*, const char*>> helpers = {}; // "XPCServices/Updater.xpc", identifier
+    // "XPCServices/Updater.xpc" and its identifier; a privileged helper tool (a plain file) has none
+    QList<std::pair<const char*, const char*>> helpers = {};
 };
 
 struct LaunchAgent {
@@ -401,12 +402,15 @@ TEST_F(UninstallScanTest, OnlyWhatNoOtherBundleClaimsIsOffered)
     const ClaimCase cases[] = {
         {"a helper two applications embed",
          {"Alpha", "com.vendor.alpha", nullptr, nullptr,
-          {{"XPCServices/Updater.xpc", "com.vendor.updater"}, {"Library/LoginItems/Sync.app", "com.vendor.alpha.sync"}}},
+          {{"XPCServices/Updater.xpc", "com.vendor.updater"}, {"Library/LoginItems/Sync.app", "com.vendor.alpha.sync"},
+           {"Library/LaunchServices/com.vendor.alpha.helper", nullptr}}},
          {{"Beta", "com.vendor.beta", nullptr, nullptr, {{"XPCServices/Updater.xpc", "com.vendor.updater"}}}},
          {"Caches/com.vendor.updater/", "Application Support/com.vendor.updater/", "Preferences/com.vendor.updater.plist",
           "Caches/com.vendor.alpha/", "Caches/com.vendor.alpha.sync/"},
-         {{"com.vendor.updater.plist", "com.vendor.updater", nullptr}, {"com.vendor.alpha.sync.plist", "com.vendor.alpha.sync", nullptr}},
-         {"Caches/com.vendor.alpha", "Caches/com.vendor.alpha.sync", "LaunchAgents/com.vendor.alpha.sync.plist"}},
+         {{"com.vendor.updater.plist", "com.vendor.updater", nullptr}, {"com.vendor.alpha.sync.plist", "com.vendor.alpha.sync", nullptr},
+          {"com.vendor.alpha.helper.plist", "com.vendor.alpha.helper", nullptr}},
+         {"Caches/com.vendor.alpha", "Caches/com.vendor.alpha.sync", "LaunchAgents/com.vendor.alpha.helper.plist",
+          "LaunchAgents/com.vendor.alpha.sync.plist"}},
         {"an application named like its vendor folder",
          {"Acme", "com.acme.acme"},
          {{"FooBar", "com.acme.foobar"}},
@@ -479,7 +483,10 @@ TEST_F(UninstallScanTest, OnlyWhatNoOtherBundleClaimsIsOffered)
             file(path + QStringLiteral("/Contents/MacOS/main"));
             for (const auto& [where, identifier] : b.helpers) {
                 const QString at = path + QStringLiteral("/Contents/") + QString::fromUtf8(where);
-                makeBundle(at.section(u'/', 0, -2), at.section(u'/', -1), infoWith(QString::fromUtf8(identifier)));
+                if (identifier)
+                    makeBundle(at.section(u'/', 0, -2), at.section(u'/', -1), infoWith(QString::fromUtf8(identifier)));
+                else
+                    file(at);
             }
             AppItem item;
             item.id = QUuid::createUuid();
