@@ -14,10 +14,11 @@
 
 namespace {
 
-// How long the end waits for background tasks to notice it; each looks between its items, so
-// only one item's work is left. A task that takes longer (a file on a stalled disk) is not waited
-// for: the process then ends without destroying what such a task could still be using.
-constexpr int kBackgroundGraceMilliseconds = 250;
+// How long the end waits, after the save, for background tasks to notice it; each looks between
+// its items, so only one item's work is left. A task that takes longer (a file on a stalled disk,
+// an icon decoded at low priority on a busy machine) is not waited for: the process then ends
+// without destroying what such a task could still be using, everything worth keeping written.
+constexpr int kBackgroundGraceMilliseconds = 150;
 
 } // namespace
 

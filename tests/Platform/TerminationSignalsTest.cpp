@@ -22,3 +22,17 @@ TEST(TerminationSignals, EachTerminationSignalArrivesOnTheMainThreadInsteadOfKil
         received.clear();
     }
 }
+
+// The program installs the handlers first thing, long before its event loop and the object that
+// reads them exist: a signal in between is kept for that object, not lost and not fatal.
+TEST(TerminationSignals, ASignalBeforeTheReaderExistsReachesItOnceItDoes)
+{
+    ASSERT_TRUE(TerminationSignals::installHandlers());
+    ASSERT_EQ(::raise(SIGTERM), 0);
+    TerminationSignals signals;
+    ASSERT_TRUE(signals.isInstalled());
+    QList<int> received;
+    QObject::connect(&signals, &TerminationSignals::terminationRequested, [&](int n) { received << n; });
+    processUntil([&] { return !received.isEmpty(); });
+    EXPECT_EQ(received, QList<int>{SIGTERM});
+}
