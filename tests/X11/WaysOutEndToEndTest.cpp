@@ -3,18 +3,87 @@
 // clean and saved whatever was open or closed before it.
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QRect>
 
 #include <functional>
+#include <optional>
+#include <vector>
+
+#include <signal.h>
 
 #include "X11/ProgramDriver.h"
 
+#include <X11/Xatom.h>
+
 namespace {
 
-// How far the process may take to end once asked.
-constexpr int endingBudgetMs = 500;
+// How long the process may take to end once asked (0.5 s; longer under the sanitizers).
+constexpr int endingBudgetMs = CORVANTA_TEST_ENDING_BUDGET_MS;
 
 const QString gridMenuShown = QStringLiteral("右键菜单 — 窗口坐标=(");
 const QString settingsShown = QStringLiteral("设置 sheet level=27（目标 aboveOverlay=27）");
+
+// Where a viewable top-level window with this title (_NET_WM_NAME) stands on the screen, and
+// whether it has the keyboard.
+std::optional<QRect> windowTitled(Display* display, const QString& title, bool* focused = nullptr)
+{
+    const Atom name = XInternAtom(display, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    std::optional<QRect> found;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return found;
+    for (unsigned int i = 0; i < count && !found; ++i) {
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display, children[i], &attributes) || attributes.map_state != IsViewable)
+            continue;
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display, children[i], name, 0, 1024, False, utf8, &type, &format, &items, &after, &data) == Success
+            && data) {
+            if (QString::fromUtf8(reinterpret_cast<const char*>(data), int(items)) == title) {
+                found = QRect(attributes.x, attributes.y, attributes.width, attributes.height);
+                if (focused) {
+                    Window focus = 0;
+                    int revert = 0;
+                    XGetInputFocus(display, &focus, &revert);
+                    *focused = focus == children[i];
+                }
+            }
+            XFree(data);
+        }
+    }
+    XFree(children);
+    return found;
+}
+
+// Waits until the window is on screen with the keyboard, so that keys typed next reach it.
+bool waitForWindow(Keyboard& keyboard, const QString& title)
+{
+    return keyboard.waitFor([&] {
+        bool focused = false;
+        return windowTitled(keyboard.display, title, &focused).has_value() && focused;
+    });
+}
+
+// Waits until a window narrower than the screen (an alert, a dialog; not the overlay) has the
+// keyboard, so that keys typed next reach it.
+bool waitForKeyboardInASmallWindow(Keyboard& keyboard)
+{
+    const int screenWidth = DisplayWidth(keyboard.display, DefaultScreen(keyboard.display));
+    return keyboard.waitFor([&] {
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(keyboard.display, &focus, &revert);
+        XWindowAttributes attributes;
+        return focus > PointerRoot && XGetWindowAttributes(keyboard.display, focus, &attributes)
+            && attributes.map_state == IsViewable && attributes.width < screenWidth;
+    });
+}
 
 // A right click left of the search bar, where there is neither an icon nor the field; the menu
 // opens with its first item under the pointer's row.
@@ -39,7 +108,7 @@ void openSettings(Program& program, Keyboard& keyboard)
     keyboard.tap(XK_Up);
     keyboard.tap(XK_Return);
     ASSERT_TRUE(program.waitForLogCount(settingsShown, before + 1)) << program.log().toStdString();
-    ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 1; })) << "no settings window on screen";
+    ASSERT_TRUE(waitForWindow(keyboard, QStringLiteral("Corvanta 设置"))) << "no settings window with the keyboard";
 }
 
 // Asks the program to end (`ask`) and checks it is gone within the budget, with status 0 and its
@@ -64,6 +133,18 @@ void expectPromptCleanEnd(Program& program, const std::function<void()>& ask)
     EXPECT_TRUE(QFileInfo::exists(program.layoutFile())) << "the ending wrote no layout";
 }
 
+// The search field's own menu (a window of its own above the grid) opens on a right click and
+// closes with Esc.
+void expectTheSearchFieldsMenuWorks(Keyboard& keyboard)
+{
+    keyboard.moveTo(720, 70);
+    keyboard.button(3, true);
+    keyboard.button(3, false);
+    EXPECT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 1; }, 5000)) << "no menu on the search field";
+    keyboard.tap(XK_Escape);
+    EXPECT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 0; }, 5000));
+}
+
 } // namespace
 
 TEST(WaysOutEndToEnd, TheSettingsClosedByEscTenTimesOpenEveryTimeAndControlQStillEnds)
@@ -83,3 +164,211 @@ TEST(WaysOutEndToEnd, TheSettingsClosedByEscTenTimesOpenEveryTimeAndControlQStil
     }
     expectPromptCleanEnd(program, [&] { keyboard.tap(XK_q, XK_Control_L); });
 }
+
+namespace {
+
+enum class Way { button, escape, clickOutside };
+enum class Ending { controlQ, sigterm };
+
+// A window or question of the program: how it is opened (returning once it is on screen), how its
+// button is pressed, whether a click beside it closes it, and what must still work once it closed.
+struct Surface {
+    const char* name;
+    std::function<void(Program&, Keyboard&)> open;
+    std::function<void(Program&, Keyboard&)> pressButton;
+    bool closesOnAClickOutside = false;
+    std::function<void(Keyboard&)> afterClosing;
+};
+
+const QString alertShown = QStringLiteral("弹窗显示");
+const QString alertClosed = QStringLiteral("弹窗关闭");
+
+// The settings window's geometry: centred on the screen (over the overlay), 500 x 470.
+QPoint settingsPoint(Keyboard& keyboard, int x, int y)
+{
+    const int width = DisplayWidth(keyboard.display, DefaultScreen(keyboard.display));
+    const int height = DisplayHeight(keyboard.display, DefaultScreen(keyboard.display));
+    return {width / 2 - 250 + x, height / 2 - 235 + y};
+}
+
+// The settings' "高级" tab, whose first buttons are "备份布局…" and "恢复布局…".
+void openFileDialog(Program& program, Keyboard& keyboard, int buttonY, const QString& title)
+{
+    openSettings(program, keyboard);
+    if (::testing::Test::HasFatalFailure())
+        return;
+    const QPoint tab = settingsPoint(keyboard, 216, 14);
+    keyboard.click(tab.x(), tab.y());
+    const QPoint button = settingsPoint(keyboard, 70, buttonY);
+    keyboard.click(button.x(), button.y());
+    ASSERT_TRUE(waitForWindow(keyboard, title)) << "no file dialog " << title.toStdString();
+}
+
+// Cancels the file dialog with its "取消" button (bottom right).
+void cancelFileDialog(Keyboard& keyboard, const QString& title)
+{
+    const std::optional<QRect> dialog = windowTitled(keyboard.display, title);
+    ASSERT_TRUE(dialog.has_value());
+    keyboard.click(dialog->right() - 50, dialog->bottom() - 22);
+}
+
+// Closes the settings window the file dialogs ran over, with its done button.
+void closeSettings(Keyboard& keyboard)
+{
+    const QPoint done = settingsPoint(keyboard, 443, 446);
+    keyboard.click(done.x(), done.y());
+    ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 0; })) << "the settings stay open";
+}
+
+std::vector<Surface> surfaces()
+{
+    return {
+        {"GridMenu", openGridMenu, {}, true, {}},
+        {"SearchFieldMenu",
+            [](Program&, Keyboard& keyboard) {
+                keyboard.moveTo(720, 70);
+                keyboard.button(3, true);
+                keyboard.button(3, false);
+                ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 1; })) << "no menu on the search field";
+            },
+            {}, true, {}},
+        {"Settings", openSettings,
+            [](Program&, Keyboard& keyboard) {
+                const QPoint done = settingsPoint(keyboard, 443, 446);
+                keyboard.click(done.x(), done.y());
+            },
+            false, expectTheSearchFieldsMenuWorks},
+        {"RescanReport",
+            [](Program& program, Keyboard& keyboard) {
+                const int before = program.logCount(alertShown);
+                openGridMenu(program, keyboard);
+                if (::testing::Test::HasFatalFailure())
+                    return;
+                keyboard.tap(XK_Down);
+                keyboard.tap(XK_Return);
+                ASSERT_TRUE(program.waitForLogCount(alertShown, before + 1)) << program.log().toStdString();
+                ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 1; })) << "no alert on screen";
+                ASSERT_TRUE(waitForKeyboardInASmallWindow(keyboard)) << "the alert has not the keyboard";
+            },
+            // "好", the one button, is the default one.
+            [](Program&, Keyboard& keyboard) { keyboard.tap(XK_Return); }, false, {}},
+        {"RenameSceneQuestion",
+            [](Program& program, Keyboard& keyboard) {
+                openGridMenu(program, keyboard);
+                if (::testing::Test::HasFatalFailure())
+                    return;
+                // "场景", then in its submenu past the one scene: "新建场景", "复制当前场景", "重命名当前场景…".
+                for (const KeySym key : {XK_Down, XK_Down, XK_Right, XK_Down, XK_Down, XK_Down, XK_Return})
+                    keyboard.tap(key);
+                ASSERT_TRUE(waitForWindow(keyboard, QStringLiteral("重命名场景"))) << "no rename question";
+            },
+            // "取消", left of the default button.
+            [](Program&, Keyboard& keyboard) {
+                const std::optional<QRect> dialog = windowTitled(keyboard.display, QStringLiteral("重命名场景"));
+                ASSERT_TRUE(dialog.has_value());
+                keyboard.click(dialog->right() - 140, dialog->bottom() - 21);
+            },
+            false, {}},
+        {"BackupFileDialog",
+            [](Program& program, Keyboard& keyboard) { openFileDialog(program, keyboard, 78, QStringLiteral("备份布局")); },
+            [](Program&, Keyboard& keyboard) { cancelFileDialog(keyboard, QStringLiteral("备份布局")); }, false, {}},
+        {"RestoreFileDialog",
+            [](Program& program, Keyboard& keyboard) { openFileDialog(program, keyboard, 107, QStringLiteral("恢复布局")); },
+            [](Program&, Keyboard& keyboard) { cancelFileDialog(keyboard, QStringLiteral("恢复布局")); }, false, {}},
+    };
+}
+
+struct Row {
+    Surface surface;
+    Ending ending;
+};
+
+void PrintTo(const Row& row, std::ostream* os)
+{
+    *os << row.surface.name << (row.ending == Ending::controlQ ? "/ControlQ" : "/Sigterm");
+}
+
+std::vector<Row> rows()
+{
+    std::vector<Row> out;
+    for (const Surface& surface : surfaces())
+        for (const Ending ending : {Ending::controlQ, Ending::sigterm})
+            out.push_back({surface, ending});
+    return out;
+}
+
+bool isFileDialog(const Surface& surface)
+{
+    return QByteArray(surface.name).endsWith("FileDialog");
+}
+
+class WaysOut : public ::testing::TestWithParam<Row> {};
+
+} // namespace
+
+// One program run per row: the surface is closed every way that applies to it, each time opened
+// again; the grid stays on screen throughout; then the program is ended with the surface open.
+TEST_P(WaysOut, EveryWayOutLeavesItOpeningAgainAndTheEndingPromptAndSaved)
+{
+    const Row& row = GetParam();
+    const Surface& surface = row.surface;
+    Program program;
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+
+    std::vector<Way> ways{Way::escape};
+    if (surface.pressButton)
+        ways.insert(ways.begin(), Way::button);
+    if (surface.closesOnAClickOutside)
+        ways.push_back(Way::clickOutside);
+    for (const Way way : ways) {
+        SCOPED_TRACE(way == Way::button ? "by its button" : way == Way::escape ? "by Esc" : "by a click outside");
+        const int alertsClosed = program.logCount(alertClosed);
+        surface.open(program, keyboard);
+        if (HasFatalFailure())
+            return;
+        switch (way) {
+        case Way::button:
+            surface.pressButton(program, keyboard);
+            break;
+        case Way::escape:
+            keyboard.tap(XK_Escape);
+            break;
+        case Way::clickOutside:
+            // Top right, beside the search bar: no icon, no field, no menu.
+            keyboard.click(1400, 30);
+            break;
+        }
+        if (HasFatalFailure())
+            return;
+        if (QByteArray(surface.name) == "RescanReport") {
+            ASSERT_TRUE(program.waitForLogCount(alertClosed, alertsClosed + 1)) << program.log().toStdString();
+        }
+        if (isFileDialog(surface)) {
+            // The dialog is gone and the settings under it are left on screen.
+            ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 1; })) << "the file dialog stays open";
+            closeSettings(keyboard);
+        }
+        ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 0; })) << surface.name << " stays open";
+        ASSERT_TRUE(keyboard.overlayMapped()) << "the grid went away with " << surface.name;
+        if (surface.afterClosing)
+            surface.afterClosing(keyboard);
+    }
+
+    // Shown again, then the program is ended from there.
+    surface.open(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    expectPromptCleanEnd(program, [&] {
+        if (row.ending == Ending::controlQ)
+            keyboard.tap(XK_q, XK_Control_L);
+        else
+            ::kill(pid_t(program.process.processId()), SIGTERM);
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWindow, WaysOut, ::testing::ValuesIn(rows()), [](const ::testing::TestParamInfo<Row>& info) {
+    return std::string(info.param.surface.name) + (info.param.ending == Ending::controlQ ? "ControlQ" : "Sigterm");
+});
