@@ -70,21 +70,6 @@ bool waitForWindow(Keyboard& keyboard, const QString& title)
     });
 }
 
-// Waits until a window narrower than the screen (an alert, a dialog; not the overlay) has the
-// keyboard, so that keys typed next reach it.
-bool waitForKeyboardInASmallWindow(Keyboard& keyboard)
-{
-    const int screenWidth = DisplayWidth(keyboard.display, DefaultScreen(keyboard.display));
-    return keyboard.waitFor([&] {
-        Window focus = 0;
-        int revert = 0;
-        XGetInputFocus(keyboard.display, &focus, &revert);
-        XWindowAttributes attributes;
-        return focus > PointerRoot && XGetWindowAttributes(keyboard.display, focus, &attributes)
-            && attributes.map_state == IsViewable && attributes.width < screenWidth;
-    });
-}
-
 // A right click left of the search bar, where there is neither an icon nor the field; the menu
 // opens with its first item under the pointer's row.
 void openGridMenu(Program& program, Keyboard& keyboard)
@@ -248,7 +233,7 @@ std::vector<Surface> surfaces()
                 keyboard.tap(XK_Return);
                 ASSERT_TRUE(program.waitForLogCount(alertShown, before + 1)) << program.log().toStdString();
                 ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 1; })) << "no alert on screen";
-                ASSERT_TRUE(waitForKeyboardInASmallWindow(keyboard)) << "the alert has not the keyboard";
+                ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.keyboardInASmallWindow(); })) << "the alert has not the keyboard";
             },
             // "好", the one button, is the default one.
             [](Program&, Keyboard& keyboard) { keyboard.tap(XK_Return); }, false, {}},
