@@ -1,9 +1,17 @@
 // Every window and question of the real program, closed every way the user can, opened again, and
 // the program ended from there: the window must come back each time, and the ending must be prompt,
 // clean and saved whatever was open or closed before it.
+// Qt and project headers before Xlib's macros.
+#include "Views/CellDrawing.h"
+#include "Views/GridMetrics.h"
+
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRect>
+#include <QRegularExpression>
 
 #include <functional>
 #include <optional>
@@ -163,7 +171,62 @@ struct Surface {
     std::function<void(Program&, Keyboard&)> pressButton;
     bool closesOnAClickOutside = false;
     std::function<void(Keyboard&)> afterClosing;
+    // Drawn inside the overlay, not a window of its own: the log line its closing writes.
+    QString closedLog = {};
+    // The application folders, where the surface needs more than the samples.
+    QString applicationDirs = {};
 };
+
+// The centre of the icon in slot `index` of the first page, from the layout the program logged.
+std::optional<QPointF> iconCentre(const QString& log, int index)
+{
+    static const QRegularExpression probe(QStringLiteral("container=([0-9.]+)x([0-9.]+) rows=([0-9]+) cols=([0-9]+) iconScale=([0-9.]+)"));
+    const QRegularExpressionMatch m = probe.match(log);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const QSizeF container(m.captured(1).toDouble(), m.captured(2).toDouble());
+    const corvanta::GridMetrics metrics(container, m.captured(3).toLongLong(), m.captured(4).toLongLong(), m.captured(5).toDouble());
+    const QRectF icon = corvanta::CellGeometry(metrics).iconRect;
+    // The grid is centred in its page, below the search bar; the overlay hangs over the screen edges.
+    const QPointF window((1440 - container.width()) / 2, (900 - container.height()) / 2);
+    const QPointF grid((container.width() - metrics.columnPitch * double(metrics.columns)) / 2,
+                       metrics.searchTopPadding + metrics.searchBarHeight);
+    const QPointF cell(metrics.columnPitch * double(index % metrics.columns), metrics.rowPitch * double(index / metrics.columns));
+    return icon.center() + window + grid + cell;
+}
+
+// Where the folder named `name` is on the first page of the saved layout, or -1.
+int folderSlot(const Program& program, const QString& name)
+{
+    QFile file(program.layoutFile());
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QJsonObject store = QJsonDocument::fromJson(file.readAll()).object();
+    for (const QJsonValue scene : store.value(QStringLiteral("scenes")).toArray()) {
+        if (scene[QStringLiteral("id")] != store.value(QStringLiteral("currentSceneID")))
+            continue;
+        const QJsonArray entries = scene[QStringLiteral("layout")][QStringLiteral("pages")][0][QStringLiteral("entries")].toArray();
+        for (int i = 0; i < entries.size(); ++i)
+            if (entries[i][QStringLiteral("group")][QStringLiteral("_0")][QStringLiteral("name")].toString() == name)
+                return i;
+    }
+    return -1;
+}
+
+const QString folderOpened = QStringLiteral("Folder panel opened — apps: ");
+
+// A click on the Utilities folder grows its panel.
+void openUtilitiesFolder(Program& program, Keyboard& keyboard)
+{
+    int slot = -1;
+    ASSERT_TRUE(keyboard.waitFor([&] { return (slot = folderSlot(program, QStringLiteral("Utilities"))) >= 0; }))
+        << "no Utilities folder on the first page";
+    const std::optional<QPointF> folder = iconCentre(program.log(), slot);
+    ASSERT_TRUE(folder.has_value()) << program.log().toStdString();
+    const int before = program.logCount(folderOpened);
+    keyboard.click(folder->x(), folder->y());
+    ASSERT_TRUE(program.waitForLogCount(folderOpened, before + 1)) << program.log().toStdString();
+}
 
 const QString alertShown = QStringLiteral("弹窗显示");
 const QString alertClosed = QStringLiteral("弹窗关闭");
@@ -254,6 +317,8 @@ std::vector<Surface> surfaces()
                 keyboard.click(dialog->right() - 140, dialog->bottom() - 21);
             },
             false, {}},
+        {"FolderPanel", openUtilitiesFolder, {}, true, {}, QStringLiteral("Folder panel closed"),
+            QStringLiteral(CORVANTA_SAMPLE_APPS ":" CORVANTA_SAMPLE_APPS "/Utilities")},
         {"BackupFileDialog",
             [](Program& program, Keyboard& keyboard) { openFileDialog(program, keyboard, 78, QStringLiteral("备份布局")); },
             [](Program&, Keyboard& keyboard) { cancelFileDialog(keyboard, QStringLiteral("备份布局")); }, false, {}},
@@ -298,6 +363,8 @@ TEST_P(WaysOut, EveryWayOutLeavesItOpeningAgainAndTheEndingPromptAndSaved)
     const Row& row = GetParam();
     const Surface& surface = row.surface;
     Program program;
+    if (!surface.applicationDirs.isEmpty())
+        program.extraEnvironment.insert(QStringLiteral("CORVANTA_APPLICATION_DIRS"), surface.applicationDirs);
     Keyboard keyboard;
     startAndShow(program, keyboard);
     if (HasFatalFailure())
@@ -311,6 +378,7 @@ TEST_P(WaysOut, EveryWayOutLeavesItOpeningAgainAndTheEndingPromptAndSaved)
     for (const Way way : ways) {
         SCOPED_TRACE(way == Way::button ? "by its button" : way == Way::escape ? "by Esc" : "by a click outside");
         const int alertsClosed = program.logCount(alertClosed);
+        const int closings = surface.closedLog.isEmpty() ? 0 : program.logCount(surface.closedLog);
         surface.open(program, keyboard);
         if (HasFatalFailure())
             return;
@@ -330,6 +398,9 @@ TEST_P(WaysOut, EveryWayOutLeavesItOpeningAgainAndTheEndingPromptAndSaved)
             return;
         if (QByteArray(surface.name) == "RescanReport") {
             ASSERT_TRUE(program.waitForLogCount(alertClosed, alertsClosed + 1)) << program.log().toStdString();
+        }
+        if (!surface.closedLog.isEmpty()) {
+            ASSERT_TRUE(program.waitForLogCount(surface.closedLog, closings + 1)) << program.log().toStdString();
         }
         if (isFileDialog(surface)) {
             // The dialog is gone and the settings under it are left on screen.
