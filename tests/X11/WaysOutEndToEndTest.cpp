@@ -428,3 +428,87 @@ TEST_P(WaysOut, EveryWayOutLeavesItOpeningAgainAndTheEndingPromptAndSaved)
 INSTANTIATE_TEST_SUITE_P(EveryWindow, WaysOut, ::testing::ValuesIn(rows()), [](const ::testing::TestParamInfo<Row>& info) {
     return std::string(info.param.surface.name) + (info.param.ending == Ending::controlQ ? "ControlQ" : "Sigterm");
 });
+
+namespace {
+
+// Where the window that has the keyboard stands, when it is narrower than the screen.
+std::optional<QRect> focusedSmallWindow(Keyboard& keyboard)
+{
+    if (!keyboard.keyboardInASmallWindow())
+        return std::nullopt;
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(keyboard.display, &focus, &revert);
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(keyboard.display, focus, &attributes))
+        return std::nullopt;
+    return QRect(attributes.x, attributes.y, attributes.width, attributes.height);
+}
+
+const QString pinchAsked = QStringLiteral("阶段150：询问是否启用四指捏合");
+
+// A first start by hand: the one-time pinch question comes up and takes the keyboard.
+void startUntilThePinchQuestion(Program& program, Keyboard& keyboard)
+{
+    program.start();
+    ASSERT_TRUE(program.process.waitForStarted(10000));
+    ASSERT_NE(keyboard.display, nullptr);
+    ASSERT_TRUE(program.waitForLog(pinchAsked)) << program.log().toStdString();
+    ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.keyboardInASmallWindow(); })) << "the question has not the keyboard";
+}
+
+class PinchQuestionWaysOut : public ::testing::TestWithParam<std::pair<Way, Ending>> {};
+
+} // namespace
+
+// Its "暂不启用" button and Esc both answer "not now"; the grid comes up after it, and the program
+// ends promptly from there.
+TEST_P(PinchQuestionWaysOut, ClosedItAnswersNotNowShowsTheGridAndTheEndingIsPrompt)
+{
+    const auto [way, ending] = GetParam();
+    Program program;
+    Keyboard keyboard;
+    startUntilThePinchQuestion(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    if (way == Way::button) {
+        const std::optional<QRect> question = focusedSmallWindow(keyboard);
+        ASSERT_TRUE(question.has_value());
+        keyboard.click(question->right() - 48, question->bottom() - 24);
+    } else {
+        keyboard.tap(XK_Escape);
+    }
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("阶段150：用户选择暂不启用四指捏合"))) << program.log().toStdString();
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Tilehall shown — isVisible=true"))) << program.log().toStdString();
+    ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.overlayMapped(); }));
+    expectPromptCleanEnd(program, [&] {
+        if (ending == Ending::controlQ)
+            keyboard.tap(XK_q, XK_Control_L);
+        else
+            ::kill(pid_t(program.process.processId()), SIGTERM);
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWindow, PinchQuestionWaysOut,
+    ::testing::Values(std::pair{Way::button, Ending::controlQ}, std::pair{Way::escape, Ending::sigterm}),
+    [](const ::testing::TestParamInfo<std::pair<Way, Ending>>& info) {
+        return std::string(info.param.first == Way::button ? "ByItsButton" : "ByEsc")
+            + (info.param.second == Ending::controlQ ? "ThenControlQ" : "ThenSigterm");
+    });
+
+// Control-Q while the question is open is no answer: the question stands for the next start, the
+// grid never comes up, and the process ends at once with its save.
+TEST(WaysOutEndToEnd, ControlQWhileThePinchQuestionIsOpenAnswersNothingAndEndsPromptly)
+{
+    Program program;
+    Keyboard keyboard;
+    startUntilThePinchQuestion(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    expectPromptCleanEnd(program, [&] { keyboard.tap(XK_q, XK_Control_L); });
+    const QString log = program.log();
+    EXPECT_FALSE(log.contains(QStringLiteral("阶段150：用户选择"))) << log.toStdString();
+    EXPECT_FALSE(log.contains(QStringLiteral("showTilehall() called"))) << log.toStdString();
+    QSettings settings(program.path("config/Corvanta/Corvanta.conf"), QSettings::NativeFormat);
+    EXPECT_FALSE(settings.value(QStringLiteral("com.corvanta.didAskFourFingerPinchTakeover")).toBool());
+}
