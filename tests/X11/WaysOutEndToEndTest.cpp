@@ -512,3 +512,48 @@ TEST(WaysOutEndToEnd, ControlQWhileThePinchQuestionIsOpenAnswersNothingAndEndsPr
     QSettings settings(program.path("config/Corvanta/Corvanta.conf"), QSettings::NativeFormat);
     EXPECT_FALSE(settings.value(QStringLiteral("com.corvanta.didAskFourFingerPinchTakeover")).toBool());
 }
+
+// A second copy that cannot reach the first says so in an alert: Esc closes it like its button and
+// that copy ends; Control-Q or SIGTERM while the alert is open end it as promptly, with status 0.
+// The first copy runs on throughout, and one run serves every way.
+TEST(WaysOutEndToEnd, TheAnotherCopyAlertEndsItsCopyByEscControlQAndSigterm)
+{
+    Program program;
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    const QString firstPid = QString::number(program.process.processId());
+    ASSERT_TRUE(QFile::remove(program.path("runtime/corvanta-bus/") + firstPid + QStringLiteral(".sock")));
+
+    for (const char* way : {"Esc", "ControlQ", "Sigterm"}) {
+        SCOPED_TRACE(way);
+        const int alerts = program.logCount(alertShown);
+        QProcess second;
+        program.start(second);
+        ASSERT_TRUE(second.waitForStarted(10000));
+        ASSERT_TRUE(program.waitForLogCount(alertShown, alerts + 1)) << program.log().toStdString();
+        ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.keyboardInASmallWindow(); })) << "the alert has not the keyboard";
+        QElapsedTimer elapsed;
+        elapsed.start();
+        if (QByteArray(way) == "Esc")
+            keyboard.tap(XK_Escape);
+        else if (QByteArray(way) == "ControlQ")
+            keyboard.tap(XK_q, XK_Control_L);
+        else
+            ::kill(pid_t(second.processId()), SIGTERM);
+        const bool ended = second.waitForFinished(5000);
+        const qint64 took = elapsed.elapsed();
+        if (!ended) {
+            second.kill();
+            second.waitForFinished(5000);
+        }
+        ASSERT_TRUE(ended) << program.log().toStdString();
+        EXPECT_LE(took, endingBudgetMs) << "the copy took its time to end";
+        EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(second.exitCode(), 0);
+        ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 0; })) << "the alert stays on screen";
+        EXPECT_EQ(program.process.state(), QProcess::Running);
+    }
+    expectPromptCleanEnd(program, [&] { keyboard.tap(XK_q, XK_Control_L); });
+}
