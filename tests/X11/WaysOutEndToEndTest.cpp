@@ -4,6 +4,7 @@
 // Qt and project headers before Xlib's macros.
 #include "Views/CellDrawing.h"
 #include "Views/GridMetrics.h"
+#include "common/BundleBuilder.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -22,6 +23,7 @@
 #include "X11/ProgramDriver.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 
 namespace {
 
@@ -177,8 +179,8 @@ struct Surface {
     QString applicationDirs = {};
 };
 
-// The centre of the icon in slot `index` of the first page, from the layout the program logged.
-std::optional<QPointF> iconCentre(const QString& log, int index)
+// The icon in slot `index` of the first page, from the layout the program logged.
+std::optional<QRectF> iconRect(const QString& log, int index)
 {
     static const QRegularExpression probe(QStringLiteral("container=([0-9.]+)x([0-9.]+) rows=([0-9]+) cols=([0-9]+) iconScale=([0-9.]+)"));
     const QRegularExpressionMatch m = probe.match(log);
@@ -192,7 +194,13 @@ std::optional<QPointF> iconCentre(const QString& log, int index)
     const QPointF grid((container.width() - metrics.columnPitch * double(metrics.columns)) / 2,
                        metrics.searchTopPadding + metrics.searchBarHeight);
     const QPointF cell(metrics.columnPitch * double(index % metrics.columns), metrics.rowPitch * double(index / metrics.columns));
-    return icon.center() + window + grid + cell;
+    return icon.translated(window + grid + cell);
+}
+
+std::optional<QPointF> iconCentre(const QString& log, int index)
+{
+    const std::optional<QRectF> icon = iconRect(log, index);
+    return icon ? std::optional<QPointF>(icon->center()) : std::nullopt;
 }
 
 // Where the folder named `name` is on the first page of the saved layout, or -1.
@@ -557,3 +565,118 @@ TEST(WaysOutEndToEnd, TheAnotherCopyAlertEndsItsCopyByEscControlQAndSigterm)
     }
     expectPromptCleanEnd(program, [&] { keyboard.tap(XK_q, XK_Control_L); });
 }
+
+namespace {
+
+// A machine of the test's own for the uninstaller: a home, a system tree, and an applications
+// folder holding one application to offer.
+struct UninstallFixture {
+    QTemporaryDir root{QDir::tempPath() + QStringLiteral("/corvanta-waysout-XXXXXX")};
+    QString path(const char* relative) const { return root.path() + QLatin1Char('/') + QLatin1String(relative); }
+
+    void build(Program& program) const
+    {
+        const QVariantMap info = corvanta::test::infoWith(QStringLiteral("org.fixture.inkpad"), QStringLiteral("Inkpad"));
+        corvanta::test::makeBundle(path("Applications"), QStringLiteral("Inkpad.app"), info);
+        corvanta::test::writeFile(path("home/Library/Caches/org.fixture.inkpad/blob"), QByteArray(100, 'x'));
+        QDir().mkpath(path("sys/Library"));
+        program.extraEnvironment = {
+            {QStringLiteral("CORVANTA_APPLICATION_DIRS"), path("Applications")},
+            {QStringLiteral("CORVANTA_UNINSTALL_HOME"), path("home")},
+            {QStringLiteral("CORVANTA_UNINSTALL_SYSTEM_ROOT"), path("sys")},
+            {QStringLiteral("CORVANTA_UNINSTALL_ADMIN"), QStringLiteral("none")},
+        };
+    }
+};
+
+const QString planReady = QStringLiteral("Uninstall plan ready: Inkpad");
+
+// A long press on the one cell starts jiggle mode (once); its badge opens the sheet, which shows
+// its plan with the keyboard.
+void openUninstallSheet(Program& program, Keyboard& keyboard)
+{
+    const std::optional<QRectF> icon = iconRect(program.log(), 0);
+    ASSERT_TRUE(icon.has_value()) << program.log().toStdString();
+    if (program.logCount(QStringLiteral("— entering jiggle mode")) == 0) {
+        keyboard.moveTo(icon->center());
+        keyboard.button(true);
+        ASSERT_TRUE(program.waitForLog(QStringLiteral("— entering jiggle mode"))) << program.log().toStdString();
+        keyboard.button(false);
+    }
+    const int plans = program.logCount(planReady);
+    const QPointF badge = corvanta::CellGeometry::badgeRect(*icon).center();
+    keyboard.click(badge.x(), badge.y());
+    ASSERT_TRUE(program.waitForLogCount(planReady, plans + 1)) << program.log().toStdString();
+    ASSERT_TRUE(keyboard.waitFor([&] { return windowTitled(keyboard.display, QStringLiteral("卸载")).has_value(); }))
+        << "no sheet on screen";
+}
+
+// The brightness (0–255) of the screen's pixel at `point`.
+int brightness(Display* display, const QPoint& point)
+{
+    XImage* image = XGetImage(display, DefaultRootWindow(display), point.x(), point.y(), 1, 1, AllPlanes, ZPixmap);
+    if (!image)
+        return 0;
+    const unsigned long pixel = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    return int(((pixel >> 16) & 0xff) + ((pixel >> 8) & 0xff) + (pixel & 0xff)) / 3;
+}
+
+bool sheetShown(Keyboard& keyboard)
+{
+    return windowTitled(keyboard.display, QStringLiteral("卸载")).has_value();
+}
+
+class UninstallSheetWaysOut : public ::testing::TestWithParam<Ending> {};
+
+} // namespace
+
+// The uninstall sheet closed by its "取消" button and by Esc: nothing is removed, the grid stays
+// with the keyboard (typing searches, the search field's menu opens), the sheet opens again, and
+// the program ends promptly from there.
+TEST_P(UninstallSheetWaysOut, ClosedItLeavesEverythingOpensAgainAndTheEndingIsPrompt)
+{
+    UninstallFixture fixture;
+    ASSERT_TRUE(fixture.root.isValid());
+    Program program;
+    fixture.build(program);
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    for (const Way way : {Way::button, Way::escape}) {
+        SCOPED_TRACE(way == Way::button ? "by its button" : "by Esc");
+        openUninstallSheet(program, keyboard);
+        if (HasFatalFailure())
+            return;
+        if (way == Way::button) {
+            const std::optional<QRect> sheet = windowTitled(keyboard.display, QStringLiteral("卸载"));
+            ASSERT_TRUE(sheet.has_value());
+            // "取消" stands left of "卸载" at the foot of the card, centred on the screen; it is
+            // there once the card shows the plan (before, the grid's dark background is).
+            const QPoint cancel(sheet->center().x() + 48, sheet->center().y() + 95);
+            const QPoint buttonFace(cancel.x() - 28, cancel.y()); // beside its title
+            ASSERT_TRUE(keyboard.waitFor([&] { return brightness(keyboard.display, buttonFace) > 200; })) << "the plan is not drawn";
+            keyboard.click(cancel.x(), cancel.y());
+        } else {
+            keyboard.tap(XK_Escape);
+        }
+        ASSERT_TRUE(keyboard.waitFor([&] { return !sheetShown(keyboard); })) << "the sheet stays open";
+        ASSERT_TRUE(keyboard.overlayMapped());
+        expectTheSearchFieldsMenuWorks(keyboard);
+    }
+    EXPECT_TRUE(QFileInfo::exists(fixture.path("Applications/Inkpad.app")));
+    openUninstallSheet(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    expectPromptCleanEnd(program, [&] {
+        if (GetParam() == Ending::controlQ)
+            keyboard.tap(XK_q, XK_Control_L);
+        else
+            ::kill(pid_t(program.process.processId()), SIGTERM);
+    });
+    EXPECT_TRUE(QFileInfo::exists(fixture.path("Applications/Inkpad.app")));
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWindow, UninstallSheetWaysOut, ::testing::Values(Ending::controlQ, Ending::sigterm),
+    [](const ::testing::TestParamInfo<Ending>& info) { return std::string(info.param == Ending::controlQ ? "ControlQ" : "Sigterm"); });
