@@ -177,6 +177,8 @@ struct Surface {
     QString closedLog = {};
     // The application folders, where the surface needs more than the samples.
     QString applicationDirs = {};
+    // Runs over the settings window, which stays open after it.
+    bool overSettings = false;
 };
 
 // The icon in slot `index` of the first page, from the layout the program logged.
@@ -329,10 +331,27 @@ std::vector<Surface> surfaces()
             QStringLiteral(CORVANTA_SAMPLE_APPS ":" CORVANTA_SAMPLE_APPS "/Utilities")},
         {"BackupFileDialog",
             [](Program& program, Keyboard& keyboard) { openFileDialog(program, keyboard, 78, QStringLiteral("备份布局")); },
-            [](Program&, Keyboard& keyboard) { cancelFileDialog(keyboard, QStringLiteral("备份布局")); }, false, {}},
+            [](Program&, Keyboard& keyboard) { cancelFileDialog(keyboard, QStringLiteral("备份布局")); }, false, {}, {}, {}, true},
         {"RestoreFileDialog",
             [](Program& program, Keyboard& keyboard) { openFileDialog(program, keyboard, 107, QStringLiteral("恢复布局")); },
-            [](Program&, Keyboard& keyboard) { cancelFileDialog(keyboard, QStringLiteral("恢复布局")); }, false, {}},
+            [](Program&, Keyboard& keyboard) { cancelFileDialog(keyboard, QStringLiteral("恢复布局")); }, false, {}, {}, {}, true},
+        // A file that is no layout, chosen for restoring: the error is told in an alert.
+        {"RestoreErrorAlert",
+            [](Program& program, Keyboard& keyboard) {
+                QFile bad(program.path("bad.json"));
+                ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+                bad.write("not a layout");
+                bad.close();
+                openFileDialog(program, keyboard, 107, QStringLiteral("恢复布局"));
+                if (::testing::Test::HasFatalFailure())
+                    return;
+                // The dialog opens in the home folder with its name field taking the keys.
+                for (const KeySym key : {XK_b, XK_a, XK_d, XK_period, XK_j, XK_s, XK_o, XK_n, XK_Return})
+                    keyboard.tap(key);
+                ASSERT_TRUE(waitForWindow(keyboard, QStringLiteral("恢复布局失败"))) << program.log().toStdString();
+            },
+            // "好", the one button, is the default one.
+            [](Program&, Keyboard& keyboard) { keyboard.tap(XK_Return); }, false, {}, {}, {}, true},
     };
 }
 
@@ -353,11 +372,6 @@ std::vector<Row> rows()
         for (const Ending ending : {Ending::controlQ, Ending::sigterm})
             out.push_back({surface, ending});
     return out;
-}
-
-bool isFileDialog(const Surface& surface)
-{
-    return QByteArray(surface.name).endsWith("FileDialog");
 }
 
 class WaysOut : public ::testing::TestWithParam<Row> {};
@@ -410,9 +424,9 @@ TEST_P(WaysOut, EveryWayOutLeavesItOpeningAgainAndTheEndingPromptAndSaved)
         if (!surface.closedLog.isEmpty()) {
             ASSERT_TRUE(program.waitForLogCount(surface.closedLog, closings + 1)) << program.log().toStdString();
         }
-        if (isFileDialog(surface)) {
+        if (surface.overSettings) {
             // The dialog is gone and the settings under it are left on screen.
-            ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 1; })) << "the file dialog stays open";
+            ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 1; })) << surface.name << " stays open";
             closeSettings(keyboard);
         }
         ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 0; })) << surface.name << " stays open";
