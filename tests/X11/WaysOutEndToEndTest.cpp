@@ -487,7 +487,8 @@ class PinchQuestionWaysOut : public ::testing::TestWithParam<std::pair<Way, Endi
 // ends promptly from there.
 TEST_P(PinchQuestionWaysOut, ClosedItAnswersNotNowShowsTheGridAndTheEndingIsPrompt)
 {
-    const auto [way, ending] = GetParam();
+    const Way way = GetParam().first;
+    const Ending ending = GetParam().second;
     Program program;
     Keyboard keyboard;
     startUntilThePinchQuestion(program, keyboard);
