@@ -224,6 +224,21 @@ int folderSlot(const Program& program, const QString& name)
 }
 
 const QString folderOpened = QStringLiteral("Folder panel opened — apps: ");
+const QString titleTapped = QStringLiteral("文件夹标题被点击（改名入口）");
+
+// Where the title of an open one-row folder panel stands: centred across, above the panel, which
+// is one row pitch and 48 points of insets high and sits centred between the 16-point and 69-point
+// reserves of the overlay (which hangs 4 points over the screen's edges).
+std::optional<QPointF> openFolderTitle(const QString& log)
+{
+    static const QRegularExpression probe(QStringLiteral("container=([0-9.]+)x([0-9.]+) .*rowPitch=([0-9.]+)"));
+    const QRegularExpressionMatch m = probe.match(log);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const double width = m.captured(1).toDouble(), height = m.captured(2).toDouble(), rowPitch = m.captured(3).toDouble();
+    const double panelTop = 16 + (height - 16 - 69 - (rowPitch + 48)) / 2;
+    return QPointF(width / 2 - 4, panelTop - 4 - 35);
+}
 
 // A click on the Utilities folder grows its panel.
 void openUtilitiesFolder(Program& program, Keyboard& keyboard)
@@ -329,6 +344,19 @@ std::vector<Surface> surfaces()
             false, {}},
         {"FolderPanel", openUtilitiesFolder, {}, true, {}, QStringLiteral("Folder panel closed"),
             QStringLiteral(CORVANTA_SAMPLE_APPS ":" CORVANTA_SAMPLE_APPS "/Utilities")},
+        // A click on the open folder's title starts renaming it.
+        {"FolderRenameField",
+            [](Program& program, Keyboard& keyboard) {
+                openUtilitiesFolder(program, keyboard);
+                if (::testing::Test::HasFatalFailure())
+                    return;
+                const std::optional<QPointF> title = openFolderTitle(program.log());
+                ASSERT_TRUE(title.has_value()) << program.log().toStdString();
+                const int taps = program.logCount(titleTapped);
+                keyboard.click(title->x(), title->y());
+                ASSERT_TRUE(program.waitForLogCount(titleTapped, taps + 1)) << program.log().toStdString();
+            },
+            {}, true, {}, QStringLiteral("Folder panel closed"), QStringLiteral(CORVANTA_SAMPLE_APPS ":" CORVANTA_SAMPLE_APPS "/Utilities")},
         {"BackupFileDialog",
             [](Program& program, Keyboard& keyboard) { openFileDialog(program, keyboard, 78, QStringLiteral("备份布局")); },
             [](Program&, Keyboard& keyboard) { cancelFileDialog(keyboard, QStringLiteral("备份布局")); }, false, {}, {}, {}, true},
