@@ -43,10 +43,7 @@ TilehallSearchField::TilehallSearchField(Scheduler& scheduler, QGraphicsItem* pa
     connect(m_edit, &QWidget::customContextMenuRequested, this, &TilehallSearchField::showContextMenu);
     m_proxy->setWidget(m_edit);
     m_proxy->setFlag(ItemIsFocusable);
-    // The proxy passes a right click on to the field only while it has the keyboard in an active
-    // window; a window closed over the overlay (the settings, the uninstall sheet) can leave it
-    // without, and the menu must open all the same.
-    m_proxy->installSceneEventFilter(this);
+    filterProxyEvents();
 
     connect(m_edit, &QLineEdit::textChanged, this, [this](const QString& text) {
         update();
@@ -193,6 +190,17 @@ bool TilehallSearchField::eventFilter(QObject* watched, QEvent* event)
     return QGraphicsObject::eventFilter(watched, event);
 }
 
+void TilehallSearchField::filterProxyEvents()
+{
+    // The proxy passes a right click on to the field only while it has the keyboard in an active
+    // window; a window closed over the overlay (the settings, the uninstall sheet) can leave it
+    // without, and the menu must open all the same. The filter needs the scene.
+    if (!scene())
+        return;
+    m_proxy->removeSceneEventFilter(this);
+    m_proxy->installSceneEventFilter(this);
+}
+
 bool TilehallSearchField::sceneEventFilter(QGraphicsItem* watched, QEvent* event)
 {
     if (watched == m_proxy && event->type() == QEvent::GraphicsSceneContextMenu && m_takesClicks) {
@@ -236,8 +244,10 @@ void TilehallSearchField::focusSoon()
 
 QVariant TilehallSearchField::itemChange(GraphicsItemChange change, const QVariant& value)
 {
-    if (change == ItemSceneHasChanged)
+    if (change == ItemSceneHasChanged) {
         m_focusKeeper->watch(value.value<QGraphicsScene*>());
+        filterProxyEvents();
+    }
     if (change == ItemSceneHasChanged && value.value<QGraphicsScene*>() && !m_appeared) {
         m_appeared = true;
         focusSoon();

@@ -74,6 +74,7 @@ protected:
 private:
     void layoutEdit();
     void showContextMenu();
+    void filterProxyEvents();
     void setFocused(bool focused);
     void clear();
 

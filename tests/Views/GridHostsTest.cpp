@@ -17,6 +17,11 @@
 #include <QGraphicsScene>
 #include <QGraphicsSceneMouseEvent>
 #include <QKeyEvent>
+#include <QAction>
+#include <QApplication>
+#include <QGraphicsSceneContextMenuEvent>
+#include <QGraphicsView>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -665,4 +670,31 @@ TEST(SearchField, TheKeyboardComesBackToTheFieldAfterAMenuOverTheScene)
     }
     scheduler.advance(0);
     EXPECT_TRUE(fieldHasTheKeyboard()) << "the scene is left without the keyboard's item";
+}
+
+// Its menu opens on a right click even where its window is not the active one (as after a window
+// closed over the overlay), when the field itself would take none.
+TEST(SearchField, ItsMenuOpensInAWindowThatIsNotActive)
+{
+    VirtualScheduler scheduler;
+    QGraphicsScene scene;
+    QGraphicsView view(&scene);
+    auto* bar = new QGraphicsRectItem(QRectF(0, 0, 300, 40));
+    scene.addItem(bar);
+    auto* field = new TilehallSearchField(scheduler, bar);
+    field->setSize(QSizeF(300, 36));
+    ASSERT_FALSE(scene.isActive());
+    QStringList shown;
+    QTimer::singleShot(0, [&shown] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            for (const QAction* action : popup->actions())
+                shown << action->text();
+            popup->close();
+        }
+    });
+    QGraphicsSceneContextMenuEvent event(QEvent::GraphicsSceneContextMenu);
+    event.setScenePos(field->mapToScene(QPointF(100, 18)));
+    event.setReason(QGraphicsSceneContextMenuEvent::Mouse);
+    QCoreApplication::sendEvent(&scene, &event);
+    EXPECT_FALSE(shown.isEmpty()) << "no menu";
 }

@@ -165,6 +165,18 @@ struct Keyboard {
         const int screenWidth = DisplayWidth(display, DefaultScreen(display));
         return viewableWindows([&](const XWindowAttributes& window) { return window.width < screenWidth; });
     }
+    // Whether a window narrower than the screen (an alert, a question, a dialog; not the overlay)
+    // has the keyboard, so that keys typed next reach it.
+    bool keyboardInASmallWindow()
+    {
+        const int screenWidth = DisplayWidth(display, DefaultScreen(display));
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(display, &focus, &revert);
+        XWindowAttributes attributes;
+        return focus > PointerRoot && XGetWindowAttributes(display, focus, &attributes) && attributes.map_state == IsViewable
+            && attributes.width < screenWidth;
+    }
     void moveTo(int x, int y)
     {
         XTestFakeMotionEvent(display, -1, x, y, CurrentTime);

@@ -190,7 +190,9 @@ TEST(ProgramEndToEnd, ASuccessorStartStaysHiddenAndReadyWithoutTheSplash)
     ASSERT_TRUE(program.waitForLog(QStringLiteral("扩展=false；瓦厅保持隐藏待命"))) << program.log().toStdString();
     Keyboard keyboard;
     ASSERT_NE(keyboard.display, nullptr);
-    QThread::msleep(1500); // past the moment a start by hand would have shown the grid
+    // The first heartbeat, a second after the warm-up ended and well past the moment a start by
+    // hand would have shown the grid, says the program is settled, hidden.
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("HEARTBEAT — isVisible=false"))) << program.log().toStdString();
     EXPECT_FALSE(keyboard.overlayMapped());
     const QString log = program.log();
     EXPECT_FALSE(log.contains(QStringLiteral("阶段154/155：展示冷启动进度小窗")));
@@ -832,6 +834,10 @@ TEST(ProgramEndToEnd, DraggingToTheScreensEdgeWithoutADockShowsNoDockHint)
     const QImage before = grabScreen(keyboard.display, hintArea);
     ASSERT_FALSE(before.isNull());
 
+    // Under the cursor at the edge: the grid's bare background until the dragged copy is drawn there.
+    const QRect underCursor(edge.x() - 24, edge.y() - 16, 24, 32);
+    const QImage bareEdge = grabScreen(keyboard.display, underCursor);
+
     const QPoint start = pressOnAnIcon(program, keyboard);
     if (HasFatalFailure())
         return;
@@ -840,11 +846,17 @@ TEST(ProgramEndToEnd, DraggingToTheScreensEdgeWithoutADockShowsNoDockHint)
         QThread::msleep(30);
     }
     ASSERT_TRUE(program.waitForLog(QStringLiteral("InteractionManager: reorder drag started"))) << program.log().toStdString();
-    QThread::msleep(400);
-    EXPECT_FALSE(program.log().contains(QStringLiteral("进入程序坞投放区"))) << "no Dock, no drop zone";
+    // The copy drawn under the cursor at the edge shows the program has followed it there.
+    ASSERT_TRUE(keyboard.waitFor([&] { return largestDifference(bareEdge, grabScreen(keyboard.display, underCursor)) >= 24; }))
+        << "the dragged copy never reached the edge";
     EXPECT_LT(largestDifference(before, grabScreen(keyboard.display, hintArea)), 24) << "something was drawn where the hint goes";
     keyboard.button(1, false);
-    QThread::msleep(600);
+    // The drop is logged after every position of the drag: no drop zone was entered before it.
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("InteractionManager: reorder drop — "))) << program.log().toStdString();
+    EXPECT_FALSE(program.log().contains(QStringLiteral("进入程序坞投放区"))) << "no Dock, no drop zone";
+    // Once the copy has flown back from the edge, nothing is left where the hint goes either.
+    ASSERT_TRUE(keyboard.waitFor([&] { return largestDifference(bareEdge, grabScreen(keyboard.display, underCursor)) < 24; }))
+        << "the dragged copy stays at the edge";
     EXPECT_LT(largestDifference(before, grabScreen(keyboard.display, hintArea)), 24);
     EXPECT_TRUE(keyboard.overlayMapped());
 
@@ -873,12 +885,14 @@ TEST(ProgramEndToEnd, ThePointerInTheChosenHotCornerTogglesTheOverlay)
         XTestFakeMotionEvent(pointer.display, -1, x, y, CurrentTime);
         XFlush(pointer.display);
     };
+    // A pointer away from the corner toggles nothing: once the corner itself has been hit, the
+    // overlay has been shown that once.
     moveTo(400, 300);
-    QThread::msleep(100);
-    EXPECT_FALSE(pointer.overlayMapped());
     moveTo(0, 0);
     ASSERT_TRUE(program.waitForLog(QStringLiteral("Tilehall shown — isVisible=true"))) << program.log().toStdString();
     EXPECT_TRUE(program.log().contains(QStringLiteral("触控角命中 — corner=topLeft")));
+    EXPECT_EQ(program.logCount(QStringLiteral("触控角命中")), 1) << program.log().toStdString();
+    EXPECT_EQ(program.logCount(QStringLiteral("showTilehall() called")), 1) << program.log().toStdString();
     EXPECT_TRUE(pointer.waitFor([&] { return pointer.overlayMapped(); }));
 
     // Leaving the corner re-arms it; touching it again hides the overlay. The program reads the
@@ -1130,15 +1144,18 @@ TEST(ProgramEndToEnd, SigtermWhileThePinchQuestionIsOpenAnswersNothingAndEndsPro
     Keyboard keyboard;
     ASSERT_NE(keyboard.display, nullptr);
     ASSERT_TRUE(program.waitForLog(QStringLiteral("阶段150：询问是否启用四指捏合"))) << program.log().toStdString();
-    QThread::msleep(1000); // the question is on screen, waiting for its answer
+    // The question is on screen with the keyboard, waiting for its answer.
+    ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.keyboardInASmallWindow(); })) << program.log().toStdString();
     const QString settingsFile = program.path("config/Corvanta/Corvanta.conf");
     // Whether the question counts as asked, and the stored pinch settings.
+    // Settings not yet written count as the defaults (enabled, four fingers): the store writes them
+    // a moment after the start, which may be before or after this point.
     const auto storedSettings = [&] {
         QSettings settings(settingsFile, QSettings::NativeFormat);
         const QJsonObject config = QJsonDocument::fromJson(settings.value(QStringLiteral("com.corvanta.settings")).toByteArray()).object();
         return std::pair{settings.value(QStringLiteral("com.corvanta.didAskFourFingerPinchTakeover")).toBool(),
-                         config.value(QStringLiteral("pinchGestureEnabled")).toVariant().toString() + QLatin1Char('/')
-                             + config.value(QStringLiteral("trackpadGesture")).toVariant().toString()};
+                         (config.value(QStringLiteral("pinchGestureEnabled")).toBool(true) ? QStringLiteral("true/") : QStringLiteral("false/"))
+                             + config.value(QStringLiteral("trackpadGesture")).toString(QStringLiteral("fourFinger"))};
     };
     const QString pinchBefore = storedSettings().second;
     QFile::remove(program.layoutFile());

@@ -1,20 +1,84 @@
 // Every window and question of the real program, closed every way the user can, opened again, and
 // the program ended from there: the window must come back each time, and the ending must be prompt,
 // clean and saved whatever was open or closed before it.
+// Qt and project headers before Xlib's macros.
+#include "Views/CellDrawing.h"
+#include "Views/GridMetrics.h"
+#include "common/BundleBuilder.h"
+
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRect>
+#include <QRegularExpression>
 
 #include <functional>
+#include <optional>
+#include <vector>
+
+#include <signal.h>
 
 #include "X11/ProgramDriver.h"
 
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+
 namespace {
 
-// How far the process may take to end once asked.
-constexpr int endingBudgetMs = 500;
+// How long the process may take to end once asked (0.5 s; longer under the sanitizers).
+constexpr int endingBudgetMs = CORVANTA_TEST_ENDING_BUDGET_MS;
 
 const QString gridMenuShown = QStringLiteral("右键菜单 — 窗口坐标=(");
 const QString settingsShown = QStringLiteral("设置 sheet level=27（目标 aboveOverlay=27）");
+
+// Where a viewable top-level window with this title (_NET_WM_NAME) stands on the screen, and
+// whether it has the keyboard.
+std::optional<QRect> windowTitled(Display* display, const QString& title, bool* focused = nullptr)
+{
+    const Atom name = XInternAtom(display, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    std::optional<QRect> found;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return found;
+    for (unsigned int i = 0; i < count && !found; ++i) {
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display, children[i], &attributes) || attributes.map_state != IsViewable)
+            continue;
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display, children[i], name, 0, 1024, False, utf8, &type, &format, &items, &after, &data) == Success
+            && data) {
+            if (QString::fromUtf8(reinterpret_cast<const char*>(data), int(items)) == title) {
+                found = QRect(attributes.x, attributes.y, attributes.width, attributes.height);
+                if (focused) {
+                    Window focus = 0;
+                    int revert = 0;
+                    XGetInputFocus(display, &focus, &revert);
+                    *focused = focus == children[i];
+                }
+            }
+            XFree(data);
+        }
+    }
+    XFree(children);
+    return found;
+}
+
+// Waits until the window is on screen with the keyboard, so that keys typed next reach it.
+bool waitForWindow(Keyboard& keyboard, const QString& title)
+{
+    return keyboard.waitFor([&] {
+        bool focused = false;
+        return windowTitled(keyboard.display, title, &focused).has_value() && focused;
+    });
+}
 
 // A right click left of the search bar, where there is neither an icon nor the field; the menu
 // opens with its first item under the pointer's row.
@@ -39,7 +103,7 @@ void openSettings(Program& program, Keyboard& keyboard)
     keyboard.tap(XK_Up);
     keyboard.tap(XK_Return);
     ASSERT_TRUE(program.waitForLogCount(settingsShown, before + 1)) << program.log().toStdString();
-    ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 1; })) << "no settings window on screen";
+    ASSERT_TRUE(waitForWindow(keyboard, QStringLiteral("Corvanta 设置"))) << "no settings window with the keyboard";
 }
 
 // Asks the program to end (`ask`) and checks it is gone within the budget, with status 0 and its
@@ -64,6 +128,18 @@ void expectPromptCleanEnd(Program& program, const std::function<void()>& ask)
     EXPECT_TRUE(QFileInfo::exists(program.layoutFile())) << "the ending wrote no layout";
 }
 
+// The search field's own menu (a window of its own above the grid) opens on a right click and
+// closes with Esc.
+void expectTheSearchFieldsMenuWorks(Keyboard& keyboard)
+{
+    keyboard.moveTo(720, 70);
+    keyboard.button(3, true);
+    keyboard.button(3, false);
+    EXPECT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 1; }, 5000)) << "no menu on the search field";
+    keyboard.tap(XK_Escape);
+    EXPECT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 0; }, 5000));
+}
+
 } // namespace
 
 TEST(WaysOutEndToEnd, TheSettingsClosedByEscTenTimesOpenEveryTimeAndControlQStillEnds)
@@ -83,3 +159,581 @@ TEST(WaysOutEndToEnd, TheSettingsClosedByEscTenTimesOpenEveryTimeAndControlQStil
     }
     expectPromptCleanEnd(program, [&] { keyboard.tap(XK_q, XK_Control_L); });
 }
+
+namespace {
+
+enum class Way { button, escape, clickOutside };
+enum class Ending { controlQ, sigterm };
+
+// A window or question of the program: how it is opened (returning once it is on screen), how its
+// button is pressed, whether a click beside it closes it, and what must still work once it closed.
+struct Surface {
+    const char* name;
+    std::function<void(Program&, Keyboard&)> open;
+    std::function<void(Program&, Keyboard&)> pressButton;
+    bool closesOnAClickOutside = false;
+    std::function<void(Keyboard&)> afterClosing;
+    // Drawn inside the overlay, not a window of its own: the log line its closing writes.
+    QString closedLog = {};
+    // The application folders, where the surface needs more than the samples.
+    QString applicationDirs = {};
+    // Runs over the settings window, which stays open after it.
+    bool overSettings = false;
+};
+
+// The icon in slot `index` of the first page, from the layout the program logged.
+std::optional<QRectF> iconRect(const QString& log, int index)
+{
+    static const QRegularExpression probe(QStringLiteral("container=([0-9.]+)x([0-9.]+) rows=([0-9]+) cols=([0-9]+) iconScale=([0-9.]+)"));
+    const QRegularExpressionMatch m = probe.match(log);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const QSizeF container(m.captured(1).toDouble(), m.captured(2).toDouble());
+    const corvanta::GridMetrics metrics(container, m.captured(3).toLongLong(), m.captured(4).toLongLong(), m.captured(5).toDouble());
+    const QRectF icon = corvanta::CellGeometry(metrics).iconRect;
+    // The grid is centred in its page, below the search bar; the overlay hangs over the screen edges.
+    const QPointF window((1440 - container.width()) / 2, (900 - container.height()) / 2);
+    const QPointF grid((container.width() - metrics.columnPitch * double(metrics.columns)) / 2,
+                       metrics.searchTopPadding + metrics.searchBarHeight);
+    const QPointF cell(metrics.columnPitch * double(index % metrics.columns), metrics.rowPitch * double(index / metrics.columns));
+    return icon.translated(window + grid + cell);
+}
+
+std::optional<QPointF> iconCentre(const QString& log, int index)
+{
+    const std::optional<QRectF> icon = iconRect(log, index);
+    return icon ? std::optional<QPointF>(icon->center()) : std::nullopt;
+}
+
+// Where the folder named `name` is on the first page of the saved layout, or -1.
+int folderSlot(const Program& program, const QString& name)
+{
+    QFile file(program.layoutFile());
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QJsonObject store = QJsonDocument::fromJson(file.readAll()).object();
+    for (const QJsonValue scene : store.value(QStringLiteral("scenes")).toArray()) {
+        if (scene[QStringLiteral("id")] != store.value(QStringLiteral("currentSceneID")))
+            continue;
+        const QJsonArray entries = scene[QStringLiteral("layout")][QStringLiteral("pages")][0][QStringLiteral("entries")].toArray();
+        for (int i = 0; i < entries.size(); ++i)
+            if (entries[i][QStringLiteral("group")][QStringLiteral("_0")][QStringLiteral("name")].toString() == name)
+                return i;
+    }
+    return -1;
+}
+
+const QString folderOpened = QStringLiteral("Folder panel opened — apps: ");
+const QString titleTapped = QStringLiteral("文件夹标题被点击（改名入口）");
+
+// Where the title of an open one-row folder panel stands: centred across, above the panel, which
+// is one row pitch and 48 points of insets high and sits centred between the 16-point and 69-point
+// reserves of the overlay (which hangs 4 points over the screen's edges).
+std::optional<QPointF> openFolderTitle(const QString& log)
+{
+    static const QRegularExpression probe(QStringLiteral("container=([0-9.]+)x([0-9.]+) .*rowPitch=([0-9.]+)"));
+    const QRegularExpressionMatch m = probe.match(log);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const double width = m.captured(1).toDouble(), height = m.captured(2).toDouble(), rowPitch = m.captured(3).toDouble();
+    const double panelTop = 16 + (height - 16 - 69 - (rowPitch + 48)) / 2;
+    return QPointF(width / 2 - 4, panelTop - 4 - 35);
+}
+
+// A click on the Utilities folder grows its panel.
+void openUtilitiesFolder(Program& program, Keyboard& keyboard)
+{
+    int slot = -1;
+    ASSERT_TRUE(keyboard.waitFor([&] { return (slot = folderSlot(program, QStringLiteral("Utilities"))) >= 0; }))
+        << "no Utilities folder on the first page";
+    const std::optional<QPointF> folder = iconCentre(program.log(), slot);
+    ASSERT_TRUE(folder.has_value()) << program.log().toStdString();
+    const int before = program.logCount(folderOpened);
+    keyboard.click(folder->x(), folder->y());
+    ASSERT_TRUE(program.waitForLogCount(folderOpened, before + 1)) << program.log().toStdString();
+}
+
+const QString alertShown = QStringLiteral("弹窗显示");
+const QString alertClosed = QStringLiteral("弹窗关闭");
+
+// The settings window's geometry: centred on the screen (over the overlay), 500 x 470.
+QPoint settingsPoint(Keyboard& keyboard, int x, int y)
+{
+    const int width = DisplayWidth(keyboard.display, DefaultScreen(keyboard.display));
+    const int height = DisplayHeight(keyboard.display, DefaultScreen(keyboard.display));
+    return {width / 2 - 250 + x, height / 2 - 235 + y};
+}
+
+// The settings' "高级" tab, whose first buttons are "备份布局…" and "恢复布局…".
+void openFileDialog(Program& program, Keyboard& keyboard, int buttonY, const QString& title)
+{
+    openSettings(program, keyboard);
+    if (::testing::Test::HasFatalFailure())
+        return;
+    const QPoint tab = settingsPoint(keyboard, 216, 14);
+    keyboard.click(tab.x(), tab.y());
+    const QPoint button = settingsPoint(keyboard, 70, buttonY);
+    keyboard.click(button.x(), button.y());
+    ASSERT_TRUE(waitForWindow(keyboard, title)) << "no file dialog " << title.toStdString();
+}
+
+// Cancels the file dialog with its "取消" button (bottom right).
+void cancelFileDialog(Keyboard& keyboard, const QString& title)
+{
+    const std::optional<QRect> dialog = windowTitled(keyboard.display, title);
+    ASSERT_TRUE(dialog.has_value());
+    keyboard.click(dialog->right() - 50, dialog->bottom() - 22);
+}
+
+// Closes the settings window the file dialogs ran over, with its done button.
+void closeSettings(Keyboard& keyboard)
+{
+    const QPoint done = settingsPoint(keyboard, 443, 446);
+    keyboard.click(done.x(), done.y());
+    ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 0; })) << "the settings stay open";
+}
+
+std::vector<Surface> surfaces()
+{
+    return {
+        {"GridMenu", openGridMenu, {}, true, {}},
+        {"SearchFieldMenu",
+            [](Program&, Keyboard& keyboard) {
+                keyboard.moveTo(720, 70);
+                keyboard.button(3, true);
+                keyboard.button(3, false);
+                ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 1; })) << "no menu on the search field";
+            },
+            {}, true, {}},
+        {"Settings", openSettings,
+            [](Program&, Keyboard& keyboard) {
+                const QPoint done = settingsPoint(keyboard, 443, 446);
+                keyboard.click(done.x(), done.y());
+            },
+            false, expectTheSearchFieldsMenuWorks},
+        {"RescanReport",
+            [](Program& program, Keyboard& keyboard) {
+                const int before = program.logCount(alertShown);
+                openGridMenu(program, keyboard);
+                if (::testing::Test::HasFatalFailure())
+                    return;
+                keyboard.tap(XK_Down);
+                keyboard.tap(XK_Return);
+                ASSERT_TRUE(program.waitForLogCount(alertShown, before + 1)) << program.log().toStdString();
+                ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 1; })) << "no alert on screen";
+                ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.keyboardInASmallWindow(); })) << "the alert has not the keyboard";
+            },
+            // "好", the one button, is the default one.
+            [](Program&, Keyboard& keyboard) { keyboard.tap(XK_Return); }, false, {}},
+        {"RenameSceneQuestion",
+            [](Program& program, Keyboard& keyboard) {
+                openGridMenu(program, keyboard);
+                if (::testing::Test::HasFatalFailure())
+                    return;
+                // "场景", then in its submenu past the one scene: "新建场景", "复制当前场景", "重命名当前场景…".
+                for (const KeySym key : {XK_Down, XK_Down, XK_Right, XK_Down, XK_Down, XK_Down, XK_Return})
+                    keyboard.tap(key);
+                ASSERT_TRUE(waitForWindow(keyboard, QStringLiteral("重命名场景"))) << "no rename question";
+            },
+            // "取消", left of the default button.
+            [](Program&, Keyboard& keyboard) {
+                const std::optional<QRect> dialog = windowTitled(keyboard.display, QStringLiteral("重命名场景"));
+                ASSERT_TRUE(dialog.has_value());
+                keyboard.click(dialog->right() - 140, dialog->bottom() - 21);
+            },
+            false, {}},
+        {"FolderPanel", openUtilitiesFolder, {}, true, {}, QStringLiteral("Folder panel closed"),
+            QStringLiteral(CORVANTA_SAMPLE_APPS ":" CORVANTA_SAMPLE_APPS "/Utilities")},
+        // A click on the open folder's title starts renaming it.
+        {"FolderRenameField",
+            [](Program& program, Keyboard& keyboard) {
+                openUtilitiesFolder(program, keyboard);
+                if (::testing::Test::HasFatalFailure())
+                    return;
+                const std::optional<QPointF> title = openFolderTitle(program.log());
+                ASSERT_TRUE(title.has_value()) << program.log().toStdString();
+                const int taps = program.logCount(titleTapped);
+                keyboard.click(title->x(), title->y());
+                ASSERT_TRUE(program.waitForLogCount(titleTapped, taps + 1)) << program.log().toStdString();
+            },
+            {}, true, {}, QStringLiteral("Folder panel closed"), QStringLiteral(CORVANTA_SAMPLE_APPS ":" CORVANTA_SAMPLE_APPS "/Utilities")},
+        {"BackupFileDialog",
+            [](Program& program, Keyboard& keyboard) { openFileDialog(program, keyboard, 78, QStringLiteral("备份布局")); },
+            [](Program&, Keyboard& keyboard) { cancelFileDialog(keyboard, QStringLiteral("备份布局")); }, false, {}, {}, {}, true},
+        {"RestoreFileDialog",
+            [](Program& program, Keyboard& keyboard) { openFileDialog(program, keyboard, 107, QStringLiteral("恢复布局")); },
+            [](Program&, Keyboard& keyboard) { cancelFileDialog(keyboard, QStringLiteral("恢复布局")); }, false, {}, {}, {}, true},
+        // A file that is no layout, chosen for restoring: the error is told in an alert.
+        {"RestoreErrorAlert",
+            [](Program& program, Keyboard& keyboard) {
+                QFile bad(program.path("bad.json"));
+                ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+                bad.write("not a layout");
+                bad.close();
+                openFileDialog(program, keyboard, 107, QStringLiteral("恢复布局"));
+                if (::testing::Test::HasFatalFailure())
+                    return;
+                // The dialog opens in the home folder with its name field taking the keys.
+                for (const KeySym key : {XK_b, XK_a, XK_d, XK_period, XK_j, XK_s, XK_o, XK_n, XK_Return})
+                    keyboard.tap(key);
+                ASSERT_TRUE(waitForWindow(keyboard, QStringLiteral("恢复布局失败"))) << program.log().toStdString();
+            },
+            // "好", the one button, is the default one.
+            [](Program&, Keyboard& keyboard) { keyboard.tap(XK_Return); }, false, {}, {}, {}, true},
+    };
+}
+
+struct Row {
+    Surface surface;
+    Ending ending;
+};
+
+void PrintTo(const Row& row, std::ostream* os)
+{
+    *os << row.surface.name << (row.ending == Ending::controlQ ? "/ControlQ" : "/Sigterm");
+}
+
+std::vector<Row> rows()
+{
+    std::vector<Row> out;
+    for (const Surface& surface : surfaces())
+        for (const Ending ending : {Ending::controlQ, Ending::sigterm})
+            out.push_back({surface, ending});
+    return out;
+}
+
+class WaysOut : public ::testing::TestWithParam<Row> {};
+
+} // namespace
+
+// One program run per row: the surface is closed every way that applies to it, each time opened
+// again; the grid stays on screen throughout; then the program is ended with the surface open.
+TEST_P(WaysOut, EveryWayOutLeavesItOpeningAgainAndTheEndingPromptAndSaved)
+{
+    const Row& row = GetParam();
+    const Surface& surface = row.surface;
+    Program program;
+    if (!surface.applicationDirs.isEmpty())
+        program.extraEnvironment.insert(QStringLiteral("CORVANTA_APPLICATION_DIRS"), surface.applicationDirs);
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+
+    std::vector<Way> ways{Way::escape};
+    if (surface.pressButton)
+        ways.insert(ways.begin(), Way::button);
+    if (surface.closesOnAClickOutside)
+        ways.push_back(Way::clickOutside);
+    for (const Way way : ways) {
+        SCOPED_TRACE(way == Way::button ? "by its button" : way == Way::escape ? "by Esc" : "by a click outside");
+        const int alertsClosed = program.logCount(alertClosed);
+        const int closings = surface.closedLog.isEmpty() ? 0 : program.logCount(surface.closedLog);
+        surface.open(program, keyboard);
+        if (HasFatalFailure())
+            return;
+        switch (way) {
+        case Way::button:
+            surface.pressButton(program, keyboard);
+            break;
+        case Way::escape:
+            keyboard.tap(XK_Escape);
+            break;
+        case Way::clickOutside:
+            // Top right, beside the search bar: no icon, no field, no menu.
+            keyboard.click(1400, 30);
+            break;
+        }
+        if (HasFatalFailure())
+            return;
+        if (QByteArray(surface.name) == "RescanReport") {
+            ASSERT_TRUE(program.waitForLogCount(alertClosed, alertsClosed + 1)) << program.log().toStdString();
+        }
+        if (!surface.closedLog.isEmpty()) {
+            ASSERT_TRUE(program.waitForLogCount(surface.closedLog, closings + 1)) << program.log().toStdString();
+        }
+        if (surface.overSettings) {
+            // The dialog is gone and the settings under it are left on screen.
+            ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 1; })) << surface.name << " stays open";
+            closeSettings(keyboard);
+        }
+        ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 0; })) << surface.name << " stays open";
+        ASSERT_TRUE(keyboard.overlayMapped()) << "the grid went away with " << surface.name;
+        if (surface.afterClosing)
+            surface.afterClosing(keyboard);
+    }
+
+    // Shown again, then the program is ended from there.
+    surface.open(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    expectPromptCleanEnd(program, [&] {
+        if (row.ending == Ending::controlQ)
+            keyboard.tap(XK_q, XK_Control_L);
+        else
+            ::kill(pid_t(program.process.processId()), SIGTERM);
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWindow, WaysOut, ::testing::ValuesIn(rows()), [](const ::testing::TestParamInfo<Row>& info) {
+    return std::string(info.param.surface.name) + (info.param.ending == Ending::controlQ ? "ControlQ" : "Sigterm");
+});
+
+namespace {
+
+// Where the window that has the keyboard stands, when it is narrower than the screen.
+std::optional<QRect> focusedSmallWindow(Keyboard& keyboard)
+{
+    if (!keyboard.keyboardInASmallWindow())
+        return std::nullopt;
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(keyboard.display, &focus, &revert);
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(keyboard.display, focus, &attributes))
+        return std::nullopt;
+    return QRect(attributes.x, attributes.y, attributes.width, attributes.height);
+}
+
+const QString pinchAsked = QStringLiteral("阶段150：询问是否启用四指捏合");
+
+// A first start by hand: the one-time pinch question comes up and takes the keyboard.
+void startUntilThePinchQuestion(Program& program, Keyboard& keyboard)
+{
+    program.start();
+    ASSERT_TRUE(program.process.waitForStarted(10000));
+    ASSERT_NE(keyboard.display, nullptr);
+    ASSERT_TRUE(program.waitForLog(pinchAsked)) << program.log().toStdString();
+    ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.keyboardInASmallWindow(); })) << "the question has not the keyboard";
+}
+
+class PinchQuestionWaysOut : public ::testing::TestWithParam<std::pair<Way, Ending>> {};
+
+} // namespace
+
+// Its "暂不启用" button and Esc both answer "not now"; the grid comes up after it, and the program
+// ends promptly from there.
+TEST_P(PinchQuestionWaysOut, ClosedItAnswersNotNowShowsTheGridAndTheEndingIsPrompt)
+{
+    const Way way = GetParam().first;
+    const Ending ending = GetParam().second;
+    Program program;
+    Keyboard keyboard;
+    startUntilThePinchQuestion(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    if (way == Way::button) {
+        const std::optional<QRect> question = focusedSmallWindow(keyboard);
+        ASSERT_TRUE(question.has_value());
+        keyboard.click(question->right() - 48, question->bottom() - 24);
+    } else {
+        keyboard.tap(XK_Escape);
+    }
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("阶段150：用户选择暂不启用四指捏合"))) << program.log().toStdString();
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Tilehall shown — isVisible=true"))) << program.log().toStdString();
+    ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.overlayMapped(); }));
+    expectPromptCleanEnd(program, [&] {
+        if (ending == Ending::controlQ)
+            keyboard.tap(XK_q, XK_Control_L);
+        else
+            ::kill(pid_t(program.process.processId()), SIGTERM);
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWindow, PinchQuestionWaysOut,
+    ::testing::Values(std::pair{Way::button, Ending::controlQ}, std::pair{Way::escape, Ending::sigterm}),
+    [](const ::testing::TestParamInfo<std::pair<Way, Ending>>& info) {
+        return std::string(info.param.first == Way::button ? "ByItsButton" : "ByEsc")
+            + (info.param.second == Ending::controlQ ? "ThenControlQ" : "ThenSigterm");
+    });
+
+// Control-Q while the question is open is no answer: the question stands for the next start, the
+// grid never comes up, and the process ends at once with its save.
+TEST(WaysOutEndToEnd, ControlQWhileThePinchQuestionIsOpenAnswersNothingAndEndsPromptly)
+{
+    Program program;
+    Keyboard keyboard;
+    startUntilThePinchQuestion(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    expectPromptCleanEnd(program, [&] { keyboard.tap(XK_q, XK_Control_L); });
+    const QString log = program.log();
+    EXPECT_FALSE(log.contains(QStringLiteral("阶段150：用户选择"))) << log.toStdString();
+    EXPECT_FALSE(log.contains(QStringLiteral("showTilehall() called"))) << log.toStdString();
+    QSettings settings(program.path("config/Corvanta/Corvanta.conf"), QSettings::NativeFormat);
+    EXPECT_FALSE(settings.value(QStringLiteral("com.corvanta.didAskFourFingerPinchTakeover")).toBool());
+}
+
+// A second copy that cannot reach the first says so in an alert: Esc closes it like its button and
+// that copy ends; Control-Q or SIGTERM while the alert is open end it as promptly, with status 0.
+// The first copy runs on throughout, and one run serves every way.
+TEST(WaysOutEndToEnd, TheAnotherCopyAlertEndsItsCopyByEscControlQAndSigterm)
+{
+    Program program;
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    const QString firstPid = QString::number(program.process.processId());
+    ASSERT_TRUE(QFile::remove(program.path("runtime/corvanta-bus/") + firstPid + QStringLiteral(".sock")));
+
+    for (const char* way : {"Esc", "ControlQ", "Sigterm"}) {
+        SCOPED_TRACE(way);
+        const int alerts = program.logCount(alertShown);
+        QProcess second;
+        program.start(second);
+        ASSERT_TRUE(second.waitForStarted(10000));
+        ASSERT_TRUE(program.waitForLogCount(alertShown, alerts + 1)) << program.log().toStdString();
+        ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.keyboardInASmallWindow(); })) << "the alert has not the keyboard";
+        QElapsedTimer elapsed;
+        elapsed.start();
+        if (QByteArray(way) == "Esc")
+            keyboard.tap(XK_Escape);
+        else if (QByteArray(way) == "ControlQ")
+            keyboard.tap(XK_q, XK_Control_L);
+        else
+            ::kill(pid_t(second.processId()), SIGTERM);
+        const bool ended = second.waitForFinished(5000);
+        const qint64 took = elapsed.elapsed();
+        if (!ended) {
+            second.kill();
+            second.waitForFinished(5000);
+        }
+        ASSERT_TRUE(ended) << program.log().toStdString();
+        EXPECT_LE(took, endingBudgetMs) << "the copy took its time to end";
+        EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(second.exitCode(), 0);
+        ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 0; })) << "the alert stays on screen";
+        EXPECT_EQ(program.process.state(), QProcess::Running);
+    }
+    expectPromptCleanEnd(program, [&] { keyboard.tap(XK_q, XK_Control_L); });
+}
+
+namespace {
+
+// A machine of the test's own for the uninstaller: a home, a system tree, and an applications
+// folder holding one application to offer.
+struct UninstallFixture {
+    QTemporaryDir root{QDir::tempPath() + QStringLiteral("/corvanta-waysout-XXXXXX")};
+    QString path(const char* relative) const { return root.path() + QLatin1Char('/') + QLatin1String(relative); }
+
+    // One application for each name, each with a cache folder of its own.
+    void build(Program& program, const QStringList& names = {QStringLiteral("Inkpad")}) const
+    {
+        for (const QString& name : names) {
+            const QString identifier = QStringLiteral("org.fixture.") + name.toLower();
+            corvanta::test::makeBundle(path("Applications"), name + QStringLiteral(".app"), corvanta::test::infoWith(identifier, name));
+            corvanta::test::writeFile(root.path() + QStringLiteral("/home/Library/Caches/") + identifier + QStringLiteral("/blob"),
+                QByteArray(100, 'x'));
+        }
+        QDir().mkpath(path("sys/Library"));
+        program.extraEnvironment = {
+            {QStringLiteral("CORVANTA_APPLICATION_DIRS"), path("Applications")},
+            {QStringLiteral("CORVANTA_UNINSTALL_HOME"), path("home")},
+            {QStringLiteral("CORVANTA_UNINSTALL_SYSTEM_ROOT"), path("sys")},
+            {QStringLiteral("CORVANTA_UNINSTALL_ADMIN"), QStringLiteral("none")},
+        };
+    }
+};
+
+const QString planReady = QStringLiteral("Uninstall plan ready: ");
+
+// A long press on the one cell starts jiggle mode (once); its badge opens the sheet, which shows
+// its plan with the keyboard.
+void openUninstallSheet(Program& program, Keyboard& keyboard)
+{
+    const std::optional<QRectF> icon = iconRect(program.log(), 0);
+    ASSERT_TRUE(icon.has_value()) << program.log().toStdString();
+    if (program.logCount(QStringLiteral("— entering jiggle mode")) <= program.logCount(QStringLiteral("exit jiggle mode"))) {
+        keyboard.moveTo(icon->center());
+        keyboard.button(true);
+        ASSERT_TRUE(program.waitForLog(QStringLiteral("— entering jiggle mode"))) << program.log().toStdString();
+        keyboard.button(false);
+    }
+    const int plans = program.logCount(planReady);
+    const QPointF badge = corvanta::CellGeometry::badgeRect(*icon).center();
+    keyboard.click(badge.x(), badge.y());
+    ASSERT_TRUE(program.waitForLogCount(planReady, plans + 1)) << program.log().toStdString();
+    ASSERT_TRUE(keyboard.waitFor([&] { return windowTitled(keyboard.display, QStringLiteral("卸载")).has_value(); }))
+        << "no sheet on screen";
+}
+
+// The brightness (0–255) of the screen's pixel at `point`.
+int brightness(Display* display, const QPoint& point)
+{
+    XImage* image = XGetImage(display, DefaultRootWindow(display), point.x(), point.y(), 1, 1, AllPlanes, ZPixmap);
+    if (!image)
+        return 0;
+    const unsigned long pixel = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    return int(((pixel >> 16) & 0xff) + ((pixel >> 8) & 0xff) + (pixel & 0xff)) / 3;
+}
+
+// "取消" stands left of "卸载" at the foot of the card of a one-leftover plan, centred on the screen;
+// it is there once the card shows the plan (before, the grid's dark background is).
+QPoint cancelButtonOnceThePlanIsDrawn(Keyboard& keyboard)
+{
+    const std::optional<QRect> sheet = windowTitled(keyboard.display, QStringLiteral("卸载"));
+    EXPECT_TRUE(sheet.has_value());
+    if (!sheet)
+        return {};
+    const QPoint cancel(sheet->center().x() + 48, sheet->center().y() + 95);
+    const QPoint buttonFace(cancel.x() - 28, cancel.y()); // beside its title
+    EXPECT_TRUE(keyboard.waitFor([&] { return brightness(keyboard.display, buttonFace) > 200; })) << "the plan is not drawn";
+    return cancel;
+}
+
+bool sheetShown(Keyboard& keyboard)
+{
+    return windowTitled(keyboard.display, QStringLiteral("卸载")).has_value();
+}
+
+class UninstallSheetWaysOut : public ::testing::TestWithParam<Ending> {};
+
+} // namespace
+
+// The uninstall sheet closed by its "取消" button and by Esc: nothing is removed, the grid stays
+// with the keyboard (typing searches, the search field's menu opens), the sheet opens again, and
+// the program ends promptly from there.
+TEST_P(UninstallSheetWaysOut, ClosedItLeavesEverythingOpensAgainAndTheEndingIsPrompt)
+{
+    UninstallFixture fixture;
+    ASSERT_TRUE(fixture.root.isValid());
+    Program program;
+    fixture.build(program);
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    for (const Way way : {Way::button, Way::escape}) {
+        SCOPED_TRACE(way == Way::button ? "by its button" : "by Esc");
+        openUninstallSheet(program, keyboard);
+        if (HasFatalFailure())
+            return;
+        if (way == Way::button) {
+            const QPoint cancel = cancelButtonOnceThePlanIsDrawn(keyboard);
+            if (HasFatalFailure())
+                return;
+            keyboard.click(cancel.x(), cancel.y());
+        } else {
+            keyboard.tap(XK_Escape);
+        }
+        ASSERT_TRUE(keyboard.waitFor([&] { return !sheetShown(keyboard); })) << "the sheet stays open";
+        ASSERT_TRUE(keyboard.overlayMapped());
+        expectTheSearchFieldsMenuWorks(keyboard);
+    }
+    EXPECT_TRUE(QFileInfo::exists(fixture.path("Applications/Inkpad.app")));
+    openUninstallSheet(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    expectPromptCleanEnd(program, [&] {
+        if (GetParam() == Ending::controlQ)
+            keyboard.tap(XK_q, XK_Control_L);
+        else
+            ::kill(pid_t(program.process.processId()), SIGTERM);
+    });
+    EXPECT_TRUE(QFileInfo::exists(fixture.path("Applications/Inkpad.app")));
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWindow, UninstallSheetWaysOut, ::testing::Values(Ending::controlQ, Ending::sigterm),
+    [](const ::testing::TestParamInfo<Ending>& info) { return std::string(info.param == Ending::controlQ ? "ControlQ" : "Sigterm"); });
