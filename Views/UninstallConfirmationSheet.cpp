@@ -16,6 +16,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace corvanta {
 
 namespace {
@@ -479,7 +481,11 @@ void UninstallConfirmationSheet::placeCard()
     if (!m_card)
         return;
     m_card->adjustSize();
-    const QSize size = m_card->sizeHint().expandedTo(m_card->minimumSize());
+    QSize size = m_card->sizeHint().expandedTo(m_card->minimumSize());
+    // The card's width is fixed; wrapped notes need the height they take at that width, which a
+    // size hint (made for a width of its own choosing) can fall short of.
+    if (m_card->hasHeightForWidth())
+        size.setHeight(std::max(size.height(), m_card->heightForWidth(m_card->width())));
     m_card->resize(m_card->width(), size.height());
     m_card->move((width() - m_card->width()) / 2, (height() - m_card->height()) / 2);
 }
