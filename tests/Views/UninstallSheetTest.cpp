@@ -423,7 +423,9 @@ TEST_F(UninstallSheet, BackdropDimsTheStillOfTheScreen)
 }
 
 // Notes that wrap over several lines take the room they need: the card grows to hold them, so
-// the leftover list, the notes and the buttons never overlap and none runs past the card.
+// the leftover list, the notes and the buttons never overlap and none runs past the card. On a
+// short screen the list gives up height rather than the card leaving the screen, and takes it back
+// on a tall one.
 TEST_F(UninstallSheet, WrappedNotesNeverOverlapTheListOrTheButtons)
 {
     UninstallPlan plan = samplePlan();
@@ -444,23 +446,29 @@ TEST_F(UninstallSheet, WrappedNotesNeverOverlapTheListOrTheButtons)
          std::nullopt, false},
     };
     sheet.setPlan(plan);
-    QApplication::processEvents();
-    QWidget* card = sheet.card();
-    ASSERT_NE(card, nullptr);
-    const auto inCard = [card](QWidget* widget) { return QRect(widget->mapTo(card, QPoint(0, 0)), widget->size()); };
-    QList<QRect> boxes{inCard(find<QWidget>(QStringLiteral("uninstallListPanel")))};
-    const QList<QLabel*> notes = sheet.findChildren<QLabel*>(QStringLiteral("uninstallIssue"));
-    ASSERT_EQ(notes.size(), 3);
-    for (QLabel* note : notes) {
-        // Tall enough for all of its lines at its width.
-        EXPECT_GE(note->height(), note->heightForWidth(note->width())) << note->text().toStdString();
-        boxes << inCard(note);
-    }
-    boxes << inCard(find<QPushButton>(QStringLiteral("uninstallConfirm")));
-    for (qsizetype i = 0; i < boxes.size(); ++i) {
-        EXPECT_TRUE(card->rect().contains(boxes.at(i))) << i;
-        for (qsizetype j = i + 1; j < boxes.size(); ++j)
-            EXPECT_FALSE(boxes.at(i).intersects(boxes.at(j))) << i << " and " << j;
+    for (const int sheetHeight : {900, 480, 900}) {
+        sheet.resize(1440, sheetHeight);
+        QApplication::processEvents();
+        QWidget* card = sheet.card();
+        ASSERT_NE(card, nullptr);
+        EXPECT_TRUE(sheet.rect().contains(card->geometry())) << sheetHeight;
+        const auto inCard = [card](QWidget* widget) { return QRect(widget->mapTo(card, QPoint(0, 0)), widget->size()); };
+        QWidget* list = find<QWidget>(QStringLiteral("uninstallListPanel"));
+        EXPECT_EQ(list->height() == 250, sheetHeight == 900) << sheetHeight << ": " << list->height();
+        QList<QRect> boxes{inCard(list)};
+        const QList<QLabel*> notes = sheet.findChildren<QLabel*>(QStringLiteral("uninstallIssue"));
+        ASSERT_EQ(notes.size(), 3);
+        for (QLabel* note : notes) {
+            // Tall enough for all of its lines at its width.
+            EXPECT_GE(note->height(), note->heightForWidth(note->width())) << note->text().toStdString();
+            boxes << inCard(note);
+        }
+        boxes << inCard(find<QPushButton>(QStringLiteral("uninstallConfirm")));
+        for (qsizetype i = 0; i < boxes.size(); ++i) {
+            EXPECT_TRUE(card->rect().contains(boxes.at(i))) << sheetHeight << ": " << i;
+            for (qsizetype j = i + 1; j < boxes.size(); ++j)
+                EXPECT_FALSE(boxes.at(i).intersects(boxes.at(j))) << sheetHeight << ": " << i << " and " << j;
+        }
     }
 }
 
