@@ -3,13 +3,11 @@
 #include "Platform/FileRead.h"
 #include "Platform/ResolvedPath.h"
 #include "Platform/SafeFiles.h"
+#include "Services/UninstallRemnants.h"
 #include "Services/UninstallTargets.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QSaveFile>
 
 namespace corvanta::Uninstall {
@@ -217,7 +215,6 @@ UninstallGuard::UninstallGuard(const UninstallEnvironment& environment) : m_env(
 
 namespace {
 
-constexpr qsizetype kMaxRemnantsBytes = 256 * 1024;
 constexpr qsizetype kMaxRemnants = 200;
 
 } // namespace
@@ -230,34 +227,21 @@ void UninstallGuard::loadRemnants()
     const auto bytes = readWholeFile(m_env.remnantsFile, kMaxRemnantsBytes);
     if (!bytes)
         return;
-    const QJsonDocument document = QJsonDocument::fromJson(*bytes);
-    for (const QJsonValue& value : document.object().value(QStringLiteral("remnants")).toArray()) {
-        if (m_remnants.size() >= kMaxRemnants)
-            break;
-        const QJsonObject record = value.toObject();
-        const QString path = record.value(QStringLiteral("path")).toString();
-        const FileIdentity identity{record.value(QStringLiteral("device")).toString().toULongLong(),
-                                    record.value(QStringLiteral("inode")).toString().toULongLong()};
-        if (!path.startsWith(u'/') || standardizePath(path, QString()) != path || !identity.isValid())
-            continue;
-        m_remnants.insert(path, Remnant{identity, record.value(QStringLiteral("identifier")).toString()});
-    }
+    for (const RemnantRecord& record : parseRemnants(*bytes, kMaxRemnants))
+        m_remnants.insert(record.path, Remnant{record.identity, record.identifier});
 }
 
 void UninstallGuard::saveRemnants() const
 {
     if (m_env.remnantsFile.isEmpty())
         return;
-    QJsonArray records;
+    QList<RemnantRecord> records;
     for (auto it = m_remnants.cbegin(); it != m_remnants.cend(); ++it)
-        records.append(QJsonObject{{QStringLiteral("path"), it.key()},
-                                   {QStringLiteral("device"), QString::number(it->identity.device)},
-                                   {QStringLiteral("inode"), QString::number(it->identity.inode)},
-                                   {QStringLiteral("identifier"), it->identifier}});
+        records << RemnantRecord{it.key(), it->identity, it->identifier};
     QDir().mkpath(QFileInfo(m_env.remnantsFile).path());
     QSaveFile file(m_env.remnantsFile);
     if (file.open(QIODevice::WriteOnly)) {
-        file.write(QJsonDocument(QJsonObject{{QStringLiteral("remnants"), records}}).toJson(QJsonDocument::Compact));
+        file.write(serializeRemnants(records));
         file.commit();
     }
 }

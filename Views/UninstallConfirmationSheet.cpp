@@ -16,9 +16,16 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace corvanta {
 
 namespace {
+
+constexpr int kMaxListHeight = 250;
+constexpr int kMinListHeight = 90; // the application row and about two leftovers
+constexpr int kSheetMargin = 24;   // kept free above and below the card
+constexpr const char* kListHeight = "corvantaListHeight";
 
 // A row whose whole rectangle is a click target (the group headers).
 class ClickRow : public QWidget {
@@ -469,8 +476,9 @@ QWidget* UninstallConfirmationSheet::buildResidualList(const Plan& plan)
     auto* panelLayout = new QVBoxLayout(panel);
     panelLayout->setContentsMargins(1, 1, 1, 1);
     panelLayout->addWidget(scroll);
-    panel->setMaximumHeight(250);
-    panel->setMinimumHeight(std::min(250, content->sizeHint().height() + 2));
+    panel->setMaximumHeight(kMaxListHeight);
+    panel->setMinimumHeight(std::min(kMaxListHeight, content->sizeHint().height() + 2));
+    panel->setProperty(kListHeight, panel->minimumHeight()); // what placeCard gives back on a taller screen
     return panel;
 }
 
@@ -478,9 +486,33 @@ void UninstallConfirmationSheet::placeCard()
 {
     if (!m_card)
         return;
-    m_card->adjustSize();
-    const QSize size = m_card->sizeHint().expandedTo(m_card->minimumSize());
-    m_card->resize(m_card->width(), size.height());
+    // The card's width is fixed; wrapped notes need the height they take at that width, which a
+    // size hint (made for a width of its own choosing) can fall short of.
+    const auto neededHeight = [this] {
+        m_card->adjustSize();
+        int needed = m_card->sizeHint().expandedTo(m_card->minimumSize()).height();
+        if (m_card->hasHeightForWidth())
+            needed = std::max(needed, m_card->heightForWidth(m_card->width()));
+        return needed;
+    };
+    // On a short screen the leftover list gives up height (it scrolls) before the notes or the
+    // buttons leave the screen; on a taller one it has its own height again.
+    QWidget* panel = m_list ? m_list->parentWidget() : nullptr;
+    const int listHeight = panel ? panel->property(kListHeight).toInt() : 0;
+    if (panel && listHeight > 0) {
+        panel->setMinimumHeight(listHeight);
+        panel->setMaximumHeight(kMaxListHeight);
+    }
+    int needed = neededHeight();
+    const int room = height() - 2 * kSheetMargin;
+    if (panel && listHeight > 0 && needed > room && room > 0) {
+        const int shrunk = std::max(std::min(listHeight, kMinListHeight), listHeight - (needed - room));
+        panel->setMinimumHeight(shrunk);
+        panel->setMaximumHeight(shrunk);
+        m_card->layout()->invalidate();
+        needed = neededHeight();
+    }
+    m_card->resize(m_card->width(), needed);
     m_card->move((width() - m_card->width()) / 2, (height() - m_card->height()) / 2);
 }
 

@@ -2,6 +2,7 @@
 // left after a removal that stopped part-way, a Library folder that is a link, and what the plan
 // and the outcome say about mounts, links and deep trees.
 #include "Services/UninstallExecution.h"
+#include "Services/UninstallGuard.h"
 #include "UninstallTestKit.h"
 #include "common/MountNamespace.h"
 #include "Platform/FileRead.h"
@@ -332,4 +333,50 @@ TEST_F(UninstallOrdinaryUsersTest, MountsAreJudgedWhereTheyAreAndNamedBeforeConf
         GTEST_SKIP() << child.failures;
     EXPECT_EQ(child.failures, "");
     EXPECT_EQ(QFileInfo(sys("data/precious.txt")).size(), 700);
+}
+
+// The remembered remnants lie in the user's folders: a file cut short, too large or of the wrong
+// shape is ignored, and so is each record that could vouch for a folder it does not name plainly
+// (a relative or unstandardised path, no identifier, control characters); the rest are read.
+TEST_F(UninstallOrdinaryUsersTest, TheRememberedRemnantsFileIsReadWithSuspicion)
+{
+    const QString foo = sys(QStringLiteral("Applications/Foo.app"));
+    folder(foo + QStringLiteral("/Contents/MacOS"));
+    const auto stat = SafeFiles::linkStat(foo);
+    ASSERT_TRUE(stat);
+    env.remnantsFile = sys("state/Corvanta/uninstall-remnants.json");
+    const auto record = [&](const QString& path, const QString& identifier, const QByteArray& device) {
+        return QByteArray(R"({"path":")") + path.toUtf8() + R"(","device":)" + device + R"(,"inode":")"
+            + QByteArray::number(stat->inode) + R"(","identifier":")" + identifier.toUtf8() + R"("})";
+    };
+    const QByteArray device = '"' + QByteArray::number(stat->device) + '"';
+    const QByteArray good = record(foo, QStringLiteral("com.acme.foo"), device);
+    const QString relative = foo.mid(1);
+    const QString unstandardised = sys(QStringLiteral("Applications/./Foo.app"));
+    const struct {
+        const char* what;
+        QByteArray contents;
+        bool kept;
+    } cases[] = {
+        {"a plain record", R"({"remnants":[)" + good + "]}", true},
+        {"cut short", (R"({"remnants":[)" + good + "]}").chopped(3), false},
+        {"too large", R"({"remnants":[)" + good + "]}" + QByteArray(300 * 1024, ' '), false},
+        {"not a list", R"({"remnants":)" + good + "}", false},
+        {"not an object", "[" + good + "]", false},
+        {"the device a number", R"({"remnants":[)" + record(foo, QStringLiteral("com.acme.foo"), QByteArray::number(stat->device)) + "]}", false},
+        {"a relative path", R"({"remnants":[)" + record(relative, QStringLiteral("com.acme.foo"), device) + "]}", false},
+        {"an unstandardised path", R"({"remnants":[)" + record(unstandardised, QStringLiteral("com.acme.foo"), device) + "]}", false},
+        {"no identifier", R"({"remnants":[)" + record(foo, QString(), device) + "]}", false},
+        {"a control character", R"({"remnants":[)" + record(foo, QStringLiteral("com.acme.foo\\u001b[2J"), device) + "]}", false},
+        {"garbage first", R"({"remnants":[17,"x",null,)" + good + "]}", true},
+    };
+    for (const auto& c : cases) {
+        writeFile(env.remnantsFile, c.contents);
+        const UninstallGuard guard(env);
+        const auto identifier = guard.remnantIdentifier(foo);
+        EXPECT_EQ(identifier.has_value(), c.kept) << c.what;
+        if (c.kept && identifier) {
+            EXPECT_EQ(*identifier, QStringLiteral("com.acme.foo")) << c.what;
+        }
+    }
 }

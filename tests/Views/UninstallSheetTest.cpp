@@ -422,5 +422,55 @@ TEST_F(UninstallSheet, BackdropDimsTheStillOfTheScreen)
     EXPECT_EQ(corner.alpha(), 255);
 }
 
+// Notes that wrap over several lines take the room they need: the card grows to hold them, so
+// the leftover list, the notes and the buttons never overlap and none runs past the card. On a
+// short screen the list gives up height rather than the card leaving the screen, and takes it back
+// on a tall one.
+TEST_F(UninstallSheet, WrappedNotesNeverOverlapTheListOrTheButtons)
+{
+    UninstallPlan plan = samplePlan();
+    for (int i = 0; i < 8; ++i)
+        plan.residuals << item(QStringLiteral("/fx/home/Library/Containers/org.example.inkpad.part") + QString::number(i),
+                               ResidualKind::container, 10);
+    plan.permissionIssues = {
+        {QStringLiteral("无法取得管理员授权"),
+         QStringLiteral("org.example.inkpad.plist 需要管理员权限才能删除，但本次运行未启用管理员授权，这些残留将无法清理（不影响应用本体卸载）。"),
+         std::nullopt, false},
+        {QStringLiteral("部分目录无法扫描"),
+         QStringLiteral("/srv/users/someone/Library/HTTPStorages、/srv/users/someone/Library/Group Containers、"
+                        "/srv/users/someone/Library/Logs、/srv/users/someone/Library/Input Methods、"
+                        "/srv/users/someone/Library/Saved Application State 无法读取或是指向别处的链接，其中的残留未能列出。"),
+         std::nullopt, false},
+        {QStringLiteral("应用内有挂载点"),
+         QStringLiteral("「Inkpad」中的 /fx/Applications/Inkpad.app/Contents/Resources/mnt 是挂载点，为保护其中的数据，应用本体不会被删除；请先取消该挂载。"),
+         std::nullopt, false},
+    };
+    sheet.setPlan(plan);
+    for (const int sheetHeight : {900, 480, 900}) {
+        sheet.resize(1440, sheetHeight);
+        QApplication::processEvents();
+        QWidget* card = sheet.card();
+        ASSERT_NE(card, nullptr);
+        EXPECT_TRUE(sheet.rect().contains(card->geometry())) << sheetHeight;
+        const auto inCard = [card](QWidget* widget) { return QRect(widget->mapTo(card, QPoint(0, 0)), widget->size()); };
+        QWidget* list = find<QWidget>(QStringLiteral("uninstallListPanel"));
+        EXPECT_EQ(list->height() == 250, sheetHeight == 900) << sheetHeight << ": " << list->height();
+        QList<QRect> boxes{inCard(list)};
+        const QList<QLabel*> notes = sheet.findChildren<QLabel*>(QStringLiteral("uninstallIssue"));
+        ASSERT_EQ(notes.size(), 3);
+        for (QLabel* note : notes) {
+            // Tall enough for all of its lines at its width.
+            EXPECT_GE(note->height(), note->heightForWidth(note->width())) << note->text().toStdString();
+            boxes << inCard(note);
+        }
+        boxes << inCard(find<QPushButton>(QStringLiteral("uninstallConfirm")));
+        for (qsizetype i = 0; i < boxes.size(); ++i) {
+            EXPECT_TRUE(card->rect().contains(boxes.at(i))) << sheetHeight << ": " << i;
+            for (qsizetype j = i + 1; j < boxes.size(); ++j)
+                EXPECT_FALSE(boxes.at(i).intersects(boxes.at(j))) << sheetHeight << ": " << i << " and " << j;
+        }
+    }
+}
+
 } // namespace
 } // namespace corvanta
