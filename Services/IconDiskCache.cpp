@@ -16,6 +16,7 @@
 #include <QImageWriter>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 
 namespace corvanta {
@@ -121,6 +122,8 @@ void IconDiskCache::keepOnly(const QSet<QString>& keys)
 
 void IconDiskCache::storeNow(const QImage& image, const QString& key, const QString& bundlePath)
 {
+    if (m_outOfSpace.load())
+        return;
     const QString path = filePath(key);
     const QFileInfo bundle(bundlePath);
     if (QFileInfo::exists(path) && bundle.exists()) {
@@ -145,8 +148,11 @@ void IconDiskCache::storeNow(const QImage& image, const QString& key, const QStr
     if (!data)
         return;
     QString error;
-    if (!writeFileAtomically(path, *data, &error)) {
+    int code = 0;
+    if (!writeFileAtomically(path, *data, &error, &code)) {
         CLOG_WARN(QStringLiteral("阶段45：图标磁盘缓存写入失败 %1: %2").arg(key, error));
+        if ((code == ENOSPC || code == EDQUOT) && !m_outOfSpace.exchange(true))
+            CLOG_WARN(QStringLiteral("磁盘空间不足，本次运行不再写入图标磁盘缓存，把空间留给布局"));
         return;
     }
     evictIfNeeded();

@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -54,6 +55,9 @@ private:
     FolderProvider m_folder;
     TaskRunner m_runner;
     WallClock m_wallClock;
+    // Set once a write found the disk or the user's quota full: nothing more is written in this
+    // run, so that the icons never take the room the layout's next save needs.
+    std::atomic_bool m_outOfSpace{false};
 };
 
 } // namespace corvanta

@@ -9,8 +9,8 @@ namespace corvanta {
 // target, so a crash mid-write leaves either the old file or the new one, never a torn one. The
 // file is flushed to the disk before the rename and the folder after it. On any failure (a full
 // disk included) the old file stays, the failure is logged, and the function returns false and,
-// when given, sets `error` to the reason.
-bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+// when given, sets `error` to the reason and `errorCode` to the system's error number.
+bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr, int* errorCode = nullptr);
 
 // Removes the temporaries of writes to `path` that were cut short (the process killed mid-write):
 // only names of writeFileAtomically's own pattern beside `path`, only regular files of this
