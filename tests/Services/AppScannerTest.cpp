@@ -248,6 +248,17 @@ TEST(AppScanner, DropsOverlongIdentifiersAndFileNamesWithALogLine)
     ASSERT_TRUE(kept);
     EXPECT_EQ(kept->info.executable, QString(255, u'e'));
     EXPECT_EQ(kept->info.iconFile, QString(255, u'c'));
+
+    // A bundle path no call of the system takes is not stored either.
+    auto fake = std::make_shared<FakeBundleReader>();
+    Bundle far;
+    far.path = "/Applications/" + QString(5000, u'x') + ".app";
+    far.identifier = "com.example.far";
+    fake->add(far);
+    AppScanner::Environment env = environment();
+    env.bundles = fake;
+    EXPECT_FALSE(AppScanner({}, env).appAt(far.path).has_value());
+    EXPECT_EQ(log.count("AppScanner: skipped a bundle whose path is longer than the system takes"), 1);
 }
 
 // A bundle that cannot be listed under its own name, or read, is explained in the log once.

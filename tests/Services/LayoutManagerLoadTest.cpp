@@ -279,6 +279,12 @@ TEST_F(LayoutLoad, LayoutTooLargeToReadBackIsNotWritten)
     EXPECT_EQ(out.rfind("Failed to save layout: ", 0), 0u) << out;
     EXPECT_TRUE(log.contains(QStringLiteral("Failed to save layout: the layout would take "))) << log.messages().join('\n').toStdString();
     EXPECT_EQ(readLayoutFile(), before);
+    // Nor is a backup written that a restore would refuse.
+    const QString backup = support.path() + QStringLiteral("/backup.json");
+    const std::optional<LayoutFileError> refused = s.backupLayout(backup);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->message, QStringLiteral("布局过大（上限 32 MB），未写入备份"));
+    EXPECT_FALSE(QFileInfo::exists(backup));
 
     LayoutManager& next = makeStore();
     ASSERT_EQ(next.scenes().size(), 1);
