@@ -120,6 +120,18 @@ void IconDiskCache::keepOnly(const QSet<QString>& keys)
     m_runner([this, keys] { keepOnlyNow(keys); });
 }
 
+void IconDiskCache::giveUpSpace()
+{
+    m_outOfSpace = true;
+    const QString folder = m_folder();
+    int removed = 0;
+    for (const QFileInfo& info : listFolder(folder)) {
+        if (isPng(info) && info.fileName().startsWith(kPrefix) && QFile::remove(info.filePath()))
+            ++removed;
+    }
+    CLOG_WARN(QStringLiteral("磁盘空间不足：为保存布局清空图标磁盘缓存 %1 个，本次运行不再写入").arg(removed));
+}
+
 void IconDiskCache::storeNow(const QImage& image, const QString& key, const QString& bundlePath)
 {
     if (m_outOfSpace.load())

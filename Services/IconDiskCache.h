@@ -31,6 +31,9 @@ public:
     std::optional<QImage> image(const QString& key) const;
     void store(const QImage& image, const QString& key, const QString& bundlePath);
     void keepOnly(const QSet<QString>& keys);
+    // For the layout's save on a full disk: writes nothing more in this run and removes every
+    // cached picture at once, on the caller's thread.
+    void giveUpSpace();
 
     static double maxPixelSize(const QImage& image);
     static QString fileName(const QString& key);

@@ -288,3 +288,19 @@ TEST(IconDiskCache, OtherWriteFailuresStopNothing)
     tasks.runAll();
     EXPECT_TRUE(QFileInfo::exists(cache.filePath("com.example.second")));
 }
+
+// For the layout's save on a full disk the cache empties itself and writes nothing more.
+TEST(IconDiskCache, GivesUpItsSpaceForTheLayout)
+{
+    Fixture f;
+    f.store(solid({256, 256}), "com.example.first");
+    ASSERT_TRUE(QFileInfo::exists(f.cache.filePath("com.example.first")));
+    writeFile(f.folder + "/notes.txt", "not ours");
+    LogCapture log;
+    f.cache.giveUpSpace();
+    EXPECT_FALSE(QFileInfo::exists(f.cache.filePath("com.example.first")));
+    EXPECT_TRUE(QFileInfo::exists(f.folder + "/notes.txt"));
+    EXPECT_TRUE(log.contains(QStringLiteral("磁盘空间不足：为保存布局清空图标磁盘缓存 1 个")));
+    f.store(solid({256, 256}), "com.example.second");
+    EXPECT_FALSE(QFileInfo::exists(f.cache.filePath("com.example.second")));
+}
