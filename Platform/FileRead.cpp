@@ -179,8 +179,9 @@ bool listsSymbolicLink(int base, const char* relativePath)
 // modification time moves with every entry added, removed or renamed.
 bool holdsSymbolicLink(int base, const char* relativePath, const struct stat& info)
 {
-    static QMutex mutex;
-    static QHash<FolderStamp, bool> known;
+    // Never destroyed: a scan still running on another thread as the process ends may ask.
+    Q_CONSTINIT static QBasicMutex mutex;
+    static auto& known = *new QHash<FolderStamp, bool>();
     constexpr qsizetype kMostKnown = 100'000; // a few times the bundles of a large machine
     const FolderStamp stamp{info.st_dev, info.st_ino, info.st_mtim, info.st_ctim};
     {
