@@ -1,10 +1,13 @@
 #include "Platform/FileRead.h"
 
 #include <QFile>
+#include <QHash>
+#include <QMutex>
 
 #include <cerrno>
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -126,6 +129,78 @@ bool countsSubfoldersInLinks(decltype(statfs::f_type) type)
     return type == kExt || type == kXfs || type == kTmpfs;
 }
 
+// A folder's identity and the times that change with its entries.
+struct FolderStamp {
+    dev_t device;
+    ino_t inode;
+    timespec modified;
+    timespec changed;
+
+    bool operator==(const FolderStamp& other) const
+    {
+        return device == other.device && inode == other.inode && modified.tv_sec == other.modified.tv_sec
+            && modified.tv_nsec == other.modified.tv_nsec && changed.tv_sec == other.changed.tv_sec
+            && changed.tv_nsec == other.changed.tv_nsec;
+    }
+};
+
+size_t qHash(const FolderStamp& stamp, size_t seed = 0)
+{
+    return qHashMulti(seed, quint64(stamp.device), quint64(stamp.inode), qint64(stamp.modified.tv_sec),
+                      qint64(stamp.modified.tv_nsec));
+}
+
+bool listsSymbolicLink(int base, const char* relativePath)
+{
+    const int fd = ::openat(base, relativePath, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return true; // not known: looked in
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return true;
+    }
+    bool found = false;
+    while (const dirent* entry = ::readdir(dir)) {
+        struct stat info {};
+        if (entry->d_type == DT_LNK
+            || (entry->d_type == DT_UNKNOWN
+                && (::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 || S_ISLNK(info.st_mode)))) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+// Whether the folder `info` describes holds a symbolic link. Each folder is listed once for as
+// long as its entries stay the same: the scan runs again at every show, and a folder's
+// modification time moves with every entry added, removed or renamed.
+bool holdsSymbolicLink(int base, const char* relativePath, const struct stat& info)
+{
+    // Never destroyed: a scan still running on another thread as the process ends may ask.
+    Q_CONSTINIT static QBasicMutex mutex;
+    static auto& known = *new QHash<FolderStamp, bool>();
+    constexpr qsizetype kMostKnown = 100'000; // a few times the bundles of a large machine
+    const FolderStamp stamp{info.st_dev, info.st_ino, info.st_mtim, info.st_ctim};
+    {
+        QMutexLocker lock(&mutex);
+        if (const auto it = known.constFind(stamp); it != known.cend())
+            return *it;
+    }
+    const bool found = listsSymbolicLink(base, relativePath);
+    // The times move in coarse steps: an entry added within the step of the listing would not
+    // show in them.
+    if (::time(nullptr) - info.st_mtim.tv_sec < 2 || ::time(nullptr) - info.st_ctim.tv_sec < 2)
+        return found;
+    QMutexLocker lock(&mutex);
+    if (known.size() >= kMostKnown)
+        known.clear();
+    known.insert(stamp, found);
+    return found;
+}
+
 } // namespace
 
 std::optional<QByteArray> readNativeFile(const char* path, qsizetype maxBytes)
@@ -200,7 +275,10 @@ bool FolderHandle::mayHoldFolders(const char* relativePath) const
     if (::fstatat(m_fd, relativePath, &info, 0) != 0 || !S_ISDIR(info.st_mode))
         return false;
     // Its own entry and "." make two links; each subfolder's ".." one more.
-    return !m_countsSubfolders || info.st_dev != m_device || info.st_nlink != 2;
+    if (!m_countsSubfolders || info.st_dev != m_device || info.st_nlink != 2)
+        return true;
+    // A symbolic link to a folder adds no link: one that holds any link is listed once.
+    return holdsSymbolicLink(m_fd, relativePath, info);
 }
 
 } // namespace corvanta

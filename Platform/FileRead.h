@@ -44,9 +44,11 @@ public:
     // what one read gives (a pipe without writer: nothing), within the bound.
     std::optional<size_t> readRegularFile(const char* relativePath, qsizetype maxBytes, std::vector<char>& into) const;
     bool isFolder(const char* relativePath) const;
-    // False when there is no folder at `relativePath`, or when it holds no folder: known without
-    // listing it where the file system counts a folder's subfolders in its links (ext4, XFS,
-    // tmpfs) and it is on the same one as this folder. True wherever that is not known.
+    // False when there is no folder at `relativePath`, or when it holds no folder and no symbolic
+    // link (which may lead to one): known without listing it where the file system counts a
+    // folder's subfolders in its links (ext4, XFS, tmpfs) and it is on the same one as this
+    // folder, unless it holds none; such a folder is listed once while its entries stay the same.
+    // True wherever that is not known.
     bool mayHoldFolders(const char* relativePath) const;
 
 private:

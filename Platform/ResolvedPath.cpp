@@ -57,7 +57,7 @@ QString resolvedPath(const QString& path)
     Folder folder(::open("/", kOpenFlags | O_DIRECTORY));
     int lookUps = 0;
     int links = 0;
-    while (!pending.empty() && folder.fd() >= 0 && lookUps < maxLookUps) {
+    while (!pending.empty() && folder.fd() >= 0 && lookUps < ResolvedPathLimits::maxLookUps) {
         const QByteArray name = pending.back();
         ++lookUps;
         if (name == "..") {
@@ -83,7 +83,7 @@ QString resolvedPath(const QString& path)
             char target[PATH_MAX];
             const ssize_t length = ::readlinkat(fd, "", target, sizeof target);
             ::close(fd);
-            if (length <= 0 || size_t(length) >= sizeof target || ++links > maxLinks)
+            if (length <= 0 || size_t(length) >= sizeof target || ++links > ResolvedPathLimits::maxLinks)
                 break;
             pending.pop_back();
             const QByteArray text(target, qsizetype(length));

@@ -10,11 +10,13 @@ namespace corvanta {
 //
 // The path is walked once, one component at a time through open folders, so a deep path costs
 // one look-up per component and no stack; realpath() looks up each prefix again and refuses
-// anything longer than the system's path limit. At most `maxLookUps` components are looked up
-// and `maxLinks` links followed; what lies beyond is kept as written.
+// anything longer than the system's path limit. At most ResolvedPathLimits::maxLookUps components
+// are looked up and maxLinks links followed; what lies beyond is kept as written.
 QString resolvedPath(const QString& path);
 
-inline constexpr int maxLookUps = 4096; // no path the system takes has half as many components
-inline constexpr int maxLinks = 40;     // the kernel's own limit on one path's links
+struct ResolvedPathLimits {
+    static constexpr int maxLookUps = 4096; // no path the system takes has half as many components
+    static constexpr int maxLinks = 40;     // the kernel's own limit on one path's links
+};
 
 } // namespace corvanta

@@ -16,6 +16,7 @@
 #include <QImageWriter>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 
 namespace corvanta {
@@ -119,8 +120,22 @@ void IconDiskCache::keepOnly(const QSet<QString>& keys)
     m_runner([this, keys] { keepOnlyNow(keys); });
 }
 
+void IconDiskCache::giveUpSpace()
+{
+    m_outOfSpace = true;
+    const QString folder = m_folder();
+    int removed = 0;
+    for (const QFileInfo& info : listFolder(folder)) {
+        if (isPng(info) && info.fileName().startsWith(kPrefix) && QFile::remove(info.filePath()))
+            ++removed;
+    }
+    CLOG_WARN(QStringLiteral("磁盘空间不足：为保存布局清空图标磁盘缓存 %1 个，本次运行不再写入").arg(removed));
+}
+
 void IconDiskCache::storeNow(const QImage& image, const QString& key, const QString& bundlePath)
 {
+    if (m_outOfSpace.load())
+        return;
     const QString path = filePath(key);
     const QFileInfo bundle(bundlePath);
     if (QFileInfo::exists(path) && bundle.exists()) {
@@ -145,9 +160,12 @@ void IconDiskCache::storeNow(const QImage& image, const QString& key, const QStr
     if (!data)
         return;
     QString error;
+    int code = 0;
     // A cache: a file lost to a power cut is made again, and the write never waits on the disk.
-    if (!writeFileAtomically(path, *data, &error, FileSync::none)) {
+    if (!writeFileAtomically(path, *data, &error, FileSync::none, &code)) {
         CLOG_WARN(QStringLiteral("阶段45：图标磁盘缓存写入失败 %1: %2").arg(key, error));
+        if ((code == ENOSPC || code == EDQUOT) && !m_outOfSpace.exchange(true))
+            CLOG_WARN(QStringLiteral("磁盘空间不足，本次运行不再写入图标磁盘缓存，把空间留给布局"));
         return;
     }
     evictIfNeeded();

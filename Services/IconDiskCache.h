@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -30,6 +31,9 @@ public:
     std::optional<QImage> image(const QString& key) const;
     void store(const QImage& image, const QString& key, const QString& bundlePath);
     void keepOnly(const QSet<QString>& keys);
+    // For the layout's save on a full disk: writes nothing more in this run and removes every
+    // cached picture at once, on the caller's thread.
+    void giveUpSpace();
 
     static double maxPixelSize(const QImage& image);
     static QString fileName(const QString& key);
@@ -54,6 +58,9 @@ private:
     FolderProvider m_folder;
     TaskRunner m_runner;
     WallClock m_wallClock;
+    // Set once a write found the disk or the user's quota full: nothing more is written in this
+    // run, so that the icons never take the room the layout's next save needs.
+    std::atomic_bool m_outOfSpace{false};
 };
 
 } // namespace corvanta

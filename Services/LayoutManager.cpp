@@ -5,6 +5,7 @@
 #include "Models/StoredLimits.h"
 #include "Platform/StandardPaths.h"
 #include "Platform/UserDefaults.h"
+#include "Services/IconDiskCache.h"
 #include "Services/UtilitiesFolderName.h"
 #include "Support/AtomicFile.h"
 #include "Support/Constants.h"
@@ -18,6 +19,7 @@
 #include <QLocale>
 #include <QPointer>
 
+#include <cerrno>
 #include <cstdio>
 
 namespace corvanta {
@@ -94,6 +96,7 @@ LayoutManager::Dependencies LayoutManager::systemDependencies()
     deps.applicationSupportBase = StandardPaths::applicationSupportDirectory();
     deps.systemFolderLocalizationsRoot = QString::fromLatin1(UtilitiesFolderName::systemLocalizationsRoot);
     deps.preferredLanguages = QLocale::system().uiLanguages();
+    deps.makeRoom = [] { IconDiskCache::shared().giveUpSpace(); };
     return deps;
 }
 
@@ -229,7 +232,14 @@ void LayoutManager::performSave()
                          + QStringLiteral(" a start reads; layout.json was left as it was"));
     } else {
         QString error;
-        if (!writeFileAtomically(path, bytes, &error))
+        int code = 0;
+        bool written = writeFileAtomically(path, bytes, &error, FileSync::toDisk, &code);
+        // The arrangement comes before any cache: room is made and the write tried once more.
+        if (!written && (code == ENOSPC || code == EDQUOT) && m_deps.makeRoom) {
+            m_deps.makeRoom();
+            written = writeFileAtomically(path, bytes, &error);
+        }
+        if (!written)
             printSaveFailure(error);
     }
     m_deps.defaults->setData(QString::fromLatin1(settingsKey), encodeLayoutConfig(m_config));

@@ -54,6 +54,9 @@ public:
         // The folder of per-language "SystemFolderLocalizations.strings" files naming Utilities.
         QString systemFolderLocalizationsRoot;
         QStringList preferredLanguages;
+        // Frees what the program keeps on the same disk only to save time (the icon cache) when
+        // the layout's write finds the disk or the quota full; the write is then tried once more.
+        std::function<void()> makeRoom;
     };
     // What the program runs with: the main-thread scheduler, the standard defaults and folders.
     static Dependencies systemDependencies();

@@ -133,6 +133,12 @@ std::optional<LayoutFileError> LayoutManager::backupLayout(const QString& path)
 {
     syncCurrentSceneLayout();
     const QByteArray bytes = encodeSceneStore(SceneStore{m_currentSceneID, m_scenes});
+    // A backup the restore would refuse is none.
+    if (bytes.size() > StoredLimits::maxLayoutFileBytes) {
+        CLOG_ERROR(QStringLiteral("布局过大（") + QString::number(bytes.size()) + QStringLiteral(" 字节），未写入备份：") + path);
+        return LayoutFileError{QStringLiteral("Corvanta"), 2,
+                               QStringLiteral("布局过大（上限 %1 MB），未写入备份").arg(StoredLimits::maxLayoutFileBytes / (1024 * 1024))};
+    }
     QString error;
     if (!writeFileAtomically(path, bytes, &error))
         return LayoutFileError{QStringLiteral("File"), 0, error};

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <climits>
 
 namespace corvanta::Uninstall {
 
@@ -201,6 +202,11 @@ UninstallGuard::UninstallGuard(const UninstallEnvironment& environment) : m_env(
     folders << launchItemFolders(roots) << roots.applicationFolders;
     for (const QString& folder : std::as_const(folders)) {
         QString path = standardizePath(folder, home);
+        // No call of the system takes a path of PATH_MAX characters or more, so nothing could
+        // delete one: a folder tens of thousands of parts deep would otherwise cost a copy of
+        // every one of its ancestors.
+        if (path.size() >= PATH_MAX)
+            path.truncate(std::max<qsizetype>(1, path.lastIndexOf(u'/', PATH_MAX - 1)));
         while (!m_protectedFolders.contains(path)) {
             m_protectedFolders.insert(path);
             if (path == QLatin1String("/") || path.isEmpty())

@@ -63,15 +63,17 @@ bool writeAll(int fd, const QByteArray& bytes)
 
 // Every step is checked: a write, the flush to the disk (where a full disk may first be noticed)
 // and the close. Any failure removes the temporary and leaves the target as it was.
-QString replaceFile(const QString& path, const QByteArray& bytes, FileSync sync)
+QString replaceFile(const QString& path, const QByteArray& bytes, FileSync sync, int& code)
 {
     const QFileInfo target(path);
     QByteArray temporary;
     const int fd = createTemporary(target, temporary);
-    if (fd < 0)
-        return errnoText("create", errno);
+    if (fd < 0) {
+        code = errno;
+        return errnoText("create", code);
+    }
     const auto abandon = [&](const char* step) {
-        const int code = errno;
+        code = errno;
         ::close(fd);
         ::unlink(temporary.constData());
         return errnoText(step, code);
@@ -161,14 +163,17 @@ int removeStaleTemporaries(const QString& path)
     return removed;
 }
 
-bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error, FileSync sync)
+bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error, FileSync sync, int* errorCode)
 {
-    const QString reason = replaceFile(path, bytes, sync);
+    int code = 0;
+    const QString reason = replaceFile(path, bytes, sync, code);
     if (reason.isEmpty())
         return true;
     CLOG_ERROR(QStringLiteral("原子写入失败，原文件保持不变（") + reason + QStringLiteral("）：") + path);
     if (error)
         *error = reason;
+    if (errorCode)
+        *errorCode = code;
     return false;
 }
 

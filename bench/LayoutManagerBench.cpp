@@ -72,7 +72,7 @@ struct Bench {
     QString layoutPath() const { return folder.path() + QStringLiteral("/Corvanta/layout.json"); }
     LayoutManager::Dependencies dependencies()
     {
-        return {&scheduler, &defaults, folder.path(), QStringLiteral("/nonexistent"), {QStringLiteral("en")}};
+        return {&scheduler, &defaults, folder.path(), QStringLiteral("/nonexistent"), {QStringLiteral("en")}, {}};
     }
     std::unique_ptr<LayoutManager> make() { return std::make_unique<LayoutManager>(dependencies()); }
 

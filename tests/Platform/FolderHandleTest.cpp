@@ -69,4 +69,14 @@ TEST(FolderHandle, SaysAFolderMayHoldFoldersWheneverItDoes)
     EXPECT_FALSE(folder->mayHoldFolders("missing"));
     EXPECT_FALSE(folder->mayHoldFolders("file"));
     // "none" holds no folder: where links count subfolders that is known, elsewhere it may.
+
+    // A link to a folder elsewhere adds no link to the folder that holds it, and a link that leads
+    // nowhere yet is one all the same.
+    QDir().mkpath(dir.filePath(QStringLiteral("shared/en.lproj")));
+    QDir().mkpath(dir.filePath(QStringLiteral("resources")));
+    writeFile(dir.filePath(QStringLiteral("resources/AppIcon.icns")), "icon");
+    ASSERT_EQ(::symlink("../shared/en.lproj", QFile::encodeName(dir.filePath(QStringLiteral("resources/en.lproj"))).constData()), 0);
+    EXPECT_TRUE(folder->mayHoldFolders("resources"));
+    ASSERT_EQ(::symlink("../missing", QFile::encodeName(dir.filePath(QStringLiteral("none/de.lproj"))).constData()), 0);
+    EXPECT_TRUE(folder->mayHoldFolders("none"));
 }

@@ -122,6 +122,11 @@ TEST(AppScanner, NameSources)
     emptyDisplay.insert("CFBundleDisplayName", QString());
     makeBundle(f.system, "Empty.app", emptyDisplay);
     makeBundle(f.system, "Plain Name.app", infoWith("com.example.plain"));
+    // Localisations kept once for several bundles, linked from each (and no real folder beside).
+    const QString linked = makeBundle(f.system, "Linked.app", infoWith("com.example.linked", "Linked"));
+    writeFile(linked + "/Contents/Shared/zh-Hans.lproj/InfoPlist.strings",
+              QStringLiteral("\"CFBundleDisplayName\" = \"链接\";\n").toUtf8());
+    ASSERT_TRUE(QFile::link("../Shared/zh-Hans.lproj", linked + "/Contents/Resources/zh-Hans.lproj"));
     const QString broken = makeBundle(f.system, "Broken.app", infoWith("com.example.broken", "Broken"));
     writeFile(broken + "/Contents/Resources/en.lproj/InfoPlist.strings", "\"CFBundleDisplayName\" = \"unterminated");
 
@@ -130,6 +135,9 @@ TEST(AppScanner, NameSources)
     };
     const AppScanner chinese({f.system}, environment({"zh-Hans-CN", "en-US"}));
     EXPECT_EQ(nameOf(chinese, "Calc.app"), QStringLiteral("计算器"));
+    EXPECT_EQ(nameOf(chinese, "Linked.app"), QStringLiteral("链接"));
+    // The same through a scan, which reads bundles below their open folder.
+    EXPECT_TRUE(names(chinese.scanAll()).contains(QStringLiteral("链接")));
     EXPECT_EQ(nameOf(AppScanner({f.system}, environment({"zh-TW"})), "Calc.app"), QStringLiteral("计算"));
     EXPECT_EQ(nameOf(AppScanner({f.system}, environment({"fr-FR"})), "Calc.app"), QStringLiteral("Calculator (en)"));
     // A name that is empty, blank or made of characters nobody sees gives way to the folder's.
@@ -240,6 +248,17 @@ TEST(AppScanner, DropsOverlongIdentifiersAndFileNamesWithALogLine)
     ASSERT_TRUE(kept);
     EXPECT_EQ(kept->info.executable, QString(255, u'e'));
     EXPECT_EQ(kept->info.iconFile, QString(255, u'c'));
+
+    // A bundle path no call of the system takes is not stored either.
+    auto fake = std::make_shared<FakeBundleReader>();
+    Bundle far;
+    far.path = "/Applications/" + QString(5000, u'x') + ".app";
+    far.identifier = "com.example.far";
+    fake->add(far);
+    AppScanner::Environment env = environment();
+    env.bundles = fake;
+    EXPECT_FALSE(AppScanner({}, env).appAt(far.path).has_value());
+    EXPECT_EQ(log.count("AppScanner: skipped a bundle whose path is longer than the system takes"), 1);
 }
 
 // A bundle that cannot be listed under its own name, or read, is explained in the log once.

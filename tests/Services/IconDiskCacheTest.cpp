@@ -3,6 +3,7 @@
 #include "common/BundleBuilder.h"
 #include "common/LogCapture.h"
 #include "common/ManualTasks.h"
+#include "common/MountNamespace.h"
 #include "common/PngBytes.h"
 #include "common/QtPrinters.h"
 
@@ -12,6 +13,10 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
 
 using namespace corvanta;
 using namespace corvanta::test;
@@ -220,4 +225,82 @@ TEST(IconDiskCache, FailedWriteIsLogged)
     tasks.runAll();
     EXPECT_TRUE(log.contains(QStringLiteral("阶段45：图标磁盘缓存写入失败 com.example.app: ")));
     EXPECT_EQ(log.entries().last().level, LogLevel::Warning);
+}
+
+// A disk that fills up: the icon that found it full is the last one written in this run, even once
+// room comes back, since that room is the layout's. Any other failure stops nothing.
+TEST(IconDiskCache, StopsWritingForTheRunOnceTheDiskIsFull)
+{
+    QTemporaryDir root;
+    const QString folder = root.filePath("disk");
+    QDir().mkpath(folder);
+    const test::NamespaceRun run = test::runInOwnMountNamespace([&]() -> std::string {
+        std::string failures;
+        const auto expect = [&](bool held, const std::string& what) {
+            if (!held)
+                failures += what + "\n";
+        };
+        if (::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=64k") != 0)
+            return std::string("cannot mount a tmpfs: ") + std::strerror(errno);
+        ManualTasks tasks;
+        LogCapture log;
+        IconDiskCache cache([&] { return folder + "/IconCache"; }, tasks.runner());
+        const QString bundle = makeBundle(root.path(), "App.app", infoWith("com.example.app"));
+        QFile filler(folder + "/filler");
+        filler.open(QIODevice::WriteOnly);
+        const QByteArray block(1024, 'f');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+        filler.close();
+        // Noise does not compress: each icon needs far more than the few bytes left.
+        QImage noisy(256, 256, QImage::Format_ARGB32);
+        for (int y = 0; y < 256; ++y)
+            for (int x = 0; x < 256; ++x)
+                noisy.setPixel(x, y, qRgba((x * 7919 + y * 104729) % 251, (x * y) % 253, (x ^ y) % 255, 255));
+        cache.store(noisy, "com.example.first", bundle);
+        tasks.runAll();
+        expect(!QFileInfo::exists(cache.filePath("com.example.first")), "written to a full disk");
+        expect(log.count(QStringLiteral("磁盘空间不足，本次运行不再写入图标磁盘缓存")) == 1, "no line for the full disk");
+
+        QFile::remove(folder + "/filler");
+        cache.store(noisy, "com.example.second", bundle);
+        tasks.runAll();
+        expect(!QFileInfo::exists(cache.filePath("com.example.second")), "written after the disk was full");
+        expect(log.count(QStringLiteral("磁盘空间不足")) == 1, "the full disk said more than once");
+        return failures;
+    });
+    if (!run.ran)
+        GTEST_SKIP() << run.failures;
+    EXPECT_EQ(run.failures, "");
+}
+
+TEST(IconDiskCache, OtherWriteFailuresStopNothing)
+{
+    QTemporaryDir root;
+    writeFile(root.filePath("blocker"), "a file where the folder should be");
+    ManualTasks tasks;
+    QString folder = root.filePath("blocker/IconCache");
+    IconDiskCache cache([&] { return folder; }, tasks.runner());
+    cache.store(solid({256, 256}), "com.example.first", root.path());
+    tasks.runAll();
+    folder = root.filePath("IconCache");
+    cache.store(solid({256, 256}), "com.example.second", root.path());
+    tasks.runAll();
+    EXPECT_TRUE(QFileInfo::exists(cache.filePath("com.example.second")));
+}
+
+// For the layout's save on a full disk the cache empties itself and writes nothing more.
+TEST(IconDiskCache, GivesUpItsSpaceForTheLayout)
+{
+    Fixture f;
+    f.store(solid({256, 256}), "com.example.first");
+    ASSERT_TRUE(QFileInfo::exists(f.cache.filePath("com.example.first")));
+    writeFile(f.folder + "/notes.txt", "not ours");
+    LogCapture log;
+    f.cache.giveUpSpace();
+    EXPECT_FALSE(QFileInfo::exists(f.cache.filePath("com.example.first")));
+    EXPECT_TRUE(QFileInfo::exists(f.folder + "/notes.txt"));
+    EXPECT_TRUE(log.contains(QStringLiteral("磁盘空间不足：为保存布局清空图标磁盘缓存 1 个")));
+    f.store(solid({256, 256}), "com.example.second");
+    EXPECT_FALSE(QFileInfo::exists(f.cache.filePath("com.example.second")));
 }

@@ -1,8 +1,13 @@
 #include "LayoutTestSupport.h"
 
 #include "common/LogCapture.h"
+#include "common/MountNamespace.h"
 
 #include "Models/StoredLimits.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
 
 
 using namespace corvanta;
@@ -279,6 +284,12 @@ TEST_F(LayoutLoad, LayoutTooLargeToReadBackIsNotWritten)
     EXPECT_EQ(out.rfind("Failed to save layout: ", 0), 0u) << out;
     EXPECT_TRUE(log.contains(QStringLiteral("Failed to save layout: the layout would take "))) << log.messages().join('\n').toStdString();
     EXPECT_EQ(readLayoutFile(), before);
+    // Nor is a backup written that a restore would refuse.
+    const QString backup = support.path() + QStringLiteral("/backup.json");
+    const std::optional<LayoutFileError> refused = s.backupLayout(backup);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->message, QStringLiteral("布局过大（上限 32 MB），未写入备份"));
+    EXPECT_FALSE(QFileInfo::exists(backup));
 
     LayoutManager& next = makeStore();
     ASSERT_EQ(next.scenes().size(), 1);
@@ -329,6 +340,49 @@ TEST_F(LayoutLoad, TemporaryOfAWriteCutShortIsRemovedAtTheNextStart)
     makeStore();
     EXPECT_FALSE(QFileInfo::exists(leftover));
     EXPECT_TRUE(log.contains(QStringLiteral("已清理中断写入留下的 layout.json 临时文件 1 个"))) << log.messages().join('\n').toStdString();
+}
+
+// The arrangement comes before any cache: a save that finds the disk full has room made for it
+// and is tried once more.
+TEST_F(LayoutLoad, ASaveOnAFullDiskHasRoomMadeAndIsTriedAgain)
+{
+    const QString folder = support.path() + QStringLiteral("/Corvanta");
+    QDir().mkpath(folder);
+    const test::NamespaceRun run = test::runInOwnMountNamespace([&]() -> std::string {
+        if (::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=64k") != 0)
+            return std::string("cannot mount a tmpfs: ") + std::strerror(errno);
+        const QString filler = folder + QStringLiteral("/cache-filler");
+        int madeRoom = 0;
+        LayoutManager::Dependencies deps = dependencies();
+        deps.makeRoom = [&] {
+            ++madeRoom;
+            QFile::remove(filler);
+        };
+        const TilehallScene scene{QUuid::createUuid(), QStringLiteral("S"), {{page({app(QStringLiteral("Kept"))})}, {}}};
+        QFile layout(layoutPath());
+        if (!layout.open(QIODevice::WriteOnly) || layout.write(encodeSceneStore(SceneStore{scene.id, {scene}})) <= 0)
+            return std::string("cannot write the layout");
+        layout.close();
+        LayoutManager s(deps);
+        s.renameScene(scene.id, QStringLiteral("Renamed"));
+        QFile file(filler);
+        file.open(QIODevice::WriteOnly);
+        const QByteArray block(1024, 'f');
+        while (file.write(block) == block.size() && file.flush()) {
+        }
+        file.close();
+        s.performSave();
+        std::string failures;
+        if (madeRoom != 1)
+            failures += "room made " + std::to_string(madeRoom) + " times\n";
+        const std::optional<SceneStore> written = storedScenes();
+        if (!written || !readLayoutFile().contains("\"Kept\"") || written->scenes.at(0).name != QStringLiteral("Renamed"))
+            failures += "the layout was not written\n";
+        return failures;
+    });
+    if (!run.ran)
+        GTEST_SKIP() << run.failures;
+    EXPECT_EQ(run.failures, "");
 }
 
 TEST_F(LayoutLoad, IconSpacingOfExactly48IsRepairedAndSaved)

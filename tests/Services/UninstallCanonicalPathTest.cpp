@@ -131,4 +131,17 @@ TEST_F(CanonicalPath, MissingPathOfSixtyThousandPartsIsKeptAsWritten)
     for (int i = 0; i < 60'000; ++i)
         parts += QStringLiteral("/p");
     EXPECT_EQ(canonicalPath(parts), parts);
+
+    // Nor does it cost a copy of each of its ancestors when it is an application folder: the
+    // guard built at start protects only what a path can name.
+    QElapsedTimer timer;
+    timer.start();
+    UninstallEnvironment env;
+    env.roots.home = root + "/home";
+    env.roots.applicationFolders << parts;
+    env.roots = resolvedRoots(env.roots);
+    const UninstallGuard guard(env);
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_TRUE(guard.isProtectedFolder(root + "/real/p/p"));
+    EXPECT_TRUE(guard.isProtectedFolder(root + "/real"));
 }

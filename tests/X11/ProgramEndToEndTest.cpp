@@ -1266,3 +1266,73 @@ TEST(ProgramEndToEnd, TheSearchFieldsMenuOpensAboveTheGrid)
     program.process.terminate();
     ASSERT_TRUE(program.process.waitForFinished(10000));
 }
+
+// Bundles strangers made: an identifier of megabytes, a name nobody sees, a localisation kept
+// behind a link; and the temporary of a layout write killed midway. Two starts later every one
+// is listed, the layout reads back, and the temporary is gone.
+TEST(ProgramEndToEnd, HostileBundlesLeaveAReadableLayoutAfterTwoStarts)
+{
+    Program program;
+    program.extraEnvironment.insert(QStringLiteral("QUORLA_SUCCESSION"), QStringLiteral("1"));
+    const auto bundle = [&](const QString& name, const QByteArray& keys) {
+        const QString contents = program.extraApplications() + u'/' + name + QStringLiteral(".app/Contents");
+        QDir().mkpath(contents + QStringLiteral("/Resources"));
+        QFile info(contents + QStringLiteral("/Info.plist"));
+        EXPECT_TRUE(info.open(QIODevice::WriteOnly));
+        info.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>" + keys + "</dict></plist>\n");
+        return contents;
+    };
+    QDir().mkpath(program.extraApplications());
+    bundle(QStringLiteral("Huge Identifier"), "<key>CFBundleIdentifier</key><string>" + QByteArray(7'500'000, 'i')
+                                                  + "</string><key>CFBundleName</key><string>Huge Identifier</string>");
+    bundle(QStringLiteral("Blank Name"), "<key>CFBundleIdentifier</key><string>com.example.blank</string>"
+                                         "<key>CFBundleName</key><string>  \t </string>");
+    const QString linked = bundle(QStringLiteral("Linked"), "<key>CFBundleIdentifier</key><string>com.example.linked</string>"
+                                                            "<key>CFBundleName</key><string>Linked</string>");
+    QDir().mkpath(linked + QStringLiteral("/Shared/en.lproj"));
+    QFile strings(linked + QStringLiteral("/Shared/en.lproj/InfoPlist.strings"));
+    ASSERT_TRUE(strings.open(QIODevice::WriteOnly));
+    strings.write("\"CFBundleDisplayName\" = \"Linked Name\";\n");
+    strings.close();
+    ASSERT_TRUE(QFile::link(QStringLiteral("../Shared/en.lproj"), linked + QStringLiteral("/Resources/en.lproj")));
+    QDir().mkpath(program.path("data/Corvanta"));
+    const QString leftover = program.path("data/Corvanta/.layout.json.5h2k9q0w1z.tmp");
+    QFile temporary(leftover);
+    ASSERT_TRUE(temporary.open(QIODevice::WriteOnly));
+    temporary.write(QByteArray(2 * 1024 * 1024, '{'));
+    temporary.close();
+
+    for (int start = 1; start <= 2; ++start) {
+        SCOPED_TRACE(start);
+        QProcess copy;
+        program.start(copy);
+        ASSERT_TRUE(copy.waitForStarted(10000));
+        ASSERT_TRUE(program.waitForLogCount(QStringLiteral("扩展=false；瓦厅保持隐藏待命"), start, 30000)) << program.log().toStdString();
+        EXPECT_FALSE(QFileInfo::exists(leftover));
+        // The scan done and its result saved: the start's work is over.
+        ASSERT_TRUE(program.waitForLogCount(QStringLiteral("应用扫描完成"), start, 30000)) << program.log().toStdString();
+        const auto saved = [&] {
+            QFile layout(program.layoutFile());
+            return layout.open(QIODevice::ReadOnly) && layout.readAll().contains("\"Linked Name\"");
+        };
+        QDeadlineTimer deadline(15000);
+        while (!saved() && !deadline.hasExpired())
+            QThread::msleep(25);
+        ASSERT_TRUE(saved()) << program.log().toStdString();
+        copy.terminate();
+        ASSERT_TRUE(copy.waitForFinished(15000));
+        EXPECT_EQ(copy.exitStatus(), QProcess::NormalExit) << program.log().toStdString();
+        EXPECT_EQ(copy.exitCode(), 0);
+        QFile layout(program.layoutFile());
+        ASSERT_TRUE(layout.open(QIODevice::ReadOnly));
+        const QByteArray bytes = layout.readAll();
+        EXPECT_LT(bytes.size(), 1024 * 1024);
+        for (const char* name : {"\"Huge Identifier\"", "\"Blank Name\"", "\"Linked Name\""})
+            EXPECT_TRUE(bytes.contains(name)) << name;
+    }
+    const QString log = program.log();
+    EXPECT_FALSE(log.contains(QStringLiteral("layout.json 过大")));
+    EXPECT_FALSE(log.contains(QStringLiteral("未能读取或解析")));
+    EXPECT_TRUE(log.contains(QStringLiteral("已清理中断写入留下的 layout.json 临时文件 1 个")));
+    EXPECT_TRUE(log.contains(QStringLiteral("应用标识符过长（7500000 字节，上限 255）")));
+}
