@@ -35,6 +35,20 @@
 
 #include "X11/ProgramDriver.h"
 
+// The program sees only these sample applications, copied into a folder of its own (so a test may
+// remove one while it runs).
+static void onlySampleApplications(Program& program, std::initializer_list<const char*> names)
+{
+    ASSERT_TRUE(QDir().mkpath(program.extraApplications()));
+    for (const char* name : names) {
+        std::error_code error;
+        std::filesystem::copy(std::filesystem::path(CORVANTA_SAMPLE_APPS) / name,
+            std::filesystem::path(program.extraApplications().toStdString()) / name, std::filesystem::copy_options::recursive, error);
+        ASSERT_FALSE(error) << error.message();
+    }
+    program.extraEnvironment.insert(QStringLiteral("CORVANTA_APPLICATION_DIRS"), program.extraApplications());
+}
+
 // Presses on an icon of the grid's first rows and keeps the button down: presses along the rows
 // until the engine reports a hit; a press that missed is turned into a short page drag, so it
 // closes nothing. Returns where the pointer is.
@@ -261,14 +275,7 @@ TEST(ProgramEndToEnd, TypingANameAndReturnLaunchesItAndHidesTheOverlay)
 TEST(ProgramEndToEnd, LaunchingAnApplicationThatHasGoneKeepsTheGridAndSaysWhy)
 {
     Program program;
-    ASSERT_TRUE(QDir().mkpath(program.extraApplications()));
-    for (const char* name : {"Atlas.app", "Glacier.app"}) {
-        std::error_code error;
-        std::filesystem::copy(std::filesystem::path(CORVANTA_SAMPLE_APPS) / name,
-            std::filesystem::path(program.extraApplications().toStdString()) / name, std::filesystem::copy_options::recursive, error);
-        ASSERT_FALSE(error) << error.message();
-    }
-    program.extraEnvironment.insert(QStringLiteral("CORVANTA_APPLICATION_DIRS"), program.extraApplications());
+    ASSERT_NO_FATAL_FAILURE(onlySampleApplications(program, {"Atlas.app", "Glacier.app"}));
     Keyboard keyboard;
     startAndShow(program, keyboard);
     if (HasFatalFailure())
@@ -307,14 +314,7 @@ TEST(ProgramEndToEnd, LaunchingAnApplicationThatHasGoneKeepsTheGridAndSaysWhy)
 TEST(ProgramEndToEnd, RestoringABackupLeavesOutTheApplicationsGoneSince)
 {
     Program program;
-    ASSERT_TRUE(QDir().mkpath(program.extraApplications()));
-    for (const char* name : {"Atlas.app", "Glacier.app"}) {
-        std::error_code error;
-        std::filesystem::copy(std::filesystem::path(CORVANTA_SAMPLE_APPS) / name,
-            std::filesystem::path(program.extraApplications().toStdString()) / name, std::filesystem::copy_options::recursive, error);
-        ASSERT_FALSE(error) << error.message();
-    }
-    program.extraEnvironment.insert(QStringLiteral("CORVANTA_APPLICATION_DIRS"), program.extraApplications());
+    ASSERT_NO_FATAL_FAILURE(onlySampleApplications(program, {"Atlas.app", "Glacier.app"}));
     Keyboard keyboard;
     startAndShow(program, keyboard);
     if (HasFatalFailure())
@@ -812,14 +812,7 @@ TEST(ProgramEndToEnd, DraggingToTheScreensEdgeWithoutADockShowsNoDockHint)
 {
     Program program;
     // A single page of applications: the edge turns no page, so nothing but a hint could move there.
-    ASSERT_TRUE(QDir().mkpath(program.extraApplications()));
-    for (const char* name : {"Atlas.app", "Glacier.app", "Kiln.app", "Marble.app"}) {
-        std::error_code error;
-        std::filesystem::copy(std::filesystem::path(CORVANTA_SAMPLE_APPS) / name,
-            std::filesystem::path(program.extraApplications().toStdString()) / name, std::filesystem::copy_options::recursive, error);
-        ASSERT_FALSE(error) << error.message();
-    }
-    program.extraEnvironment.insert(QStringLiteral("CORVANTA_APPLICATION_DIRS"), program.extraApplications());
+    ASSERT_NO_FATAL_FAILURE(onlySampleApplications(program, {"Atlas.app", "Glacier.app", "Kiln.app", "Marble.app"}));
     Keyboard keyboard;
     startAndShow(program, keyboard);
     if (HasFatalFailure())
