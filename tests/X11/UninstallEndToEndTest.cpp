@@ -2,22 +2,20 @@
 // application folder of the test's own, no administrator route.
 // Qt and project headers before Xlib's macros.
 #include "Views/CellDrawing.h"
-#include "Views/GridMetrics.h"
 #include "common/BundleBuilder.h"
 
-#include <QRegularExpression>
 
 #include <sys/mount.h>
 
 #include <cerrno>
 #include <cstring>
 
+#include "X11/GridOnScreen.h"
 #include "X11/ProgramDriver.h"
 
 namespace {
 
 using corvanta::CellGeometry;
-using corvanta::GridMetrics;
 
 struct FixtureMachine {
     QTemporaryDir root{QDir::tempPath() + QStringLiteral("/corvanta-uninstall-e2e-XXXXXX")};
@@ -60,23 +58,6 @@ struct FixtureMachine {
     }
 };
 
-// The first cell's icon on screen, from the layout the program logged.
-std::optional<QRectF> firstIcon(const QString& log)
-{
-    static const QRegularExpression probe(QStringLiteral(
-        "container=([0-9.]+)x([0-9.]+) rows=([0-9]+) cols=([0-9]+) iconScale=([0-9.]+)"));
-    const QRegularExpressionMatch m = probe.match(log);
-    if (!m.hasMatch())
-        return std::nullopt;
-    const QSizeF container(m.captured(1).toDouble(), m.captured(2).toDouble());
-    const GridMetrics metrics(container, m.captured(3).toLongLong(), m.captured(4).toLongLong(), m.captured(5).toDouble());
-    const QRectF icon = CellGeometry(metrics).iconRect;
-    // The grid is centred in its page, below the search bar; the overlay hangs over the screen edges.
-    const QPointF window((1440 - container.width()) / 2, (900 - container.height()) / 2);
-    const QPointF grid((container.width() - metrics.columnPitch * double(metrics.columns)) / 2,
-                       metrics.searchTopPadding + metrics.searchBarHeight);
-    return icon.translated(window + grid);
-}
 
 // The program on the fixture machine, no administrator route.
 void startOn(const FixtureMachine& machine, Program& program, Keyboard& keyboard)
@@ -98,7 +79,7 @@ void startAndOpenSheet(const FixtureMachine& machine, Program& program, Keyboard
     if (::testing::Test::HasFatalFailure())
         return;
     QThread::msleep(800); // the show animation settles
-    const auto icon = firstIcon(program.log());
+    const auto icon = iconRect(program.log());
     ASSERT_TRUE(icon.has_value()) << program.log().toStdString();
     keyboard.moveTo(icon->center());
     keyboard.button(true);

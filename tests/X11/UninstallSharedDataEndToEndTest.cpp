@@ -4,19 +4,17 @@
 // Qt and project headers before Xlib's macros.
 #include "Platform/PropertyList.h"
 #include "Views/CellDrawing.h"
-#include "Views/GridMetrics.h"
 #include "common/BundleBuilder.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
-#include <QRegularExpression>
 
+#include "X11/GridOnScreen.h"
 #include "X11/ProgramDriver.h"
 
 namespace {
 
 using corvanta::CellGeometry;
-using corvanta::GridMetrics;
 using corvanta::test::infoWith;
 using corvanta::test::makeBundle;
 using corvanta::test::writeFile;
@@ -93,23 +91,6 @@ struct SharedMachine {
     }
 };
 
-// The first cell's icon on screen, from the layout the program logged.
-std::optional<QRectF> firstIcon(const QString& log)
-{
-    static const QRegularExpression probe(QStringLiteral(
-        "container=([0-9.]+)x([0-9.]+) rows=([0-9]+) cols=([0-9]+) iconScale=([0-9.]+)"));
-    const QRegularExpressionMatch m = probe.match(log);
-    if (!m.hasMatch())
-        return std::nullopt;
-    const QSizeF container(m.captured(1).toDouble(), m.captured(2).toDouble());
-    const GridMetrics metrics(container, m.captured(3).toLongLong(), m.captured(4).toLongLong(), m.captured(5).toDouble());
-    const QRectF icon = CellGeometry(metrics).iconRect;
-    // The grid is centred in its page, below the search bar; the overlay hangs over the screen edges.
-    const QPointF window((1440 - container.width()) / 2, (900 - container.height()) / 2);
-    const QPointF grid((container.width() - metrics.columnPitch * double(metrics.columns)) / 2,
-                       metrics.searchTopPadding + metrics.searchBarHeight);
-    return icon.translated(window + grid);
-}
 
 } // namespace
 
@@ -134,7 +115,7 @@ TEST(UninstallSharedDataEndToEnd, RemovingOneApplicationKeepsEveryFileOfAnotherT
         return;
     QThread::msleep(800); // the show animation settles
     // A long press on Acme's cell starts jiggle mode; its badge asks for the uninstall.
-    const auto icon = firstIcon(program.log());
+    const auto icon = iconRect(program.log());
     ASSERT_TRUE(icon.has_value()) << program.log().toStdString();
     keyboard.moveTo(icon->center());
     keyboard.button(true);
