@@ -267,6 +267,8 @@ QPoint settingsPoint(Keyboard& keyboard, int x, int y)
     return {width / 2 - 250 + x, height / 2 - 235 + y};
 }
 
+const QString resetCancelled = QStringLiteral("设置页重置布局 — 用户取消");
+
 // The settings' "高级" tab, whose first buttons are "备份布局…" and "恢复布局…".
 void openFileDialog(Program& program, Keyboard& keyboard, int buttonY, const QString& title)
 {
@@ -402,6 +404,27 @@ std::vector<Surface> surfaces()
                     corvanta::test::infoWith(QStringLiteral("org.fixture.husk"), QStringLiteral("Husk")));
                 program.extraEnvironment.insert(QStringLiteral("CORVANTA_APPLICATION_DIRS"), program.extraApplications());
             }},
+        // The layout tab's "重置布局" asks first; "取消" and Esc answer no.
+        {"ResetLayoutQuestion",
+            [](Program& program, Keyboard& keyboard) {
+                openSettings(program, keyboard);
+                if (::testing::Test::HasFatalFailure())
+                    return;
+                const QPoint tab = settingsPoint(keyboard, 118, 14);
+                keyboard.click(tab.x(), tab.y());
+                const QPoint reset = settingsPoint(keyboard, 68, 240);
+                keyboard.click(reset.x(), reset.y());
+                ASSERT_TRUE(waitForWindow(keyboard, QStringLiteral("重置布局"))) << "no reset question";
+            },
+            // "取消", right of "重置"; the layout is kept.
+            [](Program& program, Keyboard& keyboard) {
+                const std::optional<QRect> question = windowTitled(keyboard.display, QStringLiteral("重置布局"));
+                ASSERT_TRUE(question.has_value());
+                const int cancels = program.logCount(resetCancelled);
+                keyboard.click(question->right() - 38, question->bottom() - 23);
+                ASSERT_TRUE(program.waitForLogCount(resetCancelled, cancels + 1)) << program.log().toStdString();
+            },
+            false, {}, {}, {}, true},
         // A backup into a folder nobody can write, root included: the error is told in an alert.
         {"BackupErrorAlert",
             [](Program& program, Keyboard& keyboard) {
