@@ -259,6 +259,15 @@ void openUtilitiesFolder(Program& program, Keyboard& keyboard)
 const QString alertShown = QStringLiteral("弹窗显示");
 const QString alertClosed = QStringLiteral("弹窗关闭");
 
+const QString created = QStringLiteral("阶段62：新建场景 — ");
+
+// The question names the current scene, the one the program made and named.
+QString deleteSceneTitle(const Program& program)
+{
+    static const QRegularExpression name(QStringLiteral("阶段62：新建场景 — (「[^\\n]*」)"));
+    return QStringLiteral("删除场景") + name.match(program.log()).captured(1) + QStringLiteral("？");
+}
+
 // The settings window's geometry: centred on the screen (over the overlay), 500 x 470.
 QPoint settingsPoint(Keyboard& keyboard, int x, int y)
 {
@@ -346,6 +355,34 @@ std::vector<Surface> surfaces()
                 ASSERT_TRUE(dialog.has_value());
                 keyboard.click(dialog->right() - 140, dialog->bottom() - 21);
             },
+            false, {}},
+        // Asked only where there are two scenes: the first opening makes the second.
+        {"DeleteSceneQuestion",
+            [](Program& program, Keyboard& keyboard) {
+                if (program.logCount(created) == 0) {
+                    openGridMenu(program, keyboard);
+                    if (::testing::Test::HasFatalFailure())
+                        return;
+                    // "场景", then in its submenu past the one scene: "新建场景".
+                    for (const KeySym key : {XK_Down, XK_Down, XK_Right, XK_Down, XK_Return})
+                        keyboard.tap(key);
+                    ASSERT_TRUE(program.waitForLog(created)) << program.log().toStdString();
+                    ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 0; })) << "the menu stays open";
+                }
+                openGridMenu(program, keyboard);
+                if (::testing::Test::HasFatalFailure())
+                    return;
+                // Past the two scenes, "新建场景", "复制当前场景" and "重命名当前场景…": "删除当前场景".
+                for (const KeySym key : {XK_Down, XK_Down, XK_Right, XK_Down, XK_Down, XK_Down, XK_Down, XK_Down, XK_Return})
+                    keyboard.tap(key);
+                ASSERT_TRUE(keyboard.waitFor([&] {
+                    return keyboard.smallWindowsShown() == 1 && keyboard.keyboardInASmallWindow()
+                        && windowTitled(keyboard.display, deleteSceneTitle(program)).has_value();
+                })) << program.log().toStdString();
+            },
+            // Its "取消" button is left out for now: a click where it is drawn is taken by "删除场景"
+            // and the scene goes. Esc answers no.
+            {},
             false, {}},
         {"FolderPanel", openUtilitiesFolder, {}, true, {}, QStringLiteral("Folder panel closed"),
             QStringLiteral(CORVANTA_SAMPLE_APPS ":" CORVANTA_SAMPLE_APPS "/Utilities")},
