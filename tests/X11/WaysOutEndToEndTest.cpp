@@ -380,9 +380,14 @@ std::vector<Surface> surfaces()
                         && windowTitled(keyboard.display, deleteSceneTitle(program)).has_value();
                 })) << program.log().toStdString();
             },
-            // Its "取消" button is left out for now: a click where it is drawn is taken by "删除场景"
-            // and the scene goes. Esc answers no.
-            {},
+            // "取消", left of the default "删除场景": both scenes stay.
+            [](Program& program, Keyboard& keyboard) {
+                const std::optional<QRect> question = windowTitled(keyboard.display, deleteSceneTitle(program));
+                ASSERT_TRUE(question.has_value());
+                keyboard.click(question->right() - 140, question->bottom() - 21);
+                ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 0; })) << "the question stays open";
+                EXPECT_FALSE(program.log().contains(QStringLiteral("阶段62：删除场景"))) << program.log().toStdString();
+            },
             false, {}},
         {"FolderPanel", openUtilitiesFolder, {}, true, {}, QStringLiteral("Folder panel closed"),
             QStringLiteral(CORVANTA_SAMPLE_APPS ":" CORVANTA_SAMPLE_APPS "/Utilities")},
