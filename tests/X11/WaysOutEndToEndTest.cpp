@@ -13,6 +13,7 @@
 #include <QJsonObject>
 #include <QRect>
 #include <QRegularExpression>
+#include <QUuid>
 
 #include <functional>
 #include <optional>
@@ -179,6 +180,11 @@ struct Surface {
     QString applicationDirs = {};
     // Runs over the settings window, which stays open after it.
     bool overSettings = false;
+    // Readies the program's files before it starts.
+    std::function<void(Program&)> prepare = {};
+    // Ended one way only: a plain alert or question like another whose row ends it both ways (the
+    // entry must stay quick on two cores under the sanitizers).
+    std::optional<Ending> onlyEnding = {};
 };
 
 // The icon in slot `index` of the first page, from the layout the program logged.
@@ -256,6 +262,15 @@ void openUtilitiesFolder(Program& program, Keyboard& keyboard)
 const QString alertShown = QStringLiteral("弹窗显示");
 const QString alertClosed = QStringLiteral("弹窗关闭");
 
+const QString created = QStringLiteral("阶段62：新建场景 — ");
+
+// The question names the current scene, the one the program made and named.
+QString deleteSceneTitle(const Program& program)
+{
+    static const QRegularExpression name(QStringLiteral("阶段62：新建场景 — (「[^\\n]*」)"));
+    return QStringLiteral("删除场景") + name.match(program.log()).captured(1) + QStringLiteral("？");
+}
+
 // The settings window's geometry: centred on the screen (over the overlay), 500 x 470.
 QPoint settingsPoint(Keyboard& keyboard, int x, int y)
 {
@@ -263,6 +278,8 @@ QPoint settingsPoint(Keyboard& keyboard, int x, int y)
     const int height = DisplayHeight(keyboard.display, DefaultScreen(keyboard.display));
     return {width / 2 - 250 + x, height / 2 - 235 + y};
 }
+
+const QString resetCancelled = QStringLiteral("设置页重置布局 — 用户取消");
 
 // The settings' "高级" tab, whose first buttons are "备份布局…" and "恢复布局…".
 void openFileDialog(Program& program, Keyboard& keyboard, int buttonY, const QString& title)
@@ -342,6 +359,39 @@ std::vector<Surface> surfaces()
                 keyboard.click(dialog->right() - 140, dialog->bottom() - 21);
             },
             false, {}},
+        // Asked only where there are two scenes: the first opening makes the second.
+        {"DeleteSceneQuestion",
+            [](Program& program, Keyboard& keyboard) {
+                if (program.logCount(created) == 0) {
+                    openGridMenu(program, keyboard);
+                    if (::testing::Test::HasFatalFailure())
+                        return;
+                    // "场景", then in its submenu past the one scene: "新建场景".
+                    for (const KeySym key : {XK_Down, XK_Down, XK_Right, XK_Down, XK_Return})
+                        keyboard.tap(key);
+                    ASSERT_TRUE(program.waitForLog(created)) << program.log().toStdString();
+                    ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 0; })) << "the menu stays open";
+                }
+                openGridMenu(program, keyboard);
+                if (::testing::Test::HasFatalFailure())
+                    return;
+                // Past the two scenes, "新建场景", "复制当前场景" and "重命名当前场景…": "删除当前场景".
+                for (const KeySym key : {XK_Down, XK_Down, XK_Right, XK_Down, XK_Down, XK_Down, XK_Down, XK_Down, XK_Return})
+                    keyboard.tap(key);
+                ASSERT_TRUE(keyboard.waitFor([&] {
+                    return keyboard.smallWindowsShown() == 1 && keyboard.keyboardInASmallWindow()
+                        && windowTitled(keyboard.display, deleteSceneTitle(program)).has_value();
+                })) << program.log().toStdString();
+            },
+            // "取消", left of the default "删除场景": both scenes stay.
+            [](Program& program, Keyboard& keyboard) {
+                const std::optional<QRect> question = windowTitled(keyboard.display, deleteSceneTitle(program));
+                ASSERT_TRUE(question.has_value());
+                keyboard.click(question->right() - 140, question->bottom() - 21);
+                ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 0; })) << "the question stays open";
+                EXPECT_FALSE(program.log().contains(QStringLiteral("阶段62：删除场景"))) << program.log().toStdString();
+            },
+            false, {}, {}, {}, false, {}, Ending::sigterm},
         {"FolderPanel", openUtilitiesFolder, {}, true, {}, QStringLiteral("Folder panel closed"),
             QStringLiteral(CORVANTA_SAMPLE_APPS ":" CORVANTA_SAMPLE_APPS "/Utilities")},
         // A click on the open folder's title starts renaming it.
@@ -380,6 +430,60 @@ std::vector<Surface> surfaces()
             },
             // "好", the one button, is the default one.
             [](Program&, Keyboard& keyboard) { keyboard.tap(XK_Return); }, false, {}, {}, {}, true},
+        // The one application has no executable: a click on it is told why it cannot start, and
+        // it stays on the grid for the next try.
+        {"LaunchFailureAlert",
+            [](Program& program, Keyboard& keyboard) {
+                const std::optional<QPointF> icon = iconCentre(program.log(), 0);
+                ASSERT_TRUE(icon.has_value()) << program.log().toStdString();
+                const int before = program.logCount(alertShown);
+                keyboard.click(icon->x(), icon->y());
+                ASSERT_TRUE(program.waitForLogCount(alertShown, before + 1)) << program.log().toStdString();
+                ASSERT_TRUE(program.log().contains(QStringLiteral("Failed to launch Husk: "))) << program.log().toStdString();
+                ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.keyboardInASmallWindow(); })) << "the alert has not the keyboard";
+            },
+            // "好", the one button, is the default one.
+            [](Program&, Keyboard& keyboard) { keyboard.tap(XK_Return); }, false, {}, {}, {}, false,
+            [](Program& program) {
+                corvanta::test::makeBundle(program.extraApplications(), QStringLiteral("Husk.app"),
+                    corvanta::test::infoWith(QStringLiteral("org.fixture.husk"), QStringLiteral("Husk")));
+                program.extraEnvironment.insert(QStringLiteral("CORVANTA_APPLICATION_DIRS"), program.extraApplications());
+            },
+            Ending::sigterm},
+        // The layout tab's "重置布局" asks first; "取消" and Esc answer no.
+        {"ResetLayoutQuestion",
+            [](Program& program, Keyboard& keyboard) {
+                openSettings(program, keyboard);
+                if (::testing::Test::HasFatalFailure())
+                    return;
+                const QPoint tab = settingsPoint(keyboard, 118, 14);
+                keyboard.click(tab.x(), tab.y());
+                const QPoint reset = settingsPoint(keyboard, 68, 240);
+                keyboard.click(reset.x(), reset.y());
+                ASSERT_TRUE(waitForWindow(keyboard, QStringLiteral("重置布局"))) << "no reset question";
+            },
+            // "取消", right of "重置"; the layout is kept.
+            [](Program& program, Keyboard& keyboard) {
+                const std::optional<QRect> question = windowTitled(keyboard.display, QStringLiteral("重置布局"));
+                ASSERT_TRUE(question.has_value());
+                const int cancels = program.logCount(resetCancelled);
+                keyboard.click(question->right() - 38, question->bottom() - 23);
+                ASSERT_TRUE(program.waitForLogCount(resetCancelled, cancels + 1)) << program.log().toStdString();
+            },
+            false, {}, {}, {}, true, {}, Ending::controlQ},
+        // A backup into a folder nobody can write, root included: the error is told in an alert.
+        {"BackupErrorAlert",
+            [](Program& program, Keyboard& keyboard) {
+                openFileDialog(program, keyboard, 78, QStringLiteral("备份布局"));
+                if (::testing::Test::HasFatalFailure())
+                    return;
+                for (const KeySym key : {XK_slash, XK_p, XK_r, XK_o, XK_c, XK_slash, XK_b, XK_a, XK_d, XK_period, XK_j, XK_s, XK_o, XK_n,
+                         XK_Return})
+                    keyboard.tap(key);
+                ASSERT_TRUE(waitForWindow(keyboard, QStringLiteral("备份布局失败"))) << program.log().toStdString();
+            },
+            // "好", the one button, is the default one.
+            [](Program&, Keyboard& keyboard) { keyboard.tap(XK_Return); }, false, {}, {}, {}, true, {}, Ending::controlQ},
     };
 }
 
@@ -398,7 +502,8 @@ std::vector<Row> rows()
     std::vector<Row> out;
     for (const Surface& surface : surfaces())
         for (const Ending ending : {Ending::controlQ, Ending::sigterm})
-            out.push_back({surface, ending});
+            if (!surface.onlyEnding || *surface.onlyEnding == ending)
+                out.push_back({surface, ending});
     return out;
 }
 
@@ -415,6 +520,8 @@ TEST_P(WaysOut, EveryWayOutLeavesItOpeningAgainAndTheEndingPromptAndSaved)
     Program program;
     if (!surface.applicationDirs.isEmpty())
         program.extraEnvironment.insert(QStringLiteral("CORVANTA_APPLICATION_DIRS"), surface.applicationDirs);
+    if (surface.prepare)
+        surface.prepare(program);
     Keyboard keyboard;
     startAndShow(program, keyboard);
     if (HasFatalFailure())
@@ -446,7 +553,7 @@ TEST_P(WaysOut, EveryWayOutLeavesItOpeningAgainAndTheEndingPromptAndSaved)
         }
         if (HasFatalFailure())
             return;
-        if (QByteArray(surface.name) == "RescanReport") {
+        if (QByteArray(surface.name) == "RescanReport" || QByteArray(surface.name) == "LaunchFailureAlert") {
             ASSERT_TRUE(program.waitForLogCount(alertClosed, alertsClosed + 1)) << program.log().toStdString();
         }
         if (!surface.closedLog.isEmpty()) {
@@ -637,6 +744,7 @@ struct UninstallFixture {
 };
 
 const QString planReady = QStringLiteral("Uninstall plan ready: ");
+const QString deleteRequested = QStringLiteral("Delete requested: ");
 
 // A long press on the one cell starts jiggle mode (once); its badge opens the sheet, which shows
 // its plan with the keyboard.
@@ -651,8 +759,14 @@ void openUninstallSheet(Program& program, Keyboard& keyboard)
         keyboard.button(false);
     }
     const int plans = program.logCount(planReady);
+    const int requests = program.logCount(deleteRequested);
     const QPointF badge = corvanta::CellGeometry::badgeRect(*icon).center();
-    keyboard.click(badge.x(), badge.y());
+    // The icons close up after an uninstall: a click while the next one is still sliding into
+    // this slot misses its badge, and is made again once it has settled.
+    ASSERT_TRUE(keyboard.waitFor([&] {
+        keyboard.click(badge.x(), badge.y());
+        return program.waitForLogCount(deleteRequested, requests + 1, 1000);
+    })) << program.log().toStdString();
     ASSERT_TRUE(program.waitForLogCount(planReady, plans + 1)) << program.log().toStdString();
     ASSERT_TRUE(keyboard.waitFor([&] { return windowTitled(keyboard.display, QStringLiteral("卸载")).has_value(); }))
         << "no sheet on screen";
@@ -736,4 +850,91 @@ TEST_P(UninstallSheetWaysOut, ClosedItLeavesEverythingOpensAgainAndTheEndingIsPr
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWindow, UninstallSheetWaysOut, ::testing::Values(Ending::controlQ, Ending::sigterm),
+    [](const ::testing::TestParamInfo<Ending>& info) { return std::string(info.param == Ending::controlQ ? "ControlQ" : "Sigterm"); });
+
+namespace {
+
+// Ends the program the row's way: Control-Q to the grid or SIGTERM to the process.
+void endBy(Program& program, Keyboard& keyboard, Ending ending)
+{
+    expectPromptCleanEnd(program, [&] {
+        if (ending == Ending::controlQ)
+            keyboard.tap(XK_q, XK_Control_L);
+        else
+            ::kill(pid_t(program.process.processId()), SIGTERM);
+    });
+}
+
+// Uninstalls the application in the first slot with one leftover it cannot remove, so that the
+// result alert tells of it: the leftover folder is put back new between the plan and the deletion,
+// and the uninstaller refuses a leftover that is no longer the one the sheet showed (a refusal
+// root cannot bypass, unlike a folder's rights).
+void openUninstallResultAlert(Program& program, Keyboard& keyboard, const UninstallFixture& fixture)
+{
+    openUninstallSheet(program, keyboard);
+    if (::testing::Test::HasFatalFailure())
+        return;
+    cancelButtonOnceThePlanIsDrawn(keyboard);
+    if (::testing::Test::HasFatalFailure())
+        return;
+    // The old folder is kept aside, so that the new one cannot be given its freed inode.
+    const QDir caches(fixture.path("home/Library/Caches"));
+    QDir().mkpath(fixture.path("aside"));
+    for (const QString& leftover : caches.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString folder = caches.filePath(leftover);
+        ASSERT_TRUE(QDir().rename(folder, fixture.path("aside") + QLatin1Char('/') + QUuid::createUuid().toString(QUuid::WithoutBraces)));
+        corvanta::test::writeFile(folder + QStringLiteral("/blob"), QByteArray(100, 'y'));
+    }
+    const int alerts = program.logCount(alertShown);
+    // The sheet has the keyboard: Return confirms.
+    keyboard.tap(XK_Return);
+    ASSERT_TRUE(program.waitForLogCount(alertShown, alerts + 1)) << program.log().toStdString();
+    ASSERT_TRUE(program.log().contains(QStringLiteral("Uninstall: residual delete refused — "))) << program.log().toStdString();
+    ASSERT_TRUE(keyboard.waitFor([&] { return !sheetShown(keyboard) && keyboard.keyboardInASmallWindow(); }))
+        << "the alert has not the keyboard";
+}
+
+class UninstallResultAlertWaysOut : public ::testing::TestWithParam<Ending> {};
+
+} // namespace
+
+// The alert after an uninstall that left something behind, closed by its "好" button and by Esc:
+// the grid stays with the keyboard, the alert comes again after the next such uninstall, and the
+// program ends promptly from there. One application for each time the alert is shown.
+TEST_P(UninstallResultAlertWaysOut, ClosedItLeavesTheGridAndTheEndingIsPrompt)
+{
+    UninstallFixture fixture;
+    ASSERT_TRUE(fixture.root.isValid());
+    Program program;
+    fixture.build(program, {QStringLiteral("Inkpad"), QStringLiteral("Jotter"), QStringLiteral("Kiln")});
+    Keyboard keyboard;
+    startAndShow(program, keyboard);
+    if (HasFatalFailure())
+        return;
+    for (const Way way : {Way::button, Way::escape}) {
+        SCOPED_TRACE(way == Way::button ? "by its button" : "by Esc");
+        const int closed = program.logCount(alertClosed);
+        openUninstallResultAlert(program, keyboard, fixture);
+        if (HasFatalFailure())
+            return;
+        if (way == Way::button) {
+            const std::optional<QRect> alert = focusedSmallWindow(keyboard);
+            ASSERT_TRUE(alert.has_value());
+            // "好", the one button, at the alert's bottom right.
+            keyboard.click(alert->right() - 48, alert->bottom() - 24);
+        } else {
+            keyboard.tap(XK_Escape);
+        }
+        ASSERT_TRUE(program.waitForLogCount(alertClosed, closed + 1)) << program.log().toStdString();
+        ASSERT_TRUE(keyboard.waitFor([&] { return keyboard.smallWindowsShown() == 0; })) << "the alert stays on screen";
+        ASSERT_TRUE(keyboard.overlayMapped()) << "the grid went away with the alert";
+        expectTheSearchFieldsMenuWorks(keyboard);
+    }
+    openUninstallResultAlert(program, keyboard, fixture);
+    if (HasFatalFailure())
+        return;
+    endBy(program, keyboard, GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWindow, UninstallResultAlertWaysOut, ::testing::Values(Ending::controlQ, Ending::sigterm),
     [](const ::testing::TestParamInfo<Ending>& info) { return std::string(info.param == Ending::controlQ ? "ControlQ" : "Sigterm"); });
