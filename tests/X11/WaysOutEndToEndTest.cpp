@@ -3,7 +3,6 @@
 // clean and saved whatever was open or closed before it.
 // Qt and project headers before Xlib's macros.
 #include "Views/CellDrawing.h"
-#include "Views/GridMetrics.h"
 #include "common/BundleBuilder.h"
 
 #include <QElapsedTimer>
@@ -21,6 +20,7 @@
 
 #include <signal.h>
 
+#include "X11/GridOnScreen.h"
 #include "X11/ProgramDriver.h"
 
 #include <X11/Xatom.h>
@@ -186,24 +186,6 @@ struct Surface {
     // entry must stay quick on two cores under the sanitizers).
     std::optional<Ending> onlyEnding = {};
 };
-
-// The icon in slot `index` of the first page, from the layout the program logged.
-std::optional<QRectF> iconRect(const QString& log, int index)
-{
-    static const QRegularExpression probe(QStringLiteral("container=([0-9.]+)x([0-9.]+) rows=([0-9]+) cols=([0-9]+) iconScale=([0-9.]+)"));
-    const QRegularExpressionMatch m = probe.match(log);
-    if (!m.hasMatch())
-        return std::nullopt;
-    const QSizeF container(m.captured(1).toDouble(), m.captured(2).toDouble());
-    const corvanta::GridMetrics metrics(container, m.captured(3).toLongLong(), m.captured(4).toLongLong(), m.captured(5).toDouble());
-    const QRectF icon = corvanta::CellGeometry(metrics).iconRect;
-    // The grid is centred in its page, below the search bar; the overlay hangs over the screen edges.
-    const QPointF window((1440 - container.width()) / 2, (900 - container.height()) / 2);
-    const QPointF grid((container.width() - metrics.columnPitch * double(metrics.columns)) / 2,
-                       metrics.searchTopPadding + metrics.searchBarHeight);
-    const QPointF cell(metrics.columnPitch * double(index % metrics.columns), metrics.rowPitch * double(index / metrics.columns));
-    return icon.translated(window + grid + cell);
-}
 
 std::optional<QPointF> iconCentre(const QString& log, int index)
 {
