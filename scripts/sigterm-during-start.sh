@@ -3,7 +3,10 @@
 # and with a warm icon cache, and checks every end: the process gone within 0.5 s of the signal,
 # status 0, and the layout file whole, still holding every application. Prints one line a start
 # and exits 1 when any of them failed. Runs itself on a virtual display when there is none.
-# Usage: sigterm-during-start.sh BUILD-DIR [APPLICATIONS (300)] [MOMENTS (20)]
+# With "successor" the starts are successor starts (hidden, ready), each ended at a moment counted
+# from its "瓦厅保持隐藏待命" line (the icon back-fill still running), over a cold and a part-filled
+# icon cache; Qt's complaint of a pool thread waiting on a gone owner also counts as a failure.
+# Usage: sigterm-during-start.sh BUILD-DIR [APPLICATIONS (300)] [MOMENTS (20)] [successor]
 set -euo pipefail
 if [[ -z "${DISPLAY:-}" ]]; then
   exec xvfb-run -a -s '-screen 0 1440x900x24' "$0" "$@"
@@ -11,6 +14,7 @@ fi
 build=$(cd "${1:?usage: $0 BUILD-DIR [APPLICATIONS] [MOMENTS]}" && pwd)
 count=${2:-300}
 moments=${3:-20}
+successor=$([[ "${4:-}" == successor ]] && echo 1 || echo 0)
 program="$build/corvanta"
 limit_ms=500
 
@@ -42,10 +46,10 @@ use_home() {
 }
 
 wait_for_log() { # text, seconds
-  for _ in $(seq $(($2 * 20))); do
+  for _ in $(seq $(($2 * 200))); do
     grep -qF -- "$1" "$log" 2>/dev/null && return 0
     kill -0 "$pid" 2>/dev/null || return 1
-    sleep 0.05
+    sleep 0.005
   done
   return 1
 }
@@ -125,17 +129,30 @@ logs="$build/sigterm-during-start-logs"
 rm -rf "$logs" && mkdir -p "$logs"
 failures=0
 printf '%-5s %-6s %8s %7s %10s  %s\n' cache moment status end layout "the program's last step before the signal"
-for cache in cold warm; do
+caches=(cold warm)
+((successor)) && caches=(cold part)
+for cache in "${caches[@]}"; do
   for ((i = 0; i < moments; ++i)); do
-    # Spread evenly over the first three seconds, the first one early in the start.
-    moment_ms=$(((3000 * i + 1500) / moments))
+    # Spread evenly over the first three seconds, the first one early in the start; a successor's
+    # over the 300 ms after it is ready, the first one at once.
+    if ((successor)); then moment_ms=$((300 * i / moments)); else moment_ms=$(((3000 * i + 1500) / moments)); fi
     trial=$work/trial
     rm -rf "$trial"
     cp -a "$seed" "$trial"
     use_home "$trial"
-    [[ "$cache" == cold ]] && rm -rf "$(find "$trial" -type d -name IconCache | head -1)"
-    "$program" >/dev/null 2>&1 &
+    icons=$(find "$trial" -type d -name IconCache | head -1)
+    [[ "$cache" == cold ]] && rm -rf "$icons"
+    # Part-filled: every other icon goes, so the start finds some and fetches the rest.
+    [[ "$cache" == part ]] && find "$icons" -name '*.png' | sort | awk 'NR % 2' | xargs -r -d '\n' rm -f
+    ((successor)) && export QUORLA_SUCCESSION=1
+    "$program" >"$work/output" 2>&1 &
     pid=$!
+    if ((successor)) && ! wait_for_log "瓦厅保持隐藏待命" 60; then
+      echo "$cache: a successor start never reported itself ready"
+      failures=$((failures + 1))
+      terminate_and_wait
+      continue
+    fi
     sleep "$((moment_ms / 1000)).$(printf '%03d' $((moment_ms % 1000)))"
     terminate_and_wait
     apps_now=$(layout_apps "$layout")
@@ -143,7 +160,7 @@ for cache in cold warm; do
     step=$(grep -B1 -F "收到终止信号" "$log" 2>/dev/null | head -1 | sed -E 's/^\[[^]]*\] \[[A-Z]+\] \[[^]]*\] //' | cut -c1-60 || true)
     [[ -n "$step" ]] || step="(signal before the first log line)"
     verdict=ok
-    if ((status != 0 || took_ms > limit_ms)) || [[ "$apps_now" != "$expected" ]]; then
+    if ((status != 0 || took_ms > limit_ms)) || [[ "$apps_now" != "$expected" ]] || grep -q "mutex lock failure" "$work/output"; then
       verdict=FAILED
       failures=$((failures + 1))
     fi

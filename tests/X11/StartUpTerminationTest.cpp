@@ -86,6 +86,18 @@ void expectAPromptCleanEnd(Program& program, qint64 took)
     EXPECT_TRUE(program.log().contains(QStringLiteral("=== Corvanta terminating ===")));
 }
 
+// Every other icon of the cache goes, so the next start finds some and fetches the rest; the log
+// starts afresh.
+void leaveTheIconCachePartFilled(Program& program)
+{
+    QDir cache(program.path("data/Corvanta/IconCache"));
+    const QStringList icons = cache.entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name);
+    ASSERT_GE(icons.size(), 2) << cache.path().toStdString();
+    for (qsizetype i = 0; i < icons.size(); i += 2)
+        ASSERT_TRUE(cache.remove(icons.at(i)));
+    QFile::remove(program.logFile());
+}
+
 } // namespace
 
 // The signal comes while the splash is up and the grid is prepared behind it (its waits turn the
@@ -122,14 +134,7 @@ TEST(StartUpTermination, ATerminationSignalAsTheIconBackfillBeginsEndsTheProcess
     expectAPromptCleanEnd(program, signalAndTimeTheEnd(program, SIGTERM));
     const QSet<QString> saved = layoutApplications(program.layoutFile());
     ASSERT_GT(saved.size(), 10) << program.log().toStdString();
-
-    // Every other icon of the cache goes, so the next start finds some and fetches the rest.
-    QDir cache(program.path("data/Corvanta/IconCache"));
-    const QStringList icons = cache.entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name);
-    ASSERT_GE(icons.size(), 2) << cache.path().toStdString();
-    for (qsizetype i = 0; i < icons.size(); i += 2)
-        ASSERT_TRUE(cache.remove(icons.at(i)));
-    QFile::remove(program.logFile());
+    ASSERT_NO_FATAL_FAILURE(leaveTheIconCachePartFilled(program));
 
     program.start();
     ASSERT_TRUE(program.process.waitForStarted(10000));
@@ -142,4 +147,31 @@ TEST(StartUpTermination, ATerminationSignalAsTheIconBackfillBeginsEndsTheProcess
     EXPECT_GT(hits.captured(1).toInt(), 0) << log.toStdString();
     EXPECT_LT(hits.captured(1).toInt(), hits.captured(2).toInt()) << log.toStdString();
     EXPECT_EQ(layoutApplications(program.layoutFile()), saved) << log.toStdString();
+}
+
+// A successor start (hidden, ready) over a part-filled icon cache, ended the moment it reports
+// itself ready: the icon back-fill and the page loads are still running on the pools, and the
+// font and painting state they could touch goes with the application object. The process still
+// ends at once, its layout whole.
+TEST(StartUpTermination, ATerminationSignalAsASuccessorStartReportsItselfReadyEndsTheProcessAtOnce)
+{
+    Program program;
+    program.markPinchQuestionAsked();
+    program.start();
+    ASSERT_TRUE(program.process.waitForStarted(10000));
+    ASSERT_TRUE(program.waitForLog(QStringLiteral("Tilehall shown — isVisible=true"))) << program.log().toStdString();
+    expectAPromptCleanEnd(program, signalAndTimeTheEnd(program, SIGTERM));
+    const QSet<QString> saved = layoutApplications(program.layoutFile());
+    ASSERT_GT(saved.size(), 10) << program.log().toStdString();
+
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_NO_FATAL_FAILURE(leaveTheIconCachePartFilled(program));
+        program.extraEnvironment.insert(QStringLiteral("QUORLA_SUCCESSION"), QStringLiteral("1"));
+        program.start();
+        ASSERT_TRUE(program.process.waitForStarted(10000));
+        ASSERT_TRUE(program.waitForLog(QStringLiteral("；瓦厅保持隐藏待命"))) << program.log().toStdString();
+        expectAPromptCleanEnd(program, signalAndTimeTheEnd(program, SIGTERM));
+        EXPECT_EQ(layoutApplications(program.layoutFile()), saved) << program.log().toStdString();
+    }
 }
