@@ -1,6 +1,7 @@
 #include "Platform/TerminationSignals.h"
 
 #include "Support/Logger.h"
+#include "Support/TerminationRequest.h"
 
 #include <QSocketNotifier>
 
@@ -22,6 +23,8 @@ void onSignal(int number)
 {
     const int saved = errno;
     const unsigned char byte = static_cast<unsigned char>(number);
+    // For work that keeps the event loop from reading the pipe (the hidden draw).
+    TerminationRequest::markFromSignal();
     // Nothing else is safe here; a full pipe already carries a pending request.
     [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
     errno = saved;

@@ -4,6 +4,7 @@
 #include "Support/Logger.h"
 #include "Support/TimingCurve.h"
 #include "Views/LaunchIconAnimator.h"
+#include "Views/OffscreenPrerender.h"
 #include "Views/PaintHints.h"
 
 #include <QGraphicsScene>
@@ -275,6 +276,8 @@ bool AppIconView::isReadyToDraw() const
 
 void AppIconView::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*)
 {
+    if (offscreenDrawCancelled())
+        return;
     QPainter& p = *painter;
     p.setRenderHint(QPainter::Antialiasing);
     smoothOnlyWhenTransformed(p);

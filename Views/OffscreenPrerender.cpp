@@ -1,5 +1,6 @@
 #include "Views/OffscreenPrerender.h"
 
+#include "Support/TerminationRequest.h"
 #include "Views/LayerHostWindow.h"
 #include "Views/LayerItem.h"
 
@@ -12,8 +13,30 @@
 
 namespace corvanta {
 
+namespace {
+
+bool g_drawingOffscreen = false; // main thread only, as every paint is
+
+class OffscreenDrawScope {
+public:
+    OffscreenDrawScope() : m_outer(g_drawingOffscreen) { g_drawingOffscreen = true; }
+    ~OffscreenDrawScope() { g_drawingOffscreen = m_outer; }
+    OffscreenDrawScope(const OffscreenDrawScope&) = delete;
+    OffscreenDrawScope& operator=(const OffscreenDrawScope&) = delete;
+
+private:
+    bool m_outer;
+};
+
+} // namespace
+
+bool offscreenDrawCancelled() { return g_drawingOffscreen && TerminationRequest::isAsked(); }
+
 void prerenderOffscreen(QGraphicsView& view)
 {
+    if (TerminationRequest::isAsked())
+        return;
+    const OffscreenDrawScope scope;
     view.winId();
     // The pointer's shape over the window too: the first show would otherwise read it from the
     // cursor theme and hand it to the window server while the pointer enters the window. Qt keeps

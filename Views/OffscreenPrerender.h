@@ -16,4 +16,9 @@ class LayerHostWindow;
 // layer was left at by the last hide.
 void prerenderOffscreen(LayerHostWindow& window);
 
+// Whether the item being painted should draw nothing: an off-screen pre-render is under way and
+// the process has been asked to end. The end waits for the draw otherwise, which takes hundreds of
+// milliseconds for a full grid; nothing of it would ever be seen. Drawing on screen is never cut.
+bool offscreenDrawCancelled();
+
 } // namespace corvanta
