@@ -4,6 +4,7 @@
 #include "Support/TimingCurve.h"
 #include "Views/FolderJiggleHost.h"
 #include "Views/GroupNameField.h"
+#include "Views/OffscreenPrerender.h"
 
 #include <QGraphicsScene>
 #include <QGraphicsSceneMouseEvent>
@@ -43,7 +44,7 @@ QRectF GroupAppIconView::boundingRect() const
 
 void GroupAppIconView::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*)
 {
-    if (m_icon.isNull())
+    if (m_icon.isNull() || offscreenDrawCancelled())
         return; // clear until the icon arrives
     const QRectF r = boundingRect();
     painter->save();
@@ -121,7 +122,7 @@ public:
         void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override
         {
             const BlockGeometry g(m_cell.m_metrics.iconSize);
-            if (g.side <= 0)
+            if (g.side <= 0 || offscreenDrawCancelled())
                 return;
             QPainter& p = *painter;
             p.setRenderHint(QPainter::Antialiasing);
@@ -166,7 +167,7 @@ public:
     void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override
     {
         const GroupIconView::Inputs& in = m_cell.m_inputs;
-        if (!in.showsName || (in.isNameEditable && !in.isJiggleMode))
+        if (!in.showsName || (in.isNameEditable && !in.isJiggleMode) || offscreenDrawCancelled())
             return;
         const QRectF label = CellGeometry(m_cell.m_metrics).labelRect;
         if (label.isEmpty())

@@ -2,6 +2,7 @@
 
 #include "Platform/TerminationSignals.h"
 #include "Views/AppIconView.h"
+#include "Views/GroupIconView.h"
 #include "Views/OffscreenPrerender.h"
 
 #include <QGraphicsView>
@@ -26,10 +27,12 @@ namespace {
 
 class OffscreenDrawCancel : public GridCellTest {
 protected:
-    int paints = 0;    // cells drawn (each without an icon fills its material once)
+    int paints = 0;    // cells drawn (an application without an icon and a folder's block each fill
+                       // their material once)
     int signalAt = -1; // the paint during which SIGTERM arrives
 
-    // A page of twelve cells without icons, in a view of their size.
+    // A page of twelve cells, applications without icons and folders in turn, in a view of their
+    // size.
     void run()
     {
         if (!TerminationSignals::installHandlers())
@@ -42,7 +45,17 @@ protected:
         const GridMetrics m = metrics100();
         for (int row = 0; row < m.rows; ++row) {
             for (int column = 0; column < m.columns; ++column) {
-                auto* cell = new AppIconView(s, app(QStringLiteral("App%1").arg(row * m.columns + column)), m);
+                const int index = row * m.columns + column;
+                QGraphicsItem* cell = nullptr;
+                if (index % 2 == 0) {
+                    cell = new AppIconView(s, app(QStringLiteral("App%1").arg(index)), m);
+                } else {
+                    AppGroup group;
+                    group.id = QUuid::createUuid();
+                    group.name = QStringLiteral("Folder%1").arg(index);
+                    group.apps = {app(QStringLiteral("Inner%1").arg(index))};
+                    cell = new GroupIconView(s, group, m);
+                }
                 cell->setPos(column * m.columnPitch, row * m.rowPitch);
                 scene.addItem(cell);
             }
@@ -55,12 +68,12 @@ protected:
         if (paints != 12)
             finish(3, "the hidden draw did not paint every cell before any end was asked for");
 
-        // The signal lands during the third cell of the next hidden draw; the event loop, which
-        // would read it, does not run meanwhile.
+        // The signal lands during the second cell (a folder) of the next hidden draw; the event
+        // loop, which would read it, does not run meanwhile.
         paints = 0;
-        signalAt = 3;
+        signalAt = 2;
         prerenderOffscreen(view);
-        if (paints != 3)
+        if (paints != 2)
             finish(4, "the hidden draw went on painting cells after the signal");
 
         // What is drawn to be seen is drawn whole.
