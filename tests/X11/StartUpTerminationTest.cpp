@@ -86,6 +86,20 @@ void expectAPromptCleanEnd(Program& program, qint64 took)
     EXPECT_TRUE(program.log().contains(QStringLiteral("=== Corvanta terminating ===")));
 }
 
+// A first start by hand shows the grid, fills the icon cache and, ended by a signal, saves the
+// layout it found: the applications it holds.
+QSet<QString> aFirstStartSavesTheLayout(Program& program)
+{
+    program.markPinchQuestionAsked();
+    program.start();
+    EXPECT_TRUE(program.process.waitForStarted(10000));
+    EXPECT_TRUE(program.waitForLog(QStringLiteral("Tilehall shown — isVisible=true"))) << program.log().toStdString();
+    expectAPromptCleanEnd(program, signalAndTimeTheEnd(program, SIGTERM));
+    const QSet<QString> saved = layoutApplications(program.layoutFile());
+    EXPECT_GT(saved.size(), 10) << program.log().toStdString();
+    return saved;
+}
+
 // Every other icon of the cache goes, so the next start finds some and fetches the rest; the log
 // starts afresh.
 void leaveTheIconCachePartFilled(Program& program)
@@ -127,13 +141,8 @@ TEST(StartUpTermination, ATerminationSignalWhileTheSplashIsUpEndsTheProcessAtOnc
 TEST(StartUpTermination, ATerminationSignalAsTheIconBackfillBeginsEndsTheProcessAtOnce)
 {
     Program program;
-    program.markPinchQuestionAsked();
-    program.start();
-    ASSERT_TRUE(program.process.waitForStarted(10000));
-    ASSERT_TRUE(program.waitForLog(QStringLiteral("Tilehall shown — isVisible=true"))) << program.log().toStdString();
-    expectAPromptCleanEnd(program, signalAndTimeTheEnd(program, SIGTERM));
-    const QSet<QString> saved = layoutApplications(program.layoutFile());
-    ASSERT_GT(saved.size(), 10) << program.log().toStdString();
+    const QSet<QString> saved = aFirstStartSavesTheLayout(program);
+    ASSERT_FALSE(HasFailure());
     ASSERT_NO_FATAL_FAILURE(leaveTheIconCachePartFilled(program));
 
     program.start();
@@ -156,13 +165,8 @@ TEST(StartUpTermination, ATerminationSignalAsTheIconBackfillBeginsEndsTheProcess
 TEST(StartUpTermination, ATerminationSignalAsASuccessorStartReportsItselfReadyEndsTheProcessAtOnce)
 {
     Program program;
-    program.markPinchQuestionAsked();
-    program.start();
-    ASSERT_TRUE(program.process.waitForStarted(10000));
-    ASSERT_TRUE(program.waitForLog(QStringLiteral("Tilehall shown — isVisible=true"))) << program.log().toStdString();
-    expectAPromptCleanEnd(program, signalAndTimeTheEnd(program, SIGTERM));
-    const QSet<QString> saved = layoutApplications(program.layoutFile());
-    ASSERT_GT(saved.size(), 10) << program.log().toStdString();
+    const QSet<QString> saved = aFirstStartSavesTheLayout(program);
+    ASSERT_FALSE(HasFailure());
 
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);
