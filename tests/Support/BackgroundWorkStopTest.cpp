@@ -1,4 +1,5 @@
 #include "Support/TaskRunner.h"
+#include "common/ChildExit.h"
 
 #include <QDeadlineTimer>
 
@@ -12,13 +13,6 @@
 using namespace corvanta;
 
 namespace {
-
-[[noreturn]] void finish(int code, const char* text)
-{
-    std::fprintf(stderr, "%s\n", text);
-    std::fflush(stderr);
-    std::_Exit(code);
-}
 
 // Two long tasks hold the utility pool's two threads, one more waits in its queue, and the end
 // comes: the long tasks see it and return, the queued one never runs, nothing new is taken, and
@@ -42,18 +36,18 @@ namespace {
     while (started.load() < 2 && !bound.hasExpired())
         std::this_thread::yield();
     if (started.load() < 2)
-        finish(3, "the long tasks never started");
+        test::finishChild(3, "the long tasks never started");
 
     stopBackgroundWork();
     runner([&] { strays.fetch_add(1); });
     threadPoolRunner()([&] { strays.fetch_add(1); });
     if (!waitForBackgroundWork(2000))
-        finish(4, "the pools were still busy after the wait");
+        test::finishChild(4, "the pools were still busy after the wait");
     if (finished.load() != 2)
-        finish(5, "a running task did not see the end");
+        test::finishChild(5, "a running task did not see the end");
     if (strays.load() != 0)
-        finish(6, "a task queued before the end, or handed out after it, ran");
-    finish(0, "the work stopped");
+        test::finishChild(6, "a task queued before the end, or handed out after it, ran");
+    test::finishChild(0, "the work stopped");
 }
 
 } // namespace

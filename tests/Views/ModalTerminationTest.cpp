@@ -2,6 +2,7 @@
 #include "Views/FloatingPanel.h"
 #include "Views/ModalAboveOverlay.h"
 #include "common/FakeWindowing.h"
+#include "common/ChildExit.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -16,14 +17,6 @@ using namespace corvanta;
 using namespace corvanta::test;
 
 namespace {
-
-[[noreturn]] void finish(int code, const char* text)
-{
-    std::fprintf(stderr, "%s\n", text);
-    std::fflush(stderr);
-    // Straight out: the process's own objects are of no interest to the parent.
-    std::_Exit(code);
-}
 
 // A question runs while a panel that ignores every close (the start-up splash) stands on screen,
 // and the ending is asked for from inside the question's loop.
@@ -46,16 +39,16 @@ namespace {
         shownAfter = question.isVisible();
     });
     // A bound on a fault: the loops that were never ended.
-    QTimer::singleShot(5000, [] { finish(3, "the event loops kept running after the ending was asked for"); });
+    QTimer::singleShot(5000, [] { test::finishChild(3, "the event loops kept running after the ending was asked for"); });
     QCoreApplication::exec();
 
     if (!returned)
-        finish(4, "the question never returned");
+        test::finishChild(4, "the question never returned");
     if (!outcome.dismissedByTermination || outcome.accepted())
-        finish(5, "the question was not reported as dismissed by the ending");
+        test::finishChild(5, "the question was not reported as dismissed by the ending");
     if (shownAfter)
-        finish(6, "the question stayed on screen");
-    finish(0, "ended with the question dismissed by the ending");
+        test::finishChild(6, "the question stayed on screen");
+    test::finishChild(0, "ended with the question dismissed by the ending");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "Views/AppIconView.h"
 #include "Views/GroupIconView.h"
 #include "Views/OffscreenPrerender.h"
+#include "common/ChildExit.h"
 
 #include <QGraphicsView>
 #include <QImage>
@@ -18,13 +19,6 @@ using namespace corvanta::test;
 
 namespace {
 
-[[noreturn]] void finish(int code, const char* text)
-{
-    std::fprintf(stderr, "%s\n", text);
-    std::fflush(stderr);
-    std::_Exit(code);
-}
-
 class OffscreenDrawCancel : public GridCellTest {
 protected:
     int paints = 0;    // cells drawn (an application without an icon and a folder's block each fill
@@ -36,7 +30,7 @@ protected:
     void run()
     {
         if (!TerminationSignals::installHandlers())
-            finish(2, "no handlers");
+            test::finishChild(2, "no handlers");
         GridCellServices s = services();
         s.material = [this](QPainter&, const QPainterPath&, const QTransform&) {
             if (++paints == signalAt)
@@ -66,7 +60,7 @@ protected:
 
         prerenderOffscreen(view);
         if (paints != 12)
-            finish(3, "the hidden draw did not paint every cell before any end was asked for");
+            test::finishChild(3, "the hidden draw did not paint every cell before any end was asked for");
 
         // The signal lands during the second cell (a folder) of the next hidden draw; the event
         // loop, which would read it, does not run meanwhile.
@@ -74,7 +68,7 @@ protected:
         signalAt = 2;
         prerenderOffscreen(view);
         if (paints != 2)
-            finish(4, "the hidden draw went on painting cells after the signal");
+            test::finishChild(4, "the hidden draw went on painting cells after the signal");
 
         // What is drawn to be seen is drawn whole.
         paints = 0;
@@ -83,8 +77,8 @@ protected:
         scene.render(&painter);
         painter.end();
         if (paints != 12)
-            finish(5, "a draw to be seen was cut short");
-        finish(0, "the hidden draw stopped");
+            test::finishChild(5, "a draw to be seen was cut short");
+        test::finishChild(0, "the hidden draw stopped");
     }
 };
 
