@@ -1,7 +1,6 @@
 // The delete flow of the real program on a fixture machine: a home, a system tree and an
 // application folder of the test's own, no administrator route.
 // Qt and project headers before Xlib's macros.
-#include "Views/CellDrawing.h"
 #include "common/BundleBuilder.h"
 
 
@@ -15,7 +14,6 @@
 
 namespace {
 
-using corvanta::CellGeometry;
 
 struct FixtureMachine {
     QTemporaryDir root{QDir::tempPath() + QStringLiteral("/corvanta-uninstall-e2e-XXXXXX")};
@@ -79,16 +77,7 @@ void startAndOpenSheet(const FixtureMachine& machine, Program& program, Keyboard
     if (::testing::Test::HasFatalFailure())
         return;
     QThread::msleep(800); // the show animation settles
-    const auto icon = iconRect(program.log());
-    ASSERT_TRUE(icon.has_value()) << program.log().toStdString();
-    keyboard.moveTo(icon->center());
-    keyboard.button(true);
-    QThread::msleep(900);
-    keyboard.button(false);
-    QThread::msleep(500);
-    keyboard.moveTo(CellGeometry::badgeRect(*icon).center());
-    keyboard.button(true);
-    keyboard.button(false);
+    ASSERT_NO_FATAL_FAILURE(askToUninstallTheFirstCell(program, keyboard));
     ASSERT_TRUE(program.waitForLog(QStringLiteral("Delete requested: Inkpad (org.fixture.inkpad) — building plan"), 5000)
                 || program.log().contains(QStringLiteral("Delete rejected (protected app): Inkpad")))
         << program.log().toStdString();

@@ -3,7 +3,6 @@
 // a folder only loosely named after it: every file of the other stays, byte for byte.
 // Qt and project headers before Xlib's macros.
 #include "Platform/PropertyList.h"
-#include "Views/CellDrawing.h"
 #include "common/BundleBuilder.h"
 
 #include <QCryptographicHash>
@@ -14,7 +13,6 @@
 
 namespace {
 
-using corvanta::CellGeometry;
 using corvanta::test::infoWith;
 using corvanta::test::makeBundle;
 using corvanta::test::writeFile;
@@ -114,17 +112,8 @@ TEST(UninstallSharedDataEndToEnd, RemovingOneApplicationKeepsEveryFileOfAnotherT
     if (HasFatalFailure())
         return;
     QThread::msleep(800); // the show animation settles
-    // A long press on Acme's cell starts jiggle mode; its badge asks for the uninstall.
-    const auto icon = iconRect(program.log());
-    ASSERT_TRUE(icon.has_value()) << program.log().toStdString();
-    keyboard.moveTo(icon->center());
-    keyboard.button(true);
-    QThread::msleep(900);
-    keyboard.button(false);
-    QThread::msleep(500);
-    keyboard.moveTo(CellGeometry::badgeRect(*icon).center());
-    keyboard.button(true);
-    keyboard.button(false);
+    // Acme's cell is the first.
+    ASSERT_NO_FATAL_FAILURE(askToUninstallTheFirstCell(program, keyboard));
     ASSERT_TRUE(program.waitForLog(QStringLiteral("Delete requested: Acme (com.acme.acme) — building plan")))
         << program.log().toStdString();
     // Offered: Acme's three items named by its identifier (checked) and the folder loosely named
