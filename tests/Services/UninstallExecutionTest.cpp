@@ -42,16 +42,6 @@ SafeFiles::RemoveOutcome deniedRemoval(int error, const char* message)
 
 class UninstallExecutionTest : public UninstallFixture {
 protected:
-    UninstallPlan planFor(const AppItem& item)
-    {
-        UninstallManager m(env);
-        return m.buildPlan(item);
-    }
-    UninstallOutcome run(const UninstallPlan& plan, bool includeApp = true)
-    {
-        UninstallManager m(env);
-        return m.executeUninstall(plan, includeApp);
-    }
     void enableLaunchctl()
     {
         env.tools.launchctl = sys("bin/launchctl");

@@ -28,16 +28,6 @@ SafeFiles::RemoveOutcome denied()
 
 class UninstallOrdinaryUsersTest : public UninstallFixture {
 protected:
-    UninstallPlan planFor(const AppItem& item)
-    {
-        UninstallManager m(env);
-        return m.buildPlan(item);
-    }
-    UninstallOutcome run(const UninstallPlan& plan, bool includeApp = true)
-    {
-        UninstallManager m(env);
-        return m.executeUninstall(plan, includeApp);
-    }
     ResidualItem leftover(const QString& path, MatchEvidence evidence = MatchEvidence::bundleIdentifier)
     {
         ResidualItem item;

@@ -149,6 +149,18 @@ protected:
         EXPECT_EQ(keep.size(), 500);
     }
 
+    // A plan and its execution, each by a manager of its own as a sheet and its confirmation get.
+    Uninstall::UninstallPlan planFor(const AppItem& item)
+    {
+        UninstallManager m(env);
+        return m.buildPlan(item);
+    }
+    Uninstall::UninstallOutcome run(const Uninstall::UninstallPlan& plan, bool includeApp = true)
+    {
+        UninstallManager m(env);
+        return m.executeUninstall(plan, includeApp);
+    }
+
     QString lib(const QString& rest) const { return home + QStringLiteral("/Library/") + rest; }
     QString sys(const QString& rest) const { return root + u'/' + rest; }
 
